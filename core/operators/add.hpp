@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cmath>
+
+#include "binary_operator.hpp"
+
+namespace zerak {
+
+// A + B.
+class Add final : public BinaryOperator<Add> {
+ public:
+  static Value apply(double a, double b) noexcept { return a + b; }
+
+ private:
+  friend class BinaryOperator<Add>;
+  using BinaryOperator::BinaryOperator;
+};
+
+}  // namespace zerak

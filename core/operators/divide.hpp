@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cmath>
+
+#include "binary_operator.hpp"
+
+namespace zerak {
+
+// A / B; missing when B is +0 or -0 (an infinite divisor gives +-0).
+class Divide final : public BinaryOperator<Divide> {
+ public:
+  static Value apply(double a, double b) noexcept {
+    if (b == 0.0) return kMissing;
+    return a / b;
+  }
+
+ private:
+  friend class BinaryOperator<Divide>;
+  using BinaryOperator::BinaryOperator;
+};
+
+}  // namespace zerak

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cmath>
+
+#include "binary_operator.hpp"
+
+namespace zerak {
+
+// A * B.
+class Multiply final : public BinaryOperator<Multiply> {
+ public:
+  static Value apply(double a, double b) noexcept { return a * b; }
+
+ private:
+  friend class BinaryOperator<Multiply>;
+  using BinaryOperator::BinaryOperator;
+};
+
+}  // namespace zerak

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cmath>
+
+#include "unary_operator.hpp"
+
+namespace zerak {
+
+// -ln(A) for A > 0.
+class NegLog final : public UnaryOperator<NegLog> {
+ public:
+  static Value apply(double a) noexcept {
+    if (!(a > 0.0)) return kMissing;
+    return -std::log(a);
+  }
+
+ private:
+  friend class UnaryOperator<NegLog>;
+  using UnaryOperator::UnaryOperator;
+};
+
+}  // namespace zerak

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cmath>
+
+#include "unary_operator.hpp"
+
+namespace zerak {
+
+// 1 / A; missing for +0 and -0, a present NaN stays NaN.
+class Reciprocal final : public UnaryOperator<Reciprocal> {
+ public:
+  static Value apply(double a) noexcept {
+    if (a == 0.0) return kMissing;
+    return 1.0 / a;
+  }
+
+ private:
+  friend class UnaryOperator<Reciprocal>;
+  using UnaryOperator::UnaryOperator;
+};
+
+}  // namespace zerak

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cmath>
+
+#include "binary_operator.hpp"
+
+namespace zerak {
+
+// A - B (first input minus second).
+class Subtract final : public BinaryOperator<Subtract> {
+ public:
+  static Value apply(double a, double b) noexcept { return a - b; }
+
+ private:
+  friend class BinaryOperator<Subtract>;
+  using BinaryOperator::BinaryOperator;
+};
+
+}  // namespace zerak

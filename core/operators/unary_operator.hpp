@@ -1,0 +1,31 @@
+#pragma once
+
+#include <span>
+#include <utility>
+
+#include "../error.hpp"
+#include "../traits.hpp"
+
+namespace zerak {
+
+// Stateless f(A) over the current bar. Derived supplies
+// `static Value apply(double a)`, called only when A is present.
+template <class Derived>
+class UnaryOperator : public TransformBase<Derived> {
+ public:
+  static Result<Derived> create(Names inputs, Names outputs) {
+    if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
+    if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+    return Derived(std::move(inputs), std::move(outputs));
+  }
+
+  OutputRow update(std::span<const Value> values) override {
+    if (values.empty() || !values[0]) return {kMissing};
+    return {Derived::apply(*values[0])};
+  }
+
+ protected:
+  using TransformBase<Derived>::TransformBase;
+};
+
+}  // namespace zerak
