@@ -1,0 +1,28 @@
+#include "rolling.hpp"
+
+#include <cmath>
+
+namespace zerak::tools {
+
+Value sample_std(std::span<const Value> window) noexcept {
+  if (window.size() < 2) return kMissing;
+  double sum = 0.0;
+  for (const Value& v : window) {
+    if (!v) return kMissing;
+    sum += *v;
+  }
+  const double w = static_cast<double>(window.size());
+  const double mean = sum / w;
+  double ss = 0.0;
+  for (const Value& v : window) {
+    const double d = *v - mean;
+    ss += d * d;
+  }
+  return std::sqrt(ss / (w - 1.0));
+}
+
+std::vector<Value> rolling_std(std::span<const Value> series, std::size_t window) {
+  return rolling(series, window, sample_std);
+}
+
+}  // namespace zerak::tools
