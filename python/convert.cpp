@@ -1,0 +1,173 @@
+#include "convert.hpp"
+
+#include <cstring>
+
+namespace zerak::py {
+
+std::string type_name(PyObject* obj) {
+  Ref name(PyType_GetQualName(Py_TYPE(obj)));
+  if (!name) {
+    PyErr_Clear();
+    return Py_TYPE(obj)->tp_name;
+  }
+  const char* utf8 = PyUnicode_AsUTF8(name.get());
+  if (utf8 == nullptr) {
+    PyErr_Clear();
+    return Py_TYPE(obj)->tp_name;
+  }
+  return utf8;
+}
+
+namespace {
+
+bool cannot_convert(PyObject* obj, const char* target) {
+  PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'",
+               type_name(obj).c_str(), target);
+  return false;
+}
+
+bool utf8_of(PyObject* str, std::string& out) {
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(str, &size);
+  if (data == nullptr) return false;
+  out.assign(data, std::size_t(size));
+  return true;
+}
+
+}  // namespace
+
+bool check_list_like(PyObject* obj) {
+  if (PyUnicode_Check(obj)) {
+    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    return false;
+  }
+  if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
+  return true;
+}
+
+bool to_names(PyObject* obj, Names& out) {
+  out.clear();
+  return for_each_item(obj, [&](Py_ssize_t, PyObject* item) {
+           if (!PyUnicode_Check(item)) return cannot_convert(item, "PyString");
+           std::string name;
+           if (!utf8_of(item, name)) return false;
+           out.push_back(std::move(name));
+           return true;
+         }) >= 0;
+}
+
+bool to_u64(PyObject* obj, std::uint64_t& out) {
+  Ref index(PyNumber_Index(obj));
+  if (!index) return false;
+  const unsigned long long v = PyLong_AsUnsignedLongLong(index.get());
+  if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return false;
+  out = v;
+  return true;
+}
+
+bool to_bool(PyObject* obj, bool& out) {
+  if (obj == Py_True || obj == Py_False) {
+    out = obj == Py_True;
+    return true;
+  }
+  // numpy's boolean scalars convert through their truth value.
+  PyTypeObject* type = Py_TYPE(obj);
+  Ref module(PyType_GetModuleName(type));
+  Ref name(PyType_GetName(type));
+  if (!module || !name) {
+    PyErr_Clear();
+    return cannot_convert(obj, "PyBool");
+  }
+  const bool is_numpy_bool =
+      PyUnicode_EqualToUTF8(module.get(), "numpy") &&
+      (PyUnicode_EqualToUTF8(name.get(), "bool_") || PyUnicode_EqualToUTF8(name.get(), "bool"));
+  if (!is_numpy_bool) return cannot_convert(obj, "PyBool");
+  if (type->tp_as_number == nullptr || type->tp_as_number->nb_bool == nullptr) {
+    PyErr_Format(PyExc_TypeError, "object of type '%s' does not define a '__bool__' conversion",
+                 type_name(obj).c_str());
+    return false;
+  }
+  const int truth = type->tp_as_number->nb_bool(obj);
+  if (truth < 0) return false;
+  out = truth != 0;
+  return true;
+}
+
+bool to_double(PyObject* obj, double& out) {
+  const double d = PyFloat_AsDouble(obj);
+  if (d == -1.0 && PyErr_Occurred()) return false;
+  out = d;
+  return true;
+}
+
+bool to_string(PyObject* obj, std::string& out) {
+  if (!PyUnicode_Check(obj)) return cannot_convert(obj, "PyString");
+  return utf8_of(obj, out);
+}
+
+Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
+  return for_each_item(seq, [&](Py_ssize_t i, PyObject* item) {
+    Value v;
+    if (!item_to_value(item, v)) return false;
+    if (std::size_t(i) < keep.size()) keep[std::size_t(i)] = v;
+    return true;
+  });
+}
+
+bool read_row(PyObject* seq, std::vector<Value>& out) {
+  out.clear();
+  return for_each_item(seq, [&](Py_ssize_t, PyObject* item) {
+           Value v;
+           if (!item_to_value(item, v)) return false;
+           out.push_back(v);
+           return true;
+         }) >= 0;
+}
+
+PyObject* values_to_list(std::span<const Value> values) {
+  PyObject* list = PyList_New(Py_ssize_t(values.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    PyObject* f = PyFloat_FromDouble(double_from_value(values[i]));
+    if (f == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SET_ITEM(list, Py_ssize_t(i), f);
+  }
+  return list;
+}
+
+PyObject* row_to_list(const OutputRow& row) {
+  return values_to_list(std::span<const Value>(row.data(), row.size()));
+}
+
+PyObject* names_to_list(const Names& names) {
+  PyObject* list = PyList_New(Py_ssize_t(names.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    PyObject* s = PyUnicode_FromStringAndSize(names[i].data(), Py_ssize_t(names[i].size()));
+    if (s == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SET_ITEM(list, Py_ssize_t(i), s);
+  }
+  return list;
+}
+
+bool name_argument_error(const char* name) {
+  if (!PyErr_ExceptionMatches(PyExc_TypeError)) return false;
+  Ref original(PyErr_GetRaisedException());
+  Ref text(PyObject_Str(original.get()));
+  if (!text) return false;
+  Ref message(PyUnicode_FromFormat("argument '%s': %U", name, text.get()));
+  if (!message) return false;
+  Ref renamed(PyObject_CallOneArg(PyExc_TypeError, message.get()));
+  if (!renamed) return false;
+  PyException_SetCause(renamed.get(), PyException_GetCause(original.get()));
+  PyErr_SetRaisedException(renamed.release());
+  return false;
+}
+
+}  // namespace zerak::py

@@ -1,0 +1,162 @@
+#include "params.hpp"
+
+#include "convert.hpp"
+#include "py_ref.hpp"
+
+namespace zerak::py {
+namespace {
+
+template <class... Fs>
+struct Overloaded : Fs... { using Fs::operator()...; };
+template <class... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+
+std::string default_text(const ParamDefault& def) {
+  return std::visit(Overloaded{
+                        [](Required) { return std::string(); },
+                        [](NoneDefault) { return std::string("None"); },
+                        [](bool b) { return std::string(b ? "True" : "False"); },
+                        [](std::uint64_t u) { return std::to_string(u); },
+                        [](double d) { return std::to_string(d); },
+                        [](const char* s) { return std::string("\"") + s + "\""; },
+                    },
+                    def);
+}
+
+Args::Slot default_slot(const Param& p) {
+  return std::visit(Overloaded{
+                        [](Required) -> Args::Slot { return std::monostate{}; },
+                        [&](NoneDefault) -> Args::Slot {
+                          return std::optional<std::uint64_t>{};
+                        },
+                        [](bool b) -> Args::Slot { return b; },
+                        [&](std::uint64_t u) -> Args::Slot {
+                          if (p.kind == ParamKind::OptUInt) return std::optional<std::uint64_t>(u);
+                          return u;
+                        },
+                        [](double d) -> Args::Slot { return d; },
+                        [](const char* s) -> Args::Slot { return std::string(s); },
+                    },
+                    p.default_value);
+}
+
+bool convert_one(ParamKind kind, PyObject* obj, Args::Slot& slot) {
+  switch (kind) {
+    case ParamKind::Names: {
+      Names names;
+      if (!to_names(obj, names)) return false;
+      slot = std::move(names);
+      return true;
+    }
+    case ParamKind::UInt:
+    case ParamKind::OptUInt: {
+      if (kind == ParamKind::OptUInt && obj == Py_None) {
+        slot = std::optional<std::uint64_t>{};
+        return true;
+      }
+      std::uint64_t v = 0;
+      if (!to_u64(obj, v)) return false;
+      if (kind == ParamKind::OptUInt) {
+        slot = std::optional<std::uint64_t>(v);
+      } else {
+        slot = v;
+      }
+      return true;
+    }
+    case ParamKind::Bool: {
+      bool b = false;
+      if (!to_bool(obj, b)) return false;
+      slot = b;
+      return true;
+    }
+    case ParamKind::Float: {
+      double d = 0;
+      if (!to_double(obj, d)) return false;
+      slot = d;
+      return true;
+    }
+    case ParamKind::Str: {
+      std::string s;
+      if (!to_string(obj, s)) return false;
+      slot = std::move(s);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string text_signature(const std::vector<Param>& params) {
+  std::string out = "(";
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (i > 0) out += ", ";
+    out += params[i].name;
+    if (!params[i].required()) out += "=" + default_text(params[i].default_value);
+  }
+  return out + ")";
+}
+
+CallSignature call_signature(std::string function, const std::vector<Param>& params) {
+  CallSignature sig{std::move(function), {}, 0};
+  for (const Param& p : params) {
+    sig.names.push_back(p.name);
+    if (p.required()) ++sig.required;
+  }
+  return sig;
+}
+
+bool Args::convert(const std::vector<Param>& params, PyObject* const* bound) {
+  slots_.assign(params.size(), std::monostate{});
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (bound[i] == nullptr) {
+      slots_[i] = default_slot(params[i]);
+    } else if (!convert_one(params[i].kind, bound[i], slots_[i])) {
+      return name_argument_error(params[i].name);
+    }
+  }
+  return true;
+}
+
+void ReprFields::start(const char* name) {
+  if (!text_.empty()) text_ += ", ";
+  text_ += name;
+  text_ += '=';
+}
+
+ReprFields& ReprFields::names(const char* name, const Names& value) {
+  start(name);
+  text_ += render_list(value);
+  return *this;
+}
+
+ReprFields& ReprFields::uint(const char* name, std::uint64_t value) {
+  start(name);
+  text_ += std::to_string(value);
+  return *this;
+}
+
+ReprFields& ReprFields::real(const char* name, double value) {
+  start(name);
+  char* repr = PyOS_double_to_string(value, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
+  if (repr == nullptr) throw std::bad_alloc();
+  text_ += repr;
+  PyMem_Free(repr);
+  return *this;
+}
+
+ReprFields& ReprFields::quoted(const char* name, const std::string& value) {
+  start(name);
+  text_ += '"';
+  text_ += value;
+  text_ += '"';
+  return *this;
+}
+
+ReprFields& ReprFields::raw(const char* name, const std::string& text) {
+  start(name);
+  text_ += text;
+  return *this;
+}
+
+}  // namespace zerak::py
