@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "../error.hpp"
+#include "../ops/adf.hpp"
+#include "../ring.hpp"
+#include "../traits.hpp"
+
+namespace zerak {
+
+// Rolling augmented Dickey-Fuller test over the last `window` values of the
+// first input: [statistic, p-value] on every bar, both missing until the
+// window is full, while it holds a missing value, or when the regression is
+// degenerate.
+class Adf final : public TransformBase<Adf> {
+ public:
+  using Regression = ops::AdfRegression;
+
+  // `lags` absent selects floor(12 * (window / 100)^0.25). Throws
+  // std::bad_alloc or std::length_error when the window's buffers cannot exist.
+  static Result<Adf> create(Names inputs, std::size_t window, Names outputs,
+                            std::optional<std::size_t> lags, Regression regression);
+
+  // The lag count used when none is given.
+  [[nodiscard]] static std::size_t default_lags(std::size_t window) noexcept;
+
+  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
+  void reset() override { ring_.clear(); }
+  OutputRow update(std::span<const Value> values) override;
+  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
+  [[nodiscard]] std::size_t values_returned() const noexcept override { return 2; }
+
+  [[nodiscard]] std::size_t window() const noexcept { return window_; }
+  [[nodiscard]] std::size_t lags() const noexcept { return lags_; }
+  [[nodiscard]] Regression regression() const noexcept { return regression_; }
+
+ private:
+  Adf(Names inputs, std::size_t window, Names outputs, std::size_t lags, Regression regression);
+
+  Ring ring_;
+  std::size_t window_;
+  std::size_t lags_;
+  Regression regression_;
+  ops::AdfWorkspace workspace_;  // per-bar scratch, sized for the window
+};
+
+}  // namespace zerak
