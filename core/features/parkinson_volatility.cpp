@@ -1,0 +1,47 @@
+#include "parkinson_volatility.hpp"
+
+#include <cmath>
+#include <utility>
+
+#include "window_sums.hpp"
+
+namespace zerak {
+namespace {
+
+// 4 ln 2, spelled out so that every build divides by the same double.
+constexpr double kFourLn2 = 2.772588722239781;
+
+}  // namespace
+
+Result<ParkinsonVolatility> ParkinsonVolatility::create(Names inputs, std::size_t window,
+                                                        Names outputs) {
+  if (inputs.size() < 2) return invalid_input("inputs must contain high and low columns");
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (window == 0) return invalid_input(msg::kWindowZero);
+  return ParkinsonVolatility(std::move(inputs), window, std::move(outputs));
+}
+
+ParkinsonVolatility::ParkinsonVolatility(Names inputs, std::size_t window, Names outputs)
+    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), terms_(window) {}
+
+Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
+  if (!high || !low) return kMissing;
+  const double h = *high;
+  const double l = *low;
+  // Written as positive tests so that a NaN price fails them.
+  if (!(h > 0.0 && l > 0.0 && h >= l)) return kMissing;
+  const double r = std::log(h / l);
+  return r * r;
+}
+
+OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
+  if (values.size() < 2) return {kMissing};
+  terms_.push(term(values[0], values[1]));
+  if (!terms_.full()) return {kMissing};
+  const Value sum = window_sums::present_sum(terms_);
+  if (!sum) return {kMissing};
+  const double mean = *sum / static_cast<double>(window_);
+  return {std::sqrt(mean / kFourLn2)};
+}
+
+}  // namespace zerak

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "../error.hpp"
+#include "../ring.hpp"
+#include "../traits.hpp"
+
+namespace zerak {
+
+// Adjusted Fisher-Pearson sample skewness G1 of the last `window` values,
+// recomputed from the whole window on every bar.
+class Skewness final : public TransformBase<Skewness> {
+ public:
+  static Result<Skewness> create(Names inputs, std::size_t window, Names outputs);
+
+  [[nodiscard]] std::size_t window() const noexcept { return window_; }
+  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
+  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
+  void reset() override { buffer_.clear(); }
+  OutputRow update(std::span<const Value> values) override;
+
+ private:
+  Skewness(Names inputs, std::size_t window, Names outputs);
+
+  std::size_t window_;
+  Ring buffer_;
+};
+
+}  // namespace zerak
