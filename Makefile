@@ -27,7 +27,7 @@ $(VENV)/.deps: pyproject.toml scripts/setup-venv.sh
 	touch $@
 
 $(VENV)/.bench-deps: $(VENV)/.deps
-	$(PIP) install numpy pandas talipp river ta-lib
+	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib
 	touch $@
 
 build: $(VENV)/.deps

@@ -106,6 +106,18 @@ bool to_string(PyObject* obj, std::string& out) {
 }
 
 Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
+  // The live path's common case: a list or tuple of floats, read without
+  // any reference counting. Anything else restarts on the general path,
+  // which is safe since reading floats has no side effects.
+  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+    PyObject** items = PySequence_Fast_ITEMS(seq);
+    const Py_ssize_t n = Py_SIZE(seq);
+    Py_ssize_t i = 0;
+    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
+      if (std::size_t(i) < keep.size()) keep[std::size_t(i)] = value_from_double(PyFloat_AS_DOUBLE(items[i]));
+    }
+    if (i == n) return n;
+  }
   return for_each_item(seq, [&](Py_ssize_t i, PyObject* item) {
     Value v;
     if (!item_to_value(item, v)) return false;

@@ -46,7 +46,6 @@ bool check_list_like(PyObject* obj);
 // Returns the number of items visited, or -1 on error.
 template <class Visit>
 Py_ssize_t for_each_item(PyObject* seq, Visit&& visit) {
-  if (!check_list_like(seq)) return -1;
   if (PyTuple_CheckExact(seq)) {  // immutable: borrowed items stay valid
     const Py_ssize_t n = PyTuple_GET_SIZE(seq);
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -64,6 +63,7 @@ Py_ssize_t for_each_item(PyObject* seq, Visit&& visit) {
     }
     return i;
   }
+  if (!check_list_like(seq)) return -1;
   Ref iter(PyObject_GetIter(seq));
   if (!iter) return -1;
   Py_ssize_t i = 0;

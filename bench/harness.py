@@ -1,0 +1,92 @@
+"""Shared benchmark helpers: timing, the live-call floor, ratio tables.
+
+Every figure is the best of several repeats, and the rows of one table are
+measured side by side in one run, so ratios stay meaningful on a shared,
+noisy machine even when absolute times drift.
+"""
+
+from __future__ import annotations
+
+import importlib.util
+import os
+import subprocess
+import sys
+import sysconfig
+import time
+import timeit
+from collections.abc import Callable
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+BUILD = ROOT / "build" / "bench"
+
+
+def best_ns(stmt: str, number: int, repeat: int = 7, **names: object) -> float:
+    """Best time per execution of ``stmt`` in nanoseconds.
+
+    ``stmt`` is compiled into timeit's loop (no wrapper function per call), so
+    the figure is the call itself plus a few nanoseconds of loop; ``names``
+    are the variables it uses.
+    """
+    timer = timeit.Timer(stmt, globals=names)
+    return min(timer.repeat(repeat=repeat, number=number)) / number * 1e9
+
+
+def best_s(fn: Callable[[], object], repeat: int = 3) -> float:
+    """Best wall time of one call of ``fn`` in seconds (for whole-dataset runs)."""
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter()
+        fn()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def per_call_ns(step: Callable[[object], object], items: list, repeat: int = 5) -> float:
+    """Best time per item of ``for x in items: step(x)``, in nanoseconds."""
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter_ns()
+        for x in items:
+            step(x)
+        best = min(best, (time.perf_counter_ns() - start) / len(items))
+    return best
+
+
+def floor():
+    """An object whose ``update(list)`` is the trivial C method of the floor.
+
+    The C source is compiled once into build/bench with the interpreter's own
+    headers, so the floor pays exactly the call costs a zerak method pays.
+    """
+    suffix = sysconfig.get_config_var("EXT_SUFFIX")
+    target = BUILD / f"_zerak_floor{suffix}"
+    source = ROOT / "bench" / "floor.c"
+    if not target.exists() or target.stat().st_mtime < source.stat().st_mtime:
+        BUILD.mkdir(parents=True, exist_ok=True)
+        compiler = os.environ.get("CC", "cc")
+        include = sysconfig.get_paths()["include"]
+        subprocess.run(
+            [compiler, "-O2", "-shared", "-fPIC", f"-I{include}", str(source), "-o", str(target)],
+            check=True,
+        )
+    spec = importlib.util.spec_from_file_location("_zerak_floor", target)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module.Floor()
+
+
+def print_table(title: str, rows: list[tuple[str, float]], unit: str = "ns/call",
+                baseline: str | None = None) -> None:
+    """Prints ``(name, time)`` rows with each one's ratio to the baseline row (default: first)."""
+    base = dict(rows)[baseline] if baseline else rows[0][1]
+    width = max(len(name) for name, _ in rows)
+    print(f"\n{title}")
+    print(f"  {'':{width}}  {unit:>12}  {'ratio':>8}")
+    for name, value in rows:
+        print(f"  {name:{width}}  {value:12.1f}  {value / base:8.2f}x")
+    sys.stdout.flush()
+
+
+def have(module: str) -> bool:
+    return importlib.util.find_spec(module) is not None
