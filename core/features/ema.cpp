@@ -1,0 +1,48 @@
+#include "ema.hpp"
+
+#include <utility>
+
+#include "../ops/window.hpp"
+
+namespace zerak {
+
+Result<Ema> Ema::create(Names inputs, std::size_t window, Names outputs) {
+  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (window == 0) return invalid_input(msg::kWindowZero);
+  return Ema(std::move(inputs), window, std::move(outputs));
+}
+
+Ema::Ema(Names inputs, std::size_t window, Names outputs)
+    : TransformBase(std::move(inputs), std::move(outputs)),
+      seed_(window),
+      window_(window),
+      alpha_(2.0 / (static_cast<double>(window) + 1.0)),
+      one_minus_alpha_(1.0 - alpha_) {}
+
+void Ema::reset() {
+  current_.reset();
+  seed_.clear();
+}
+
+OutputRow Ema::update(std::span<const Value> values) {
+  if (values.empty()) return {kMissing};
+  const Value& x = values[0];
+  if (current_) {
+    if (x) {
+      current_ = one_minus_alpha_ * *current_ + alpha_ * *x;
+      return {current_};
+    }
+    reset();
+    return {kMissing};
+  }
+  seed_.push(x);
+  if (!seed_.full()) return {kMissing};
+  const Value sum = sum_oldest_first(seed_);
+  if (!sum) return {kMissing};  // the gap stays in the seed ring until pushed out
+  current_ = *sum / static_cast<double>(window_);
+  seed_.clear();
+  return {current_};
+}
+
+}  // namespace zerak

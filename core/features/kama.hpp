@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "../error.hpp"
+#include "../ring.hpp"
+#include "../traits.hpp"
+
+namespace zerak {
+
+// Kaufman's adaptive moving average: the smoothing constant moves between the
+// slow and fast constants with the efficiency ratio of the last `window` changes.
+class Kama final : public TransformBase<Kama> {
+ public:
+  static Result<Kama> create(Names inputs, std::size_t window, Names outputs,
+                             std::size_t fast = 2, std::size_t slow = 30);
+
+  [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
+  void reset() override;
+  OutputRow update(std::span<const Value> values) override;
+  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
+
+  [[nodiscard]] std::size_t window() const noexcept { return window_; }
+
+ private:
+  Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
+
+  Value current_;
+  Ring prices_;  // window + 1 prices give window changes
+  std::size_t window_;
+  double fast_constant_;
+  double slow_constant_;
+};
+
+}  // namespace zerak

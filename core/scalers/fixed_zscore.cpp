@@ -1,0 +1,23 @@
+#include "fixed_zscore.hpp"
+
+#include <utility>
+
+namespace zerak {
+
+Result<FixedZScore> FixedZScore::create(Names inputs, Names outputs, double mean, double std_dev) {
+  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  // A NaN std passes on purpose: only a non-positive one is rejected.
+  if (std_dev <= 0.0) return invalid_input("std must be > 0");
+  return FixedZScore(std::move(inputs), std::move(outputs), mean, std_dev);
+}
+
+FixedZScore::FixedZScore(Names inputs, Names outputs, double mean, double std_dev)
+    : TransformBase(std::move(inputs), std::move(outputs)), mean_(mean), std_dev_(std_dev) {}
+
+OutputRow FixedZScore::update(std::span<const Value> values) {
+  if (values.empty() || !values[0]) return {kMissing};
+  return {(*values[0] - mean_) / std_dev_};
+}
+
+}  // namespace zerak

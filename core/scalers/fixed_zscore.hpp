@@ -1,0 +1,28 @@
+#pragma once
+
+#include <span>
+
+#include "../error.hpp"
+#include "../traits.hpp"
+
+namespace zerak {
+
+// (x - mean) / std with constants fixed at construction (usually fitted on a
+// training period); stateless.
+class FixedZScore final : public TransformBase<FixedZScore> {
+ public:
+  static Result<FixedZScore> create(Names inputs, Names outputs, double mean, double std_dev);
+
+  OutputRow update(std::span<const Value> values) override;
+
+  [[nodiscard]] double mean() const noexcept { return mean_; }
+  [[nodiscard]] double std_dev() const noexcept { return std_dev_; }
+
+ private:
+  FixedZScore(Names inputs, Names outputs, double mean, double std_dev);
+
+  double mean_;
+  double std_dev_;
+};
+
+}  // namespace zerak
