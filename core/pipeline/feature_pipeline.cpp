@@ -1,0 +1,132 @@
+#include "feature_pipeline.hpp"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace zerak {
+
+Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> features,
+                                                Names input_columns) {
+  if (features.empty()) return ZerakError::invalid_config("features must not be empty");
+
+  std::unordered_map<std::string_view, std::size_t> column_slot;
+  for (std::size_t i = 0; i < input_columns.size(); ++i) {
+    if (!column_slot.try_emplace(input_columns[i], 1 + i).second) {
+      return ZerakError::invalid_config("duplicate input column: \"" + input_columns[i] + "\"");
+    }
+  }
+
+  Result<FeatureDag> planned = FeatureDag::create(std::move(features));
+  if (!planned) return planned.error();
+
+  Names missing;
+  for (const std::string& name : planned.value().external_inputs()) {
+    if (!column_slot.contains(name)) missing.push_back(name);
+  }
+  if (!missing.empty()) return ZerakError::MissingInputColumn{std::move(missing)};
+
+  // column_slot holds views into input_columns' strings; moving the vector
+  // keeps its elements in place, so the views stay valid.
+  FeaturePipeline p(std::move(planned).value(), std::move(input_columns));
+  const std::size_t n_in = p.input_columns_.size();
+
+  // Slot of every output name, in plan order after the input columns.
+  std::unordered_map<std::string_view, std::size_t> output_slot;
+  std::size_t next = 1 + n_in;
+  std::size_t max_args = 0;
+  for (const FeatureDag::Level& level : p.dag_.levels()) {
+    for (const FeatureDag::Handle& t : level) {
+      const Names& outs = t->outputs();
+      Step step{t.get(), 0, t->inputs().size(), next, outs.size()};
+      for (const std::string& name : outs) output_slot.emplace(name, next++);
+      p.steps_.push_back(step);
+      max_args = std::max(max_args, step.arg_count);
+    }
+  }
+
+  // A name produced by another transform reads that transform's slot (it
+  // runs earlier in the plan, so an input column of the same name is
+  // shadowed). A transform reading its own output sees what the bar held
+  // before it ran: the input column of that name, else missing.
+  for (Step& step : p.steps_) {
+    step.arg_begin = p.arg_slots_.size();
+    for (const std::string& name : step.transform->inputs()) {
+      std::size_t slot = 0;
+      const auto out = output_slot.find(name);
+      const bool own = out != output_slot.end() && out->second >= step.out_begin &&
+                       out->second < step.out_begin + step.out_count;
+      if (out != output_slot.end() && !own) {
+        slot = out->second;
+      } else if (const auto col = column_slot.find(name); col != column_slot.end()) {
+        slot = col->second;
+      }
+      p.arg_slots_.push_back(slot);
+    }
+  }
+
+  p.slots_.assign(next, kMissing);
+  p.args_.assign(max_args, kMissing);
+  return p;
+}
+
+ZerakError FeaturePipeline::count_error(std::size_t given) const {
+  return ZerakError::invalid_input("expected " + std::to_string(input_columns_.size()) +
+                                   " input value(s) " + render_list(input_columns_) +
+                                   ", got " + std::to_string(given));
+}
+
+Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> values) {
+  const std::size_t n_in = input_columns_.size();
+  if (values.size() != n_in) return count_error(values.size());
+  std::copy(values.begin(), values.end(), slots_.begin() + 1);
+
+  Value* const slots = slots_.data();
+  Value* const args = args_.data();
+  const std::size_t* const arg_slots = arg_slots_.data();
+  for (const Step& step : steps_) {
+    for (std::size_t j = 0; j < step.arg_count; ++j) {
+      args[j] = slots[arg_slots[step.arg_begin + j]];
+    }
+    const OutputRow row = step.transform->update(std::span<const Value>(args, step.arg_count));
+    // Names beyond the row's values get missing, so outputs stay aligned
+    // with output_names(); a row is never read past its end.
+    const std::size_t have = std::min(row.size(), step.out_count);
+    Value* const out = slots + step.out_begin;
+    for (std::size_t i = 0; i < have; ++i) out[i] = row[i];
+    for (std::size_t i = have; i < step.out_count; ++i) out[i] = kMissing;
+  }
+  return std::span<const Value>(slots_).subspan(1 + n_in);
+}
+
+Result<std::vector<std::vector<Value>>> FeaturePipeline::run_research(
+    std::span<const std::vector<Value>> data) {
+  std::vector<std::vector<Value>> result;
+  result.reserve(data.size());
+  Status status = run_research_with(
+      data.size(), [&](std::size_t i) { return std::span<const Value>(data[i]); },
+      [&](std::span<const Value> out) {
+        result.emplace_back(out.begin(), out.end());
+        return true;
+      });
+  if (!status) return status.error();
+  return result;
+}
+
+void FeaturePipeline::reset() {
+  for (FeatureDag::Level& level : dag_.levels()) {
+    for (FeatureDag::Handle& t : level) t->reset();
+  }
+}
+
+std::size_t FeaturePipeline::warm_up_period() const {
+  std::size_t w = 0;
+  for (const FeatureDag::Level& level : dag_.levels()) {
+    for (const FeatureDag::Handle& t : level) w = std::max(w, t->warm_up_period());
+  }
+  return w;
+}
+
+}  // namespace zerak
