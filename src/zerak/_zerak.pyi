@@ -60,3 +60,16 @@ class Log(_Transform):
 @final
 class Logit(_Transform):
     def __new__(cls, inputs: Names, outputs: Names) -> Logit: ...
+
+# ---- augmented Dickey-Fuller test --------------------------------------------
+
+@final
+class Adf(_Transform):
+    def __new__(
+        cls,
+        inputs: Names,
+        window: SupportsIndex,
+        outputs: Names,
+        lags: SupportsIndex | None = None,
+        regression: str = "c",
+    ) -> Adf: ...
