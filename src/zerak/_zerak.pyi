@@ -73,3 +73,52 @@ class Adf(_Transform):
         lags: SupportsIndex | None = None,
         regression: str = "c",
     ) -> Adf: ...
+
+# ---- moving averages -------------------------------------------------------
+
+@final
+class Sma(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> Sma: ...
+
+@final
+class Ema(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> Ema: ...
+
+@final
+class Kama(_Transform):
+    def __new__(
+        cls,
+        inputs: Names,
+        window: SupportsIndex,
+        outputs: Names,
+        fast: SupportsIndex = 2,
+        slow: SupportsIndex = 30,
+    ) -> Kama: ...
+
+@final
+class Mma(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> Mma: ...
+
+# ---- returns ---------------------------------------------------------------
+
+@final
+class SimpleReturn(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> SimpleReturn: ...
+
+@final
+class LogReturn(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> LogReturn: ...
+
+# ---- scalers and fitting ---------------------------------------------------
+
+@final
+class RollingZScore(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> RollingZScore: ...
+
+@final
+class FixedZScore(_Transform):
+    def __new__(
+        cls, inputs: Names, outputs: Names, mean: SupportsFloat | SupportsIndex, std: SupportsFloat | SupportsIndex
+    ) -> FixedZScore: ...
+
+def fit_standard_scaler(data: Row) -> tuple[float, float]: ...
