@@ -17,14 +17,22 @@ Result<StandardScalerFit> fit_standard_scaler(std::span<const Value> data) {
   const double mean = sum / static_cast<double>(n);
   if (n == 1) return invalid_input("not enough valid values to compute std (need >= 2)");
   double squares = 0.0;
+  bool all_equal = true;
+  const double* first = nullptr;
   for (const Value& v : data) {
     if (!v) continue;
+    if (first == nullptr) first = &*v;
+    all_equal = all_equal && *v == *first;
     const double d = *v - mean;
     squares += d * d;
   }
   const double variance = squares / static_cast<double>(n - 1);
-  // Only an exact zero fails; a NaN variance (infinite data) is returned as is.
-  if (variance == 0.0) return invalid_input("standard deviation is zero (all values are equal)");
+  // Equal values are rejected even when rounding in the mean leaves a tiny
+  // positive variance (three times 0.1); a NaN variance (infinite data) is
+  // returned as is.
+  if (all_equal || variance == 0.0) {
+    return invalid_input("standard deviation is zero (all values are equal)");
+  }
   return StandardScalerFit{mean, std::sqrt(variance)};
 }
 

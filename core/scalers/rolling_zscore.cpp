@@ -26,14 +26,19 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
   if (!sum || !x) return {kMissing};
   const double n = static_cast<double>(window_);
   const double mean = *sum / n;
+  const double first = *ring_.oldest();
+  bool constant = true;
   double squares = 0.0;
   ring_.for_each([&](const Value& v) {
     const double d = *v - mean;
     squares += d * d;
+    constant &= *v == first;
   });
   const double variance = squares / (n - 1.0);
-  // Also false for a NaN variance; a constant window has no scale.
-  if (!(variance > 0.0)) return {kMissing};
+  // Equal values have no scale. Rounding in the mean can leave them a tiny
+  // positive variance (three times 0.1 would score -0.816), so they are
+  // tested directly. The comparison also rejects a NaN variance.
+  if (constant || !(variance > 0.0)) return {kMissing};
   return {(*x - mean) / std::sqrt(variance)};
 }
 

@@ -50,6 +50,9 @@ TEST(RollingZScore, WorkedValues) {
   EXPECT_EQ(Outputs(out.begin(), out.begin() + 3), (Outputs{kMissing, kMissing, 1.0}));
   EXPECT_NEAR(*out[3], 0.577350269189626, 1e-15);
   EXPECT_FALSE(out[5].has_value());  // constant window
+  // Equal values whose mean is not exact are still a constant window.
+  z.reset();
+  EXPECT_FALSE(feed(z, {0.1, 0.1, 0.1})[2].has_value());
   EXPECT_EQ(z.warm_up_period(), 2u);
 }
 
@@ -95,6 +98,8 @@ TEST(FitStandardScaler, Failures) {
   EXPECT_EQ(message({kMissing}), "not enough valid values to compute mean");
   EXPECT_EQ(message({5.0}), "not enough valid values to compute std (need >= 2)");
   EXPECT_EQ(message({4.0, kMissing, 4.0}), "standard deviation is zero (all values are equal)");
+  // Rounding gives 0.1, 0.1, 0.1 a mean of 0.10000000000000002; still all equal.
+  EXPECT_EQ(message({0.1, 0.1, 0.1}), "standard deviation is zero (all values are equal)");
 }
 
 }  // namespace

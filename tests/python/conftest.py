@@ -24,3 +24,21 @@ def transform_classes():
     """Every exported class that follows the transform surface."""
     return [getattr(zerak, n) for n in zerak.__all__
             if isinstance(getattr(zerak, n), type) and hasattr(getattr(zerak, n), "update")]
+
+
+def gappy_walk(seed, n=600):
+    """A positive random walk with single NaN bars, a NaN run and constant stretches."""
+    import numpy as np
+
+    rng = np.random.default_rng(seed)
+    x = 100.0 + np.cumsum(rng.normal(0.0, 1.0, n))
+    for start in rng.integers(0, n - 40, 5):
+        x[start:start + rng.integers(3, 30)] = x[start]
+    x[rng.integers(0, n, 8)] = np.nan
+    run = rng.integers(0, n - 10)
+    x[run:run + 4] = np.nan
+    return x.tolist()
+
+
+def run_live(obj, xs):
+    return [obj.update([x])[0] for x in xs]
