@@ -77,9 +77,10 @@ AdfWorkspace::AdfWorkspace(std::size_t n, std::size_t lags, AdfRegression regres
 }
 
 std::size_t AdfWorkspace::doubles_needed(std::size_t n, std::size_t k) {
-  // y and dy (n each), two k x k matrices, five vectors of k.
-  return checked_add(checked_mul(2, n),
-                     checked_add(checked_mul(2, checked_mul(k, k)), checked_mul(5, k)));
+  // y and dy (n each), the design (fewer than n rows of k), two k x k
+  // matrices, four vectors of k.
+  return checked_add(checked_add(checked_mul(2, n), checked_mul(n, k)),
+                     checked_add(checked_mul(2, checked_mul(k, k)), checked_mul(4, k)));
 }
 
 std::span<double> AdfWorkspace::take(std::size_t count) {
@@ -112,31 +113,48 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
   };
   const std::span<double> y = carve(n);
   const std::span<double> dy = carve(n);
+  const std::span<double> x = carve(m * k);  // the design, row-major
   const std::span<double> gram = carve(k * k);
   const std::span<double> work = carve(k * k);
   const std::span<double> h = carve(k);
   const std::span<double> beta = carve(k);
   const std::span<double> unit = carve(k);
   const std::span<double> z = carve(k);
-  const std::span<double> row = carve(k);
 
   std::transform(older.begin(), older.end(), y.begin(), [](const Value& v) { return *v; });
   std::transform(newer.begin(), newer.end(), y.begin() + static_cast<std::ptrdiff_t>(older.size()),
                  [](const Value& v) { return *v; });
   for (std::size_t i = 0; i + 1 < n; ++i) dy[i] = y[i + 1] - y[i];
+  for (std::size_t r = 0; r < m; ++r) design_row(x.subspan(r * k, k), y, dy, lags, regression, r);
+  const std::span<const double> d = std::span<const double>(dy).subspan(lags, m);
 
-  // Normal equations, accumulated row by row. The products are symmetric
-  // bit for bit, so the upper triangle is summed and mirrored.
+  // Normal equations, every entry summed over the rows in row order. The
+  // products are symmetric bit for bit, so only the upper triangle is summed.
+  // Four rows per pass: an entry still takes its products one row after
+  // another, but is loaded and stored once per four rows.
   std::fill(gram.begin(), gram.end(), 0.0);
   std::fill(h.begin(), h.end(), 0.0);
-  for (std::size_t r = 0; r < m; ++r) {
-    design_row(row, y, dy, lags, regression, r);
-    const double d = dy[lags + r];
+  std::size_t r = 0;
+  for (; r + 4 <= m; r += 4) {
+    const double* x0 = x.data() + r * k;
+    const double* x1 = x0 + k;
+    const double* x2 = x1 + k;
+    const double* x3 = x2 + k;
     for (std::size_t a = 0; a < k; ++a) {
-      const double xa = row[a];
+      const double a0 = x0[a], a1 = x1[a], a2 = x2[a], a3 = x3[a];
       double* g = gram.data() + a * k;
-      for (std::size_t b = a; b < k; ++b) g[b] += xa * row[b];
-      h[a] += xa * d;
+      for (std::size_t b = a; b < k; ++b) {
+        g[b] = (((g[b] + a0 * x0[b]) + a1 * x1[b]) + a2 * x2[b]) + a3 * x3[b];
+      }
+      h[a] = (((h[a] + a0 * d[r]) + a1 * d[r + 1]) + a2 * d[r + 2]) + a3 * d[r + 3];
+    }
+  }
+  for (; r < m; ++r) {
+    const double* xr = x.data() + r * k;
+    for (std::size_t a = 0; a < k; ++a) {
+      double* g = gram.data() + a * k;
+      for (std::size_t b = a; b < k; ++b) g[b] += xr[a] * xr[b];
+      h[a] += xr[a] * d[r];
     }
   }
   for (std::size_t a = 0; a < k; ++a) {
@@ -147,11 +165,11 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
   if (!gauss_solve(work, h, beta, k)) return std::nullopt;
 
   double ssr = 0.0;
-  for (std::size_t r = 0; r < m; ++r) {
-    design_row(row, y, dy, lags, regression, r);
+  for (r = 0; r < m; ++r) {
+    const double* xr = x.data() + r * k;
     double fitted = 0.0;
-    for (std::size_t j = 0; j < k; ++j) fitted += row[j] * beta[j];
-    const double e = dy[lags + r] - fitted;
+    for (std::size_t j = 0; j < k; ++j) fitted += xr[j] * beta[j];
+    const double e = d[r] - fitted;
     ssr += e * e;
   }
   const double s2 = ssr / static_cast<double>(m - k);
