@@ -17,13 +17,18 @@ Result<FutureCTCVolatility> FutureCTCVolatility::create(Names inputs, std::size_
 std::vector<std::vector<Value>> FutureCTCVolatility::run_research(
     std::span<const std::span<const Value>> columns) const {
   const std::span<const Value> close = column(columns, 0);
-  const std::vector<Value> prev = tools::shift(close, 1);
-  const std::vector<Value> returns = tools::pairwise(prev, close, tools::log_return);
+  const std::size_t n = close.size();
+  // returns[j]: log return from close[j - 1] to close[j]; none for bar 0.
+  std::vector<Value> returns;
+  returns.reserve(n);
+  if (n > 0) {
+    returns.push_back(kMissing);
+    tools::pairwise_into(returns, close.first(n - 1), close.subspan(1), tools::log_return);
+  }
   // vol[j] covers returns[j - horizon + 1 .. j]; bar i takes the window that
   // ends horizon bars later, i.e. the moves from close[i] to close[i + horizon].
-  const std::vector<Value> vol = tools::rolling_std(returns, horizon_);
   std::vector<std::vector<Value>> out;
-  out.push_back(tools::shift_ahead(vol, horizon_));
+  out.push_back(tools::shift_ahead(tools::rolling_std(returns, horizon_), horizon_));
   return out;
 }
 

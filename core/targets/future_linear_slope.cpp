@@ -3,6 +3,50 @@
 #include <algorithm>
 
 namespace zerak {
+namespace {
+
+// Windows fitted side by side. Each keeps its own sums in its own order, so
+// the lanes change no result; they only hide the latency of the additions.
+constexpr std::size_t kLanes = 4;
+
+// Fits the L windows of h bars starting at x[0..L) and y[0..L), all present.
+template <std::size_t L = kLanes>
+void fit_lanes(const Value* x, const Value* y, std::size_t h, Value* slope, Value* r2) noexcept {
+  const double hf = static_cast<double>(h);
+  double sum_x[L] = {};
+  double sum_y[L] = {};
+  for (std::size_t j = 0; j < h; ++j) {
+    for (std::size_t l = 0; l < L; ++l) {
+      sum_x[l] += *x[l + j];
+      sum_y[l] += *y[l + j];
+    }
+  }
+  double mean_x[L];
+  double mean_y[L];
+  for (std::size_t l = 0; l < L; ++l) {
+    mean_x[l] = sum_x[l] / hf;
+    mean_y[l] = sum_y[l] / hf;
+  }
+  double sxx[L] = {};
+  double syy[L] = {};
+  double sxy[L] = {};
+  for (std::size_t j = 0; j < h; ++j) {
+    for (std::size_t l = 0; l < L; ++l) {
+      const double dx = *x[l + j] - mean_x[l];
+      const double dy = *y[l + j] - mean_y[l];
+      sxx[l] += dx * dx;
+      syy[l] += dy * dy;
+      sxy[l] += dx * dy;
+    }
+  }
+  for (std::size_t l = 0; l < L; ++l) {
+    if (sxx[l] == 0.0) continue;  // constant x: no line
+    slope[l] = sxy[l] / sxx[l];
+    if (syy[l] != 0.0) r2[l] = sxy[l] * sxy[l] / (syy[l] * sxx[l]);
+  }
+}
+
+}  // namespace
 
 Result<FutureLinearSlope> FutureLinearSlope::create(Names inputs, std::size_t horizon,
                                                     Names outputs) {
@@ -27,7 +71,6 @@ std::vector<std::vector<Value>> FutureLinearSlope::run_research(
   const std::size_t m = std::min(n, y.size());
   const std::size_t h = horizon_;
   if (h <= m) {
-    const double hf = static_cast<double>(h);
     // First bar at or after `from` where x or y is missing (m if none); it
     // only moves forwards, so skipping blocked windows costs O(m) in all.
     std::size_t next_gap = 0;
@@ -36,30 +79,17 @@ std::vector<std::vector<Value>> FutureLinearSlope::run_research(
       while (next_gap < m && x[next_gap] && y[next_gap]) ++next_gap;
     };
     find_gap(0);
-    for (std::size_t i = 0; i <= m - h; ++i) {
+    const std::size_t starts = m - h + 1;
+    std::size_t i = 0;
+    while (i < starts) {
       if (next_gap < i) find_gap(i);
-      if (next_gap < i + h) continue;
-      double sum_x = 0.0;
-      double sum_y = 0.0;
-      for (std::size_t j = i; j < i + h; ++j) {
-        sum_x += *x[j];
-        sum_y += *y[j];
+      if (i + kLanes <= starts && next_gap >= i + kLanes - 1 + h) {
+        fit_lanes(x.data() + i, y.data() + i, h, slope.data() + i, r2.data() + i);
+        i += kLanes;
+      } else {
+        if (next_gap >= i + h) fit_lanes<1>(x.data() + i, y.data() + i, h, slope.data() + i, r2.data() + i);
+        ++i;
       }
-      const double mean_x = sum_x / hf;
-      const double mean_y = sum_y / hf;
-      double sxx = 0.0;
-      double syy = 0.0;
-      double sxy = 0.0;
-      for (std::size_t j = i; j < i + h; ++j) {
-        const double dx = *x[j] - mean_x;
-        const double dy = *y[j] - mean_y;
-        sxx += dx * dx;
-        syy += dy * dy;
-        sxy += dx * dy;
-      }
-      if (sxx == 0.0) continue;
-      slope[i] = sxy / sxx;
-      if (syy != 0.0) r2[i] = sxy * sxy / (syy * sxx);
     }
   }
 

@@ -8,14 +8,21 @@
 
 namespace zerak::tools {
 
+// Appends combine(a[i], b[i]) to `out` over the length of the shorter series.
+template <class Combine>
+void pairwise_into(std::vector<Value>& out, std::span<const Value> a, std::span<const Value> b,
+                   Combine&& combine) {
+  const std::size_t len = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < len; ++i) out.push_back(combine(a[i], b[i]));
+}
+
 // out[i] = combine(a[i], b[i]) over the length of the shorter series.
 template <class Combine>
 std::vector<Value> pairwise(std::span<const Value> a, std::span<const Value> b,
                             Combine&& combine) {
-  const std::size_t len = std::min(a.size(), b.size());
   std::vector<Value> out;
-  out.reserve(len);
-  for (std::size_t i = 0; i < len; ++i) out.push_back(combine(a[i], b[i]));
+  out.reserve(std::min(a.size(), b.size()));
+  pairwise_into(out, a, b, combine);
   return out;
 }
 

@@ -27,8 +27,12 @@ std::vector<Value> shift(std::span<const Value> series, std::int64_t n) {
   return shifted(series, magnitude, n < 0);
 }
 
-std::vector<Value> shift_ahead(std::span<const Value> series, std::size_t ahead) {
-  return shifted(series, ahead, true);
+std::vector<Value> shift_ahead(std::vector<Value> series, std::size_t ahead) {
+  const std::size_t len = series.size();
+  const std::size_t k = ahead < len ? ahead : len;
+  std::move(series.begin() + static_cast<std::ptrdiff_t>(k), series.end(), series.begin());
+  std::fill(series.end() - static_cast<std::ptrdiff_t>(k), series.end(), kMissing);
+  return series;
 }
 
 }  // namespace zerak::tools

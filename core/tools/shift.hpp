@@ -13,8 +13,8 @@ namespace zerak::tools {
 // missing; the result has the length of the series.
 std::vector<Value> shift(std::span<const Value> series, std::int64_t n);
 
-// shift(series, -ahead) for an unsigned distance, which may exceed any
-// signed offset.
-std::vector<Value> shift_ahead(std::span<const Value> series, std::size_t ahead);
+// shift(series, -ahead) done in place on a series the caller gives up, for an
+// unsigned distance that may exceed any signed offset.
+std::vector<Value> shift_ahead(std::vector<Value> series, std::size_t ahead);
 
 }  // namespace zerak::tools

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -81,6 +82,25 @@ TEST(Rolling, SampleStdOverFullWindowsOnly) {
             std::sqrt(32.0 / 7.0));
 }
 
+TEST(Rolling, StdMatchesThePlainWindowStatisticBitForBit) {
+  std::mt19937_64 rng(7);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  for (std::size_t len : {0u, 1u, 7u, 64u, 301u}) {
+    Series x(len);
+    for (auto& v : x) v = noise(rng) * 1e3 + 5.0;
+    for (std::size_t i = 3; i < len; i += 37) x[i] = kMissing;
+    for (std::size_t w : {0u, 1u, 2u, 3u, 5u, 8u, 60u}) {
+      const Series want = tools::rolling(x, w, tools::sample_std);
+      const Series got = tools::rolling_std(x, w);
+      ASSERT_EQ(got.size(), want.size());
+      for (std::size_t i = 0; i < len; ++i) {
+        ASSERT_EQ(got[i].has_value(), want[i].has_value()) << len << " " << w << " " << i;
+        ASSERT_EQ(got[i], want[i]) << len << " " << w << " " << i;
+      }
+    }
+  }
+}
+
 TEST(Rolling, HandsTheStatisticTheWindowOldestFirst) {
   const Series x{1.0, 2.0, 3.0, 4.0};
   const auto first = [](std::span<const Value> w) { return w.front(); };
@@ -149,6 +169,48 @@ TEST(FutureLinearSlope, WorkedValuesAndDegenerateWindows) {
   const double sxy = (1 - mx) * (1 - my) + (2 - mx) * (5 - my) + (4 - mx) * (7 - my);
   expect_series(got[0], {sxy / sxx, kMissing, kMissing}, 1e-12);
   expect_series(got[1], {sxy * sxy / (sxx * syy), kMissing, kMissing}, 1e-12);
+}
+
+// The least-squares fit of one window written out plainly, in the documented
+// order of operations.
+std::pair<Value, Value> plain_fit(const Series& x, const Series& y, std::size_t i, std::size_t h) {
+  double sx = 0.0, sy = 0.0;
+  for (std::size_t j = i; j < i + h; ++j) {
+    if (!x[j] || !y[j]) return {kMissing, kMissing};
+    sx += *x[j];
+    sy += *y[j];
+  }
+  const double mx = sx / double(h), my = sy / double(h);
+  double sxx = 0.0, syy = 0.0, sxy = 0.0;
+  for (std::size_t j = i; j < i + h; ++j) {
+    sxx += (*x[j] - mx) * (*x[j] - mx);
+    syy += (*y[j] - my) * (*y[j] - my);
+    sxy += (*x[j] - mx) * (*y[j] - my);
+  }
+  if (sxx == 0.0) return {kMissing, kMissing};
+  return {sxy / sxx, syy != 0.0 ? Value(sxy * sxy / (syy * sxx)) : kMissing};
+}
+
+TEST(FutureLinearSlope, MatchesAPlainFitOfEveryWindowBitForBit) {
+  std::mt19937_64 rng(11);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  const std::size_t len = 257;
+  Series x(len), y(len);
+  for (std::size_t i = 0; i < len; ++i) {
+    x[i] = std::floor(noise(rng) * 3.0);  // repeated values give constant-x windows
+    y[i] = 0.5 * *x[i] + noise(rng);
+  }
+  for (std::size_t i = 5; i < len; i += 41) x[i] = kMissing;
+  for (std::size_t i = 17; i < len; i += 53) y[i] = kMissing;
+  for (std::size_t h : {2u, 3u, 5u, 8u, 30u}) {
+    const auto fit = FutureLinearSlope::create({"x", "y"}, h, {"s", "r2"}).value();
+    const auto got = run(fit, {x, y});
+    for (std::size_t i = 0; i < len; ++i) {
+      const auto [s, r] = i + h <= len ? plain_fit(x, y, i, h) : std::pair{kMissing, kMissing};
+      ASSERT_EQ(got[0][i], s) << h << " " << i;
+      ASSERT_EQ(got[1][i], r) << h << " " << i;
+    }
+  }
 }
 
 TEST(FutureLinearSlope, NeverReadsPastAShortColumn) {
