@@ -122,3 +122,38 @@ class FixedZScore(_Transform):
     ) -> FixedZScore: ...
 
 def fit_standard_scaler(data: Row) -> tuple[float, float]: ...
+
+# ---- forward-looking targets -----------------------------------------------
+
+@final
+class FutureReturn(_Target):
+    def __new__(cls, inputs: Names, horizon: SupportsIndex, outputs: Names) -> FutureReturn: ...
+
+@final
+class FutureCTCVolatility(_Target):
+    def __new__(
+        cls, inputs: Names, horizon: SupportsIndex, outputs: Names
+    ) -> FutureCTCVolatility: ...
+
+@final
+class FutureLinearSlope(_Target):
+    def __new__(cls, inputs: Names, horizon: SupportsIndex, outputs: Names) -> FutureLinearSlope: ...
+
+# ---- target pipeline ---------------------------------------------------------
+
+from collections.abc import Buffer as _Buffer
+
+@final
+class TargetPipeline:
+    def __new__(
+        cls,
+        targets: Sequence[FutureReturn | FutureCTCVolatility | FutureLinearSlope],
+        input_columns: Names,
+    ) -> TargetPipeline: ...
+    def run_research(self, data: Sequence[Row | _Buffer] | _Buffer) -> list[list[float]]:
+        """``data``: one column per input column (lists, 1-D float64 buffers, or one
+        2-D float64 buffer with a row per column)."""
+    def output_names(self) -> list[str]: ...
+    def input_names(self) -> list[str]: ...
+    def forward_period(self) -> int: ...
+    def __len__(self) -> int: ...

@@ -1,0 +1,313 @@
+// TargetPipeline: several targets over one column-major dataset.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "binding.hpp"
+#include "borrow.hpp"
+#include "convert.hpp"
+#include "exceptions.hpp"
+#include "params.hpp"
+#include "pipeline/target_pipeline.hpp"
+#include "py_ref.hpp"
+#include "registry.hpp"
+#include "wrapper.hpp"
+
+namespace zerak::py {
+namespace {
+
+constexpr const char* kClassDoc =
+    "TargetPipeline(targets, input_columns)\n--\n\n"
+    "Orchestrates multiple targets over a full dataset.\n\n"
+    "Targets are stateless and independent \u2014 no DAG needed.\n"
+    "Use ``run_research()`` to label an entire dataset at once.";
+constexpr const char* kRunResearchDoc =
+    "run_research($self, data)\n--\n\n"
+    "Run all targets over the full dataset (research mode).\n\n"
+    "Args:\n"
+    "    data: One list per input column, each containing one float per bar.\n"
+    "          Use ``float('nan')`` for missing values.\n\n"
+    "Returns:\n"
+    "    One list per output column, in ``output_names()`` order.";
+constexpr const char* kOutputNamesDoc = "output_names($self)\n--\n\nOutput column names, in order.";
+constexpr const char* kInputNamesDoc =
+    "input_names($self)\n--\n\nInput columns in the order expected by ``run_research()``.";
+constexpr const char* kForwardPeriodDoc =
+    "forward_period($self)\n--\n\nMaximum forward period across all targets.";
+
+struct PipelineObject {
+  PyObject_HEAD
+  TargetPipeline core;
+  BorrowFlag borrow;
+};
+
+PyTypeObject* g_type = nullptr;  // kept alive by the module
+
+const CallSignature& new_signature() {
+  static const CallSignature sig = call_signature(
+      "TargetPipeline.__new__()", {names_param("targets"), names_param("input_columns")});
+  return sig;
+}
+const CallSignature& run_signature() {
+  static const CallSignature sig =
+      call_signature("TargetPipeline.run_research()", {names_param("data")});
+  return sig;
+}
+
+// ---- the dataset ------------------------------------------------------------
+
+using Columns = std::vector<std::vector<Value>>;
+
+bool is_float64(const Py_buffer& view) {
+  if (view.itemsize != 8 || view.format == nullptr) return false;
+  const char* f = view.format;
+  if (*f == '@' || *f == '=' || (*f == '<' && std::endian::native == std::endian::little)) ++f;
+  return std::strcmp(f, "d") == 0;
+}
+
+// A float64 buffer of `ndim` dimensions, held for the scope; empty when the
+// object exports no such buffer (it is then read as a sequence).
+class Float64View {
+ public:
+  Float64View(PyObject* obj, int ndim) {
+    if (!PyObject_CheckBuffer(obj)) return;
+    if (PyObject_GetBuffer(obj, &view_, PyBUF_RECORDS_RO) != 0) {
+      PyErr_Clear();  // e.g. needs suboffsets: the sequence path still reads it
+      return;
+    }
+    held_ = true;
+    ok_ = view_.ndim == ndim && is_float64(view_);
+  }
+  Float64View(const Float64View&) = delete;
+  Float64View& operator=(const Float64View&) = delete;
+  ~Float64View() {
+    if (held_) PyBuffer_Release(&view_);
+  }
+  explicit operator bool() const noexcept { return ok_; }
+
+  [[nodiscard]] Py_ssize_t extent(int dim) const noexcept { return view_.shape[dim]; }
+  // Reads `count` doubles from `start`, `stride` bytes apart, NaN as missing.
+  static void read(const char* start, Py_ssize_t stride, Py_ssize_t count, std::vector<Value>& out) {
+    out.resize(std::size_t(count));
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      double d;
+      std::memcpy(&d, start + i * stride, sizeof d);
+      out[std::size_t(i)] = value_from_double(d);
+    }
+  }
+  void read_row(Py_ssize_t row, std::vector<Value>& out) const {
+    const char* base = static_cast<const char*>(view_.buf) + row * view_.strides[0];
+    read(base, view_.strides[1], view_.shape[1], out);
+  }
+  void read_all(std::vector<Value>& out) const {
+    read(static_cast<const char*>(view_.buf), view_.strides[0], view_.shape[0], out);
+  }
+
+ private:
+  Py_buffer view_{};
+  bool held_ = false;
+  bool ok_ = false;
+};
+
+// One input column: a 1-D float64 buffer read directly, else a row of values.
+bool read_column(PyObject* obj, std::vector<Value>& out) {
+  if (Float64View view(obj, 1); view) {
+    view.read_all(out);
+    return true;
+  }
+  // A list or tuple of floats reads without reference counting; anything
+  // else (or a first non-float) goes through the general conversion.
+  if (PyList_CheckExact(obj) || PyTuple_CheckExact(obj)) {
+    PyObject** items = PySequence_Fast_ITEMS(obj);
+    const Py_ssize_t n = Py_SIZE(obj);
+    out.resize(std::size_t(n));
+    Py_ssize_t i = 0;
+    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
+      out[std::size_t(i)] = value_from_double(PyFloat_AS_DOUBLE(items[i]));
+    }
+    if (i == n) return true;
+  }
+  return read_row(obj, out);
+}
+
+// The dataset: a 2-D float64 buffer (one row per input column) or a sequence
+// of columns. False with the error set (TypeErrors name the argument).
+bool read_dataset(PyObject* data, Columns& columns) {
+  columns.clear();
+  if (Float64View view(data, 2); view) {
+    columns.resize(std::size_t(view.extent(0)));
+    for (Py_ssize_t k = 0; k < view.extent(0); ++k) view.read_row(k, columns[std::size_t(k)]);
+    return true;
+  }
+  const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t, PyObject* column) {
+    columns.emplace_back();
+    return read_column(column, columns.back());
+  });
+  return n >= 0 || name_argument_error("data");
+}
+
+// ---- the targets ------------------------------------------------------------
+
+// A private core copy of a target object, or nullptr with the error set.
+std::unique_ptr<Target> extract_target(PyObject* obj) {
+  const TargetHooks* hooks = find_target_hooks(obj);
+  if (hooks == nullptr) {
+    Ref name(PyType_GetName(Py_TYPE(obj)));
+    if (!name) return nullptr;
+    Ref message(PyUnicode_FromFormat("unsupported target type: %U", name.get()));
+    if (!message) return nullptr;
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(message.get(), &size);
+    if (text == nullptr) return nullptr;
+    raise(ZerakError::invalid_config(std::string(text, std::size_t(size))));
+    return nullptr;
+  }
+  return hooks->copy(obj);
+}
+
+// ---- the class ----------------------------------------------------------------
+
+PipelineObject* as_pipeline(PyObject* self) { return reinterpret_cast<PipelineObject*>(self); }
+
+PyObject* wrong_pipeline(PyObject* self) { return wrong_self(self, "TargetPipeline"); }
+
+PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  ZERAK_PY_TRY
+  PyObject* bound[2] = {};
+  if (!bind_tuple(new_signature(), args, kwargs, bound)) return nullptr;
+
+  std::vector<Ref> objects;
+  const Py_ssize_t n = for_each_item(bound[0], [&](Py_ssize_t, PyObject* item) {
+    objects.push_back(Ref::borrowed(item));
+    return true;
+  });
+  if (n < 0) return name_argument_error("targets"), nullptr;
+  Names input_columns;
+  if (!to_names(bound[1], input_columns)) return name_argument_error("input_columns"), nullptr;
+
+  std::vector<std::unique_ptr<Target>> targets;
+  targets.reserve(objects.size());
+  for (const Ref& obj : objects) {
+    std::unique_ptr<Target> copy = extract_target(obj.get());
+    if (!copy) return nullptr;
+    targets.push_back(std::move(copy));
+  }
+  objects.clear();
+
+  Result<TargetPipeline> created = TargetPipeline::create(std::move(targets), std::move(input_columns));
+  if (!created) return raise(created.error());
+  PyObject* self = type->tp_alloc(type, 0);
+  if (self == nullptr) return nullptr;
+  PipelineObject* obj = as_pipeline(self);
+  new (&obj->core) TargetPipeline(std::move(created).value());
+  new (&obj->borrow) BorrowFlag();
+  return self;
+  ZERAK_PY_CATCH
+}
+
+void tp_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  PipelineObject* obj = as_pipeline(self);
+  obj->core.~TargetPipeline();
+  obj->borrow.~BorrowFlag();
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+// Runs `read_core` on the pipeline under a shared borrow.
+template <class Read>
+PyObject* with_pipeline(PyObject* self, Read&& read_core) {
+  ZERAK_PY_TRY
+  if (!Py_IS_TYPE(self, g_type)) return wrong_pipeline(self);
+  PipelineObject* obj = as_pipeline(self);
+  SharedBorrow borrow(obj->borrow);
+  if (!borrow) return nullptr;
+  return read_core(std::as_const(obj->core));
+  ZERAK_PY_CATCH
+}
+
+PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* data = nullptr;
+  if (nargs == 1 && kwnames == nullptr) {
+    data = args[0];
+  } else if (!bind_fastcall(run_signature(), args, nargs, kwnames, &data)) {
+    return nullptr;
+  }
+  return with_pipeline(self, [data](const TargetPipeline& core) -> PyObject* {
+    Columns columns;
+    if (!read_dataset(data, columns)) return nullptr;
+    const std::vector<std::span<const Value>> spans(columns.begin(), columns.end());
+    Result<TargetPipeline::Columns> result = core.run_research(spans);
+    if (!result) return raise(result.error());
+    columns.clear();  // the input copy is no longer needed
+    const TargetPipeline::Columns& outputs = result.value();
+    Ref list(PyList_New(Py_ssize_t(outputs.size())));
+    if (!list) return nullptr;
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+      PyObject* column = values_to_list(outputs[k]);
+      if (column == nullptr) return nullptr;
+      PyList_SET_ITEM(list.get(), Py_ssize_t(k), column);
+    }
+    return list.release();
+  });
+}
+
+PyObject* output_names(PyObject* self, PyObject*) {
+  return with_pipeline(self, [](const TargetPipeline& c) { return names_to_list(c.output_names()); });
+}
+PyObject* input_names(PyObject* self, PyObject*) {
+  return with_pipeline(self, [](const TargetPipeline& c) { return names_to_list(c.input_names()); });
+}
+PyObject* forward_period(PyObject* self, PyObject*) {
+  return with_pipeline(self, [](const TargetPipeline& c) { return PyLong_FromSize_t(c.forward_period()); });
+}
+
+Py_ssize_t length(PyObject* self) {
+  if (!Py_IS_TYPE(self, g_type)) return wrong_pipeline(self), -1;
+  PipelineObject* obj = as_pipeline(self);
+  SharedBorrow borrow(obj->borrow);
+  if (!borrow) return -1;
+  return Py_ssize_t(obj->core.size());
+}
+
+PyMethodDef methods[] = {
+    {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&run_research)),
+     METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
+    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
+    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
+    {"forward_period", &forward_period, METH_NOARGS, kForwardPeriodDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyType_Slot slots[] = {
+    {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&tp_dealloc)},
+    {Py_sq_length, reinterpret_cast<void*>(&length)},
+    {Py_tp_doc, const_cast<char*>(kClassDoc)},
+    {Py_tp_methods, methods},
+    {0, nullptr},
+};
+
+PyType_Spec spec = {
+    "zerak.TargetPipeline", int(sizeof(PipelineObject)), 0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots,
+};
+
+PyObject* make(PyObject*) {
+  PyObject* type = create_type(spec);
+  g_type = reinterpret_cast<PyTypeObject*>(type);
+  return type;
+}
+
+const Export exports[] = {{"TargetPipeline", &make}};
+const ExportRegistration registration{exports};
+
+}  // namespace
+}  // namespace zerak::py
