@@ -1,0 +1,56 @@
+#include "auto_correlation.hpp"
+
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+namespace zerak {
+namespace {
+
+std::size_t span_of(std::size_t window, std::size_t lag) {
+  if (lag > std::numeric_limits<std::size_t>::max() - window) {
+    throw std::length_error("AutoCorrelation: window + lag exceeds the address space");
+  }
+  return window + lag;
+}
+
+}  // namespace
+
+Result<AutoCorrelation> AutoCorrelation::create(Names inputs, std::size_t window, Names outputs,
+                                                std::size_t lag, CorrelationMethod method) {
+  if (inputs.size() != 1) return invalid_input("inputs must contain exactly 1 column name");
+  if (window < 2) return invalid_input(msg::kWindowBelow2);
+  if (outputs.size() != 1) return invalid_input(msg::kOutputsExactly1);
+  if (lag == 0) return invalid_input("lag must be >= 1");
+  return AutoCorrelation(std::move(inputs), window, std::move(outputs), lag, method);
+}
+
+AutoCorrelation::AutoCorrelation(Names inputs, std::size_t window, Names outputs,
+                                 std::size_t lag, CorrelationMethod method)
+    : TransformBase(std::move(inputs), std::move(outputs)),
+      buffer_(span_of(window, lag)),
+      window_(window),
+      lag_(lag),
+      kernel_(method, window),
+      copy_(window + lag) {}
+
+void AutoCorrelation::reset() { buffer_.clear(); }
+
+OutputRow AutoCorrelation::update(std::span<const Value> values) {
+  if (values.empty()) return {kMissing};
+  buffer_.push(values[0]);
+  if (!buffer_.full()) return {kMissing};
+  // x is the newest `window` bars, y the same span `lag` bars earlier. With a
+  // lag beyond the window the two do not meet, and the bars between them
+  // belong to neither: a missing value there blanks nothing.
+  double* out = copy_.data();
+  const bool present = lag_ < window_
+                           ? copy_present(buffer_, 0, window_ + lag_, out)
+                           : copy_present(buffer_, 0, window_, out) &&
+                                 copy_present(buffer_, lag_, window_, out);
+  if (!present) return {kMissing};
+  return {kernel_(std::span<const double>(out + lag_, window_),
+                  std::span<const double>(out, window_))};
+}
+
+}  // namespace zerak

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "../error.hpp"
+#include "../ring.hpp"
+#include "../scratch.hpp"
+#include "../traits.hpp"
+#include "correlation_method.hpp"
+#include "window_correlator.hpp"
+
+namespace zerak {
+
+// Rolling correlation of the first two inputs over the last `window` bars.
+class Correlation final : public TransformBase<Correlation> {
+ public:
+  static Result<Correlation> create(Names inputs, std::size_t window, Names outputs,
+                                    CorrelationMethod method = CorrelationMethod::Pearson);
+
+  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
+  void reset() override;
+  OutputRow update(std::span<const Value> values) override;
+  [[nodiscard]] std::size_t values_read() const noexcept override { return 2; }
+
+  [[nodiscard]] std::size_t window() const noexcept { return window_; }
+  [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
+
+ private:
+  Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
+
+  Ring x_;
+  Ring y_;
+  std::size_t window_;
+  WindowCorrelator kernel_;
+  ScratchArray<double> x_copy_;  // the windows as plain values, oldest first
+  ScratchArray<double> y_copy_;
+};
+
+}  // namespace zerak

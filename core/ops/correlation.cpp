@@ -1,0 +1,232 @@
+#include "correlation.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace zerak::ops {
+namespace dense {
+namespace {
+
+// Pearson's two passes over any indexable pair of series of present values.
+template <class X, class Y>
+Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    sum_x += x[i];
+    sum_y += y[i];
+  }
+  const auto count = static_cast<double>(n);
+  const double mean_x = sum_x / count;
+  const double mean_y = sum_y / count;
+  double sxy = 0.0;
+  double sxx = 0.0;
+  double syy = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double dx = x[i] - mean_x;
+    const double dy = y[i] - mean_y;
+    sxy += dx * dy;
+    sxx += dx * dx;
+    syy += dy * dy;
+  }
+  const double d = sxx * syy;
+  if (d == 0.0) return kMissing;
+  return sxy / std::sqrt(d);
+}
+
+// Short runs are insertion-sorted before merging: cheaper for the small
+// windows that are typical.
+constexpr std::size_t kRun = 16;
+
+// Stable: an entry moves before another only when its value is smaller, so
+// values that do not compare (NaN) keep their place relative to the others.
+// Every step is bounded by the indices alone, whatever the values are.
+void insertion_sort(RankEntry* first, RankEntry* last) noexcept {
+  if (first == last) return;
+  for (RankEntry* i = first + 1; i < last; ++i) {
+    const RankEntry key = *i;
+    RankEntry* j = i;
+    while (j > first && key.value < (j - 1)->value) {
+      *j = *(j - 1);
+      --j;
+    }
+    *j = key;
+  }
+}
+
+// Merges the sorted runs src[lo, mid) and src[mid, hi) into dst[lo, hi),
+// taking from the left run unless the right value is smaller.
+void merge_runs(const RankEntry* src, std::size_t lo, std::size_t mid, std::size_t hi,
+                RankEntry* dst) noexcept {
+  std::size_t i = lo;
+  std::size_t j = mid;
+  std::size_t k = lo;
+  while (i < mid && j < hi) dst[k++] = src[j].value < src[i].value ? src[j++] : src[i++];
+  while (i < mid) dst[k++] = src[i++];
+  while (j < hi) dst[k++] = src[j++];
+}
+
+// Bottom-up stable merge sort by value, using `merge` as the second buffer
+// (std::stable_sort would allocate its own on every call).
+void stable_sort_by_value(std::span<RankEntry> a, std::span<RankEntry> merge) noexcept {
+  const std::size_t n = a.size();
+  for (std::size_t lo = 0; lo < n; lo += std::min(kRun, n - lo)) {
+    insertion_sort(a.data() + lo, a.data() + lo + std::min(kRun, n - lo));
+  }
+  RankEntry* src = a.data();
+  RankEntry* dst = merge.data();
+  for (std::size_t width = kRun; width < n; width *= 2) {
+    for (std::size_t lo = 0; lo < n; lo += std::min(2 * width, n - lo)) {
+      const std::size_t mid = lo + std::min(width, n - lo);
+      const std::size_t hi = mid + std::min(width, n - mid);
+      merge_runs(src, lo, mid, hi, dst);
+    }
+    std::swap(src, dst);
+  }
+  if (src != a.data()) std::copy(src, src + n, a.data());
+}
+
+// (total - ties_x) * (total - ties_y) as a double, rounded once from the
+// exact product: the 64-bit product overflows past about 78,000 points.
+double exact_product(std::uint64_t a, std::uint64_t b) noexcept {
+#ifdef __SIZEOF_INT128__
+  __extension__ using U128 = unsigned __int128;
+  return static_cast<double>(static_cast<U128>(a) * b);
+#else
+  // Both factors are exact doubles below 2^53 (windows under 134 million
+  // points), so the product is rounded once as well.
+  return static_cast<double>(a) * static_cast<double>(b);
+#endif
+}
+
+}  // namespace
+
+Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
+  return pearson_passes(x.size(), x, y);
+}
+
+void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
+                   std::span<RankEntry> merge, std::span<double> ranks) noexcept {
+  const std::size_t n = values.size();
+  for (std::size_t i = 0; i < n; ++i) entries[i] = {values[i], i};
+  stable_sort_by_value(entries.first(n), merge);
+  std::size_t k = 0;
+  while (k < n) {
+    std::size_t l = k + 1;
+    while (l < n && entries[l].value == entries[k].value) ++l;
+    const double r = static_cast<double>(k + l + 1) * 0.5;
+    for (std::size_t m = k; m < l; ++m) ranks[entries[m].index] = r;
+    k = l;
+  }
+}
+
+Value spearman(std::span<const double> x, std::span<const double> y,
+               SpearmanScratch& scratch) noexcept {
+  const std::size_t n = x.size();
+  const std::span<RankEntry> entries = scratch.entries_.first(n);
+  const std::span<RankEntry> merge = scratch.merge_.first(n);
+  const std::span<double> rx = scratch.rank_x_.first(n);
+  const std::span<double> ry = scratch.rank_y_.first(n);
+  average_ranks(x, entries, merge, rx);
+  average_ranks(y, entries, merge, ry);
+  return pearson_passes(n, rx, ry);
+}
+
+Value kendall(std::span<const double> x, std::span<const double> y) noexcept {
+  const std::size_t n = x.size();
+  // Only concordant pairs and ties are counted; the rest of the n(n-1)/2
+  // pairs are discordant, which keeps the inner loop free of branches.
+  // A NaN difference is neither a tie nor concordant, so it counts as
+  // discordant unless the other difference is a tie.
+  std::int64_t concordant = 0;
+  std::int64_t ties_x = 0;
+  std::int64_t ties_y = 0;
+  std::int64_t ties_both = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double xi = x[i];
+    const double yi = y[i];
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const double dx = x[j] - xi;
+      const double dy = y[j] - yi;
+      const bool tx = dx == 0.0;
+      const bool ty = dy == 0.0;
+      ties_x += tx;
+      ties_y += ty;
+      ties_both += tx & ty;
+      concordant += ((dx > 0.0) & (dy > 0.0)) | ((dx < 0.0) & (dy < 0.0));
+    }
+  }
+  const auto total = static_cast<std::int64_t>(pair_count(n));
+  const std::int64_t discordant = total - (ties_x + ties_y - ties_both) - concordant;
+  return tau_b(concordant, discordant, ties_x, ties_y, total);
+}
+
+Value tau_b(std::int64_t concordant, std::int64_t discordant, std::int64_t ties_x,
+            std::int64_t ties_y, std::int64_t total) noexcept {
+  // Neither factor is negative, so the product is <= 0 exactly when one is 0.
+  const std::int64_t a = total - ties_x;
+  const std::int64_t b = total - ties_y;
+  if (a <= 0 || b <= 0) return kMissing;
+  const double den = exact_product(static_cast<std::uint64_t>(a), static_cast<std::uint64_t>(b));
+  return static_cast<double>(concordant - discordant) / std::sqrt(den);
+}
+
+}  // namespace dense
+
+namespace {
+
+// The shared rules: equal lengths of at least 2, and no missing value.
+bool usable(std::span<const Value> x, std::span<const Value> y) noexcept {
+  if (x.size() != y.size() || x.size() < 2) return false;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (!x[i] || !y[i]) return false;
+  }
+  return true;
+}
+
+std::vector<double> present(std::span<const Value> values) {
+  std::vector<double> out;
+  out.reserve(values.size());
+  for (const Value& v : values) out.push_back(*v);
+  return out;
+}
+
+}  // namespace
+
+Value pearson_correlation(std::span<const Value> x, std::span<const Value> y) {
+  if (!usable(x, y)) return kMissing;
+  struct Deref {
+    std::span<const Value> v;
+    double operator[](std::size_t i) const noexcept { return *v[i]; }
+  };
+  return dense::pearson_passes(x.size(), Deref{x}, Deref{y});
+}
+
+Value spearman_correlation(std::span<const Value> x, std::span<const Value> y) {
+  if (x.size() != y.size() || x.size() < 2) return kMissing;
+  const auto rx = rank(x);
+  if (!rx) return kMissing;
+  const auto ry = rank(y);
+  if (!ry) return kMissing;
+  return dense::pearson(*rx, *ry);
+}
+
+Value kendall_correlation(std::span<const Value> x, std::span<const Value> y) {
+  if (!usable(x, y)) return kMissing;
+  return dense::kendall(present(x), present(y));
+}
+
+std::optional<std::vector<double>> rank(std::span<const Value> values) {
+  for (const Value& v : values) {
+    if (!v) return std::nullopt;
+  }
+  const std::vector<double> plain = present(values);
+  std::vector<dense::RankEntry> entries(plain.size());
+  std::vector<dense::RankEntry> merge(plain.size());
+  std::vector<double> ranks(plain.size());
+  dense::average_ranks(plain, entries, merge, ranks);
+  return ranks;
+}
+
+}  // namespace zerak::ops

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "../scratch.hpp"
+#include "../value.hpp"
+
+// Association between two equally long series. Every estimator recomputes
+// from the whole window it is given and keeps nothing between calls.
+namespace zerak::ops {
+
+// Each gives missing when the lengths differ, when fewer than 2 points are
+// given, when any element of either series is missing, or when one series is
+// constant. Results are not clamped into [-1, 1].
+[[nodiscard]] Value pearson_correlation(std::span<const Value> x, std::span<const Value> y);
+[[nodiscard]] Value spearman_correlation(std::span<const Value> x, std::span<const Value> y);
+// Kendall tau-b.
+[[nodiscard]] Value kendall_correlation(std::span<const Value> x, std::span<const Value> y);
+
+// The 1-based average rank of each value, in input order; nothing when a
+// value is missing.
+[[nodiscard]] std::optional<std::vector<double>> rank(std::span<const Value> values);
+
+// The same estimators over present values, for callers that own their
+// buffers (the rolling features): x and y must have the same length >= 2.
+namespace dense {
+
+struct RankEntry {
+  double value;
+  std::size_t index;
+};
+
+// Working storage for Spearman over up to `capacity` points, so that repeated
+// calls allocate nothing.
+class SpearmanScratch {
+ public:
+  explicit SpearmanScratch(std::size_t capacity)
+      : entries_(capacity), merge_(capacity), rank_x_(capacity), rank_y_(capacity) {}
+
+  [[nodiscard]] std::size_t capacity() const noexcept { return entries_.size(); }
+
+ private:
+  friend Value spearman(std::span<const double>, std::span<const double>,
+                        SpearmanScratch&) noexcept;
+
+  ScratchArray<RankEntry> entries_;
+  ScratchArray<RankEntry> merge_;
+  ScratchArray<double> rank_x_;
+  ScratchArray<double> rank_y_;
+};
+
+[[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
+// Requires x.size() <= scratch.capacity().
+[[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,
+                             SpearmanScratch& scratch) noexcept;
+[[nodiscard]] Value kendall(std::span<const double> x, std::span<const double> y) noexcept;
+
+// Writes the average rank of values[i] to ranks[i]. `entries` and `merge`
+// hold at least values.size() elements each; `ranks` as well.
+void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
+                   std::span<RankEntry> merge, std::span<double> ranks) noexcept;
+
+// tau-b from the pair counts; missing when every pair is tied in x or every
+// pair is tied in y. `total` is n(n-1)/2 and no count exceeds it.
+[[nodiscard]] Value tau_b(std::int64_t concordant, std::int64_t discordant, std::int64_t ties_x,
+                          std::int64_t ties_y, std::int64_t total) noexcept;
+
+// n(n-1)/2 without forming n(n-1).
+[[nodiscard]] constexpr std::uint64_t pair_count(std::uint64_t n) noexcept {
+  return n % 2 == 0 ? (n / 2) * (n - 1) : n * ((n - 1) / 2);
+}
+
+}  // namespace dense
+}  // namespace zerak::ops

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include "features/auto_correlation.hpp"
+#include "features/correlation.hpp"
+#include "ops/correlation.hpp"
+
+namespace zerak {
+namespace {
+
+using ops::kendall_correlation;
+using ops::pearson_correlation;
+using ops::spearman_correlation;
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr CorrelationMethod kMethods[] = {CorrelationMethod::Pearson, CorrelationMethod::Spearman,
+                                          CorrelationMethod::Kendall};
+
+using Kernel = Value (*)(std::span<const Value>, std::span<const Value>);
+constexpr Kernel kKernels[] = {pearson_correlation, spearman_correlation, kendall_correlation};
+
+Kernel kernel_of(CorrelationMethod m) { return kKernels[static_cast<int>(m)]; }
+
+std::vector<Value> values(std::initializer_list<double> xs) { return {xs.begin(), xs.end()}; }
+
+// Random series with many ties (values drawn from a few levels) and, at
+// random, a constant stretch.
+std::vector<Value> tied_series(std::mt19937_64& rng, std::size_t n) {
+  std::uniform_int_distribution<int> level(0, 5);
+  std::vector<Value> out;
+  for (std::size_t i = 0; i < n; ++i) out.push_back(level(rng) * 0.5);
+  if (n > 8 && rng() % 2 == 0) {
+    for (std::size_t i = 2; i < 7; ++i) out[i] = 1.5;
+  }
+  return out;
+}
+
+// Average rank by counting, O(n^2): the reference for the merge sort.
+std::vector<double> counted_ranks(const std::vector<Value>& v) {
+  std::vector<double> out;
+  for (const Value& a : v) {
+    double less = 0;
+    double equal = 0;
+    for (const Value& b : v) {
+      less += *b < *a;
+      equal += *b == *a;
+    }
+    out.push_back(less + (equal + 1) * 0.5);
+  }
+  return out;
+}
+
+TEST(Rank, AverageRanksOfTiesInInputOrder) {
+  EXPECT_EQ(ops::rank(values({10, 20, 20, 30})), (std::vector<double>{1, 2.5, 2.5, 4}));
+  EXPECT_EQ(ops::rank(values({3, 1, 2})), (std::vector<double>{3, 1, 2}));
+  EXPECT_EQ(ops::rank(values({7, 7, 7})), (std::vector<double>{2, 2, 2}));
+  EXPECT_EQ(ops::rank({}), std::vector<double>{});
+  EXPECT_FALSE(ops::rank(std::vector<Value>{1.0, kMissing}).has_value());
+}
+
+TEST(Rank, MatchesCountingAcrossRunAndMergeBoundaries) {
+  std::mt19937_64 rng(7);
+  for (std::size_t n : {1u, 2u, 15u, 16u, 17u, 31u, 33u, 64u, 100u, 257u}) {
+    const auto v = tied_series(rng, n);
+    EXPECT_EQ(ops::rank(v), counted_ranks(v)) << "n=" << n;
+  }
+}
+
+TEST(Rank, NanTakesSomePositionAndEndsRunsOfTies) {
+  // Whatever position a NaN sorts to, the ranks stay a permutation of
+  // 1..n with ties averaged, and a NaN is never tied with anything.
+  const auto r = ops::rank(values({2, kNan, 2, 1, kNan, 3})).value();
+  ASSERT_EQ(r.size(), 6u);
+  double sum = 0;
+  for (double x : r) {
+    EXPECT_GE(x, 1.0);
+    EXPECT_LE(x, 6.0);
+    sum += x;
+  }
+  EXPECT_EQ(sum, 21.0);
+  EXPECT_NE(r[1], r[4]);
+}
+
+TEST(Kernels, SharedRulesGiveMissing) {
+  const auto three = values({1, 2, 3});
+  const auto two = values({1, 2});
+  const auto one = values({1});
+  const std::vector<Value> with_missing{1.0, kMissing, 3.0};
+  const auto constant = values({5, 5, 5});
+  for (Kernel k : kKernels) {
+    EXPECT_FALSE(k(three, two).has_value());
+    EXPECT_FALSE(k(one, one).has_value());
+    EXPECT_FALSE(k({}, {}).has_value());
+    EXPECT_FALSE(k(three, with_missing).has_value());
+    EXPECT_FALSE(k(with_missing, three).has_value());
+    EXPECT_FALSE(k(constant, three).has_value());
+    EXPECT_FALSE(k(three, constant).has_value());
+  }
+}
+
+TEST(Kernels, PerfectAssociationIsExactlyOne) {
+  const auto x = values({1, 2, 3});
+  for (Kernel k : kKernels) {
+    EXPECT_EQ(k(x, values({2, 4, 6})), 1.0);
+    EXPECT_EQ(k(x, values({6, 4, 2})), -1.0);
+  }
+}
+
+TEST(Kernels, SpearmanIsPearsonOfAverageRanks) {
+  const auto x = values({10, 20, 20, 30, 5});
+  const auto y = values({1, 3, 2, 5, 4});
+  const auto rx = ops::rank(x).value();
+  const auto ry = ops::rank(y).value();
+  EXPECT_EQ(spearman_correlation(x, y),
+            pearson_correlation(std::vector<Value>(rx.begin(), rx.end()),
+                                std::vector<Value>(ry.begin(), ry.end())));
+}
+
+TEST(Kernels, KendallTauBWithTies) {
+  EXPECT_DOUBLE_EQ(*kendall_correlation(values({1, 1, 2}), values({1, 2, 3})), 2 / std::sqrt(6.0));
+  // Tied in both: counts once in each tie count. c=2 (pairs 0-2, 1-2),
+  // ties_x = ties_y = 1, total 3: 2 / sqrt(2 * 2).
+  EXPECT_EQ(kendall_correlation(values({1, 1, 2}), values({4, 4, 5})), 1.0);
+}
+
+TEST(Kernels, PresentNanIsTakenAsItIs) {
+  const auto x = values({1, 2, kNan});
+  const auto y = values({1, 2, 3});
+  const Value p = pearson_correlation(x, y);
+  ASSERT_TRUE(p.has_value());
+  EXPECT_TRUE(std::isnan(*p));
+  // Pair 0-1 concordant; both pairs with the NaN count as discordant.
+  EXPECT_DOUBLE_EQ(*kendall_correlation(x, y), -1.0 / 3.0);
+  // A NaN difference beside a tie in y is a tie in y, not discordant: every
+  // pair is then tied in y.
+  EXPECT_FALSE(kendall_correlation(values({1, kNan}), values({5, 5})).has_value());
+  const Value s = spearman_correlation(x, y);
+  ASSERT_TRUE(s.has_value());
+  EXPECT_TRUE(std::isfinite(*s));
+}
+
+TEST(Kendall, PairCountNeverFormsTheOverflowingProduct) {
+  EXPECT_EQ(ops::dense::pair_count(0), 0u);
+  EXPECT_EQ(ops::dense::pair_count(1), 0u);
+  EXPECT_EQ(ops::dense::pair_count(3), 3u);
+  EXPECT_EQ(ops::dense::pair_count(100'000), 4'999'950'000u);
+  EXPECT_EQ(ops::dense::pair_count(std::uint64_t{1} << 32), (std::uint64_t{1} << 31) * ((std::uint64_t{1} << 32) - 1));
+}
+
+TEST(Kendall, TauBStaysRightPastTheSixtyFourBitDenominator) {
+  // 100,000 points: (total - ties)^2 is about 2.5e19, beyond 2^63.
+  const auto total = static_cast<std::int64_t>(ops::dense::pair_count(100'000));
+  EXPECT_DOUBLE_EQ(*ops::dense::tau_b(total, 0, 0, 0, total), 1.0);
+  EXPECT_DOUBLE_EQ(*ops::dense::tau_b(0, total, 0, 0, total), -1.0);
+  const std::int64_t ties = total / 4;
+  const Value t = ops::dense::tau_b(total - ties, 0, ties, 0, total);
+  EXPECT_NEAR(*t, std::sqrt(0.75), 1e-15);
+  EXPECT_FALSE(ops::dense::tau_b(0, 0, total, 0, total).has_value());
+  EXPECT_FALSE(ops::dense::tau_b(0, 0, 0, total, total).has_value());
+}
+
+TEST(Kernels, DenseKernelsAgreeWithThePublicOnesOnRandomTiedWindows) {
+  std::mt19937_64 rng(11);
+  for (int trial = 0; trial < 200; ++trial) {
+    const std::size_t n = 2 + rng() % 60;
+    const auto x = tied_series(rng, n);
+    const auto y = tied_series(rng, n);
+    std::vector<double> px, py;
+    for (std::size_t i = 0; i < n; ++i) {
+      px.push_back(*x[i]);
+      py.push_back(*y[i]);
+    }
+    ops::dense::SpearmanScratch scratch(64);
+    EXPECT_EQ(ops::dense::pearson(px, py), pearson_correlation(x, y));
+    EXPECT_EQ(ops::dense::spearman(px, py, scratch), spearman_correlation(x, y));
+    EXPECT_EQ(ops::dense::kendall(px, py), kendall_correlation(x, y));
+  }
+}
+
+// ---- features ---------------------------------------------------------------
+
+std::vector<Value> run(StreamingTransform& t, const std::vector<std::vector<Value>>& bars) {
+  std::vector<Value> out;
+  for (const auto& bar : bars) out.push_back(t.update(bar)[0]);
+  return out;
+}
+
+std::vector<std::vector<Value>> pairs_of(const std::vector<Value>& x, const std::vector<Value>& y) {
+  std::vector<std::vector<Value>> bars;
+  for (std::size_t i = 0; i < x.size(); ++i) bars.push_back({x[i], y[i]});
+  return bars;
+}
+
+std::vector<std::vector<Value>> singles_of(const std::vector<Value>& x) {
+  std::vector<std::vector<Value>> bars;
+  for (const Value& v : x) bars.push_back({v});
+  return bars;
+}
+
+std::string message_of(const ZerakError& e) { return e.message(); }
+
+TEST(Correlation, ChecksInOrder) {
+  EXPECT_EQ(message_of(Correlation::create({"a"}, 1, {}).error()),
+            "inputs must contain at least 2 column names");
+  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 1, {}).error()), "window must be >= 2");
+  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 2, {}).error()),
+            "outputs must contain exactly 1 name");
+  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 2, {"c", "d"}).error()),
+            "outputs must contain exactly 1 name");
+  EXPECT_TRUE(Correlation::create({"a", "b"}, 2, {"c"}).ok());
+  const auto three = Correlation::create({"a", "b", "c"}, 2, {"r"});
+  ASSERT_TRUE(three.ok());
+  EXPECT_EQ(three.value().input_names(), (Names{"a", "b", "c"}));
+  EXPECT_EQ(three.value().values_read(), 2u);
+}
+
+TEST(AutoCorrelation, ChecksInOrder) {
+  EXPECT_EQ(message_of(AutoCorrelation::create({"a", "b"}, 1, {}, 0).error()),
+            "inputs must contain exactly 1 column name");
+  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 1, {}, 0).error()), "window must be >= 2");
+  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 2, {}, 0).error()),
+            "outputs must contain exactly 1 name");
+  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 2, {"b"}, 0).error()), "lag must be >= 1");
+  EXPECT_TRUE(AutoCorrelation::create({"a"}, 2, {"b"}, 1).ok());
+}
+
+TEST(AutoCorrelation, WindowPlusLagThatWouldWrapThrowsAtConstruction) {
+  const std::size_t max = std::numeric_limits<std::size_t>::max();
+  EXPECT_THROW((void)AutoCorrelation::create({"a"}, 2, {"b"}, max - 1), std::length_error);
+  EXPECT_THROW((void)AutoCorrelation::create({"a"}, max, {"b"}, 1), std::length_error);
+}
+
+TEST(Correlation, WarmUpAndFirstOutput) {
+  for (CorrelationMethod m : kMethods) {
+    auto c = Correlation::create({"a", "b"}, 3, {"r"}, m).value();
+    EXPECT_EQ(c.warm_up_period(), 2u);
+    const auto out = run(c, pairs_of(values({1, 2, 3, 4}), values({2, 4, 6, 8})));
+    EXPECT_FALSE(out[0].has_value());
+    EXPECT_FALSE(out[1].has_value());
+    EXPECT_EQ(out[2], 1.0);
+    EXPECT_EQ(out[3], 1.0);
+  }
+}
+
+TEST(AutoCorrelation, WarmUpAndFirstOutput) {
+  for (CorrelationMethod m : kMethods) {
+    auto a = AutoCorrelation::create({"x"}, 3, {"r"}, 2, m).value();
+    EXPECT_EQ(a.warm_up_period(), 4u);
+    const auto out = run(a, singles_of(values({1, 2, 3, 4, 5, 6})));
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(out[i].has_value());
+    EXPECT_EQ(out[4], 1.0);
+
+    auto b = AutoCorrelation::create({"x"}, 3, {"r"}, 1, m).value();
+    EXPECT_EQ(run(b, singles_of(values({1, 2, 3, 4, 5})))[3], 1.0);
+  }
+}
+
+TEST(Correlation, ConstantWindowAndMissingBarBlankExactlyTheirWindows) {
+  for (CorrelationMethod m : kMethods) {
+    auto c = Correlation::create({"a", "b"}, 3, {"r"}, m).value();
+    const auto out = run(c, pairs_of({1.0, 2.0, kMissing, 4.0, 5.0, 6.0, 7.0, 7.0, 7.0},
+                                     values({1, 3, 2, 5, 4, 6, 8, 9, 10})));
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(out[i].has_value()) << i;
+    EXPECT_TRUE(out[5].has_value());
+    EXPECT_TRUE(out[6].has_value());
+    EXPECT_TRUE(out[7].has_value());
+    EXPECT_FALSE(out[8].has_value());  // x constant over bars 6..8
+  }
+}
+
+TEST(AutoCorrelation, MissingBarBlanksOnlyTheWindowsThatHoldIt) {
+  // lag 1, window 3: the bar is in some window for window + lag outputs.
+  auto near = AutoCorrelation::create({"x"}, 3, {"r"}, 1).value();
+  const auto a = run(near, singles_of({1.0, 3.0, 2.0, 5.0, kMissing, 4.0, 6.0, 8.0, 7.0, 9.0}));
+  EXPECT_TRUE(a[3].has_value());
+  for (int i = 4; i < 8; ++i) EXPECT_FALSE(a[i].has_value()) << i;
+  EXPECT_TRUE(a[8].has_value());
+  // lag 4 > window 2: bars between the two windows belong to neither.
+  auto far = AutoCorrelation::create({"x"}, 2, {"r"}, 4).value();
+  const auto b = run(far, singles_of({1.0, 2.0, kMissing, kMissing, 3.0, 5.0}));
+  EXPECT_EQ(b[5], 1.0);
+}
+
+// Live updates equal the public kernel over the same windows, bit for bit.
+TEST(Correlation, UpdatesMatchTheKernelOnEveryWindow) {
+  std::mt19937_64 rng(3);
+  const std::size_t n = 300;
+  auto x = tied_series(rng, n);
+  auto y = tied_series(rng, n);
+  std::normal_distribution<double> noise;
+  for (std::size_t i = 0; i < n; i += 3) x[i] = noise(rng);
+  x[100] = kMissing;
+  y[200] = kNan;
+  for (CorrelationMethod m : kMethods) {
+    for (std::size_t window : {2u, 7u, 20u, 40u}) {
+      auto c = Correlation::create({"a", "b"}, window, {"r"}, m).value();
+      const auto out = run(c, pairs_of(x, y));
+      for (std::size_t t = window - 1; t < n; ++t) {
+        const std::span<const Value> xs(x.data() + t + 1 - window, window);
+        const std::span<const Value> ys(y.data() + t + 1 - window, window);
+        const Value want = kernel_of(m)(xs, ys);
+        ASSERT_EQ(out[t].has_value(), want.has_value()) << t;
+        if (want && std::isnan(*want)) {
+          EXPECT_TRUE(std::isnan(*out[t]));
+        } else {
+          EXPECT_EQ(out[t], want) << "method " << int(m) << " window " << window << " bar " << t;
+        }
+      }
+    }
+  }
+}
+
+TEST(AutoCorrelation, UpdatesMatchTheKernelOnShiftedSlices) {
+  std::mt19937_64 rng(5);
+  const std::size_t n = 200;
+  auto x = tied_series(rng, n);
+  x[90] = kMissing;
+  for (CorrelationMethod m : kMethods) {
+    for (auto [window, lag] : {std::pair<std::size_t, std::size_t>{2, 1}, {5, 3}, {10, 1}, {4, 9}}) {
+      auto a = AutoCorrelation::create({"x"}, window, {"r"}, lag, m).value();
+      const auto out = run(a, singles_of(x));
+      for (std::size_t t = window + lag - 1; t < n; ++t) {
+        const std::span<const Value> now(x.data() + t + 1 - window, window);
+        const std::span<const Value> before(x.data() + t + 1 - window - lag, window);
+        EXPECT_EQ(out[t], kernel_of(m)(now, before)) << int(m) << " " << window << " " << lag;
+      }
+    }
+  }
+}
+
+TEST(Correlation, ResetAndFreshReplayLikeNew) {
+  std::mt19937_64 rng(9);
+  const auto bars = pairs_of(tied_series(rng, 50), tied_series(rng, 50));
+  for (CorrelationMethod m : kMethods) {
+    auto c = Correlation::create({"a", "b"}, 6, {"r"}, m).value();
+    auto a = AutoCorrelation::create({"a"}, 6, {"r"}, 2, m).value();
+    for (StreamingTransform* t : {static_cast<StreamingTransform*>(&c), static_cast<StreamingTransform*>(&a)}) {
+      const auto first = run(*t, bars);
+      auto copy = t->fresh();  // taken mid-stream
+      EXPECT_EQ(run(*copy, bars), first);
+      t->reset();
+      EXPECT_EQ(run(*t, bars), first);
+    }
+  }
+}
+
+TEST(Correlation, ShortRowsGiveMissingAndLeaveTheWindowAlone) {
+  auto c = Correlation::create({"a", "b"}, 2, {"r"}).value();
+  const Value one[] = {1.0};
+  EXPECT_FALSE(c.update(std::span(one, 1))[0].has_value());
+  auto a = AutoCorrelation::create({"a"}, 2, {"r"}).value();
+  EXPECT_FALSE(a.update({})[0].has_value());
+  EXPECT_EQ(run(c, pairs_of(values({1, 2}), values({1, 2})))[1], 1.0);
+}
+
+}  // namespace
+}  // namespace zerak
