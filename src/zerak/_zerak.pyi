@@ -27,6 +27,25 @@ class _Target:
     def output_names(self) -> list[str]: ...
     def forward_period(self) -> int: ...
 
+# ---- correlation -------------------------------------------------------------
+
+@final
+class Correlation(_Transform):
+    def __new__(
+        cls, inputs: Names, window: SupportsIndex, outputs: Names, method: str = "pearson"
+    ) -> Correlation: ...
+
+@final
+class AutoCorrelation(_Transform):
+    def __new__(
+        cls,
+        inputs: Names,
+        window: SupportsIndex,
+        outputs: Names,
+        lag: SupportsIndex = 1,
+        method: str = "pearson",
+    ) -> AutoCorrelation: ...
+
 # ---- element-wise operators ------------------------------------------------
 
 @final
