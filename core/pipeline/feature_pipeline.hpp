@@ -45,6 +45,9 @@ class FeaturePipeline {
     return ok_status();
   }
 
+  // The error update returns for a bar of `given` values.
+  [[nodiscard]] ZerakError count_error(std::size_t given) const;
+
   void reset();
   // The largest warm-up of any transform (not a sum along chains).
   [[nodiscard]] std::size_t warm_up_period() const;
@@ -69,8 +72,6 @@ class FeaturePipeline {
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}
-
-  ZerakError count_error(std::size_t given) const;
 
   FeatureDag dag_;
   Names input_columns_;

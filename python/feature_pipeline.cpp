@@ -1,0 +1,357 @@
+// FeaturePipeline: a core pipeline built from private copies of transform
+// objects, with the conversions of bars and datasets at the edge.
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pipeline/feature_pipeline.hpp"
+#include "wrapper.hpp"
+
+namespace zerak::py {
+namespace {
+
+constexpr const char* kName = "FeaturePipeline";
+constexpr const char* kClassDoc =
+    "FeaturePipeline(features, input_columns)\n--\n\n"
+    "Orchestrates features in DAG-resolved order.\n\n"
+    "Features are resolved automatically \xe2\x80\x94 pass them in any order.\n"
+    "Use ``run_research()`` for batch mode or ``update()`` for live mode.";
+constexpr const char* kUpdateDoc =
+    "update($self, values)\n--\n\n"
+    "Process one bar (live mode).\n\n"
+    "Args:\n"
+    "    values: One float per input column. Use ``float('nan')`` for missing.\n\n"
+    "Returns:\n"
+    "    Flat list of output values matching ``output_names()``.";
+constexpr const char* kRunResearchDoc =
+    "run_research($self, data)\n--\n\n"
+    "Process a full dataset bar by bar (research mode).\n\n"
+    "Args:\n"
+    "    data: List of bars, each bar is a list of input values.\n\n"
+    "Returns:\n"
+    "    List of bars, each bar is a list of output values.";
+constexpr const char* kResetDoc = "reset($self)\n--\n\nReset all features (e.g. between CPCV splits).";
+constexpr const char* kOutputNamesDoc =
+    "output_names($self)\n--\n\nOutput column names in execution order.";
+constexpr const char* kInputNamesDoc =
+    "input_names($self)\n--\n\nInput columns in the order expected by ``update()``.";
+constexpr const char* kWarmUpDoc =
+    "warm_up_period($self)\n--\n\nMaximum warm-up period across all features.";
+
+struct Object {
+  PyObject_HEAD
+  FeaturePipeline core;
+  BorrowFlag borrow;
+  std::vector<Value> row;  // the bar being converted by update, one slot per input column
+};
+
+PyTypeObject* g_type = nullptr;  // kept alive by the module
+
+const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
+const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
+const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data"}, 1};
+
+Object* as_object(PyObject* self) noexcept { return reinterpret_cast<Object*>(self); }
+bool is_instance(PyObject* self) noexcept { return Py_IS_TYPE(self, g_type); }
+
+// A private copy of a transform object, in its reset state; nullptr with
+// InvalidConfigError for anything else. An object busy in a call of its own
+// cannot be read, and counts as unsupported too.
+std::unique_ptr<StreamingTransform> extract_feature(PyObject* obj) {
+  if (const TransformHooks* hooks = find_transform_hooks(obj)) {
+    if (std::unique_ptr<StreamingTransform> copy = hooks->fresh(obj)) return copy;
+    PyErr_Clear();
+  }
+  Ref name(PyType_GetName(Py_TYPE(obj)));
+  if (!name) return nullptr;
+  const char* utf8 = PyUnicode_AsUTF8(name.get());
+  if (utf8 == nullptr) return nullptr;
+  raise(ZerakError::invalid_config(std::string("unsupported feature type: ") + utf8));
+  return nullptr;
+}
+
+PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  ZERAK_PY_TRY
+  PyObject* bound[2];
+  if (!bind_tuple(kNewSignature, args, kwargs, bound)) return nullptr;
+
+  std::vector<Ref> objects;
+  const Py_ssize_t n = for_each_item(bound[0], [&](Py_ssize_t, PyObject* item) {
+    objects.push_back(Ref::borrowed(item));
+    return true;
+  });
+  if (n < 0) return name_argument_error("features"), nullptr;
+  Names columns;
+  if (!to_names(bound[1], columns)) return name_argument_error("input_columns"), nullptr;
+
+  std::vector<FeatureDag::Handle> copies;
+  copies.reserve(objects.size());
+  for (const Ref& obj : objects) {
+    FeatureDag::Handle copy = extract_feature(obj.get());
+    if (!copy) return nullptr;
+    copies.push_back(std::move(copy));
+  }
+  Result<FeaturePipeline> created = FeaturePipeline::create(std::move(copies), std::move(columns));
+  if (!created) return raise(created.error());
+  objects.clear();
+
+  std::vector<Value> row(created.value().inputs().size());
+  PyObject* self = type->tp_alloc(type, 0);
+  if (self == nullptr) return nullptr;
+  Object* obj = as_object(self);
+  new (&obj->core) FeaturePipeline(std::move(created).value());
+  new (&obj->borrow) BorrowFlag();
+  new (&obj->row) std::vector<Value>(std::move(row));
+  return self;
+  ZERAK_PY_CATCH
+}
+
+void tp_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  Object* obj = as_object(self);
+  obj->row.~vector();
+  obj->borrow.~BorrowFlag();
+  obj->core.~FeaturePipeline();
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  ZERAK_PY_TRY
+  PyObject* values = nullptr;
+  if (nargs == 1 && kwnames == nullptr) {
+    values = args[0];
+  } else if (!bind_fastcall(kUpdateSignature, args, nargs, kwnames, &values)) {
+    return nullptr;
+  }
+  if (!is_instance(self)) return wrong_self(self, kName);
+  Object* obj = as_object(self);
+  ExclusiveBorrow borrow(obj->borrow);  // before conversion, which may re-enter
+  if (!borrow) return nullptr;
+  const Py_ssize_t given = read_row(values, std::span<Value>(obj->row));
+  if (given < 0) return name_argument_error("values"), nullptr;
+  if (std::size_t(given) != obj->row.size()) return raise(obj->core.count_error(std::size_t(given)));
+  Result<std::span<const Value>> out = obj->core.update(obj->row);
+  if (!out) return raise(out.error());
+  return values_to_list(out.value());
+  ZERAK_PY_CATCH
+}
+
+// Appends one bar of a dataset to `flat` with the conversions of a row of
+// values. Lists and tuples of floats take a shortcut; anything else (or a
+// list holding other numbers) is read item by item.
+bool append_row(PyObject* seq, std::vector<Value>& flat) {
+  const std::size_t start = flat.size();
+  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+    PyObject** items = PySequence_Fast_ITEMS(seq);
+    const Py_ssize_t n = Py_SIZE(seq);
+    Py_ssize_t i = 0;
+    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
+      flat.push_back(value_from_double(PyFloat_AS_DOUBLE(items[i])));
+    }
+    if (i == n) return true;
+    flat.resize(start);  // reading floats had no side effects: start over
+  }
+  return for_each_item(seq, [&](Py_ssize_t, PyObject* item) {
+           Value v;
+           if (!item_to_value(item, v)) return false;
+           flat.push_back(v);
+           return true;
+         }) >= 0;
+}
+
+// Runs the core over `bars` bars supplied by `row(i)`, building each output
+// bar's list as soon as it is computed.
+template <class RowFn>
+PyObject* research(FeaturePipeline& core, std::size_t bars, RowFn&& row) {
+  Ref result(PyList_New(Py_ssize_t(bars)));
+  if (!result) return nullptr;
+  Py_ssize_t done = 0;
+  bool failed = false;
+  const Status status = core.run_research_with(bars, row, [&](std::span<const Value> out) {
+    PyObject* list = values_to_list(out);
+    if (list == nullptr) {
+      failed = true;
+      return false;
+    }
+    PyList_SET_ITEM(result.get(), done++, list);
+    return true;
+  });
+  if (!status) return raise(status.error());
+  if (failed) return nullptr;
+  return result.release();
+}
+
+bool is_native_double(const Py_buffer& view) {
+  if (view.itemsize != 8 || view.format == nullptr) return false;
+  const char* f = view.format;
+  if (*f == '@' || *f == '=' || *f == (std::endian::native == std::endian::little ? '<' : '>')) {
+    ++f;
+  }
+  return std::strcmp(f, "d") == 0;
+}
+
+class BufferView {
+ public:
+  BufferView() noexcept = default;
+  BufferView(const BufferView&) = delete;
+  BufferView& operator=(const BufferView&) = delete;
+  ~BufferView() {
+    if (held_) PyBuffer_Release(&view_);
+  }
+  // false without an error when `obj` exports no strided buffer; false with
+  // the error set when the export failed for another reason.
+  bool acquire(PyObject* obj) {
+    if (!PyObject_CheckBuffer(obj)) return false;
+    if (PyObject_GetBuffer(obj, &view_, PyBUF_STRIDES | PyBUF_FORMAT) == 0) return held_ = true;
+    if (PyErr_ExceptionMatches(PyExc_BufferError) || PyErr_ExceptionMatches(PyExc_ValueError) ||
+        PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Clear();
+    }
+    return false;
+  }
+  const Py_buffer& get() const noexcept { return view_; }
+
+ private:
+  Py_buffer view_{};
+  bool held_ = false;
+};
+
+PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                       PyObject* kwnames) {
+  ZERAK_PY_TRY
+  PyObject* data = nullptr;
+  if (nargs == 1 && kwnames == nullptr) {
+    data = args[0];
+  } else if (!bind_fastcall(kRunResearchSignature, args, nargs, kwnames, &data)) {
+    return nullptr;
+  }
+  if (!is_instance(self)) return wrong_self(self, kName);
+  Object* obj = as_object(self);
+  ExclusiveBorrow borrow(obj->borrow);
+  if (!borrow) return nullptr;
+
+  // A 2-D float64 matrix (numpy, any strides) is read in place, bar by bar.
+  BufferView buffer;
+  if (buffer.acquire(data)) {
+    const Py_buffer& view = buffer.get();
+    if (view.ndim == 2 && is_native_double(view)) {
+      const auto* base = static_cast<const char*>(view.buf);
+      const Py_ssize_t stride = view.strides[0];
+      const Py_ssize_t step = view.strides[1];
+      std::vector<Value> row(std::size_t(view.shape[1]));
+      return research(obj->core, std::size_t(view.shape[0]), [&](std::size_t i) {
+        const char* p = base + Py_ssize_t(i) * stride;
+        for (Value& v : row) {
+          double d;
+          std::memcpy(&d, p, sizeof d);
+          v = value_from_double(d);
+          p += step;
+        }
+        return std::span<const Value>(row);
+      });
+    }
+  } else if (PyErr_Occurred()) {
+    return nullptr;
+  }
+
+  // Anything else: convert the whole dataset first, so that a conversion
+  // error leaves the pipeline untouched.
+  std::vector<Value> flat;
+  std::vector<std::size_t> ends;
+  const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t, PyObject* bar) {
+    if (!append_row(bar, flat)) return false;
+    ends.push_back(flat.size());
+    return true;
+  });
+  if (n < 0) return name_argument_error("data"), nullptr;
+  return research(obj->core, ends.size(), [&](std::size_t i) {
+    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+    return std::span<const Value>(flat.data() + begin, ends[i] - begin);
+  });
+  ZERAK_PY_CATCH
+}
+
+PyObject* reset(PyObject* self, PyObject*) {
+  if (!is_instance(self)) return wrong_self(self, kName);
+  Object* obj = as_object(self);
+  ExclusiveBorrow borrow(obj->borrow);
+  if (!borrow) return nullptr;
+  obj->core.reset();
+  Py_RETURN_NONE;
+}
+
+template <class Read>
+PyObject* read(PyObject* self, Read&& read_core) {
+  ZERAK_PY_TRY
+  if (!is_instance(self)) return wrong_self(self, kName);
+  Object* obj = as_object(self);
+  SharedBorrow borrow(obj->borrow);
+  if (!borrow) return nullptr;
+  return read_core(std::as_const(obj->core));
+  ZERAK_PY_CATCH
+}
+
+PyObject* output_names(PyObject* self, PyObject*) {
+  return read(self, [](const FeaturePipeline& p) { return names_to_list(p.outputs()); });
+}
+PyObject* input_names(PyObject* self, PyObject*) {
+  return read(self, [](const FeaturePipeline& p) { return names_to_list(p.inputs()); });
+}
+PyObject* warm_up_period(PyObject* self, PyObject*) {
+  return read(self, [](const FeaturePipeline& p) { return PyLong_FromSize_t(p.warm_up_period()); });
+}
+
+Py_ssize_t length(PyObject* self) {
+  if (!is_instance(self)) return wrong_self(self, kName), -1;
+  Object* obj = as_object(self);
+  SharedBorrow borrow(obj->borrow);
+  if (!borrow) return -1;
+  return Py_ssize_t(obj->core.size());
+}
+
+template <auto F>
+PyCFunction fastcall() {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(F));
+}
+
+PyMethodDef methods[] = {
+    {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
+    {"run_research", fastcall<&run_research>(), METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
+    {"reset", &reset, METH_NOARGS, kResetDoc},
+    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
+    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
+    {"warm_up_period", &warm_up_period, METH_NOARGS, kWarmUpDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyType_Slot slots[] = {
+    {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&tp_dealloc)},
+    {Py_tp_doc, const_cast<char*>(kClassDoc)},
+    {Py_tp_methods, methods},
+    {Py_sq_length, reinterpret_cast<void*>(&length)},
+    {0, nullptr},
+};
+
+PyType_Spec spec = {
+    "zerak.FeaturePipeline", int(sizeof(Object)), 0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots,
+};
+
+PyObject* make(PyObject*) {
+  PyObject* type = create_type(spec);
+  g_type = reinterpret_cast<PyTypeObject*>(type);
+  return type;
+}
+
+const Export exports[] = {{kName, &make}};
+const ExportRegistration registration{exports};
+
+}  // namespace
+}  // namespace zerak::py
