@@ -6,6 +6,20 @@
 #include "../ops/window.hpp"
 
 namespace zerak {
+namespace {
+
+// Whether every entry equals the oldest one (all are present here).
+bool all_equal(const Ring& ring) noexcept {
+  const double first = *ring.oldest();
+  for (const auto part : {ring.first(), ring.second()}) {
+    for (const Value& v : part) {
+      if (*v != first) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 Result<RollingZScore> RollingZScore::create(Names inputs, std::size_t window, Names outputs) {
   if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
@@ -24,21 +38,20 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
   if (!ring_.full()) return {kMissing};
   const Value sum = sum_oldest_first(ring_);
   if (!sum || !x) return {kMissing};
+  // Equal values have no scale. Rounding in the mean can leave them a tiny
+  // positive variance (three times 0.1 would score -0.816), so they are
+  // caught before it; on varying data this stops at the second value.
+  if (all_equal(ring_)) return {kMissing};
   const double n = static_cast<double>(window_);
   const double mean = *sum / n;
-  const double first = *ring_.oldest();
-  bool constant = true;
   double squares = 0.0;
   ring_.for_each([&](const Value& v) {
     const double d = *v - mean;
     squares += d * d;
-    constant &= *v == first;
   });
   const double variance = squares / (n - 1.0);
-  // Equal values have no scale. Rounding in the mean can leave them a tiny
-  // positive variance (three times 0.1 would score -0.816), so they are
-  // tested directly. The comparison also rejects a NaN variance.
-  if (constant || !(variance > 0.0)) return {kMissing};
+  // Also false for a NaN variance, or one that underflowed to zero.
+  if (!(variance > 0.0)) return {kMissing};
   return {(*x - mean) / std::sqrt(variance)};
 }
 
