@@ -42,3 +42,23 @@ def gappy_walk(seed, n=600):
 
 def run_live(obj, xs):
     return [obj.update([x])[0] for x in xs]
+
+
+def check_in_pipeline(make, xs, warm=50):
+    """A used object handed to a one-feature pipeline gives, live and in
+    research mode, exactly what a new object gives alone; the object keeps
+    its own state."""
+    used, twin = make(), make()
+    run_live(used, xs[:warm])
+    run_live(twin, xs[:warm])
+    pipe = zerak.FeaturePipeline([used], used.input_names()[:1])
+    live = [pipe.update([x])[0] for x in xs]
+    research = [row[0] for row in pipe.run_research([[x] for x in xs])]
+    expected = run_live(make(), xs)
+    same_floats(live, expected)
+    same_floats(research, expected)
+    same_floats(run_live(used, xs[warm:]), run_live(twin, xs[warm:]))
+
+
+needs_pipeline = pytest.mark.skipif(not hasattr(zerak, "FeaturePipeline"),
+                                    reason="FeaturePipeline is not built yet")

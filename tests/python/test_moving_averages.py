@@ -5,7 +5,7 @@ import pandas as pd
 import pytest
 
 import zerak
-from conftest import gappy_walk, run_live, same_floats
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan = float("nan")
 AVERAGES = {
@@ -203,3 +203,9 @@ def test_reset_reproduces_a_new_object(cls):
     obj.reset()
     same_floats(run_live(obj, xs), first)
     same_floats(run_live(cls(["x"], 6, ["y"]), xs), first)
+
+
+@needs_pipeline
+@pytest.mark.parametrize("cls", list(AVERAGES), ids=lambda c: c.__name__)
+def test_in_a_pipeline(cls):
+    check_in_pipeline(lambda: cls(["x"], 7, ["y"]), gappy_walk(13, 300))

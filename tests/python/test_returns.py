@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import zerak
-from conftest import gappy_walk, run_live, same_floats
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan = float("nan")
 RETURNS = {
@@ -101,3 +101,9 @@ def test_reset_reproduces_a_new_object(cls):
     obj.reset()
     same_floats(run_live(obj, xs), first)
     same_floats(run_live(cls(["p"], 3, ["r"]), xs), first)
+
+
+@needs_pipeline
+@pytest.mark.parametrize("cls", list(RETURNS), ids=lambda c: c.__name__)
+def test_in_a_pipeline(cls):
+    check_in_pipeline(lambda: cls(["x"], 3, ["y"]), gappy_walk(17, 300))

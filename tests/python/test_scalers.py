@@ -5,7 +5,7 @@ import pandas as pd
 import pytest
 
 import zerak
-from conftest import gappy_walk, run_live, same_floats
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan, inf = float("nan"), float("inf")
 
@@ -155,3 +155,10 @@ def test_fit_standard_scaler_arguments():
         zerak.fit_standard_scaler([1.0, "x"])
     with pytest.raises(TypeError, match=r"missing 1 required positional argument: 'data'"):
         zerak.fit_standard_scaler()
+
+
+@needs_pipeline
+@pytest.mark.parametrize("make", [lambda: zerak.RollingZScore(["x"], 7, ["z"]),
+                                  lambda: zerak.FixedZScore(["x"], ["z"], 100.0, 2.5)])
+def test_in_a_pipeline(make):
+    check_in_pipeline(make, gappy_walk(19, 300))
