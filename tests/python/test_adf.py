@@ -223,3 +223,22 @@ def test_infinite_input_gives_nan_not_garbage():
 def test_degenerate_regressions_are_nan(series, window, kwargs):
     rows = run(Adf(["x"], window, ["s", "p"], **kwargs), series)
     assert all(len(r) == 2 and math.isnan(r[0]) and math.isnan(r[1]) for r in rows)
+
+
+@pytest.mark.skipif(not hasattr(zerak, "FeaturePipeline"), reason="FeaturePipeline not built")
+def test_pipeline_live_equals_research_and_owns_its_copies():
+    x = series_of("walk", 300, seed=8).tolist()
+    x[120] = NAN
+    features = [
+        Adf(["close"], 50, ["s", "p"]),
+        Adf(["close"], 60, ["s_ct", "p_ct"], lags=2, regression="ct"),
+    ]
+    live_pipeline = zerak.FeaturePipeline(features, ["close"])
+    live = [live_pipeline.update([v]) for v in x]
+    research = zerak.FeaturePipeline(features, ["close"]).run_research([[v] for v in x])
+    assert np.array_equal(live, research, equal_nan=True)
+    assert np.array_equal(live, live_pipeline.run_research(np.array(x).reshape(-1, 1)),
+                          equal_nan=True)
+    # The objects handed over were copied, not stepped.
+    standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x))]
+    assert np.array_equal(live, standalone, equal_nan=True)
