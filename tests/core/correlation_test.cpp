@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <limits>
 #include <random>
-#include <stdexcept>
 #include <vector>
 
 #include "features/auto_correlation.hpp"
@@ -183,7 +182,7 @@ TEST(Kernels, DenseKernelsAgreeWithThePublicOnesOnRandomTiedWindows) {
   }
 }
 
-// ---- features ---------------------------------------------------------------
+// ---- features: what Python cannot see ----------------------------------------
 
 std::vector<Value> run(StreamingTransform& t, const std::vector<std::vector<Value>>& bars) {
   std::vector<Value> out;
@@ -201,90 +200,6 @@ std::vector<std::vector<Value>> singles_of(const std::vector<Value>& x) {
   std::vector<std::vector<Value>> bars;
   for (const Value& v : x) bars.push_back({v});
   return bars;
-}
-
-std::string message_of(const ZerakError& e) { return e.message(); }
-
-TEST(Correlation, ChecksInOrder) {
-  EXPECT_EQ(message_of(Correlation::create({"a"}, 1, {}).error()),
-            "inputs must contain at least 2 column names");
-  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 1, {}).error()), "window must be >= 2");
-  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 2, {}).error()),
-            "outputs must contain exactly 1 name");
-  EXPECT_EQ(message_of(Correlation::create({"a", "b"}, 2, {"c", "d"}).error()),
-            "outputs must contain exactly 1 name");
-  EXPECT_TRUE(Correlation::create({"a", "b"}, 2, {"c"}).ok());
-  const auto three = Correlation::create({"a", "b", "c"}, 2, {"r"});
-  ASSERT_TRUE(three.ok());
-  EXPECT_EQ(three.value().input_names(), (Names{"a", "b", "c"}));
-  EXPECT_EQ(three.value().values_read(), 2u);
-}
-
-TEST(AutoCorrelation, ChecksInOrder) {
-  EXPECT_EQ(message_of(AutoCorrelation::create({"a", "b"}, 1, {}, 0).error()),
-            "inputs must contain exactly 1 column name");
-  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 1, {}, 0).error()), "window must be >= 2");
-  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 2, {}, 0).error()),
-            "outputs must contain exactly 1 name");
-  EXPECT_EQ(message_of(AutoCorrelation::create({"a"}, 2, {"b"}, 0).error()), "lag must be >= 1");
-  EXPECT_TRUE(AutoCorrelation::create({"a"}, 2, {"b"}, 1).ok());
-}
-
-TEST(AutoCorrelation, WindowPlusLagThatWouldWrapThrowsAtConstruction) {
-  const std::size_t max = std::numeric_limits<std::size_t>::max();
-  EXPECT_THROW((void)AutoCorrelation::create({"a"}, 2, {"b"}, max - 1), std::length_error);
-  EXPECT_THROW((void)AutoCorrelation::create({"a"}, max, {"b"}, 1), std::length_error);
-}
-
-TEST(Correlation, WarmUpAndFirstOutput) {
-  for (CorrelationMethod m : kMethods) {
-    auto c = Correlation::create({"a", "b"}, 3, {"r"}, m).value();
-    EXPECT_EQ(c.warm_up_period(), 2u);
-    const auto out = run(c, pairs_of(values({1, 2, 3, 4}), values({2, 4, 6, 8})));
-    EXPECT_FALSE(out[0].has_value());
-    EXPECT_FALSE(out[1].has_value());
-    EXPECT_EQ(out[2], 1.0);
-    EXPECT_EQ(out[3], 1.0);
-  }
-}
-
-TEST(AutoCorrelation, WarmUpAndFirstOutput) {
-  for (CorrelationMethod m : kMethods) {
-    auto a = AutoCorrelation::create({"x"}, 3, {"r"}, 2, m).value();
-    EXPECT_EQ(a.warm_up_period(), 4u);
-    const auto out = run(a, singles_of(values({1, 2, 3, 4, 5, 6})));
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(out[i].has_value());
-    EXPECT_EQ(out[4], 1.0);
-
-    auto b = AutoCorrelation::create({"x"}, 3, {"r"}, 1, m).value();
-    EXPECT_EQ(run(b, singles_of(values({1, 2, 3, 4, 5})))[3], 1.0);
-  }
-}
-
-TEST(Correlation, ConstantWindowAndMissingBarBlankExactlyTheirWindows) {
-  for (CorrelationMethod m : kMethods) {
-    auto c = Correlation::create({"a", "b"}, 3, {"r"}, m).value();
-    const auto out = run(c, pairs_of({1.0, 2.0, kMissing, 4.0, 5.0, 6.0, 7.0, 7.0, 7.0},
-                                     values({1, 3, 2, 5, 4, 6, 8, 9, 10})));
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(out[i].has_value()) << i;
-    EXPECT_TRUE(out[5].has_value());
-    EXPECT_TRUE(out[6].has_value());
-    EXPECT_TRUE(out[7].has_value());
-    EXPECT_FALSE(out[8].has_value());  // x constant over bars 6..8
-  }
-}
-
-TEST(AutoCorrelation, MissingBarBlanksOnlyTheWindowsThatHoldIt) {
-  // lag 1, window 3: the bar is in some window for window + lag outputs.
-  auto near = AutoCorrelation::create({"x"}, 3, {"r"}, 1).value();
-  const auto a = run(near, singles_of({1.0, 3.0, 2.0, 5.0, kMissing, 4.0, 6.0, 8.0, 7.0, 9.0}));
-  EXPECT_TRUE(a[3].has_value());
-  for (int i = 4; i < 8; ++i) EXPECT_FALSE(a[i].has_value()) << i;
-  EXPECT_TRUE(a[8].has_value());
-  // lag 4 > window 2: bars between the two windows belong to neither.
-  auto far = AutoCorrelation::create({"x"}, 2, {"r"}, 4).value();
-  const auto b = run(far, singles_of({1.0, 2.0, kMissing, kMissing, 3.0, 5.0}));
-  EXPECT_EQ(b[5], 1.0);
 }
 
 // Live updates equal the public kernel over the same windows, bit for bit.
