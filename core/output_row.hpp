@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <initializer_list>
@@ -17,6 +18,11 @@ class OutputRow {
 
   OutputRow() noexcept = default;
   OutputRow(std::initializer_list<Value> values) {
+    if (values.size() <= kInlineCapacity) {  // every transform's case: no loop of push_backs
+      std::copy(values.begin(), values.end(), inline_.begin());
+      size_ = values.size();
+      return;
+    }
     for (const Value& v : values) push_back(v);
   }
 
