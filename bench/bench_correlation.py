@@ -131,13 +131,13 @@ def main() -> None:
     for method, window, lv, rs in summary:
         ours_live = lv[1][1]
         parts = [f"live {ours_live:,.0f} ns/bar"]
-        parts += [f"{name.split(' ')[0]} {name.split(' ')[1]}: {t / ours_live:.1f}x"
+        parts += [f"{name.split(' ')[0]} {name.split(' ')[1]}: {t / ours_live:.3g}x"
                   for name, t in lv[2:]]
         if rs and rs[0][0].startswith("zerak"):
             ours = rs[0][1]
             parts.append(f"research {ours:,.0f} ms")
             parts.append(f"of which pipeline alone {rs[1][1]:,.0f} ms")
-            parts += [f"{name.split(' ')[0]} {name.split(' ')[1]}: {t / ours:.1f}x" for name, t in rs[2:]]
+            parts += [f"{name.split(' ')[0]} {name.split(' ')[1]}: {t / ours:.3g}x" for name, t in rs[2:]]
         print(f"  {method:8} w={window:<3}  " + "; ".join(parts))
 
 
