@@ -23,13 +23,19 @@ OutputRow LinearSlope::update(std::span<const Value> values) {
 
   double sum_x = 0.0;
   double sum_y = 0.0;
+  bool constant_x = true;
+  const double first_x = pairs_.oldest().x.value_or(0.0);
   for (const auto part : {pairs_.first(), pairs_.second()}) {
     for (const Pair& p : part) {
       if (!p.x || !p.y) return {kMissing, kMissing};
       sum_x += *p.x;
       sum_y += *p.y;
+      constant_x = constant_x && *p.x == first_x;
     }
   }
+  // Identical x values leave no slope to fit, even when their mean rounds
+  // away from them and Sxx comes out as a tiny positive number.
+  if (constant_x) return {kMissing, kMissing};
   const double n = static_cast<double>(window_);
   const double mean_x = sum_x / n;
   const double mean_y = sum_y / n;

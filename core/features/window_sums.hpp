@@ -40,14 +40,26 @@ struct Standardizer {
   double sd;
 };
 
-// Missing when the window is not full, holds a missing entry, or its sample
-// variance is exactly 0 (nothing to standardise by).
+// Missing when the window is not full, holds a missing entry, or is constant.
+// A constant window is caught by comparing its values, not only by a sample
+// variance of exactly 0: the mean of identical values such as 0.1 can round
+// away from them, leaving a variance of ~1e-34 that would standardise the
+// rounding error into an arbitrary skewness or kurtosis.
 inline std::optional<Standardizer> standardizer(const Ring& ring) noexcept {
   if (!ring.full()) return std::nullopt;
-  const Value sum = present_sum(ring);
-  if (!sum) return std::nullopt;
+  double sum = 0.0;
+  bool constant = true;
+  const double first = ring.oldest().value_or(0.0);
+  for (const auto part : {ring.first(), ring.second()}) {
+    for (const Value& v : part) {
+      if (!v) return std::nullopt;
+      sum += *v;
+      constant = constant && *v == first;
+    }
+  }
+  if (constant) return std::nullopt;
   const std::size_t n = ring.capacity();
-  const double mean = *sum / static_cast<double>(n);
+  const double mean = sum / static_cast<double>(n);
   const double variance = sum_of(ring, [mean](double x) {
                             const double d = x - mean;
                             return d * d;

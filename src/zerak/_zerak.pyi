@@ -190,3 +190,40 @@ class TargetPipeline:
     def input_names(self) -> list[str]: ...
     def forward_period(self) -> int: ...
     def __len__(self) -> int: ...
+
+# ---- rolling moments, slope, range volatility, entropy ----------------------
+
+@final
+class Skewness(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> Skewness: ...
+
+@final
+class Kurtosis(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> Kurtosis: ...
+
+@final
+class LinearSlope(_Transform):
+    def __new__(cls, inputs: Names, window: SupportsIndex, outputs: Names) -> LinearSlope: ...
+
+@final
+class ParkinsonVolatility(_Transform):
+    def __new__(
+        cls, inputs: Names, window: SupportsIndex, outputs: Names
+    ) -> ParkinsonVolatility: ...
+
+@final
+class RogersSatchellVolatility(_Transform):
+    def __new__(
+        cls, inputs: Names, window: SupportsIndex, outputs: Names
+    ) -> RogersSatchellVolatility: ...
+
+@final
+class ShannonEntropy(_Transform):
+    def __new__(
+        cls,
+        inputs: Names,
+        window: SupportsIndex,
+        outputs: Names,
+        bins: SupportsIndex | None = None,
+        normalize: bool = True,
+    ) -> ShannonEntropy: ...

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -42,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SlopeCase{{1, 2, 3}, {2, 4, 6}, 2.0, 1.0},
                       SlopeCase{{1, 2, 3}, {3, 1, 2}, -0.5, 0.25},
                       SlopeCase{{1, 2, 3}, {5, 5, 5}, 0.0, kMissing},  // flat y: no R²
-                      SlopeCase{{4, 4, 4}, {1, 9, 2}, kMissing, kMissing}));
+                      SlopeCase{{4, 4, 4}, {1, 9, 2}, kMissing, kMissing},
+                      // Identical x whose mean is inexact: still nothing to fit.
+                      SlopeCase{{0.1, 0.1, 0.1}, {100.3, 100.1, 100.2}, kMissing, kMissing}));
 
 TEST(LinearSlope, MissingYBlanksExactlyWindowBars) {
   auto f = LinearSlope::create({"x", "y"}, 3, {"b", "r2"}).value();
@@ -70,7 +73,9 @@ std::pair<Value, Value> plain_fit(const std::vector<double>& x, const std::vecto
     sxy += (x[i] - mx) * (y[i] - my);
     syy += (y[i] - my) * (y[i] - my);
   }
-  if (sxx == 0) return {kMissing, kMissing};
+  if (sxx == 0 || std::count(x.begin(), x.end(), x[0]) == std::ptrdiff_t(x.size())) {
+    return {kMissing, kMissing};
+  }
   return {sxy / sxx, syy != 0 ? Value(sxy * sxy / (syy * sxx)) : kMissing};
 }
 

@@ -1,0 +1,41 @@
+"""Random test series with the awkward parts of real data: gaps (NaN), flat
+stretches, and prices on a tick grid (so that sums of a few of them are exact)."""
+
+import numpy as np
+
+TICK = 1 / 64
+
+
+def rough_walk(n, seed, *, gap=0.02, flat=0.03, flat_len=6, start=100.0):
+    rng = np.random.default_rng(seed)
+    x = start + np.cumsum(np.round(rng.normal(0.0, 1.0, n) / TICK) * TICK)
+    for s in np.flatnonzero(rng.random(n) < flat):
+        x[s:s + flat_len] = x[s]
+    x[rng.random(n) < gap] = np.nan
+    return x
+
+
+def windows(x, window):
+    """Every full window of x, one per row (row i ends at bar i + window - 1)."""
+    return np.lib.stride_tricks.sliding_window_view(x, window)
+
+
+def rolling_expected(x, window, stat):
+    """stat(w) for each full window without NaN, NaN elsewhere (warm-up included)."""
+    out = np.full(len(x), np.nan)
+    for i, w in enumerate(windows(x, window)):
+        if not np.isnan(w).any():
+            out[i + window - 1] = stat(w)
+    return out
+
+
+def run(obj, *columns):
+    """Feeds the columns bar by bar; returns an array of shape (bars, outputs)."""
+    return np.array([obj.update(list(bar)) for bar in zip(*columns)])
+
+
+def assert_close(got, want, rtol, atol=0.0):
+    """Same NaN positions exactly, and the values within the tolerance."""
+    got, want = np.asarray(got, float), np.asarray(want, float)
+    np.testing.assert_array_equal(np.isnan(got), np.isnan(want))
+    np.testing.assert_allclose(got, want, rtol=rtol, atol=atol, equal_nan=True)
