@@ -165,27 +165,32 @@ bool append_row(PyObject* seq, std::vector<Value>& flat) {
          }) >= 0;
 }
 
-// Runs the core over `bars` bars supplied by `row(i)`, building each output
-// bar's list as soon as it is computed.
-template <class RowFn>
-PyObject* research(FeaturePipeline& core, std::size_t bars, RowFn&& row) {
-  Ref result(PyList_New(Py_ssize_t(bars)));
-  if (!result) return nullptr;
-  Py_ssize_t done = 0;
-  bool failed = false;
-  const Status status = core.run_research_with(bars, row, [&](std::span<const Value> out) {
+// Builds each output bar's list as soon as the core has computed it.
+class ResearchSink {
+ public:
+  explicit ResearchSink(std::size_t bars) : result_(PyList_New(Py_ssize_t(bars))) {}
+  bool operator()(std::span<const Value> out) {
     PyObject* list = values_to_list(out);
     if (list == nullptr) {
-      failed = true;
+      failed_ = true;
       return false;
     }
-    PyList_SET_ITEM(result.get(), done++, list);
+    PyList_SET_ITEM(result_.get(), done_++, list);
     return true;
-  });
-  if (!status) return raise(status.error());
-  if (failed) return nullptr;
-  return result.release();
-}
+  }
+  // The list of output bars, or nullptr with the error set.
+  PyObject* finish(const Status& status) {
+    if (!status) return raise(status.error());
+    if (failed_) return nullptr;
+    return result_.release();
+  }
+  explicit operator bool() const noexcept { return bool(result_); }
+
+ private:
+  Ref result_;
+  Py_ssize_t done_ = 0;
+  bool failed_ = false;
+};
 
 bool is_native_double(const Py_buffer& view) {
   if (view.itemsize != 8 || view.format == nullptr) return false;
@@ -244,17 +249,21 @@ PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
       const auto* base = static_cast<const char*>(view.buf);
       const Py_ssize_t stride = view.strides[0];
       const Py_ssize_t step = view.strides[1];
-      std::vector<Value> row(std::size_t(view.shape[1]));
-      return research(obj->core, std::size_t(view.shape[0]), [&](std::size_t i) {
-        const char* p = base + Py_ssize_t(i) * stride;
-        for (Value& v : row) {
-          double d;
-          std::memcpy(&d, p, sizeof d);
-          v = value_from_double(d);
-          p += step;
-        }
-        return std::span<const Value>(row);
-      });
+      ResearchSink sink(std::size_t(view.shape[0]));
+      if (!sink) return nullptr;
+      const Status status = obj->core.run_research_in_place(
+          std::size_t(view.shape[0]), std::size_t(view.shape[1]),
+          [&](std::size_t i, std::span<Value> inputs) {
+            const char* p = base + Py_ssize_t(i) * stride;
+            for (Value& v : inputs) {
+              double d;
+              std::memcpy(&d, p, sizeof d);
+              v = value_from_double(d);
+              p += step;
+            }
+          },
+          sink);
+      return sink.finish(status);
     }
   } else if (PyErr_Occurred()) {
     return nullptr;
@@ -270,10 +279,16 @@ PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     return true;
   });
   if (n < 0) return name_argument_error("data"), nullptr;
-  return research(obj->core, ends.size(), [&](std::size_t i) {
-    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
-    return std::span<const Value>(flat.data() + begin, ends[i] - begin);
-  });
+  ResearchSink sink(ends.size());
+  if (!sink) return nullptr;
+  const Status status = obj->core.run_research_with(
+      ends.size(),
+      [&](std::size_t i) {
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::span<const Value>(flat.data() + begin, ends[i] - begin);
+      },
+      sink);
+  return sink.finish(status);
   ZERAK_PY_CATCH
 }
 

@@ -79,10 +79,12 @@ ZerakError FeaturePipeline::count_error(std::size_t given) const {
 }
 
 Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> values) {
-  const std::size_t n_in = input_columns_.size();
-  if (values.size() != n_in) return count_error(values.size());
+  if (values.size() != input_columns_.size()) return count_error(values.size());
   std::copy(values.begin(), values.end(), slots_.begin() + 1);
+  return run_bar();
+}
 
+std::span<const Value> FeaturePipeline::run_bar() {
   Value* const slots = slots_.data();
   Value* const args = args_.data();
   const std::size_t* const arg_slots = arg_slots_.data();
@@ -98,7 +100,7 @@ Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> va
     for (std::size_t i = 0; i < have; ++i) out[i] = row[i];
     for (std::size_t i = have; i < step.out_count; ++i) out[i] = kMissing;
   }
-  return std::span<const Value>(slots_).subspan(1 + n_in);
+  return std::span<const Value>(slots_).subspan(1 + input_columns_.size());
 }
 
 Result<std::vector<std::vector<Value>>> FeaturePipeline::run_research(

@@ -45,6 +45,22 @@ class FeaturePipeline {
     return ok_status();
   }
 
+  // The same for bars that all have `width` values, which `fill(i, inputs)`
+  // writes straight into the pipeline's input slots (no copy per bar).
+  template <class FillFn, class SinkFn>
+  Status run_research_in_place(std::size_t bars, std::size_t width, FillFn&& fill,
+                               SinkFn&& sink) {
+    reset();
+    if (bars == 0) return ok_status();
+    if (width != input_columns_.size()) return count_error(width);
+    const std::span<Value> inputs(slots_.data() + 1, width);
+    for (std::size_t i = 0; i < bars; ++i) {
+      fill(i, inputs);
+      if (!sink(run_bar())) break;
+    }
+    return ok_status();
+  }
+
   // The error update returns for a bar of `given` values.
   [[nodiscard]] ZerakError count_error(std::size_t given) const;
 
@@ -69,6 +85,9 @@ class FeaturePipeline {
     std::size_t out_begin;  // into slots_
     std::size_t out_count;
   };
+
+  // Runs every transform on the bar held in the input slots.
+  std::span<const Value> run_bar();
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}
