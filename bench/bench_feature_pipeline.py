@@ -1,7 +1,13 @@
 """FeaturePipeline: live bars through 10 chained operators against calling the
 10 operator objects from Python and against the floor; research over
 1,000,000 bars x 4 columns from a numpy array, from a list of lists, and the
-same arithmetic vectorised in numpy and pandas."""
+same arithmetic vectorised in numpy and pandas; input conversion of both
+research inputs in instructions (callgrind, when valgrind is installed).
+
+    python bench/bench_feature_pipeline.py              # wall-clock tables
+    python bench/bench_feature_pipeline.py --callgrind  # live cost in instructions
+                                                        # per bar: steady on a busy machine
+"""
 
 import gc
 import math
@@ -154,56 +160,93 @@ def research() -> None:
                 "ms (ratio to zerak on numpy)", table, unit="ms")
 
     print(f"  numpy input: whole run {table[1][1] / table[0][1]:.2f}x faster than list input")
-    conversion()
 
 
-PROBE = """
-import sys
-sys.path.insert(0, {bench!r})
-from bench_feature_pipeline import COLUMNS, _fails, ohlc, operators
-import zerak
-data = ohlc({bars})
-rows = data.tolist()
-one = zerak.FeaturePipeline(operators()[:1], COLUMNS)
-rejecting = zerak.FeaturePipeline(operators()[:1], [*COLUMNS, "extra"])
-{call}
-"""
+# ---- instruction counts ------------------------------------------------------
+
+def collected(*args: str, only: str | None = None) -> int:
+    """Instructions valgrind counts for this file run with ``args`` (inside
+    functions matching ``only`` if given)."""
+    toggle = [f"--toggle-collect={only}"] if only else []
+    out = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                          *toggle, sys.executable, __file__, *args],
+                         check=True, capture_output=True, text=True).stderr
+    return int(out.rsplit("Collected :", 1)[1].split()[0])
 
 
-def instructions(call: str, bars: int) -> int:
-    """Instructions executed inside run_research by ``call`` (callgrind)."""
-    out = BUILD / "callgrind.pipeline.out"
-    BUILD.mkdir(parents=True, exist_ok=True)
-    code = PROBE.format(bench=str(ROOT / "bench"), bars=bars, call=call)
-    subprocess.run(["valgrind", "--tool=callgrind", "--toggle-collect=*run_research*",
-                    f"--callgrind-out-file={out}", sys.executable, "-c", code],
-                   check=True, capture_output=True)
-    summary = next(line for line in out.read_text().splitlines() if line.startswith("summary:"))
-    return int(summary.split()[1])
+def research_call(mode: str, bars: int) -> None:
+    """One run_research call of a kind, on a one-operator pipeline."""
+    data = ohlc(bars)
+    rows = data.tolist()
+    one = zerak.FeaturePipeline(operators()[:1], COLUMNS)
+    rejecting = zerak.FeaturePipeline(operators()[:1], [*COLUMNS, "extra"])
+    if mode == "numpy":
+        one.run_research(data)
+    elif mode == "list":
+        one.run_research(rows)
+    else:
+        _fails(rejecting.run_research, rows)
 
 
 def conversion() -> None:
-    """Input conversion alone, in instructions per bar (load-independent).
+    """Input conversion alone, in instructions per bar.
 
     The list path converts the whole dataset before the first bar, so a
     pipeline that rejects the width at the first bar counts exactly that. The
     numpy path reads each bar in place as it runs, so its share is its run
-    minus the list path's run from converted values (one operator, to keep
-    the rest small).
+    minus the list path's run from converted values (on one operator, to
+    keep the rest small). Only instructions inside run_research count.
     """
     if shutil.which("valgrind") is None:
         print("\n  (valgrind not found: input conversion not measured)")
         return
     bars = 100_000
-    list_convert = instructions("_fails(rejecting.run_research, rows)", bars) / bars
-    list_run = instructions("one.run_research(rows)", bars) / bars
-    numpy_run = instructions("one.run_research(data)", bars) / bars
-    numpy_convert = max(numpy_run - (list_run - list_convert), 1.0)
+    count = {m: collected("--research", m, str(bars), only="*run_research*") / bars
+             for m in ("convert", "list", "numpy")}
+    numpy_convert = max(count["numpy"] - (count["list"] - count["convert"]), 1.0)
     print_table("Input conversion, 4 columns: instructions per bar (callgrind; ratio to numpy)", [
         ("numpy array: read in place, bar by bar", numpy_convert),
-        ("list of lists: converted before the first bar", list_convert),
+        ("list of lists: converted before the first bar", count["convert"]),
     ], unit="instr/bar")
-    print(f"  numpy input converts {list_convert / numpy_convert:.1f}x cheaper (goal >= 5x)")
+    print(f"  numpy input converts {count['convert'] / numpy_convert:.1f}x cheaper (goal >= 5x)")
+
+
+LIVE_MODES = ("none", "floor", "pipeline", "by_hand")
+
+
+def live_calls(mode: str, n: int) -> None:
+    """n live bars of one kind ("none": the loop alone)."""
+    bars = ohlc(n).tolist()
+    closes = [[b[3]] for b in bars]  # built in every mode, so that it cancels out
+    if mode == "none":
+        for b in bars:
+            pass
+        return
+    if mode == "floor":
+        step, bars = floor().update, closes
+    elif mode == "pipeline":
+        step = zerak.FeaturePipeline(operators(), COLUMNS).update
+    else:
+        step = by_hand()
+    for b in bars:
+        step(b)
+
+
+def live_callgrind() -> None:
+    if shutil.which("valgrind") is None:
+        print("valgrind not found")
+        return
+    floor()  # builds it outside the measurement
+    small, large = 20_000, 60_000
+    per_bar = {m: (collected("--calls", m, str(large)) - collected("--calls", m, str(small)))
+               / (large - small) for m in LIVE_MODES}
+    rows = [("floor: C method, list in, new list out", per_bar["floor"] - per_bar["none"]),
+            ("FeaturePipeline.update(bar), 4 in, 10 out", per_bar["pipeline"] - per_bar["none"]),
+            ("10 operator objects called from Python", per_bar["by_hand"] - per_bar["none"])]
+    print_table("Live: one bar through 10 chained operators, instructions per bar "
+                "(callgrind; ratio to the floor)", rows, unit="instr/bar")
+    print(f"  pipeline vs operators called one by one: {rows[2][1] / rows[1][1]:.1f}x fewer "
+          "instructions")
 
 
 def _fails(fn, arg):
@@ -215,5 +258,13 @@ def _fails(fn, arg):
 
 
 if __name__ == "__main__":
-    live()
-    research()
+    if sys.argv[1:2] == ["--calls"]:
+        live_calls(sys.argv[2], int(sys.argv[3]))
+    elif sys.argv[1:2] == ["--research"]:
+        research_call(sys.argv[2], int(sys.argv[3]))
+    elif sys.argv[1:2] == ["--callgrind"]:
+        live_callgrind()
+    else:
+        live()
+        research()
+        conversion()

@@ -94,6 +94,8 @@ def test_surface():
         ([local()], ["x"], zerak.InvalidConfigError, "unsupported feature type: Local"),
         ([FP([zerak.Log(["x"], ["y"])], ["x"])], ["x"], zerak.InvalidConfigError,
          "unsupported feature type: FeaturePipeline"),
+        ([zerak.FutureReturn(["x"], 1, ["r"])], ["x"], zerak.InvalidConfigError,
+         "unsupported feature type: FutureReturn"),
         ([zerak.Log(["x"], ["y"]), "Log"], ["x"], zerak.InvalidConfigError, "unsupported feature type: str"),
         ([], ["x"], zerak.InvalidConfigError, "features must not be empty"),
         ([zerak.Log(["a"], ["y"])], ["a", "b", "a"], zerak.InvalidConfigError, 'duplicate input column: "a"'),
