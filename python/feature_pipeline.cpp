@@ -165,16 +165,16 @@ bool append_row(PyObject* seq, std::vector<Value>& flat) {
          }) >= 0;
 }
 
-// Builds each output bar's list as soon as the core has computed it.
+// Builds each output bar's list as soon as the core has computed it. The
+// outer list is allocated with the first bar, so that a dataset rejected at
+// its first bar fails with its own error whatever its size.
 class ResearchSink {
  public:
-  explicit ResearchSink(std::size_t bars) : result_(PyList_New(Py_ssize_t(bars))) {}
+  explicit ResearchSink(std::size_t bars) noexcept : bars_(Py_ssize_t(bars)) {}
   bool operator()(std::span<const Value> out) {
+    if (!result_ && !(result_ = Ref(PyList_New(bars_)))) return fail();
     PyObject* list = values_to_list(out);
-    if (list == nullptr) {
-      failed_ = true;
-      return false;
-    }
+    if (list == nullptr) return fail();
     PyList_SET_ITEM(result_.get(), done_++, list);
     return true;
   }
@@ -182,11 +182,16 @@ class ResearchSink {
   PyObject* finish(const Status& status) {
     if (!status) return raise(status.error());
     if (failed_) return nullptr;
-    return result_.release();
+    return result_ ? result_.release() : PyList_New(0);
   }
-  explicit operator bool() const noexcept { return bool(result_); }
 
  private:
+  bool fail() noexcept {
+    failed_ = true;
+    return false;
+  }
+
+  Py_ssize_t bars_;
   Ref result_;
   Py_ssize_t done_ = 0;
   bool failed_ = false;
@@ -250,7 +255,6 @@ PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
       const Py_ssize_t stride = view.strides[0];
       const Py_ssize_t step = view.strides[1];
       ResearchSink sink(std::size_t(view.shape[0]));
-      if (!sink) return nullptr;
       const Status status = obj->core.run_research_in_place(
           std::size_t(view.shape[0]), std::size_t(view.shape[1]),
           [&](std::size_t i, std::span<Value> inputs) {
@@ -280,7 +284,6 @@ PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   });
   if (n < 0) return name_argument_error("data"), nullptr;
   ResearchSink sink(ends.size());
-  if (!sink) return nullptr;
   const Status status = obj->core.run_research_with(
       ends.size(),
       [&](std::size_t i) {
