@@ -128,6 +128,17 @@ Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
 
 bool read_row(PyObject* seq, std::vector<Value>& out) {
   out.clear();
+  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {  // as above: floats without refcounts
+    PyObject** items = PySequence_Fast_ITEMS(seq);
+    const Py_ssize_t n = Py_SIZE(seq);
+    out.reserve(std::size_t(n));
+    Py_ssize_t i = 0;
+    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
+      out.push_back(value_from_double(PyFloat_AS_DOUBLE(items[i])));
+    }
+    if (i == n) return true;
+    out.clear();
+  }
   return for_each_item(seq, [&](Py_ssize_t, PyObject* item) {
            Value v;
            if (!item_to_value(item, v)) return false;

@@ -1,6 +1,5 @@
 // FeaturePipeline: a core pipeline built from private copies of transform
 // objects, with the conversions of bars and datasets at the edge.
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -9,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "float64_view.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "wrapper.hpp"
 
@@ -197,41 +197,6 @@ class ResearchSink {
   bool failed_ = false;
 };
 
-bool is_native_double(const Py_buffer& view) {
-  if (view.itemsize != 8 || view.format == nullptr) return false;
-  const char* f = view.format;
-  if (*f == '@' || *f == '=' || *f == (std::endian::native == std::endian::little ? '<' : '>')) {
-    ++f;
-  }
-  return std::strcmp(f, "d") == 0;
-}
-
-class BufferView {
- public:
-  BufferView() noexcept = default;
-  BufferView(const BufferView&) = delete;
-  BufferView& operator=(const BufferView&) = delete;
-  ~BufferView() {
-    if (held_) PyBuffer_Release(&view_);
-  }
-  // false without an error when `obj` exports no strided buffer; false with
-  // the error set when the export failed for another reason.
-  bool acquire(PyObject* obj) {
-    if (!PyObject_CheckBuffer(obj)) return false;
-    if (PyObject_GetBuffer(obj, &view_, PyBUF_STRIDES | PyBUF_FORMAT) == 0) return held_ = true;
-    if (PyErr_ExceptionMatches(PyExc_BufferError) || PyErr_ExceptionMatches(PyExc_ValueError) ||
-        PyErr_ExceptionMatches(PyExc_TypeError)) {
-      PyErr_Clear();
-    }
-    return false;
-  }
-  const Py_buffer& get() const noexcept { return view_; }
-
- private:
-  Py_buffer view_{};
-  bool held_ = false;
-};
-
 PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                        PyObject* kwnames) {
   ZERAK_PY_TRY
@@ -247,29 +212,17 @@ PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   if (!borrow) return nullptr;
 
   // A 2-D float64 matrix (numpy, any strides) is read in place, bar by bar.
-  BufferView buffer;
-  if (buffer.acquire(data)) {
-    const Py_buffer& view = buffer.get();
-    if (view.ndim == 2 && is_native_double(view)) {
-      const auto* base = static_cast<const char*>(view.buf);
-      const Py_ssize_t stride = view.strides[0];
-      const Py_ssize_t step = view.strides[1];
-      ResearchSink sink(std::size_t(view.shape[0]));
-      const Status status = obj->core.run_research_in_place(
-          std::size_t(view.shape[0]), std::size_t(view.shape[1]),
-          [&](std::size_t i, std::span<Value> inputs) {
-            const char* p = base + Py_ssize_t(i) * stride;
-            for (Value& v : inputs) {
-              double d;
-              std::memcpy(&d, p, sizeof d);
-              v = value_from_double(d);
-              p += step;
-            }
-          },
-          sink);
-      return sink.finish(status);
-    }
-  } else if (PyErr_Occurred()) {
+  if (Float64View matrix(data, 2); matrix) {
+    ResearchSink sink(std::size_t(matrix.extent(0)));
+    const Status status = obj->core.run_research_in_place(
+        std::size_t(matrix.extent(0)), std::size_t(matrix.extent(1)),
+        [&](std::size_t i, std::span<Value> inputs) {
+          Value* out = inputs.data();
+          matrix.read_row(Py_ssize_t(i), [&](Value v) { *out++ = v; });
+        },
+        sink);
+    return sink.finish(status);
+  } else if (matrix.failed()) {
     return nullptr;
   }
 

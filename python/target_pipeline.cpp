@@ -2,7 +2,6 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,6 +13,7 @@
 #include "borrow.hpp"
 #include "convert.hpp"
 #include "exceptions.hpp"
+#include "float64_view.hpp"
 #include "params.hpp"
 #include "pipeline/target_pipeline.hpp"
 #include "py_ref.hpp"
@@ -65,86 +65,30 @@ const CallSignature& run_signature() {
 
 using Columns = std::vector<std::vector<Value>>;
 
-bool is_float64(const Py_buffer& view) {
-  if (view.itemsize != 8 || view.format == nullptr) return false;
-  const char* f = view.format;
-  if (*f == '@' || *f == '=' || (*f == '<' && std::endian::native == std::endian::little)) ++f;
-  return std::strcmp(f, "d") == 0;
-}
-
-// A float64 buffer of `ndim` dimensions, held for the scope; empty when the
-// object exports no such buffer (it is then read as a sequence).
-class Float64View {
- public:
-  Float64View(PyObject* obj, int ndim) {
-    if (!PyObject_CheckBuffer(obj)) return;
-    if (PyObject_GetBuffer(obj, &view_, PyBUF_RECORDS_RO) != 0) {
-      PyErr_Clear();  // e.g. needs suboffsets: the sequence path still reads it
-      return;
-    }
-    held_ = true;
-    ok_ = view_.ndim == ndim && is_float64(view_);
-  }
-  Float64View(const Float64View&) = delete;
-  Float64View& operator=(const Float64View&) = delete;
-  ~Float64View() {
-    if (held_) PyBuffer_Release(&view_);
-  }
-  explicit operator bool() const noexcept { return ok_; }
-
-  [[nodiscard]] Py_ssize_t extent(int dim) const noexcept { return view_.shape[dim]; }
-  // Reads `count` doubles from `start`, `stride` bytes apart, NaN as missing.
-  static void read(const char* start, Py_ssize_t stride, Py_ssize_t count, std::vector<Value>& out) {
-    out.resize(std::size_t(count));
-    for (Py_ssize_t i = 0; i < count; ++i) {
-      double d;
-      std::memcpy(&d, start + i * stride, sizeof d);
-      out[std::size_t(i)] = value_from_double(d);
-    }
-  }
-  void read_row(Py_ssize_t row, std::vector<Value>& out) const {
-    const char* base = static_cast<const char*>(view_.buf) + row * view_.strides[0];
-    read(base, view_.strides[1], view_.shape[1], out);
-  }
-  void read_all(std::vector<Value>& out) const {
-    read(static_cast<const char*>(view_.buf), view_.strides[0], view_.shape[0], out);
-  }
-
- private:
-  Py_buffer view_{};
-  bool held_ = false;
-  bool ok_ = false;
-};
-
 // One input column: a 1-D float64 buffer read directly, else a row of values.
 bool read_column(PyObject* obj, std::vector<Value>& out) {
-  if (Float64View view(obj, 1); view) {
-    view.read_all(out);
+  Float64View column(obj, 1);
+  if (column) {
+    column.read_all(out);
     return true;
   }
-  // A list or tuple of floats reads without reference counting; anything
-  // else (or a first non-float) goes through the general conversion.
-  if (PyList_CheckExact(obj) || PyTuple_CheckExact(obj)) {
-    PyObject** items = PySequence_Fast_ITEMS(obj);
-    const Py_ssize_t n = Py_SIZE(obj);
-    out.resize(std::size_t(n));
-    Py_ssize_t i = 0;
-    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
-      out[std::size_t(i)] = value_from_double(PyFloat_AS_DOUBLE(items[i]));
-    }
-    if (i == n) return true;
-  }
-  return read_row(obj, out);
+  return !column.failed() && read_row(obj, out);
 }
 
 // The dataset: a 2-D float64 buffer (one row per input column) or a sequence
 // of columns. False with the error set (TypeErrors name the argument).
 bool read_dataset(PyObject* data, Columns& columns) {
   columns.clear();
-  if (Float64View view(data, 2); view) {
-    columns.resize(std::size_t(view.extent(0)));
-    for (Py_ssize_t k = 0; k < view.extent(0); ++k) view.read_row(k, columns[std::size_t(k)]);
+  if (Float64View matrix(data, 2); matrix) {
+    columns.resize(std::size_t(matrix.extent(0)));
+    for (Py_ssize_t k = 0; k < matrix.extent(0); ++k) {
+      std::vector<Value>& column = columns[std::size_t(k)];
+      column.reserve(std::size_t(matrix.extent(1)));
+      matrix.read_row(k, [&](Value v) { column.push_back(v); });
+    }
     return true;
+  } else if (matrix.failed()) {
+    return false;
   }
   const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t, PyObject* column) {
     columns.emplace_back();
