@@ -1,6 +1,5 @@
 // FeaturePipeline: a core pipeline built from private copies of transform
 // objects, with the conversions of bars and datasets at the edge.
-#include <cstring>
 #include <memory>
 #include <new>
 #include <span>

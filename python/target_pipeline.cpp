@@ -2,7 +2,6 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <cstring>
 #include <memory>
 #include <new>
 #include <span>
