@@ -10,8 +10,8 @@ import random
 import zerak
 
 
-def sample_bars(n: int, seed: int = 7) -> list[tuple[float, float, float, float]]:
-    """A reproducible random walk as (open, high, low, close) bars, with a gap."""
+def sample_bars(n: int, seed: int = 7) -> list[tuple[float, float, float, float, float]]:
+    """A reproducible random walk as (t, open, high, low, close) bars, with a gap."""
     rng = random.Random(seed)
     bars, close = [], 100.0
     for i in range(n):
@@ -19,12 +19,12 @@ def sample_bars(n: int, seed: int = 7) -> list[tuple[float, float, float, float]
         close = open_ * math.exp(rng.gauss(0.0002, 0.004))
         high = max(open_, close) * (1 + abs(rng.gauss(0, 0.002)))
         low = min(open_, close) * (1 - abs(rng.gauss(0, 0.002)))
-        bars.append((open_, high, low, close))
-    bars[40] = (bars[40][0], bars[40][1], bars[40][2], float("nan"))  # a missing close
+        bars.append((float(i), open_, high, low, close))
+    bars[40] = bars[40][:4] + (float("nan"),)  # a missing close
     return bars
 
 
-COLUMNS = ["open", "high", "low", "close"]
+COLUMNS = ["t", "open", "high", "low", "close"]  # t: the bar index
 
 features = [
     # Any order works: the pipeline resolves who reads whose output.
@@ -36,7 +36,7 @@ features = [
     zerak.LogReturn(["close"], 1, ["ret_1"]),
     zerak.RollingZScore(["ret_1"], 20, ["ret_z"]),
     zerak.ParkinsonVolatility(["high", "low"], 20, ["vol_pk"]),
-    zerak.LinearSlope(["close"], 10, ["slope", "r2"]),
+    zerak.LinearSlope(["t", "close"], 10, ["slope", "r2"]),  # trend of close against time
     zerak.Correlation(["close", "sma_5"], 20, ["corr"], method="spearman"),
     zerak.Adf(["close"], 30, ["adf", "adf_p"]),
 ]
@@ -58,7 +58,7 @@ for i, bar in enumerate(bars):
     out = pipeline.update(list(bar))
     live.append(out)
     if i % 10 == 9 or i in (40, 41):
-        cells = [f"{bar[3]:9.3f}"] + [f"{out[index[n]]:9.4f}" for n in shown[1:]]
+        cells = [f"{bar[4]:9.3f}"] + [f"{out[index[n]]:9.4f}" for n in shown[1:]]
         print(f"{i:4d}  " + "  ".join(cells))
 
 # Research mode: the whole dataset in one call, bit-identical to live mode.
@@ -74,7 +74,7 @@ targets = zerak.TargetPipeline(
      zerak.FutureCTCVolatility(["close"], 10, ["fwd_vol_10"])],
     ["close"],
 )
-closes = [b[3] for b in bars]
+closes = [b[4] for b in bars]
 fwd_ret, fwd_vol = targets.run_research([closes])
 print(f"labels {targets.output_names()}; the last {targets.forward_period()} bars have no label")
 for i in (0, 1, 2, len(bars) - 6, len(bars) - 1):

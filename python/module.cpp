@@ -54,7 +54,10 @@ PyObject* create_module() {
   if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) < 0) return nullptr;
   for (const char* name : kExportOrder) {
     const Export* e = find_export(name);
-    if (e == nullptr) continue;  // class not built into this module
+    if (e == nullptr) {
+      PyErr_Format(PyExc_SystemError, "_zerak was built without %s", name);
+      return nullptr;
+    }
     if (!add_export(module.get(), all.get(), *e)) return nullptr;
   }
   return module.release();

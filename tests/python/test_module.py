@@ -11,8 +11,18 @@ EXCEPTIONS = ["ZerakError", "InvalidConfigError", "InvalidInputError", "MissingI
               "DuplicateOutputKeyError", "CyclicDependencyError"]
 
 
-def test_all_starts_with_the_exceptions_and_is_reexported():
-    assert _zerak.__all__[:6] == EXCEPTIONS
+ALL = EXCEPTIONS + [
+    "Adf", "Sma", "Ema", "Kama", "SimpleReturn", "LogReturn", "Mma", "Skewness", "Kurtosis",
+    "LinearSlope", "ParkinsonVolatility", "RogersSatchellVolatility", "ShannonEntropy",
+    "Correlation", "AutoCorrelation", "Add", "Subtract", "Multiply", "Divide", "Reciprocal",
+    "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore", "fit_standard_scaler",
+    "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline", "TargetPipeline",
+]
+
+
+def test_all_lists_every_export_in_registration_order():
+    assert _zerak.__all__ == ALL
+    assert [n for n in vars(_zerak) if not n.startswith("__")] == ALL
     assert zerak.__all__ == _zerak.__all__
     assert len(set(_zerak.__all__)) == len(_zerak.__all__)
     for name in _zerak.__all__:
