@@ -126,18 +126,17 @@ Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
   });
 }
 
-bool read_row(PyObject* seq, std::vector<Value>& out) {
-  out.clear();
+bool append_row(PyObject* seq, std::vector<Value>& out) {
+  const std::size_t start = out.size();
   if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {  // as above: floats without refcounts
     PyObject** items = PySequence_Fast_ITEMS(seq);
     const Py_ssize_t n = Py_SIZE(seq);
-    out.reserve(std::size_t(n));
     Py_ssize_t i = 0;
     for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
       out.push_back(value_from_double(PyFloat_AS_DOUBLE(items[i])));
     }
     if (i == n) return true;
-    out.clear();
+    out.resize(start);
   }
   return for_each_item(seq, [&](Py_ssize_t, PyObject* item) {
            Value v;
@@ -145,6 +144,16 @@ bool read_row(PyObject* seq, std::vector<Value>& out) {
            out.push_back(v);
            return true;
          }) >= 0;
+}
+
+bool read_row(PyObject* seq, std::vector<Value>& out) {
+  out.clear();
+  return append_row(seq, out);
+}
+
+GcPause::GcPause() noexcept : was_enabled_(PyGC_Disable() != 0) {}
+GcPause::~GcPause() {
+  if (was_enabled_) PyGC_Enable();
 }
 
 PyObject* values_to_list(std::span<const Value> values) {

@@ -91,8 +91,24 @@ inline bool item_to_value(PyObject* item, Value& out) {
 // or -1 on error.
 Py_ssize_t read_row(PyObject* seq, std::span<Value> keep);
 
-// Reads a row of values into `out` (cleared first).
+// Reads a row of values into `out` (cleared first), or appends it.
 bool read_row(PyObject* seq, std::vector<Value>& out);
+bool append_row(PyObject* seq, std::vector<Value>& out);
+
+// Pauses the cyclic garbage collector for a scope that only creates lists of
+// floats (which hold no cycles): building a million result lists otherwise
+// triggers hundreds of collections that scan them all. Never hold it while
+// Python code can run.
+class GcPause {
+ public:
+  GcPause() noexcept;
+  GcPause(const GcPause&) = delete;
+  GcPause& operator=(const GcPause&) = delete;
+  ~GcPause();
+
+ private:
+  bool was_enabled_;
+};
 
 PyObject* row_to_list(const OutputRow& row);
 PyObject* values_to_list(std::span<const Value> values);

@@ -141,29 +141,6 @@ PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObje
   ZERAK_PY_CATCH
 }
 
-// Appends one bar of a dataset to `flat` with the conversions of a row of
-// values. Lists and tuples of floats take a shortcut; anything else (or a
-// list holding other numbers) is read item by item.
-bool append_row(PyObject* seq, std::vector<Value>& flat) {
-  const std::size_t start = flat.size();
-  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
-    PyObject** items = PySequence_Fast_ITEMS(seq);
-    const Py_ssize_t n = Py_SIZE(seq);
-    Py_ssize_t i = 0;
-    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
-      flat.push_back(value_from_double(PyFloat_AS_DOUBLE(items[i])));
-    }
-    if (i == n) return true;
-    flat.resize(start);  // reading floats had no side effects: start over
-  }
-  return for_each_item(seq, [&](Py_ssize_t, PyObject* item) {
-           Value v;
-           if (!item_to_value(item, v)) return false;
-           flat.push_back(v);
-           return true;
-         }) >= 0;
-}
-
 // Builds each output bar's list as soon as the core has computed it. The
 // outer list is allocated with the first bar, so that a dataset rejected at
 // its first bar fails with its own error whatever its size.
@@ -190,6 +167,7 @@ class ResearchSink {
     return false;
   }
 
+  GcPause gc_pause_;  // no Python code runs while the core feeds the sink
   Py_ssize_t bars_;
   Ref result_;
   Py_ssize_t done_ = 0;

@@ -275,3 +275,18 @@ def test_no_references_leak():
     del p
     gc.collect()
     assert [sys.getrefcount(o) for o in watched] == before
+
+
+def test_research_leaves_the_garbage_collector_as_it_found_it():
+    import gc
+
+    pipeline = zerak.FeaturePipeline([zerak.Log(["x"], ["y"])], ["x"])
+    assert gc.isenabled()
+    pipeline.run_research([[1.0], [2.0]])
+    assert gc.isenabled()
+    gc.disable()
+    try:
+        pipeline.run_research([[1.0]])
+        assert not gc.isenabled()
+    finally:
+        gc.enable()
