@@ -3,35 +3,17 @@
 #include "features/kama.hpp"
 #include "features/mma.hpp"
 #include "features/sma.hpp"
-#include "wrapper.hpp"
+#include "window_feature.hpp"
 
 namespace zerak::py {
 namespace {
 
-template <class Average>
-TransformEntry<Average> window_entry(const char* name, const char* doc) {
-  return {
-      .name = name,
-      .params = {names_param("inputs"), uint_param("window"), names_param("outputs")},
-      .doc = doc,
-      .update_doc = kUpdateWarmUpDoc,
-      .reset_doc = kResetFeatureDoc,
-      .create = [](Args& a) {
-        Names inputs = a.names(0);
-        return Average::create(std::move(inputs), a.uint(1), a.names(2));
-      },
-      .repr = [](const Average& avg, ReprFields& f) {
-        f.names("inputs", avg.inputs()).uint("window", avg.window()).names("outputs", avg.outputs());
-      },
-  };
-}
-
 const RegisterTransform<Sma> sma{
-    window_entry<Sma>("Sma", "Simple Moving Average over a rolling window.")};
+    window_feature<Sma>("Sma", "Simple Moving Average over a rolling window.")};
 const RegisterTransform<Ema> ema{
-    window_entry<Ema>("Ema", "Exponential Moving Average with SMA seeding.")};
+    window_feature<Ema>("Ema", "Exponential Moving Average with SMA seeding.")};
 const RegisterTransform<Mma> mma{
-    window_entry<Mma>("Mma", "Median Moving Average over a rolling window.")};
+    window_feature<Mma>("Mma", "Median Moving Average over a rolling window.")};
 
 const RegisterTransform<Kama> kama{{
     .name = "Kama",

@@ -2,25 +2,13 @@
 #include "fitting/standard_scaler.hpp"
 #include "scalers/fixed_zscore.hpp"
 #include "scalers/rolling_zscore.hpp"
-#include "wrapper.hpp"
+#include "window_feature.hpp"
 
 namespace zerak::py {
 namespace {
 
-const RegisterTransform<RollingZScore> rolling_zscore{{
-    .name = "RollingZScore",
-    .params = {names_param("inputs"), uint_param("window"), names_param("outputs")},
-    .doc = "Rolling z-score normalization over a sliding window.",
-    .update_doc = kUpdateWarmUpDoc,
-    .reset_doc = kResetFeatureDoc,
-    .create = [](Args& a) {
-      Names inputs = a.names(0);
-      return RollingZScore::create(std::move(inputs), a.uint(1), a.names(2));
-    },
-    .repr = [](const RollingZScore& z, ReprFields& f) {
-      f.names("inputs", z.inputs()).uint("window", z.window()).names("outputs", z.outputs());
-    },
-}};
+const RegisterTransform<RollingZScore> rolling_zscore{window_feature<RollingZScore>(
+    "RollingZScore", "Rolling z-score normalization over a sliding window.")};
 
 const RegisterTransform<FixedZScore> fixed_zscore{{
     .name = "FixedZScore",
