@@ -39,3 +39,33 @@ def assert_close(got, want, rtol, atol=0.0):
     got, want = np.asarray(got, float), np.asarray(want, float)
     np.testing.assert_array_equal(np.isnan(got), np.isnan(want))
     np.testing.assert_allclose(got, want, rtol=rtol, atol=atol, equal_nan=True)
+
+
+def check_in_pipeline(makers, columns, warm=50):
+    """Used objects handed to one FeaturePipeline give, live and in research
+    mode (from a numpy array), bit for bit what new objects give alone, and
+    keep their own state. `columns` maps input names to series."""
+    import zerak
+
+    names = list(columns)
+    data = np.column_stack([columns[n] for n in names])
+    bars = data.tolist()
+    used = [make() for make in makers]
+    twins = [make() for make in makers]
+    for obj in used + twins:
+        for bar in bars[:warm]:
+            obj.update([bar[names.index(n)] for n in obj.input_names()])
+    pipe = zerak.FeaturePipeline(used, names)
+
+    def alone(obj, rows):
+        picks = [names.index(n) for n in obj.input_names()]
+        return np.array([obj.update([row[i] for i in picks]) for row in rows])
+
+    expected = np.hstack([alone(make(), bars) for make in makers])
+    live = np.array([pipe.update(bar) for bar in bars])
+    research = np.array(pipe.run_research(data))
+    for got in (live, research):
+        np.testing.assert_array_equal(got, expected)
+        np.testing.assert_array_equal(np.signbit(got), np.signbit(expected))
+    for obj, twin in zip(used, twins):
+        np.testing.assert_array_equal(alone(obj, bars[warm:]), alone(twin, bars[warm:]))

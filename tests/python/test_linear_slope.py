@@ -3,7 +3,7 @@ import pytest
 from scipy import stats
 
 import zerak
-from rough_data import assert_close, rough_walk, run, windows
+from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 
 nan = np.nan
 
@@ -94,3 +94,9 @@ def test_reset_starts_over_and_huge_windows_fail_cleanly():
     np.testing.assert_array_equal(run(s, x, y), first)
     with pytest.raises(MemoryError):
         zerak.LinearSlope(["x", "y"], 2**63, ["b", "r2"])
+
+
+def test_in_a_pipeline():
+    x, y = rough_walk(400, seed=5, flat=0.05), rough_walk(400, seed=6)
+    check_in_pipeline([lambda: zerak.LinearSlope(["x", "y"], 7, ["b", "r2"]),
+                       lambda: zerak.LinearSlope(["y", "x"], 3, ["b_yx", "r2_yx"])], {"x": x, "y": y})

@@ -4,7 +4,7 @@ import pytest
 from scipy import stats
 
 import zerak
-from rough_data import assert_close, rolling_expected, rough_walk, run
+from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 
 CLASSES = {
     zerak.Skewness: ("Rolling sample skewness (Fisher-Pearson corrected).", 3),
@@ -93,3 +93,9 @@ def test_reset_starts_over_and_huge_windows_fail_cleanly(cls):
     np.testing.assert_array_equal(run(m, x), first)
     with pytest.raises(MemoryError):
         cls(["x"], 2**62, ["m"])
+
+
+def test_in_a_pipeline():
+    x = rough_walk(400, seed=9)
+    check_in_pipeline([lambda: zerak.Skewness(["x"], 5, ["s"]),
+                       lambda: zerak.Kurtosis(["x"], 12, ["k"])], {"x": x})

@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import zerak
-from rough_data import assert_close, rough_walk, run, windows
+from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 
 nan = np.nan
 FOUR_LN2 = 4 * math.log(2)
@@ -135,3 +135,10 @@ def test_one_bad_bar_blanks_exactly_window_bars(cls):
     first = run(v, h, l, o, c)
     v.reset()
     np.testing.assert_array_equal(run(v, h, l, o, c), first)
+
+
+def test_in_a_pipeline():
+    h, l, o, c = ohlc(400, seed=8)
+    check_in_pipeline([lambda: zerak.ParkinsonVolatility(["high", "low"], 10, ["pk"]),
+                       lambda: zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 4, ["rs"])],
+                      {"open": o, "high": h, "low": l, "close": c})

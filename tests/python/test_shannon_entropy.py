@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import zerak
-from rough_data import assert_close, rolling_expected, rough_walk, run
+from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 
 nan = np.nan
 DOC = (
@@ -115,3 +115,9 @@ def test_one_gap_blanks_exactly_window_bars_and_reset_starts_over():
 def test_huge_window_fails_cleanly():
     with pytest.raises(MemoryError):
         zerak.ShannonEntropy(["x"], 2**62, ["h"])
+
+
+def test_in_a_pipeline():
+    x = rough_walk(400, seed=10)
+    check_in_pipeline([lambda: zerak.ShannonEntropy(["x"], 6, ["h"]),
+                       lambda: zerak.ShannonEntropy(["x"], 20, ["h_fine"], 2**40, False)], {"x": x})
