@@ -51,6 +51,9 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   Ring buffer_;
   // Per-bar scratch, reserved once: k counters, or (sparse) window bin indices.
   std::vector<std::size_t> scratch_;
+  // ln(c / window) * (c / window) for c = 1 .. window, for small windows;
+  // the same expression as computed per bar, so the results are identical.
+  std::vector<double> bin_terms_;
 };
 
 }  // namespace zerak
