@@ -13,52 +13,6 @@ namespace {
 using testing::rough_series;
 using testing::same;
 
-OutputRow last_row(LinearSlope& f, const std::vector<double>& xs, const std::vector<double>& ys) {
-  OutputRow row;
-  for (std::size_t i = 0; i < xs.size(); ++i) {
-    const Value bar[] = {xs[i], ys[i]};
-    row = f.update(bar);
-  }
-  return row;
-}
-
-struct SlopeCase {
-  std::vector<double> x, y;
-  Value slope, r2;
-};
-
-class LinearSlopeWorked : public ::testing::TestWithParam<SlopeCase> {};
-
-TEST_P(LinearSlopeWorked, LastBar) {
-  const SlopeCase& c = GetParam();
-  auto f = LinearSlope::create({"x", "y"}, 3, {"b", "r2"}).value();
-  const OutputRow row = last_row(f, c.x, c.y);
-  ASSERT_EQ(row.size(), 2u);
-  EXPECT_EQ(row[0], c.slope);
-  EXPECT_EQ(row[1], c.r2);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LinearSlopeWorked,
-    ::testing::Values(SlopeCase{{1, 2, 3}, {2, 4, 6}, 2.0, 1.0},
-                      SlopeCase{{1, 2, 3}, {3, 1, 2}, -0.5, 0.25},
-                      SlopeCase{{1, 2, 3}, {5, 5, 5}, 0.0, kMissing},  // flat y: no R²
-                      SlopeCase{{4, 4, 4}, {1, 9, 2}, kMissing, kMissing},
-                      // Identical x whose mean is inexact: still nothing to fit.
-                      SlopeCase{{0.1, 0.1, 0.1}, {100.3, 100.1, 100.2}, kMissing, kMissing}));
-
-TEST(LinearSlope, MissingYBlanksExactlyWindowBars) {
-  auto f = LinearSlope::create({"x", "y"}, 3, {"b", "r2"}).value();
-  std::size_t blank = 0;
-  for (int i = 0; i < 12; ++i) {
-    const Value bar[] = {double(i), i == 5 ? kMissing : Value(i * 0.5)};
-    const OutputRow row = f.update(bar);
-    EXPECT_EQ(row[0].has_value(), row[1].has_value());
-    if (i >= 2 && !row[0]) ++blank;
-  }
-  EXPECT_EQ(blank, 3u);
-}
-
 // Plain two-pass least squares over vectors.
 std::pair<Value, Value> plain_fit(const std::vector<double>& x, const std::vector<double>& y) {
   double sx = 0, sy = 0;
@@ -102,30 +56,6 @@ TEST(LinearSlope, MatchesPlainFitAcrossWrapAround) {
     ASSERT_TRUE(same(row[1], want.second)) << i;
   }
 }
-
-struct SlopeCtor {
-  Names inputs;
-  std::size_t window;
-  Names outputs;
-  const char* msg;
-};
-
-class LinearSlopeCtor : public ::testing::TestWithParam<SlopeCtor> {};
-
-TEST_P(LinearSlopeCtor, ChecksRunInOrder) {
-  const SlopeCtor& c = GetParam();
-  const auto r = LinearSlope::create(c.inputs, c.window, c.outputs);
-  ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.error().message(), c.msg);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LinearSlopeCtor,
-    ::testing::Values(SlopeCtor{{"x"}, 1, {"b"}, "inputs must contain x and y columns"},
-                      SlopeCtor{{"x", "y"}, 1, {"b"}, "window must be >= 2"},
-                      SlopeCtor{{"x", "y"}, 2, {"b"}, "outputs must contain exactly 2 names: [slope, r2]"},
-                      SlopeCtor{{"x", "y"}, 2, {"a", "b", "c"},
-                                "outputs must contain exactly 2 names: [slope, r2]"}));
 
 TEST(LinearSlope, ShortRowGivesTwoMissingAndPeriods) {
   auto f = LinearSlope::create({"x", "y"}, 5, {"b", "r2"}).value();

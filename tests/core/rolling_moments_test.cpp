@@ -5,7 +5,6 @@
 #include <functional>
 #include <limits>
 #include <stdexcept>
-#include <new>
 
 #include "feature_test_util.hpp"
 #include "features/kurtosis.hpp"
@@ -80,23 +79,6 @@ std::vector<Value> plain_rolling(const std::vector<Value>& xs, std::size_t windo
   return out;
 }
 
-TEST(Skewness, WorkedValues) {
-  auto s = Skewness::create({"x"}, 3, {"s"}).value();
-  EXPECT_EQ(feed(s, column({1, 2, 3}))[2], 0.0);
-  s.reset();
-  const Value r = feed(s, column({0, 0, 3}))[2];
-  ASSERT_TRUE(r);
-  EXPECT_NEAR(*r, std::sqrt(3.0), 1e-14);
-}
-
-TEST(Kurtosis, WorkedValue) {
-  auto k = Kurtosis::create({"x"}, 4, {"k"}).value();
-  const auto got = feed(k, column({1, 2, 3, 4}));
-  EXPECT_FALSE(got[2]);
-  ASSERT_TRUE(got[3]);
-  EXPECT_NEAR(*got[3], -1.2, 1e-14);
-}
-
 class MomentsMatchPlainReference : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(MomentsMatchPlainReference, BitForBitAcrossWrapAround) {
@@ -119,22 +101,6 @@ TEST_P(MomentsMatchPlainReference, BitForBitAcrossWrapAround) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, MomentsMatchPlainReference, ::testing::Values(4, 5, 13, 40));
 
-TEST(Moments, ConstantWindowAndGapGiveMissing) {
-  auto skew = Skewness::create({"x"}, 3, {"s"}).value();
-  auto kurt = Kurtosis::create({"x"}, 4, {"k"}).value();
-  EXPECT_FALSE(feed(kurt, column({5, 5, 5, 5}))[3]);
-  // The mean of three 0.1s rounds above 0.1, so only comparing the values
-  // shows that the window is constant.
-  EXPECT_FALSE(feed(skew, column({0.1, 0.1, 0.1}))[2]);
-  skew.reset();
-  // One missing bar blanks exactly `window` outputs.
-  std::vector<Value> xs = column({1, 4, 2, 8, 5, 7});
-  xs.insert(xs.begin() + 3, kMissing);
-  const auto got = feed(skew, xs);
-  const std::vector<bool> present = {false, false, true, false, false, false, true};
-  for (std::size_t i = 0; i < xs.size(); ++i) EXPECT_EQ(got[i].has_value(), present[i]) << i;
-}
-
 TEST(Moments, InfiniteInputGivesPresentNan) {
   auto skew = Skewness::create({"x"}, 3, {"s"}).value();
   const Value r = feed(skew, column({1, std::numeric_limits<double>::infinity(), 3}))[2];
@@ -142,39 +108,6 @@ TEST(Moments, InfiniteInputGivesPresentNan) {
   EXPECT_TRUE(std::isnan(*r));
 }
 
-struct CtorCase {
-  Names inputs;
-  std::size_t window;
-  Names outputs;
-  const char* skew_msg;
-  const char* kurt_msg;
-};
-
-class MomentsCtor : public ::testing::TestWithParam<CtorCase> {};
-
-TEST_P(MomentsCtor, ChecksRunInOrder) {
-  const CtorCase& c = GetParam();
-  const auto s = Skewness::create(c.inputs, c.window, c.outputs);
-  const auto k = Kurtosis::create(c.inputs, c.window, c.outputs);
-  ASSERT_EQ(s.ok(), c.skew_msg == nullptr);
-  ASSERT_EQ(k.ok(), c.kurt_msg == nullptr);
-  if (!s) {
-    EXPECT_TRUE(s.error().is<ZerakError::InvalidInput>());
-    EXPECT_EQ(s.error().message(), c.skew_msg);
-  }
-  if (!k) {
-    EXPECT_EQ(k.error().message(), c.kurt_msg);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MomentsCtor,
-    ::testing::Values(
-        CtorCase{{}, 0, {}, "inputs must not be empty", "inputs must not be empty"},
-        CtorCase{{"x"}, 0, {}, "outputs must not be empty", "outputs must not be empty"},
-        CtorCase{{"x"}, 2, {"o"}, "window must be >= 3", "window must be >= 4"},
-        CtorCase{{"x"}, 3, {"o"}, nullptr, "window must be >= 4"},
-        CtorCase{{"x", "y"}, 4, {"o", "p"}, nullptr, nullptr}));
 
 TEST(Moments, PeriodsAndSurplusNames) {
   auto s = Skewness::create({"x", "unused"}, 20, {"a", "b"}).value();
@@ -195,20 +128,6 @@ TEST(Moments, EmptyRowLeavesStateAlone) {
   feed(k, column({1, 2, 3}));
   EXPECT_FALSE(k.update({})[0]);
   EXPECT_NEAR(*feed(k, column({4}))[0], -1.2, 1e-14);
-}
-
-TEST(Moments, FreshAndResetStartOver) {
-  const auto xs = rough_series(80, 3);
-  auto k = Kurtosis::create({"x"}, 6, {"k"}).value();
-  const auto first = feed(k, xs);
-  auto copy = k.fresh();
-  k.reset();
-  const auto again = feed(k, xs);
-  const auto from_copy = feed(*copy, xs);
-  for (std::size_t i = 0; i < xs.size(); ++i) {
-    EXPECT_TRUE(same(first[i], again[i]));
-    EXPECT_TRUE(same(first[i], from_copy[i]));
-  }
 }
 
 }  // namespace
