@@ -38,7 +38,7 @@ OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
   if (values.size() < 2) return {kMissing};
   terms_.push(term(values[0], values[1]));
   if (!terms_.full()) return {kMissing};
-  const Value sum = window_sums::present_sum(terms_);
+  const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
   const double mean = *sum / static_cast<double>(window_);
   return {std::sqrt(mean / kFourLn2)};

@@ -39,7 +39,7 @@ OutputRow RogersSatchellVolatility::update(std::span<const Value> values) {
   if (values.size() < 4) return {kMissing};
   terms_.push(term(values[0], values[1], values[2], values[3]));
   if (!terms_.full()) return {kMissing};
-  const Value sum = window_sums::present_sum(terms_);
+  const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
   const double mean = *sum / static_cast<double>(window_);
   if (!(mean >= 0.0)) return {kMissing};  // negative, or NaN

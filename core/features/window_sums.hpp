@@ -4,25 +4,11 @@
 #include <cstddef>
 #include <optional>
 
+#include "../ops/window.hpp"
 #include "../ring.hpp"
 #include "../value.hpp"
 
 namespace zerak::window_sums {
-
-// Sum of a window's entries from oldest to newest, starting from 0.0; missing
-// as soon as one entry is missing.
-inline Value present_sum(const Ring& ring) noexcept {
-  double sum = 0.0;
-  for (const Value& v : ring.first()) {
-    if (!v) return kMissing;
-    sum += *v;
-  }
-  for (const Value& v : ring.second()) {
-    if (!v) return kMissing;
-    sum += *v;
-  }
-  return sum;
-}
 
 // Sum of f(x) over a window known to hold only present entries, oldest first,
 // starting from 0.0.
