@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -17,10 +18,18 @@ template <class X, class Y>
 Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
   double sum_x = 0.0;
   double sum_y = 0.0;
+  bool constant_x = true;
+  bool constant_y = true;
   for (std::size_t i = 0; i < n; ++i) {
     sum_x += x[i];
     sum_y += y[i];
+    constant_x = constant_x && x[i] == x[0];
+    constant_y = constant_y && y[i] == y[0];
   }
+  // A constant series has no correlation. Its mean can round away from its
+  // values (three 0.1s average to 0.10000000000000002), so a test of the sums
+  // of squares against 0 alone would standardise rounding noise.
+  if (constant_x || constant_y) return kMissing;
   const auto count = static_cast<double>(n);
   const double mean_x = sum_x / count;
   const double mean_y = sum_y / count;
@@ -35,7 +44,30 @@ Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
     syy += dy * dy;
   }
   const double d = sxx * syy;
-  if (d == 0.0) return kMissing;
+  // At extreme scales the squares or their product leave the normal range
+  // (overflow to infinity, or underflow that loses precision): redo the sums
+  // on deviations scaled to at most 1. Elsewhere the documented sums stand.
+  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+  if (sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d)) {  // a present NaN falls through
+    double scale_x = 0.0;
+    double scale_y = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      scale_x = std::max(scale_x, std::abs(x[i] - mean_x));
+      scale_y = std::max(scale_y, std::abs(y[i] - mean_y));
+    }
+    if (scale_x == 0.0 || scale_y == 0.0) return kMissing;
+    double cxy = 0.0;
+    double cxx = 0.0;
+    double cyy = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double dx = (x[i] - mean_x) / scale_x;
+      const double dy = (y[i] - mean_y) / scale_y;
+      cxy += dx * dy;
+      cxx += dx * dx;
+      cyy += dy * dy;
+    }
+    return cxy / std::sqrt(cxx * cyy);
+  }
   return sxy / std::sqrt(d);
 }
 

@@ -281,3 +281,22 @@ def test_signatures_and_docstrings():
         assert cls.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
     names = zerak.__all__
     assert names[names.index("Correlation") :][:3] == ["Correlation", "AutoCorrelation", "Add"]
+
+
+@pytest.mark.parametrize(
+    "xs, ys, expected",
+    [
+        ([0.1, 0.1, 0.1], [1.0, 2.0, 4.0], None),  # constant x whose mean rounds: no correlation
+        ([1.0, 2.0, 4.0], [1e-160, 2e-160, 4e-160], 1.0),  # the squares underflow
+        ([1e-170, 2e-170, 4e-170], [1.0, 2.0, 4.0], 1.0),  # the squares underflow to 0
+        ([1e100, 2e100, 4e100], [1e100, 2e100, 4e100], 1.0),  # sxx * syy overflows
+        ([1e100, 2e100, 4e100], [4.0, 2.0, 1.0], stats.pearsonr([1, 2, 4], [4, 2, 1]).statistic),
+    ],
+)
+def test_pearson_at_extreme_scales_and_on_constant_windows(xs, ys, expected):
+    c = zerak.Correlation(["x", "y"], 3, ["r"])
+    (r,) = [c.update([x, y]) for x, y in zip(xs, ys)][-1]
+    if expected is None:
+        assert math.isnan(r)
+    else:
+        assert r == pytest.approx(expected, rel=1e-12)
