@@ -11,14 +11,12 @@ research inputs in instructions (callgrind, when valgrind is installed).
 
 import gc
 import math
-import os
 import shutil
-import subprocess
 import sys
 
 import numpy as np
 
-from harness import BUILD, ROOT, best_s, floor, have, per_call_ns, print_table
+from harness import best_s, callgrind_instructions, core_program, floor, have, per_call_ns, print_table
 
 import zerak
 
@@ -95,16 +93,7 @@ def with_pandas(data: np.ndarray):
 
 def core_ns() -> float:
     """ns per bar of the core pipeline alone, built with the release flags."""
-    target = BUILD / "core_pipeline"
-    sources = [ROOT / "bench" / "core_pipeline.cpp", *(ROOT / s for s in CORE_SOURCES)]
-    if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        BUILD.mkdir(parents=True, exist_ok=True)
-        subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
-                        "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
-                        *map(str, sources), "-o", str(target)], check=True)
-    out = subprocess.run([str(target)], check=True, capture_output=True, text=True).stdout
-    return float(out.split()[1])
-
+    return float(core_program("core_pipeline", CORE_SOURCES).split()[1])
 
 def ohlc(n: int, seed: int = 1) -> np.ndarray:
     rng = np.random.default_rng(seed)
@@ -165,14 +154,7 @@ def research() -> None:
 # ---- instruction counts ------------------------------------------------------
 
 def collected(*args: str, only: str | None = None) -> int:
-    """Instructions valgrind counts for this file run with ``args`` (inside
-    functions matching ``only`` if given)."""
-    toggle = [f"--toggle-collect={only}"] if only else []
-    out = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
-                          *toggle, sys.executable, __file__, *args],
-                         check=True, capture_output=True, text=True).stderr
-    return int(out.rsplit("Collected :", 1)[1].split()[0])
-
+    return callgrind_instructions(__file__, *args, only=only)
 
 def research_call(mode: str, bars: int) -> None:
     """One run_research call of a kind, on a one-operator pipeline."""

@@ -15,13 +15,11 @@ function, timed on the first 100,000 bars and scaled to the full series.
 """
 
 import math
-import os
-import subprocess
 
 import numpy as np
 import pandas as pd
 
-from harness import BUILD, ROOT, best_s, have
+from harness import best_s, core_program, have
 
 import zerak
 
@@ -154,16 +152,8 @@ def talib_s(names: list[str], data: np.ndarray) -> float:
 
 def core_ns() -> dict[str, float]:
     """ns per bar of each feature in the core alone, with the release flags."""
-    target = BUILD / "core_research"
-    sources = [ROOT / "bench" / "core_research.cpp", *(ROOT / s for s in CORE_SOURCES)]
-    if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        BUILD.mkdir(parents=True, exist_ok=True)
-        subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
-                        "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
-                        *map(str, sources), "-o", str(target)], check=True)
-    out = subprocess.run([str(target)], check=True, capture_output=True, text=True).stdout
+    out = core_program("core_research", CORE_SOURCES)
     return {name: float(ns) for name, ns in (line.rsplit(" ", 1) for line in out.splitlines())}
-
 
 def rate_table(title: str, rows: list[tuple[str, float]]) -> None:
     """Rows of (name, seconds for all bars) with bars/s and time relative to zerak (first row)."""

@@ -9,15 +9,13 @@ features in a core-only C++ loop to show how much of a live call is binding.
 """
 
 import math
-import os
 import shutil
-import subprocess
 import sys
 import warnings
 
 import numpy as np
 
-from harness import BUILD, ROOT, floor, have, per_call_ns, print_table
+from harness import callgrind_instructions, core_program, floor, have, per_call_ns, print_table
 
 import zerak
 
@@ -29,16 +27,8 @@ CORE_SOURCES = ["core/features/sma.cpp", "core/features/ema.cpp",
 
 def core_ns() -> dict[str, float]:
     """ns per bar of the core alone, built with the project's release flags."""
-    target = BUILD / "core_rolling"
-    sources = [ROOT / "bench" / "core_rolling.cpp", *(ROOT / s for s in CORE_SOURCES)]
-    if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        BUILD.mkdir(parents=True, exist_ok=True)
-        subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
-                        "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
-                        *map(str, sources), "-o", str(target)], check=True)
-    out = subprocess.run([str(target)], check=True, capture_output=True, text=True).stdout
+    out = core_program("core_rolling", CORE_SOURCES)
     return {name: float(ns) for name, ns in (line.rsplit(" ", 1) for line in out.splitlines())}
-
 
 def talipp_zscore():
     from talipp.indicators import SMA, StdDev
@@ -166,11 +156,7 @@ def calls(mode: str, n: int) -> None:
 
 
 def instructions(mode: str, n: int) -> int:
-    out = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
-                          sys.executable, __file__, "--calls", mode, str(n)],
-                         check=True, capture_output=True, text=True).stderr
-    return int(out.rsplit("Collected :", 1)[1].split()[0])
-
+    return callgrind_instructions(__file__, "--calls", mode, str(n))
 
 def main_callgrind() -> None:
     if shutil.which("valgrind") is None:

@@ -13,12 +13,11 @@ single-threaded call of a second or so, and on a shared machine CPU time
 keeps the ratios steady where wall time swings with the load.
 """
 
-import time
 
 import numpy as np
 import pandas as pd
 
-from harness import print_table
+from harness import best_cpu_s, print_table
 
 import zerak
 
@@ -62,15 +61,6 @@ def pandas_labels(close: np.ndarray, index: np.ndarray) -> list[pd.Series]:
             lr.rolling(h).std().shift(-h),
         ]
     return out
-
-
-def best_cpu_s(fn, repeat: int = 3) -> float:
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.thread_time()
-        fn()
-        best = min(best, time.thread_time() - start)
-    return best
 
 
 def main() -> None:

@@ -42,6 +42,40 @@ def best_s(fn: Callable[[], object], repeat: int = 3) -> float:
     return best
 
 
+def best_cpu_s(fn: Callable[[], object], repeat: int = 3) -> float:
+    """Best CPU time of this thread for one call of ``fn``, in seconds: steadier than wall
+    time when other processes share the machine."""
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.thread_time()
+        fn()
+        best = min(best, time.thread_time() - start)
+    return best
+
+
+def core_program(name: str, core_sources: list[str]) -> str:
+    """Builds bench/<name>.cpp with the core sources it needs (the project's release
+    flags, no Python) and returns what it prints."""
+    target = BUILD / name
+    sources = [ROOT / "bench" / f"{name}.cpp", *(ROOT / s for s in core_sources)]
+    if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
+        BUILD.mkdir(parents=True, exist_ok=True)
+        subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
+                        "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
+                        *map(str, sources), "-o", str(target)], check=True)
+    return subprocess.run([str(target)], check=True, capture_output=True, text=True).stdout
+
+
+def callgrind_instructions(script: str, *args: str, only: str | None = None) -> int:
+    """Instructions valgrind counts for ``python script args`` (inside functions matching
+    ``only`` if given): repeatable whatever else the machine is doing."""
+    toggle = [f"--toggle-collect={only}"] if only else []
+    out = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                          *toggle, sys.executable, script, *args],
+                         check=True, capture_output=True, text=True).stderr
+    return int(out.rsplit("Collected :", 1)[1].split()[0])
+
+
 def per_call_ns(step: Callable[[object], object], items: list, repeat: int = 5) -> float:
     """Best time per item of ``for x in items: step(x)``, in nanoseconds."""
     best = float("inf")
