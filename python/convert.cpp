@@ -105,19 +105,7 @@ bool to_string(PyObject* obj, std::string& out) {
   return utf8_of(obj, out);
 }
 
-Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
-  // The live path's common case: a list or tuple of floats, read without
-  // any reference counting. Anything else restarts on the general path,
-  // which is safe since reading floats has no side effects.
-  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
-    PyObject** items = PySequence_Fast_ITEMS(seq);
-    const Py_ssize_t n = Py_SIZE(seq);
-    Py_ssize_t i = 0;
-    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
-      if (std::size_t(i) < keep.size()) keep[std::size_t(i)] = value_from_double(PyFloat_AS_DOUBLE(items[i]));
-    }
-    if (i == n) return n;
-  }
+Py_ssize_t read_row_slow(PyObject* seq, std::span<Value> keep) {
   return for_each_item(seq, [&](Py_ssize_t i, PyObject* item) {
     Value v;
     if (!item_to_value(item, v)) return false;
@@ -156,7 +144,7 @@ GcPause::~GcPause() {
   if (was_enabled_) PyGC_Enable();
 }
 
-PyObject* values_to_list(std::span<const Value> values) {
+PyObject* values_to_list_slow(std::span<const Value> values) {
   PyObject* list = PyList_New(Py_ssize_t(values.size()));
   if (list == nullptr) return nullptr;
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -168,10 +156,6 @@ PyObject* values_to_list(std::span<const Value> values) {
     PyList_SET_ITEM(list, Py_ssize_t(i), f);
   }
   return list;
-}
-
-PyObject* row_to_list(const OutputRow& row) {
-  return values_to_list(std::span<const Value>(row.data(), row.size()));
 }
 
 PyObject* names_to_list(const Names& names) {

@@ -86,10 +86,28 @@ inline bool item_to_value(PyObject* item, Value& out) {
   return true;
 }
 
+Py_ssize_t read_row_slow(PyObject* seq, std::span<Value> keep);
+
 // Reads a row of values, keeping the first `keep.size()` of them in `keep`
 // and converting the rest only to validate them. Returns the row's length,
-// or -1 on error.
-Py_ssize_t read_row(PyObject* seq, std::span<Value> keep);
+// or -1 on error. Inline: this is the live path of every update.
+inline Py_ssize_t read_row(PyObject* seq, std::span<Value> keep) {
+  // The common case, a list or tuple of floats, is read without any
+  // reference counting. Anything else restarts on the general path, which
+  // is safe since reading floats has no side effects.
+  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+    PyObject** items = PySequence_Fast_ITEMS(seq);
+    const Py_ssize_t n = Py_SIZE(seq);
+    Py_ssize_t i = 0;
+    for (; i < n && PyFloat_CheckExact(items[i]); ++i) {
+      if (std::size_t(i) < keep.size()) {
+        keep[std::size_t(i)] = value_from_double(PyFloat_AS_DOUBLE(items[i]));
+      }
+    }
+    if (i == n) return n;
+  }
+  return read_row_slow(seq, keep);
+}
 
 // Reads a row of values into `out` (cleared first), or appends it.
 bool read_row(PyObject* seq, std::vector<Value>& out);
@@ -110,8 +128,24 @@ class GcPause {
   bool was_enabled_;
 };
 
-PyObject* row_to_list(const OutputRow& row);
-PyObject* values_to_list(std::span<const Value> values);
+PyObject* values_to_list_slow(std::span<const Value> values);
+
+// A new list of floats, missing as NaN.
+inline PyObject* values_to_list(std::span<const Value> values) {
+  if (values.size() != 1) return values_to_list_slow(values);
+  PyObject* f = PyFloat_FromDouble(double_from_value(values[0]));  // one value: most rows
+  if (f == nullptr) return nullptr;
+  PyObject* list = PyList_New(1);
+  if (list == nullptr) {
+    Py_DECREF(f);
+    return nullptr;
+  }
+  PyList_SET_ITEM(list, 0, f);
+  return list;
+}
+inline PyObject* row_to_list(const OutputRow& row) {
+  return values_to_list(std::span<const Value>(row.data(), row.size()));
+}
 PyObject* names_to_list(const Names& names);
 
 // Replaces a pending TypeError by "argument '{name}': {message}" (keeping its
