@@ -11,8 +11,20 @@ template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
 void append_escaped(std::string& out, std::string_view name) {
-  for (char ch : name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char ch = name[i];
     const auto c = static_cast<unsigned char>(ch);
+    // U+0080..U+009F (C1 controls) are encoded as 0xC2 0x80..0x9F.
+    if (c == 0xC2 && i + 1 < name.size()) {
+      const auto next = static_cast<unsigned char>(name[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\u{%x}", next);
+        out += buf;
+        ++i;
+        continue;
+      }
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

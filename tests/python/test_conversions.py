@@ -182,3 +182,20 @@ def test_float_conversion():
 def test_string_conversion():
     with pytest.raises(TypeError, match="^argument 'method': 'int' object cannot be converted to 'PyString'$"):
         zerak.Correlation(["a", "b"], 10, ["c"], method=1)
+
+
+@pytest.mark.parametrize(
+    "name, rendered",
+    [
+        ('q"\\', '"q\\"\\\\"'),
+        ("a\nb\t\r\0", '"a\\nb\\t\\r\\0"'),
+        ("\x1b\x7f", '"\\u{1b}\\u{7f}"'),
+        ("\x80x\x85\x9f", '"\\u{80}x\\u{85}\\u{9f}"'),
+        ("\xa0é\u200b€", '"\xa0é\u200b€"'),
+    ],
+)
+def test_names_render_with_quotes_backslashes_and_controls_escaped(name, rendered):
+    assert repr(zerak.Log([name], ["y"])) == f'Log(inputs=[{rendered}], outputs=["y"])'
+    with pytest.raises(zerak.MissingInputColumnError) as err:
+        zerak.FeaturePipeline([zerak.Log([name], ["y"])], [])
+    assert str(err.value) == f"missing input column(s): [{rendered}]"
