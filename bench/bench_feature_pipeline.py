@@ -16,7 +16,7 @@ import sys
 
 import numpy as np
 
-from harness import best_s, callgrind_instructions, core_program, floor, have, per_call_ns, print_table
+from harness import best_s, callgrind_instructions, callgrind_per_call, core_program, floor, have, per_call_ns, print_table
 
 import zerak
 
@@ -220,8 +220,7 @@ def live_callgrind() -> None:
         return
     floor()  # builds it outside the measurement
     small, large = 20_000, 60_000
-    per_bar = {m: (collected("--calls", m, str(large)) - collected("--calls", m, str(small)))
-               / (large - small) for m in LIVE_MODES}
+    per_bar = {m: callgrind_per_call(__file__, m, small, large) for m in LIVE_MODES}
     rows = [("floor: C method, list in, new list out", per_bar["floor"] - per_bar["none"]),
             ("FeaturePipeline.update(bar), 4 in, 10 out", per_bar["pipeline"] - per_bar["none"]),
             ("10 operator objects called from Python", per_bar["by_hand"] - per_bar["none"])]

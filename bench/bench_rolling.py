@@ -15,7 +15,7 @@ import warnings
 
 import numpy as np
 
-from harness import callgrind_instructions, core_program, floor, have, per_call_ns, print_table
+from harness import callgrind_per_call, core_program, floor, have, per_call_ns, print_table
 
 import zerak
 
@@ -155,17 +155,13 @@ def calls(mode: str, n: int) -> None:
         update(r)
 
 
-def instructions(mode: str, n: int) -> int:
-    return callgrind_instructions(__file__, "--calls", mode, str(n))
-
 def main_callgrind() -> None:
     if shutil.which("valgrind") is None:
         print("valgrind not found")
         return
     floor()  # builds it outside the measurement
     small, large = 50_000, 150_000
-    per_call = {m: (instructions(m, large) - instructions(m, small)) / (large - small)
-                for m in CALL_MODES}
+    per_call = {m: callgrind_per_call(__file__, m, small, large) for m in CALL_MODES}
     rows = [(m if m == "floor" else f"{m}({WINDOW}).update([x])", per_call[m] - per_call["none"])
             for m in CALL_MODES[1:]]
     print_table("Live update, instructions per call (callgrind; ratio to the floor)", rows,

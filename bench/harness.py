@@ -32,25 +32,21 @@ def best_ns(stmt: str, number: int, repeat: int = 7, **names: object) -> float:
     return min(timer.repeat(repeat=repeat, number=number)) / number * 1e9
 
 
-def best_s(fn: Callable[[], object], repeat: int = 3) -> float:
-    """Best wall time of one call of ``fn`` in seconds (for whole-dataset runs)."""
+def best_s(fn: Callable[[], object], repeat: int = 3,
+           clock: Callable[[], float] = time.perf_counter) -> float:
+    """Best time of one call of ``fn`` in seconds (for whole-dataset runs)."""
     best = float("inf")
     for _ in range(repeat):
-        start = time.perf_counter()
+        start = clock()
         fn()
-        best = min(best, time.perf_counter() - start)
+        best = min(best, clock() - start)
     return best
 
 
 def best_cpu_s(fn: Callable[[], object], repeat: int = 3) -> float:
-    """Best CPU time of this thread for one call of ``fn``, in seconds: steadier than wall
-    time when other processes share the machine."""
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.thread_time()
-        fn()
-        best = min(best, time.thread_time() - start)
-    return best
+    """Best CPU time of this thread for one call of ``fn``: steadier than wall time
+    when other processes share the machine."""
+    return best_s(fn, repeat, clock=time.thread_time)
 
 
 def core_program(name: str, core_sources: list[str]) -> str:
@@ -74,6 +70,14 @@ def callgrind_instructions(script: str, *args: str, only: str | None = None) -> 
                           *toggle, sys.executable, script, *args],
                          check=True, capture_output=True, text=True).stderr
     return int(out.rsplit("Collected :", 1)[1].split()[0])
+
+
+def callgrind_per_call(script: str, mode: str, small: int, large: int) -> float:
+    """Instructions per call of ``python script --calls mode n``: the difference between
+    two counts, so that start-up cancels out."""
+    def count(n: int) -> int:
+        return callgrind_instructions(script, "--calls", mode, str(n))
+    return (count(large) - count(small)) / (large - small)
 
 
 def per_call_ns(step: Callable[[object], object], items: list, repeat: int = 5) -> float:
