@@ -37,6 +37,14 @@ class StreamingTransform {
   [[nodiscard]] virtual std::size_t values_read() const noexcept { return inputs().size(); }
   // How many values every row has, whatever the number of output names.
   [[nodiscard]] virtual std::size_t values_returned() const noexcept { return 1; }
+
+  // Runs `bars` consecutive bars exactly as that many update() calls would,
+  // column by column: inputs[j][i] is value j of bar i (inputs().size()
+  // columns) and outputs[k][i] receives output k of bar i (outputs().size()
+  // columns; an output past the row's values is missing). Research runs
+  // through here; kernels override it, the default steps update bar by bar.
+  virtual void update_block(std::span<const Value* const> inputs,
+                            std::span<Value* const> outputs, std::size_t bars);
 };
 
 // A forward-looking label over whole series (research mode only).
