@@ -25,6 +25,8 @@ class StreamingTransform {
   [[nodiscard]] virtual std::size_t warm_up_period() const { return 0; }
   // A new transform with this one's configuration, in the reset state.
   [[nodiscard]] virtual std::unique_ptr<StreamingTransform> fresh() const = 0;
+  // A new transform with this one's configuration and state.
+  [[nodiscard]] virtual std::unique_ptr<StreamingTransform> clone() const = 0;
   virtual void reset() {}
   // `values` holds one value per input name; update never reads past
   // values_read() of them, and returns missing outputs if given fewer.
@@ -81,6 +83,9 @@ class TransformBase : public StreamingTransform {
     auto copy = std::make_unique<Derived>(static_cast<const Derived&>(*this));
     copy->reset();
     return copy;
+  }
+  [[nodiscard]] std::unique_ptr<StreamingTransform> clone() const override {
+    return std::make_unique<Derived>(static_cast<const Derived&>(*this));
   }
 
  protected:
