@@ -1,6 +1,7 @@
-# make demo   set everything up, then run examples/quickstart.py
-# make test   set everything up, then run the C++ core tests (plain and
-#             sanitized) and the Python tests
+# make demo   set up what the demo needs, then run examples/quickstart.py
+# make test   set up with the test tools too, then run the C++ core tests
+#             (plain and sanitized), the type checks, the check of the built
+#             sdist and wheel, and the Python tests
 # make bench  set everything up, then print the benchmark ratio tables
 # Each target works on a fresh machine and is quick when already set up.
 
@@ -10,12 +11,12 @@ PIP     := $(PY) -m pip --disable-pip-version-check -q
 JOBS    ?= 2
 CMAKE   := $(shell command -v cmake 2>/dev/null || echo $(VENV)/bin/cmake)
 
-.PHONY: demo test bench build core-tests core-tests-asan pytest clean
+.PHONY: demo test bench build core-tests core-tests-asan typecheck dist-check pytest clean
 
 demo: build
 	$(PY) examples/quickstart.py
 
-test: core-tests core-tests-asan pytest
+test: core-tests core-tests-asan typecheck dist-check pytest
 
 bench: build $(VENV)/.bench-deps
 	$(PY) bench/run.py
@@ -26,7 +27,11 @@ $(VENV)/.deps: pyproject.toml scripts/setup-venv.sh
 	scripts/setup-venv.sh $(VENV)
 	touch $@
 
-$(VENV)/.bench-deps: $(VENV)/.deps
+$(VENV)/.test-deps: $(VENV)/.deps
+	scripts/setup-venv.sh $(VENV) test
+	touch $@
+
+$(VENV)/.bench-deps: $(VENV)/.test-deps
 	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib
 	touch $@
 
@@ -49,7 +54,18 @@ core-tests-asan: /usr/include/gtest/gtest.h $(VENV)/.deps
 	$(CMAKE) --build build/core-asan -j $(JOBS)
 	cd build/core-asan && ctest --output-on-failure -j $(JOBS) | tail -n 3
 
-pytest: build
+# The stubs against the built module, then user code as a strict checker sees it.
+typecheck: build $(VENV)/.test-deps
+	$(PY) -m mypy.stubtest zerak
+	$(PY) -m mypy --strict examples tests/typing
+
+# sdist and wheel as released: stubs, py.typed, licence, stripped module.
+dist-check: build $(VENV)/.test-deps
+	rm -rf build/dist
+	$(PY) -m build --no-isolation --sdist --wheel --outdir build/dist . >/dev/null
+	$(PY) scripts/check-dist.py build/dist
+
+pytest: build $(VENV)/.test-deps
 	$(PY) -m pytest tests/python
 
 clean:
