@@ -186,7 +186,7 @@ def _from_sequence(values: Any, name: str) -> Any:
     try:
         return np.array([np.nan if _is_missing(v) else float(v) for v in items], dtype=np.float64)
     except (TypeError, ValueError) as error:
-        raise _not_numbers(name, items.dtype, error) from error
+        raise _not_numbers(name, type(values).__name__, error) from error
 
 
 def _is_missing(value: object) -> bool:
@@ -208,9 +208,7 @@ def _frame_like(frame: Any, kind: str, out: Any, names: list[str], *, rows_are_b
     if kind == _POLARS:
         import polars as pl
 
-        if rows_are_bars:
-            return pl.from_numpy(out, schema=names, orient="row")
-        return pl.from_numpy(out, schema=names, orient="col")
+        return pl.DataFrame({name: by_bar[:, j] for j, name in enumerate(names)})
     return {name: by_bar[:, j] for j, name in enumerate(names)}
 
 
