@@ -1,0 +1,34 @@
+"""The examples run as the README says, and say what they promise."""
+
+import importlib.util
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+
+
+def run(script, *args):
+    done = subprocess.run([sys.executable, str(EXAMPLES / script), *args],
+                          capture_output=True, text=True, timeout=300)
+    assert done.returncode == 0, done.stderr
+    return done.stdout
+
+
+def test_quickstart():
+    assert "research mode equals live mode bit for bit: True" in run("quickstart.py")
+
+
+def test_pandas_research_gives_complete_rows_for_a_model():
+    out = run("pandas_research.py")
+    assert "1560 bars, 13 features, 2 labels; warm-up 99 bars" in out
+    assert "complete rows of 1560" in out
+
+
+@pytest.mark.skipif(importlib.util.find_spec("matplotlib") is None, reason="matplotlib is optional")
+def test_plot_features_saves_a_png(tmp_path):
+    target = tmp_path / "features.png"
+    run("plot_features.py", str(target))
+    assert target.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
