@@ -32,3 +32,17 @@ def test_plot_features_saves_a_png(tmp_path):
     target = tmp_path / "features.png"
     run("plot_features.py", str(target))
     assert target.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_readme_code_runs_as_written():
+    import re
+
+    readme = (EXAMPLES.parent / "README.md").read_text()
+    env = {}
+    for block in re.findall(r"^```python\n(.*?)^```$", readme, flags=re.MULTILINE | re.DOTALL):
+        exec(block, env)
+    assert env["chain"].warm_up_period() == 19
+    closes = [[100.0 + i % 7] for i in range(60)]
+    rows = env["chain"].run_research(closes)
+    assert [i for i, row in enumerate(rows) if row[-1] == row[-1]][0] == 39
+    assert list(env["X"].columns) == env["pipeline"].output_names()
