@@ -1,0 +1,99 @@
+"""Data frames by name: research_frame and label_frame over 1,000,000 bars of a
+pandas and a polars frame (columns in another order than the pipeline's, one
+extra column), against what the caller would otherwise write: the array method
+on an array already in the pipeline's order, plus building the result frame.
+The ratio is the cost of taking the columns by name; the target is at most
+1.10.
+
+    python bench/bench_frames.py
+"""
+
+import numpy as np
+import pandas as pd
+
+from harness import best_s, have
+
+import zerak
+
+BARS = 1_000_000
+INPUTS = ["open", "high", "low", "close"]
+
+
+def columns() -> dict[str, np.ndarray]:
+    rng = np.random.default_rng(7)
+    close = 100.0 * np.exp(np.cumsum(rng.normal(0.0, 0.01, BARS)))
+    open_ = np.roll(close, 1)
+    open_[0] = 100.0
+    high = np.fmax(open_, close) * np.exp(np.abs(rng.normal(0.0, 0.004, BARS)))
+    low = np.fmin(open_, close) * np.exp(-np.abs(rng.normal(0.0, 0.004, BARS)))
+    close[rng.integers(0, BARS, 100)] = np.nan
+    return {"volume": rng.lognormal(8, 0.5, BARS), "close": close, "low": low, "high": high,
+            "open": open_}
+
+
+def typical() -> zerak.FeaturePipeline:
+    return zerak.FeaturePipeline([
+        zerak.Sma(["close"], 20, ["sma20"]),
+        zerak.Ema(["close"], 50, ["ema50"]),
+        zerak.LogReturn(["close"], 1, ["ret1"]),
+        zerak.RollingZScore(["ret1"], 30, ["z30"]),
+        zerak.Skewness(["ret1"], 50, ["skew50"]),
+        zerak.ParkinsonVolatility(["high", "low"], 20, ["pk20"]),
+        zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 20, ["rs20"]),
+        zerak.Divide(["close", "sma20"], ["close_sma"]),
+    ], INPUTS)
+
+
+def cheap() -> zerak.FeaturePipeline:
+    return zerak.FeaturePipeline([
+        zerak.Subtract(["close", "open"], ["body"]),
+        zerak.Divide(["high", "low"], ["range"]),
+        zerak.Log(["range"], ["log_range"]),
+    ], INPUTS)
+
+
+def targets() -> zerak.TargetPipeline:
+    return zerak.TargetPipeline([
+        zerak.FutureReturn(["close"], 5, ["fwd5"]),
+        zerak.FutureReturn(["close"], 20, ["fwd20"]),
+        zerak.FutureCTCVolatility(["close"], 20, ["fvol20"]),
+    ], ["close"])
+
+
+def main() -> None:
+    cols = columns()
+    index = pd.date_range("2020-01-01", periods=BARS, freq="min")
+    frames = {"pandas": pd.DataFrame(cols, index=index)}
+    if have("polars"):
+        import polars as pl
+
+        frames["polars"] = pl.DataFrame(cols)
+    by_bar = np.column_stack([cols[n] for n in INPUTS])
+    by_column = np.vstack([cols["close"]])
+
+    def build(kind, out, names):
+        if kind == "pandas":
+            return pd.DataFrame(out, index=index, columns=names, copy=False)
+        import polars as pl
+
+        return pl.DataFrame({n: out[:, j] for j, n in enumerate(names)})
+
+    print(f"{BARS:,} bars; by name / (array method on a ready array + building the frame)")
+    print(f"{'workload':<34}{'frame':>8}{'by name':>10}{'array+frame':>13}{'ratio':>8}")
+    for label, make in [("8 typical features", typical), ("3 operators (worst case)", cheap)]:
+        pipe = make()
+        names = pipe.output_names()
+        for kind, frame in frames.items():
+            ours = best_s(lambda: zerak.research_frame(pipe, frame), repeat=5)
+            base = best_s(lambda: build(kind, pipe.run_research_array(by_bar), names), repeat=5)
+            print(f"{label:<34}{kind:>8}{ours:>9.3f}s{base:>12.3f}s{ours / base:>8.2f}")
+    labels = targets()
+    names = labels.output_names()
+    for kind, frame in frames.items():
+        ours = best_s(lambda: zerak.label_frame(labels, frame), repeat=5)
+        base = best_s(lambda: build(kind, labels.run_research_array(by_column).T, names), repeat=5)
+        print(f"{'3 targets':<34}{kind:>8}{ours:>9.3f}s{base:>12.3f}s{ours / base:>8.2f}")
+
+
+if __name__ == "__main__":
+    main()
