@@ -57,6 +57,7 @@ core-tests-asan: /usr/include/gtest/gtest.h $(VENV)/.deps
 # The stubs against the built module, then user code as a strict checker sees it.
 typecheck: build $(VENV)/.test-deps
 	$(PY) -m mypy.stubtest zerak
+	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing
 
 # sdist and wheel as released: stubs, py.typed, licence, stripped module.

@@ -1,0 +1,23 @@
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+namespace zerak::py {
+
+// Which library made `obj`, if it is a DataFrame: the pipelines read bars and
+// columns by position, so a frame needs a word on how to pass it by name.
+enum class FrameKind { None, Pandas, Polars };
+FrameKind frame_kind(PyObject* obj) noexcept;
+
+// With an exception set and `data` a DataFrame, adds a note to the exception
+// naming `by_name` ("zerak.research_frame(pipeline, frame)") and the array
+// route; the exception itself is left as it was.
+void note_frame_error(PyObject* data, const char* by_name) noexcept;
+
+// A polars DataFrame iterates over its columns, so a method that reads bars
+// would take each column as a bar. Raises TypeError (with the note) and
+// returns false for one; true for anything else.
+bool reject_column_iterating_frame(PyObject* data, const char* by_name) noexcept;
+
+}  // namespace zerak::py
