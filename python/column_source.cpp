@@ -19,7 +19,7 @@ bool ColumnSource::open(PyObject* data) {
   }
   // 0-D and 1-D buffers go the sequence way, which says what is wrong with
   // their items (and takes an empty one for an empty dataset).
-  if ((*view && view->ndim() > 2) || (view->other_format() && PyMemoryView_Check(data))) {
+  if ((*view && view->ndim() > 2) || view->unreadable(data)) {
     if (*view) {
       PyErr_Format(PyExc_TypeError,
                    "argument 'data': expected a 2-dimensional buffer of columns, got %d "

@@ -106,6 +106,11 @@ NumericView::NumericView(PyObject* obj) {
   }
 }
 
+bool NumericView::unreadable(PyObject* obj) const noexcept {
+  if (!other_format()) return false;
+  return PyMemoryView_Check(obj) || std::strchr(format(), 'Z') != nullptr;
+}
+
 void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
                        Value* out) const noexcept {
   const char* p = start;

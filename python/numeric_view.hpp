@@ -32,6 +32,10 @@ class NumericView {
   [[nodiscard]] bool failed() const noexcept { return failed_; }
   // A buffer whose items are not numbers this view reads ('g', 'Zd', ...).
   [[nodiscard]] bool other_format() const noexcept { return held_ && kind_ == Kind::kNone; }
+  // Another format that reading `obj` item by item would not make sense of
+  // either: complex numbers (whose real part alone would be taken), or any
+  // format of a memoryview (which cannot hand out rows of it).
+  [[nodiscard]] bool unreadable(PyObject* obj) const noexcept;
 
   [[nodiscard]] int ndim() const noexcept { return view_.ndim; }
   [[nodiscard]] Py_ssize_t extent(int dim) const noexcept { return view_.shape[dim]; }
