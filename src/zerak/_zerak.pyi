@@ -325,7 +325,7 @@ class TargetPipeline:
     def run_research(self, data: Sequence[_Row | Buffer] | Buffer) -> list[list[float]]:
         """``data``: one column per input column (lists, 1-D float64 buffers, or one
         2-D float64 buffer with a row per column)."""
-    def run_research_array(self, columns: Sequence[_Row | Buffer] | Buffer) -> NDArray[np.float64]:
+    def run_research_array(self, data: Sequence[_Row | Buffer] | Buffer) -> NDArray[np.float64]:
         """``run_research`` with a float64 array (outputs, bars) as the result."""
     def output_names(self) -> list[str]: ...
     def input_names(self) -> list[str]: ...

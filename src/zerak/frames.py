@@ -50,10 +50,12 @@ def research_frame(pipeline: FeaturePipeline, frame: Any) -> Any:
     bars = len(columns[0]) if columns else 0
     import numpy as np
 
-    data = np.empty((bars, len(columns)), dtype=np.float64)
+    # One contiguous row per column, handed over transposed: the pipeline reads
+    # any layout in place, and filling whole rows is the cheapest copy.
+    data = np.empty((len(columns), bars), dtype=np.float64)
     for j, column in enumerate(columns):
-        data[:, j] = column
-    out = pipeline.run_research_array(data)
+        data[j] = column
+    out = pipeline.run_research_array(data.T)
     return _frame_like(frame, kind, out, pipeline.output_names(), rows_are_bars=True)
 
 
@@ -76,13 +78,7 @@ def label_frame(target_pipeline: TargetPipeline, frame: Any) -> Any:
     """
     kind = _kind_of(frame, "label_frame")
     columns = _read_columns(frame, kind, target_pipeline.input_names())
-    bars = len(columns[0]) if columns else 0
-    import numpy as np
-
-    data = np.empty((len(columns), bars), dtype=np.float64)
-    for i, column in enumerate(columns):
-        data[i] = column
-    out = target_pipeline.run_research_array(data)
+    out = target_pipeline.run_research_array(columns)  # 1-D arrays, read in place
     return _frame_like(frame, kind, out, target_pipeline.output_names(), rows_are_bars=False)
 
 
