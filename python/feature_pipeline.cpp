@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bar_source.hpp"
+#include "frame_hint.hpp"
 #include "gil_released.hpp"
 #include "result_array.hpp"
 #include "pipeline/feature_pipeline.hpp"
@@ -79,6 +80,8 @@ const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
 const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data"}, 1};
 const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()", {"data"}, 1};
 const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data"}, 1};
+const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
+                               "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
 Object* as_object(PyObject* self) noexcept { return reinterpret_cast<Object*>(self); }
 bool is_instance(PyObject* self) noexcept { return Py_IS_TYPE(self, g_type); }
@@ -228,8 +231,9 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
   ExclusiveBorrow borrow(obj->borrow);  // before conversion, which may re-enter
   if (!borrow) return nullptr;
   FeaturePipeline& core = obj->core;
+  if (!reject_column_iterating_frame(data, kFrameAdvice)) return nullptr;
   BarSource source;
-  if (!source.open(data)) return nullptr;
+  if (!source.open(data)) return note_frame_error(data, kFrameAdvice), nullptr;
 
   const std::size_t bars = source.bars();
   const std::size_t width = core.inputs().size();

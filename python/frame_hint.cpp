@@ -13,11 +13,10 @@ bool module_is(const char* module, const char* package) noexcept {
   return std::strncmp(module, package, n) == 0 && (module[n] == '\0' || module[n] == '.');
 }
 
-std::string note_text(FrameKind kind, const char* by_name) {
+std::string note_text(FrameKind kind, const FrameAdvice& advice) {
   const char* library = kind == FrameKind::Pandas ? "pandas" : "polars";
-  return std::string("to pass a ") + library + " DataFrame, use " + by_name +
-         ", which takes the input columns by name; or pass frame[pipeline.input_names()]"
-         ".to_numpy() for a row per bar";
+  return std::string("to pass a ") + library + " DataFrame, use " + advice.by_name +
+         ", which takes the input columns by name, or pass " + advice.by_position;
 }
 
 }  // namespace
@@ -41,13 +40,13 @@ FrameKind frame_kind(PyObject* obj) noexcept {
   return kind;
 }
 
-void note_frame_error(PyObject* data, const char* by_name) noexcept {
+void note_frame_error(PyObject* data, const FrameAdvice& advice) noexcept {
   if (!PyErr_Occurred()) return;
   PyObject* error = PyErr_GetRaisedException();
   const FrameKind kind = frame_kind(data);
   if (kind != FrameKind::None) {
     try {
-      Ref text(PyUnicode_FromString(note_text(kind, by_name).c_str()));
+      Ref text(PyUnicode_FromString(note_text(kind, advice).c_str()));
       Ref done(text ? PyObject_CallMethod(error, "add_note", "O", text.get()) : nullptr);
       if (!done) PyErr_Clear();  // the original error matters more than its note
     } catch (...) {
@@ -57,11 +56,11 @@ void note_frame_error(PyObject* data, const char* by_name) noexcept {
   PyErr_SetRaisedException(error);
 }
 
-bool reject_column_iterating_frame(PyObject* data, const char* by_name) noexcept {
+bool reject_column_iterating_frame(PyObject* data, const FrameAdvice& advice) noexcept {
   if (frame_kind(data) != FrameKind::Polars) return true;
   PyErr_SetString(PyExc_TypeError,
                   "argument 'data': a polars DataFrame iterates over its columns, not its bars");
-  note_frame_error(data, by_name);
+  note_frame_error(data, advice);
   return false;
 }
 

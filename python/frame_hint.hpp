@@ -10,14 +10,20 @@ namespace zerak::py {
 enum class FrameKind { None, Pandas, Polars };
 FrameKind frame_kind(PyObject* obj) noexcept;
 
+// How to hand a frame to one method: by name ("zerak.research_frame(pipeline,
+// frame)") or by position (an expression giving the array it reads).
+struct FrameAdvice {
+  const char* by_name;
+  const char* by_position;
+};
+
 // With an exception set and `data` a DataFrame, adds a note to the exception
-// naming `by_name` ("zerak.research_frame(pipeline, frame)") and the array
-// route; the exception itself is left as it was.
-void note_frame_error(PyObject* data, const char* by_name) noexcept;
+// with the advice; the exception itself is left as it was.
+void note_frame_error(PyObject* data, const FrameAdvice& advice) noexcept;
 
 // A polars DataFrame iterates over its columns, so a method that reads bars
 // would take each column as a bar. Raises TypeError (with the note) and
 // returns false for one; true for anything else.
-bool reject_column_iterating_frame(PyObject* data, const char* by_name) noexcept;
+bool reject_column_iterating_frame(PyObject* data, const FrameAdvice& advice) noexcept;
 
 }  // namespace zerak::py

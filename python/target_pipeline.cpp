@@ -13,6 +13,7 @@
 #include "convert.hpp"
 #include "exceptions.hpp"
 #include "column_source.hpp"
+#include "frame_hint.hpp"
 #include "gil_released.hpp"
 #include "result_array.hpp"
 #include "params.hpp"
@@ -163,8 +164,11 @@ PyObject* with_pipeline(PyObject* self, Read&& read_core) {
 // between chunks to look for signals. The pipeline is only read, under a
 // shared borrow, so calls on one pipeline from several threads run together.
 PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
+  constexpr FrameAdvice advice{
+      "zerak.label_frame(target_pipeline, frame)",
+      "frame[target_pipeline.input_names()].to_numpy().T, a row per column"};
   ColumnSource source;
-  if (!source.open(data)) return nullptr;
+  if (!source.open(data)) return note_frame_error(data, advice), nullptr;
   if (source.size() != core.input_names().size()) return raise(core.count_error(source.size()));
   const std::vector<std::size_t> lengths = source.lengths();
   const std::size_t outputs = core.output_names().size();

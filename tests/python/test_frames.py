@@ -124,3 +124,37 @@ def test_columns_of_different_lengths_are_rejected():
     targets = zerak.TargetPipeline(TARGETS, ["open", "close"])
     with pytest.raises(zerak.InvalidInputError, match="columns differ in length"):
         zerak.label_frame(targets, {"open": [1.0, 2.0], "close": [1.0]})
+
+
+FP_METHODS = ["run_research", "run_research_array", "update_many"]
+
+
+@pytest.mark.parametrize("method", FP_METHODS)
+@pytest.mark.parametrize("make", [pd.DataFrame, pl.DataFrame], ids=["pandas", "polars"])
+def test_a_frame_passed_straight_to_a_pipeline_says_how_to_pass_it(method, make):
+    pipe = zerak.FeaturePipeline([zerak.Subtract(["a", "b"], ["d"]), zerak.Sma(["a"], 2, ["s"])],
+                                 ["a", "b"])
+    pipe.update([5.0, 1.0])
+    # Square, so that reading a polars frame's columns as bars would "work".
+    frame = make({"b": [1.0, 2.0], "a": [10.0, 20.0]})
+    with pytest.raises(TypeError) as info:
+        getattr(pipe, method)(frame)
+    assert str(info.value) in ("argument 'data': Can't extract `str` to `Vec`",
+                               "argument 'data': a polars DataFrame iterates over its columns, not its bars")
+    assert info.value.__notes__ == [
+        f"to pass a {make.__module__.split('.')[0]} DataFrame, use zerak.research_frame(pipeline, frame), "
+        "which takes the input columns by name, or pass frame[pipeline.input_names()].to_numpy(), "
+        "a row per bar"]
+    assert pipe.update([7.0, 1.0]) == [6.0, 6.0]  # the state before the call
+
+
+@pytest.mark.parametrize("method", ["run_research", "run_research_array"])
+def test_a_pandas_frame_passed_to_a_target_pipeline_says_how_to_pass_it(method):
+    labels = zerak.TargetPipeline([zerak.FutureReturn(["c"], 1, ["r"])], ["c"])
+    with pytest.raises(TypeError, match="Can't extract") as info:
+        getattr(labels, method)(pd.DataFrame({"c": [1.0, 2.0]}))
+    assert info.value.__notes__[0].startswith(
+        "to pass a pandas DataFrame, use zerak.label_frame(target_pipeline, frame)")
+    with pytest.raises(TypeError) as info:
+        labels.run_research([["x"]])
+    assert not hasattr(info.value, "__notes__")
