@@ -365,5 +365,5 @@ def test_pipeline_class_surface():
         3, ["t", "close", "unused"], ["ret", "slope", "r2", "vol"], 5)
     ours = ["FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "TargetPipeline"]
     assert [n for n in zerak.__all__ if n in ours] == ours
-    assert zerak.__all__[-1] == "TargetPipeline"
+    assert zerak._zerak.__all__[-1] == "TargetPipeline"
     assert zerak.__all__.index("FutureReturn") > zerak.__all__.index("Logit")
