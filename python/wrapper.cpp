@@ -32,8 +32,9 @@ const TargetHooks* find_target_hooks(PyObject* obj) noexcept {
 }
 
 PyObject* wrong_self(PyObject* self, const char* class_name) {
-  PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'",
-               type_name(self).c_str(), class_name);
+  Ref name = type_qualname(self);
+  if (!name) return nullptr;
+  PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), class_name);
   return nullptr;
 }
 

@@ -7,6 +7,8 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
+#include <stdexcept>
 #include <span>
 #include <string>
 #include <utility>
@@ -108,7 +110,15 @@ class ObjectClass {
     if (!bind_tuple(new_signature_, args, kwargs, bound.data())) return nullptr;
     Args converted;
     if (!converted.convert(entry_->params, bound.data())) return nullptr;
-    Result<Core> created = entry_->create(converted);
+    std::optional<Result<Core>> built;
+    try {
+      built.emplace(entry_->create(converted));
+    } catch (const std::bad_alloc&) {
+      return raise_allocation_failure(entry_->name, entry_->params, converted);
+    } catch (const std::length_error&) {  // a size beyond any allocation
+      return raise_allocation_failure(entry_->name, entry_->params, converted);
+    }
+    Result<Core>& created = *built;
     if (!created) return raise(created.error());
     PyObject* self = type->tp_alloc(type, 0);
     if (self == nullptr) return nullptr;

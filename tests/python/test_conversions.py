@@ -7,6 +7,8 @@ import pytest
 
 import zerak
 
+import failing_allocations
+
 
 def needs(name):
     return pytest.mark.skipif(not hasattr(zerak, name), reason=f"{name} not built")
@@ -199,3 +201,38 @@ def test_names_render_with_quotes_backslashes_and_controls_escaped(name, rendere
     with pytest.raises(zerak.MissingInputColumnError) as err:
         zerak.FeaturePipeline([zerak.Log([name], ["y"])], [])
     assert str(err.value) == f"missing input column(s): [{rendered}]"
+
+
+
+@needs("ShannonEntropy")
+@needs("Correlation")
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        ('zerak.ShannonEntropy(["c"], 10, ["h"], normalize=np.bool_(False))', None),
+        ('zerak.ShannonEntropy(["c"], 10, ["h"], normalize=1)', "argument 'normalize': 'int' object cannot be converted to 'PyBool'"),
+        ('zerak.Add(["a", b"b"], ["s"])', "argument 'inputs': 'bytes' object cannot be converted to 'PyString'"),
+        ('zerak.Add(["a", "b"], 3)', "argument 'outputs': 'int' object cannot be converted to 'Sequence'"),
+        ('zerak.Correlation(["a", "b"], 10, ["c"], method=1)', "argument 'method': 'int' object cannot be converted to 'PyString'"),
+    ],
+)
+def test_memory_errors_during_conversion_pass_through(call, message):
+    # Only the value's own type makes the documented TypeError; a failed
+    # allocation on the way stays a MemoryError.
+    got = failing_allocations.outcomes(call, setup="import numpy as np, zerak")
+    assert ["MemoryError", ""] in got
+    allowed = [None] if message is None else [["TypeError", message]]
+    assert all(o in allowed or o[0] == "MemoryError" for o in got), got
+
+
+@pytest.mark.parametrize(
+    "make, what",
+    [
+        (lambda: zerak.Sma(["close"], 10**12, ["s"]), "a window of 1000000000000 values"),
+        (lambda: zerak.Adf(["x"], 2**62, ["s", "p"], lags=1), f"a window of {2**62} values"),
+        (lambda: zerak.AutoCorrelation(["x"], 2**64 - 1, ["a"], lag=2), f"a window of {2**64 + 1} values"),
+    ],
+)
+def test_memory_error_says_what_could_not_be_allocated(make, what):
+    with pytest.raises(MemoryError, match=f"^cannot allocate {what}$"):
+        make()
