@@ -271,10 +271,10 @@ PyCFunction fastcall() {
 PyMethodDef methods[] = {
     {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
     {"run_research", fastcall<&run_research>(), METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
-    {"reset", &reset, METH_NOARGS, kResetDoc},
-    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
-    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
-    {"warm_up_period", &warm_up_period, METH_NOARGS, kWarmUpDoc},
+    no_arguments_method<&reset, "reset">(kResetDoc),
+    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&warm_up_period, "warm_up_period">(kWarmUpDoc),
     {nullptr, nullptr, 0, nullptr},
 };
 

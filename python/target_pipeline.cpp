@@ -223,9 +223,9 @@ Py_ssize_t length(PyObject* self) {
 PyMethodDef methods[] = {
     {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&run_research)),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
-    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
-    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
-    {"forward_period", &forward_period, METH_NOARGS, kForwardPeriodDoc},
+    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&forward_period, "forward_period">(kForwardPeriodDoc),
     {nullptr, nullptr, 0, nullptr},
 };
 

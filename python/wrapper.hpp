@@ -275,10 +275,11 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
     reset_doc_ = stored_doc("reset", "($self)", entry.reset_doc);
     methods_[0] = {"update", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&update)),
                    METH_FASTCALL | METH_KEYWORDS, update_doc_.c_str()};
-    methods_[1] = {"reset", &reset, METH_NOARGS, reset_doc_.c_str()};
-    methods_[2] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc().c_str()};
-    methods_[3] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc().c_str()};
-    methods_[4] = {"warm_up_period", &warm_up_period, METH_NOARGS, warm_up_doc().c_str()};
+    methods_[1] = no_arguments_method<&reset, "reset">(reset_doc_.c_str());
+    methods_[2] = no_arguments_method<&Base::input_names, "input_names">(input_names_doc().c_str());
+    methods_[3] =
+        no_arguments_method<&Base::output_names, "output_names">(output_names_doc().c_str());
+    methods_[4] = no_arguments_method<&warm_up_period, "warm_up_period">(warm_up_doc().c_str());
     methods_[5] = {nullptr, nullptr, 0, nullptr};
     PyObject* type = Base::make_type(entry, methods_);
     if (type != nullptr) {
@@ -334,9 +335,11 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
     input_names_doc_ = stored_doc("input_names", "($self)", kInputNamesDoc);
     output_names_doc_ = stored_doc("output_names", "($self)", entry.output_names_doc);
     forward_period_doc_ = stored_doc("forward_period", "($self)", kForwardPeriodDoc);
-    methods_[0] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc_.c_str()};
-    methods_[1] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc_.c_str()};
-    methods_[2] = {"forward_period", &forward_period, METH_NOARGS, forward_period_doc_.c_str()};
+    methods_[0] = no_arguments_method<&Base::input_names, "input_names">(input_names_doc_.c_str());
+    methods_[1] =
+        no_arguments_method<&Base::output_names, "output_names">(output_names_doc_.c_str());
+    methods_[2] =
+        no_arguments_method<&forward_period, "forward_period">(forward_period_doc_.c_str());
     methods_[3] = {nullptr, nullptr, 0, nullptr};
     PyObject* type = Base::make_type(entry, methods_);
     if (type != nullptr) add_target_hooks({reinterpret_cast<PyTypeObject*>(type), &copy});

@@ -1,6 +1,7 @@
 """Argument binding and conversions shared by every class."""
 
 import gc
+import itertools
 import sys
 
 import pytest
@@ -236,3 +237,41 @@ def test_memory_errors_during_conversion_pass_through(call, message):
 def test_memory_error_says_what_could_not_be_allocated(make, what):
     with pytest.raises(MemoryError, match=f"^cannot allocate {what}$"):
         make()
+
+
+def an_instance(cls):
+    """One valid object of any exported class, built from its text signature."""
+    if cls is zerak.FeaturePipeline:
+        return cls([zerak.Sma(["a"], 3, ["s"])], ["a"])
+    if cls is zerak.TargetPipeline:
+        return cls([zerak.FutureReturn(["a"], 2, ["r"])], ["a"])
+    for inputs, outputs in itertools.product((["a"], ["a", "b"], list("hloc")), (["o"], ["o", "p"])):
+        given = {"inputs": inputs, "window": 20, "horizon": 3, "outputs": outputs,
+                 "mean": 0.0, "std": 1.0}
+        names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
+        try:
+            return cls(**{n: given[n] for n in names if n in given})
+        except zerak.InvalidInputError:
+            continue
+    raise AssertionError(cls)
+
+
+NO_ARGUMENT_METHODS = [
+    (name, method)
+    for name in zerak.__all__
+    if isinstance(getattr(zerak, name), type) and not issubclass(getattr(zerak, name), Exception)
+    for method in ("reset", "input_names", "output_names", "warm_up_period", "forward_period")
+    if hasattr(getattr(zerak, name), method)
+]
+
+
+@pytest.mark.parametrize("name, method", NO_ARGUMENT_METHODS)
+def test_methods_without_parameters_bind_like_every_other_callable(name, method):
+    bound = getattr(an_instance(getattr(zerak, name)), method)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) takes 0 positional arguments but 1 was given$"):
+        bound(1)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) takes 0 positional arguments but 2 were given$"):
+        bound(1, 2)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) got an unexpected keyword argument 'x'$"):
+        bound(x=1)
+    assert bound(**{}) == bound()
