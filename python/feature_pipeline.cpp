@@ -298,8 +298,8 @@ PyObject* make(PyObject*) {
   return type;
 }
 
-const Export exports[] = {{kName, &make}};
-const ExportRegistration registration{exports};
-
 }  // namespace
+
+PyObject* make_feature_pipeline(PyObject* module) { return make(module); }
+
 }  // namespace zerak::py

@@ -249,8 +249,8 @@ PyObject* make(PyObject*) {
   return type;
 }
 
-const Export exports[] = {{"TargetPipeline", &make}};
-const ExportRegistration registration{exports};
-
 }  // namespace
+
+PyObject* make_target_pipeline(PyObject* module) { return make(module); }
+
 }  // namespace zerak::py
