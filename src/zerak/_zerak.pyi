@@ -279,7 +279,7 @@ class FutureCTCVolatility(_Target):
 @final
 class FutureLinearSlope(_Target):
     """Label: least-squares slope and R² of ``y`` on ``x`` (``inputs=[x, y]``) over
-    the next ``horizon`` bars after each bar (two outputs). Runs in a
+    the ``horizon`` bars starting at each bar (two outputs). Runs in a
     ``TargetPipeline``."""
 
     def __new__(
