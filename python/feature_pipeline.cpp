@@ -244,7 +244,12 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
-    if (run == bars && !(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+    if (run == bars) {
+      if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+      // Other threads run while it fills: gc.get_objects() must not hand
+      // them a list with empty slots.
+      PyObject_GC_UnTrack(lists.get());
+    }
   } else {
     if (!array.allocate(bars, outputs)) return nullptr;
     if (mode == Research::kContinue) {
@@ -290,7 +295,7 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
   guard.done();
   if (run < bars) return raise(core.count_error(source.width(run)));
   if (lists) {
-    // The rows are complete, so the list may now be seen by the collector.
+    PyObject_GC_Track(lists.get());
     return lists.release();
   }
   return array.publish();
