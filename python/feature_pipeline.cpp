@@ -292,13 +292,14 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
     }
   }
   if (!completed) return nullptr;  // the guard puts the pipeline back
-  guard.done();
-  if (run < bars) return raise(core.count_error(source.width(run)));
-  if (lists) {
-    PyObject_GC_Track(lists.get());
-    return lists.release();
+  if (run < bars) {
+    guard.done();  // the bars before the bad one stay run, as documented
+    return raise(core.count_error(source.width(run)));
   }
-  return array.publish();
+  if (lists) PyObject_GC_Track(lists.get());
+  PyObject* result = lists ? lists.release() : array.publish();
+  if (result != nullptr) guard.done();  // else no result: the guard puts it back
+  return result;
 }
 
 template <Research Mode>

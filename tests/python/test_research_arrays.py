@@ -326,3 +326,27 @@ def test_ctrl_c_interrupts_a_long_run(method):
     finally:
         child.kill()
     assert out.split() == ["interrupted"] if method == "target" else ["interrupted", "True"]
+
+
+def test_failing_allocations_raise_memory_error_and_keep_the_state():
+    from failing_allocations import outcomes
+
+    setup = textwrap.dedent("""
+        import numpy as np, zerak
+        make = lambda: zerak.FeaturePipeline([zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
+        p, t = make(), zerak.TargetPipeline([zerak.FutureReturn(["x"], 2, ["r"])], ["x"])
+        data = np.arange(1.0, 700.0).reshape(-1, 1)
+        np.asarray(np.ones(1))
+    """)
+    # update_many: all or nothing, whichever allocation fails
+    got = outcomes("p.update_many(data if len(outcomes) % 2 else data.tolist())", setup=setup,
+                   points=150, after="""
+        twin = make()
+        for outcome in outcomes:
+            if outcome is None:
+                twin.update_many(data)
+        assert np.array_equal(p.update_many(data[:9]), twin.update_many(data[:9]), equal_nan=True)
+    """)
+    got += outcomes("p.run_research_array(data)\nt.run_research_array(data.T)", setup=setup,
+                    points=150)
+    assert {o[0] if o else None for o in got} == {None, "MemoryError"}
