@@ -145,6 +145,25 @@ def threads(data: np.ndarray) -> None:
     print(f"  one thread: {one:.3f} s for one run; two threads: {two:.3f} s for two runs; "
           f"throughput {2 * one / two:.2f}x one thread; cores busy during the two-thread runs: "
           f"{busy:.2f} of {os.cpu_count()}")
+    site = os.environ.get("ZERAK_BASELINE_SITE")
+    if site:  # run_research there holds the interpreter lock throughout
+        script = textwrap.dedent(f"""
+            import sys, threading, time
+            sys.path[:0] = [{site!r}, {HERE!r}]
+            import zerak
+            from bench_research import COLUMNS, features, ohlc
+            data = ohlc()
+            pipes = [zerak.FeaturePipeline(list(features().values()), COLUMNS) for _ in range(2)]
+            workers = [threading.Thread(target=p.run_research, args=(data,)) for p in pipes]
+            cpu, wall = time.process_time(), time.perf_counter()
+            for w in workers:
+                w.start()
+            for w in workers:
+                w.join()
+            print((time.process_time() - cpu) / (time.perf_counter() - wall))
+        """)
+        out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
+        print(f"  baseline build, run_research on two threads: {float(out.stdout):.2f} cores busy")
 
 
 LIVE = """
