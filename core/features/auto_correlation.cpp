@@ -31,14 +31,29 @@ AutoCorrelation::AutoCorrelation(Names inputs, std::size_t window, Names outputs
       buffer_(span_of(window, lag)),
       window_(window),
       lag_(lag),
-      kernel_(method, window),
-      copy_(window + lag) {}
+      kernel_(method, method == CorrelationMethod::Pearson ? window : 0),
+      copy_(method == CorrelationMethod::Pearson ? window + lag : 0) {
+  if (method != CorrelationMethod::Pearson) ranked_.emplace(method, window);
+}
 
-void AutoCorrelation::reset() { buffer_.clear(); }
+void AutoCorrelation::reset() {
+  buffer_.clear();
+  if (ranked_) ranked_->clear();
+}
+
+void AutoCorrelation::rebuild_from_window() {
+  if (!ranked_) return;
+  ranked_->clear();
+  for (std::size_t i = lag_; i < buffer_.size(); ++i) ranked_->push(buffer_[i], buffer_[i - lag_]);
+}
 
 OutputRow AutoCorrelation::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   buffer_.push(values[0]);
+  if (ranked_) {
+    if (buffer_.size() > lag_) ranked_->push(buffer_.newest(), buffer_[buffer_.size() - 1 - lag_]);
+    return {ranked_->correlation()};
+  }
   if (!buffer_.full()) return {kMissing};
   // x is the newest `window` bars, y the same span `lag` bars earlier. With a
   // lag beyond the window the two do not meet, and the bars between them

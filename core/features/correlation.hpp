@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 #include "../error.hpp"
@@ -8,6 +9,7 @@
 #include "../scratch.hpp"
 #include "../traits.hpp"
 #include "correlation_method.hpp"
+#include "rank_correlation_window.hpp"
 #include "window_correlator.hpp"
 
 namespace zerak {
@@ -26,6 +28,10 @@ class Correlation final : public TransformBase<Correlation> {
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
 
+  // Recomputes the rank method's counts from the two rings, the primary
+  // state (after the rings were restored from elsewhere).
+  void rebuild_from_window();
+
  private:
   Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
 
@@ -33,6 +39,7 @@ class Correlation final : public TransformBase<Correlation> {
   Ring y_;
   std::size_t window_;
   WindowCorrelator kernel_;
+  std::optional<RankCorrelationWindow> ranked_;  // Spearman and Kendall
   ScratchArray<double> x_copy_;  // the windows as plain values, oldest first
   ScratchArray<double> y_copy_;
 };

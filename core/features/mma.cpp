@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "../ops/stats.hpp"
-
 namespace zerak {
 
 Result<Mma> Mma::create(Names inputs, std::size_t window, Names outputs) {
@@ -14,20 +12,55 @@ Result<Mma> Mma::create(Names inputs, std::size_t window, Names outputs) {
 }
 
 Mma::Mma(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), ring_(window) {}
+    : TransformBase(std::move(inputs), std::move(outputs)),
+      window_(window),
+      ring_(window),
+      sorted_(window) {}
+
+void Mma::reset() {
+  ring_.clear();
+  sorted_.clear();
+  missing_ = 0;
+}
+
+void Mma::rebuild_from_window() {
+  sorted_.clear();
+  missing_ = 0;
+  ring_.for_each([this](const Value& v) {
+    if (v) {
+      sorted_.insert(*v);
+    } else {
+      ++missing_;
+    }
+  });
+}
 
 OutputRow Mma::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
-  ring_.push(values[0]);
-  if (!ring_.full()) return {kMissing};
-  scratch_.clear();
-  for (const auto part : {ring_.first(), ring_.second()}) {
-    for (const Value& v : part) {
-      if (!v) return {kMissing};
-      scratch_.push_back(*v);
+  const Value& in = values[0];
+  if (ring_.full()) {
+    const Value& out = ring_.oldest();
+    if (out && in) {
+      sorted_.replace(*out, *in);
+    } else if (out) {
+      sorted_.erase(*out);
+      ++missing_;
+    } else if (in) {
+      sorted_.insert(*in);
+      --missing_;
     }
+  } else if (in) {
+    sorted_.insert(*in);
+  } else {
+    ++missing_;
   }
-  return {median_in_place(scratch_)};
+  ring_.push(in);
+  if (!ring_.full() || missing_ != 0) return {kMissing};
+  // The median is a selected value (or the mean of two), so it is the one a
+  // sort of the window gives.
+  const std::size_t mid = window_ / 2;
+  if (window_ % 2 == 1) return {sorted_[mid]};
+  return {(sorted_[mid - 1] + sorted_[mid]) * 0.5};
 }
 
 }  // namespace zerak

@@ -160,18 +160,8 @@ void counted_ranks(std::span<const double> values, std::span<double> ranks) noex
 }
 #endif
 
-// Kendall's pair counts. Only concordant pairs and ties are counted; the
-// rest of the n(n-1)/2 pairs are discordant, which keeps the pair loop free
-// of branches. A NaN difference is neither a tie nor concordant, so it
-// counts as discordant unless the other difference is a tie.
-struct PairCounts {
-  std::int64_t concordant = 0;
-  std::int64_t ties_x = 0;
-  std::int64_t ties_y = 0;
-  std::int64_t ties_both = 0;
-};
+}  // namespace
 
-// Adds the pairs of (xi, yi) with each (xs[j], ys[j]), j < m.
 void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
                PairCounts& counts) noexcept {
   std::size_t j = 0;
@@ -214,6 +204,8 @@ void count_row(const double* xs, const double* ys, std::size_t m, double xi, dou
     counts.concordant += ((dx > 0.0) & (dy > 0.0)) | ((dx < 0.0) & (dy < 0.0));
   }
 }
+
+namespace {
 
 // (total - ties_x) * (total - ties_y) as a double, rounded once from the
 // exact product: the 64-bit product overflows past about 78,000 points.
