@@ -33,6 +33,10 @@ class BlockSeries {
   [[nodiscard]] const double* data() const noexcept { return values_.data(); }
   [[nodiscard]] double operator[](std::size_t i) const noexcept { return values_[i]; }
 
+  [[nodiscard]] Value at(std::size_t i) const noexcept {
+    return missing_[i + 1] != missing_[i] ? kMissing : Value(values_[i]);
+  }
+
   // Missing entries among [begin, end).
   [[nodiscard]] std::size_t missing(std::size_t begin, std::size_t end) const noexcept {
     return missing_[end] - missing_[begin];
