@@ -27,6 +27,8 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ + lag_ - 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] std::size_t lag() const noexcept { return lag_; }

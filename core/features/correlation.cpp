@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "pearson_block.hpp"
+
 namespace zerak {
 
 Result<Correlation> Correlation::create(Names inputs, std::size_t window, Names outputs,
@@ -51,6 +53,38 @@ OutputRow Correlation::update(std::span<const Value> values) {
     return {kMissing};
   }
   return {kernel_(x_copy_.first(window_), y_copy_.first(window_))};
+}
+
+void Correlation::update_block(std::span<const Value* const> inputs,
+                               std::span<Value* const> outputs, std::size_t bars) {
+  if (ranked_ || inputs.size() < 2 || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const std::size_t held = x_.size();
+  BlockSeries sx;
+  BlockSeries sy;
+  sx.assign(held, [this](std::size_t i) { return x_[i]; }, bars,
+            [&inputs](std::size_t i) { return inputs[0][i]; });
+  sy.assign(held, [this](std::size_t i) { return y_[i]; }, bars,
+            [&inputs](std::size_t i) { return inputs[1][i]; });
+  const std::size_t first = first_complete(held, window_);
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    x_.push(inputs[0][i]);
+    y_.push(inputs[1][i]);
+    if (i < first) out[i] = kMissing;
+  }
+  if (first < bars) {
+    const std::size_t count = bars - first;
+    const std::size_t start = held + first + 1 - window_;
+    std::vector<std::uint8_t> complete(count);
+    for (std::size_t j = 0; j < count; ++j) {
+      complete[j] = sx.missing(start + j, start + j + window_) == 0 &&
+                    sy.missing(start + j, start + j + window_) == 0;
+    }
+    pearson_lanes(sx, start, sy, start, window_, count, complete.data(), out + first);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -44,11 +44,7 @@ Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
     syy += dy * dy;
   }
   const double d = sxx * syy;
-  // At extreme scales the squares or their product leave the normal range
-  // (overflow to infinity, or underflow that loses precision): redo the sums
-  // on deviations scaled to at most 1. Elsewhere the documented sums stand.
-  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
-  if (sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d)) {  // a present NaN falls through
+  if (pearson_needs_rescaling(sxx, syy)) {
     double scale_x = 0.0;
     double scale_y = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -221,6 +217,16 @@ double exact_product(std::uint64_t a, std::uint64_t b) noexcept {
 }
 
 }  // namespace
+
+bool pearson_needs_rescaling(double sxx, double syy) noexcept {
+  // At extreme scales the squares or their product leave the normal range
+  // (overflow to infinity, or underflow that loses precision): redo the sums
+  // on deviations scaled to at most 1. Elsewhere the documented sums stand.
+  // A present NaN falls through.
+  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+  const double d = sxx * syy;
+  return sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d);
+}
 
 Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
   return pearson_passes(x.size(), x, y);

@@ -55,6 +55,10 @@ class SpearmanScratch {
 };
 
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
+// Whether Pearson's sums of squares (or their product) left the normal range,
+// so that the deviations are summed again scaled to at most 1; otherwise the
+// result is sxy / sqrt(sxx * syy).
+[[nodiscard]] bool pearson_needs_rescaling(double sxx, double syy) noexcept;
 // Requires x.size() <= scratch.capacity().
 [[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,
                              SpearmanScratch& scratch) noexcept;
