@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "../ops/block_series.hpp"
+
 namespace zerak {
 
 Result<Mma> Mma::create(Names inputs, std::size_t window, Names outputs) {
@@ -61,6 +63,16 @@ OutputRow Mma::update(std::span<const Value> values) {
   const std::size_t mid = window_ / 2;
   if (window_ % 2 == 1) return {sorted_[mid]};
   return {(sorted_[mid - 1] + sorted_[mid]) * 0.5};
+}
+
+// Bar by bar, without a call through the interface for each.
+void Mma::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                       std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  for (std::size_t i = 0; i < bars; ++i) {
+    outputs[0][i] = Mma::update(std::span<const Value>(inputs[0] + i, 1))[0];
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

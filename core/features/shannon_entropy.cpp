@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "../ops/block_series.hpp"
+
 namespace zerak {
 namespace {
 
@@ -185,6 +187,16 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   }
   if (normalize_) h = h / std::log(kf);
   return {h};
+}
+
+// Bar by bar, without a call through the interface for each.
+void ShannonEntropy::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                       std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  for (std::size_t i = 0; i < bars; ++i) {
+    outputs[0][i] = ShannonEntropy::update(std::span<const Value>(inputs[0] + i, 1))[0];
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

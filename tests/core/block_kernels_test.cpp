@@ -17,6 +17,8 @@
 #include "features/kurtosis.hpp"
 #include "features/linear_slope.hpp"
 #include "features/log_return.hpp"
+#include "features/mma.hpp"
+#include "features/shannon_entropy.hpp"
 #include "features/parkinson_volatility.hpp"
 #include "features/rogers_satchell_volatility.hpp"
 #include "features/simple_return.hpp"
@@ -90,6 +92,7 @@ std::vector<BlockCase> cases() {
     out.push_back({"RogersSatchell" + sw, maker<RogersSatchellVolatility>([w] {
                      return RogersSatchellVolatility::create({"h", "l", "o", "c"}, w, {"y"});
                    }), w, true});
+    out.push_back({"Mma" + sw, maker<Mma>([w] { return Mma::create({"x"}, w, {"y"}); }), w});
     out.push_back({"Kama" + sw, maker<Kama>([w] { return Kama::create({"x"}, w, {"y"}, 2, 30); }), w});
     out.push_back({"LogReturn" + sw, maker<LogReturn>([w] { return LogReturn::create({"x"}, w, {"y"}); }), w, true});
     out.push_back({"SimpleReturn" + sw, maker<SimpleReturn>([w] { return SimpleReturn::create({"x"}, w, {"y"}); }), w});
@@ -99,6 +102,12 @@ std::vector<BlockCase> cases() {
                      }), w});
       out.push_back({"LinearSlope" + sw, maker<LinearSlope>([w] {
                        return LinearSlope::create({"x", "y"}, w, {"b", "r2"});
+                     }), w});
+      out.push_back({"Entropy" + sw, maker<ShannonEntropy>([w] {
+                       return ShannonEntropy::create({"x"}, w, {"h"}, std::nullopt, false);
+                     }), w});
+      out.push_back({"Kendall" + sw, maker<Correlation>([w] {
+                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Kendall);
                      }), w});
       out.push_back({"Pearson" + sw, maker<Correlation>([w] {
                        return Correlation::create({"x", "y"}, w, {"r"});
