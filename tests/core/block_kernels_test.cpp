@@ -36,6 +36,10 @@
 #include "scalers/fixed_zscore.hpp"
 #include "scalers/rolling_zscore.hpp"
 #include "simd/dispatch.hpp"
+#include "targets/future_ctc_volatility.hpp"
+#include "tools/pairwise.hpp"
+#include "tools/rolling.hpp"
+#include "tools/shift.hpp"
 
 namespace zerak {
 namespace {
@@ -196,6 +200,38 @@ TEST_P(BlockKernels, BlocksEqualBarByBarOnEveryInstructionSet) {
               << c.name << " after the blocks, bar " << i;
         }
       }
+    }
+  }
+  simd::use_level(saved);
+}
+
+// The volatility target against its definition: a rolling sample standard
+// deviation of the log returns, moved ahead by the horizon.
+TEST(FutureCtcVolatilityKernels, EqualTheRollingStdOnEveryInstructionSet) {
+  const simd::Level saved = simd::active_level();
+  for (const std::size_t h : {2u, 3u, 9u, 64u, 700u}) {
+    auto close = nasty_series(3000, h, std::min(1.0, 6.0 / static_cast<double>(h + 5)));
+    for (Value& v : close) {
+      if (v) v = std::fabs(*v) + 1.0;
+    }
+    std::vector<Value> returns{kMissing};
+    for (std::size_t i = 1; i < close.size(); ++i) {
+      returns.push_back(tools::log_return(close[i - 1], close[i]));
+    }
+    const auto want = tools::shift_ahead(tools::rolling_std(returns, h), h);
+    const auto target = FutureCTCVolatility::create({"c"}, h, {"v"}).value();
+    const std::span<const Value> cols[] = {close};
+    for (const simd::Level level : {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
+      if (!simd::use_level(level)) continue;
+      const auto got = target.run_research(cols);
+      ASSERT_EQ(got.size(), 1u);
+      ASSERT_EQ(got[0].size(), want.size());
+      std::size_t present = 0;
+      for (std::size_t i = 0; i < want.size(); ++i) {
+        present += want[i].has_value();
+        ASSERT_TRUE(bits_equal(got[0][i], want[i])) << h << " " << simd::level_name(level) << " " << i;
+      }
+      EXPECT_GT(present, want.size() / 10);
     }
   }
   simd::use_level(saved);
