@@ -27,7 +27,7 @@ $(VENV)/.deps: pyproject.toml scripts/setup-venv.sh
 	touch $@
 
 $(VENV)/.bench-deps: $(VENV)/.deps
-	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib
+	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib polars
 	touch $@
 
 build: $(VENV)/.deps

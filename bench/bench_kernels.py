@@ -31,7 +31,8 @@ from harness import ROOT, core_program, have
 BARS = 1_000_000
 WINDOWS = [20, 100, 1000, 10000]
 CORE_SOURCES = sorted(str(p.relative_to(ROOT)) for p in (ROOT / "core").rglob("*.cpp")
-                      if p.parent.name not in ("pipeline", "tools", "fitting"))
+                      if p.parent.name not in ("pipeline", "tools", "fitting", "targets")
+                      and p.stem != "adf")
 
 
 def best_s(fn, repeat=3):

@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
       // Short runs (about 2^25 additions), best of many: on a shared
       // machine that is what comes closest to the uncontended speed, as the
       // short peak measurement does.
-      const std::size_t bars = std::max<std::size_t>(kBlock, (1u << 25) / w);
+      const std::size_t bars = std::min(kBars - w, std::max<std::size_t>(kBlock, (1u << 25) / w));
       auto sma = features[0].make(w);
       std::printf("sma %s %zu %.3f\n", simd::level_name(level),
                   w, block_ns(*sma, features[0].cols, bars, 9, w));
