@@ -5,15 +5,18 @@ peers, over 1,000,000 bars:
    instruction set this CPU has, next to w additions at the CPU's peak rate
    of double additions, measured in the same run by a micro-kernel of
    independent vector additions over data in L1.
-2. Window 20, one feature at a time: update_block against update bar by bar
-   and against pandas, polars and TA-Lib computing the same statistic.
-3. Window sweep (20, 100, 1,000, 10,000) against pandas rolling mean,
-   median, z-score (mean and std) and correlation.
+2. Window 20, one feature at a time: FeaturePipeline.run_research_array from
+   a numpy array (and, for reference, the core's update_block alone and
+   update bar by bar) against pandas, polars and TA-Lib computing the same
+   statistic.
+3. Window sweep (20, 100, 1,000, 10,000): run_research_array against pandas
+   rolling mean, median, z-score (mean and std) and correlation.
 
     python bench/bench_kernels.py [--quick]
 
-The zerak figures are the C++ core with no Python in between (bench/
-core_kernels.cpp); the research engine adds its own per-run costs on top.
+The core figures come from bench/core_kernels.cpp, with no Python in
+between; run_research_array adds the engine's own costs (reading the array,
+writing the result array).
 Peers keep running sums (mean, std, correlation, slope: O(1) a bar whatever
 the window) or a skip list (median: O(log w)); our sums are exact, w
 additions a bar in a fixed order, so at large windows running sums stay
@@ -27,6 +30,8 @@ import numpy as np
 import pandas as pd
 
 from harness import ROOT, core_program, have
+
+import zerak
 
 BARS = 1_000_000
 WINDOWS = [20, 100, 1000, 10000]
@@ -73,6 +78,28 @@ def pandas_ns(df, feature, w):
              + np.log(df["low"] / c) * np.log(df["low"] / df["open"])).rolling(w).mean()),
     }
     return best_s(fns[feature]) / BARS * 1e9
+
+
+def zerak_pipeline(feature, w):
+    z = zerak
+    make = {
+        "Sma": lambda: z.Sma(["close"], w, ["y"]),
+        "Mma": lambda: z.Mma(["close"], w, ["y"]),
+        "RollingZScore": lambda: z.RollingZScore(["close"], w, ["y"]),
+        "Correlation": lambda: z.Correlation(["high", "low"], w, ["y"]),
+        "LinearSlope": lambda: z.LinearSlope(["t", "close"], w, ["b", "r2"]),
+        "Skewness": lambda: z.Skewness(["close"], w, ["y"]),
+        "Kurtosis": lambda: z.Kurtosis(["close"], w, ["y"]),
+        "ParkinsonVolatility": lambda: z.ParkinsonVolatility(["high", "low"], w, ["y"]),
+        "RogersSatchellVolatility": lambda: z.RogersSatchellVolatility(
+            ["high", "low", "open", "close"], w, ["y"]),
+    }[feature]()
+    return z.FeaturePipeline([make], ["t", "open", "high", "low", "close"])
+
+
+def zerak_ns(array, feature, w, repeat=3):
+    p = zerak_pipeline(feature, w)
+    return best_s(lambda: p.run_research_array(array), repeat) / BARS * 1e9
 
 
 def polars_ns(df, feature, w):
@@ -146,28 +173,32 @@ def main():
     df = data()
     features = ["Sma", "Mma", "RollingZScore", "Correlation", "LinearSlope", "Skewness",
                 "Kurtosis", "ParkinsonVolatility", "RogersSatchellVolatility"]
-    print(f"\nWindow 20, ns per bar over {BARS:,} bars ({level}; ratios: peer / zerak blocks,"
-          " above 1 means zerak is faster)")
-    print(f"  {'feature':26} {'blocks':>8} {'by bar':>8} {'pandas':>10} {'ratio':>9}"
+    array = np.ascontiguousarray(df.to_numpy())
+    print(f"\nWindow 20, ns per bar over {BARS:,} bars ({level}). zerak: run_research_array;"
+          " core: update_block alone, and update bar by bar.\nRatios: peer / zerak, above 1"
+          " means zerak is faster")
+    print(f"  {'feature':26} {'zerak':>8} {'core':>8} {'by bar':>8} {'pandas':>10} {'ratio':>9}"
           f" {'polars':>10} {'ratio':>9} {'TA-Lib':>10} {'ratio':>9}")
     for f in features:
-        ours = block[(f, 20)]
+        ours = zerak_ns(array, f, 20)
         pd_ns = pandas_ns(df, f, 20)
         pl_ns = polars_ns(df, f, 20) if have("polars") else None
         tl_ns = talib_ns(df, f, 20) if have("talib") else None
-        print(f"  {f:26} {ours:8.2f} {bar.get((f, 20), float('nan')):8.2f} {fmt(pd_ns)}"
+        print(f"  {f:26} {ours:8.2f} {block[(f, 20)]:8.2f} {bar.get((f, 20), float('nan')):8.2f}"
+              f" {fmt(pd_ns)}"
               f" {ratio(pd_ns, ours)} {fmt(pl_ns)} {ratio(pl_ns, ours)} {fmt(tl_ns)}"
               f" {ratio(tl_ns, ours)}")
         sys.stdout.flush()
     if quick:
         return
-    print("\nWindow sweep against pandas, ns per bar (ratio: pandas / zerak)")
+    print("\nWindow sweep against pandas, ns per bar: zerak run_research_array / pandas"
+          " (ratio: pandas / zerak)")
     print(f"  {'feature':16} " + " ".join(f"{w:>22}" for w in WINDOWS))
     for f, label in [("Sma", "mean"), ("Mma", "median"), ("RollingZScore", "z-score (std)"),
                      ("Correlation", "correlation")]:
         cells = []
         for w in WINDOWS:
-            ours = block.get((f, w))
+            ours = zerak_ns(array, f, w, 1 if w >= 1000 else 3)
             theirs = pandas_ns(df, f, w)
             cells.append(f"{ours:7.1f} /{theirs:7.1f} {theirs / ours:5.2f}x" if ours else "-")
         print(f"  {label:16} " + " ".join(f"{c:>22}" for c in cells))
