@@ -361,10 +361,10 @@ PyMethodDef methods[] = {
     {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
     {"run_research", fastcall<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
      kRunResearchDoc},
-    {"reset", &reset, METH_NOARGS, kResetDoc},
-    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
-    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
-    {"warm_up_period", &warm_up_period, METH_NOARGS, kWarmUpDoc},
+    no_arguments_method<&reset, "reset">(kResetDoc),
+    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&warm_up_period, "warm_up_period">(kWarmUpDoc),
     {"run_research_array", fastcall<&research_method<Research::kArray>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     {"update_many", fastcall<&research_method<Research::kContinue>>(),
@@ -392,8 +392,8 @@ PyObject* make(PyObject*) {
   return type;
 }
 
-const Export exports[] = {{kName, &make}};
-const ExportRegistration registration{exports};
-
 }  // namespace
+
+PyObject* make_feature_pipeline(PyObject* module) { return make(module); }
+
 }  // namespace zerak::py
