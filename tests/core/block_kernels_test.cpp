@@ -37,6 +37,7 @@
 #include "scalers/rolling_zscore.hpp"
 #include "simd/dispatch.hpp"
 #include "targets/future_ctc_volatility.hpp"
+#include "targets/future_linear_slope.hpp"
 #include "tools/pairwise.hpp"
 #include "tools/rolling.hpp"
 #include "tools/shift.hpp"
@@ -232,6 +233,69 @@ TEST(FutureCtcVolatilityKernels, EqualTheRollingStdOnEveryInstructionSet) {
         ASSERT_TRUE(bits_equal(got[0][i], want[i])) << h << " " << simd::level_name(level) << " " << i;
       }
       EXPECT_GT(present, want.size() / 10);
+    }
+  }
+  simd::use_level(saved);
+}
+
+// The slope target against a plain fit of each window (the former code).
+void fit_window(const Value* x, const Value* y, std::size_t h, Value& slope, Value& r2) {
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  bool constant_x = true;
+  bool constant_y = true;
+  for (std::size_t j = 0; j < h; ++j) {
+    if (!x[j] || !y[j]) return;
+    sum_x += *x[j];
+    sum_y += *y[j];
+    constant_x = constant_x && *x[j] == *x[0];
+    constant_y = constant_y && *y[j] == *y[0];
+  }
+  const double mean_x = sum_x / static_cast<double>(h);
+  const double mean_y = sum_y / static_cast<double>(h);
+  double sxx = 0.0;
+  double syy = 0.0;
+  double sxy = 0.0;
+  for (std::size_t j = 0; j < h; ++j) {
+    const double dx = *x[j] - mean_x;
+    const double dy = *y[j] - mean_y;
+    sxx += dx * dx;
+    syy += dy * dy;
+    sxy += dx * dy;
+  }
+  if (constant_x || sxx == 0.0) return;
+  if (constant_y) {
+    slope = 0.0;
+    return;
+  }
+  slope = sxy / sxx;
+  if (syy != 0.0) r2 = sxy * sxy / (syy * sxx);
+}
+
+TEST(FutureLinearSlopeKernels, EqualAPlainFitOfEachWindowOnEveryInstructionSet) {
+  const simd::Level saved = simd::active_level();
+  for (const std::size_t h : {2u, 3u, 10u, 77u, 900u}) {
+    const double rare = std::min(1.0, 6.0 / static_cast<double>(h + 5));
+    const auto x = nasty_series(3000, 5 * h, rare);
+    const auto y = nasty_series(2990, 5 * h + 1, rare);  // shorter: the tail has no y
+    std::vector<Value> slope(x.size());
+    std::vector<Value> r2(x.size());
+    for (std::size_t i = 0; i + h <= y.size(); ++i) {
+      fit_window(x.data() + i, y.data() + i, h, slope[i], r2[i]);
+    }
+    const auto target = FutureLinearSlope::create({"x", "y"}, h, {"b", "r2"}).value();
+    const std::span<const Value> cols[] = {x, y};
+    for (const simd::Level level : {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
+      if (!simd::use_level(level)) continue;
+      const auto got = target.run_research(cols);
+      ASSERT_EQ(got.size(), 2u);
+      std::size_t present = 0;
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        present += slope[i].has_value();
+        ASSERT_TRUE(bits_equal(got[0][i], slope[i])) << h << " " << simd::level_name(level) << " " << i;
+        ASSERT_TRUE(bits_equal(got[1][i], r2[i])) << h << " " << simd::level_name(level) << " " << i;
+      }
+      EXPECT_GT(present, x.size() / 10);
     }
   }
   simd::use_level(saved);
