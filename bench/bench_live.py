@@ -55,7 +55,12 @@ def checkout(commit):
 def main():
     commit = sys.argv[1] if len(sys.argv) > 1 else BEFORE
     BUILD.mkdir(parents=True, exist_ok=True)
-    programs = [build(checkout(commit), BUILD / "core_live_before"),
+    try:
+        before_core = checkout(commit)
+    except subprocess.CalledProcessError:
+        print(f"bench_live: commit {commit} is not in this clone; nothing to compare with")
+        return
+    programs = [build(before_core, BUILD / "core_live_before"),
                 build(ROOT, BUILD / "core_live_after")]
     # Alternating runs, best of three each: drift on a shared machine hits both.
     before, after = {}, {}

@@ -20,12 +20,17 @@ class BlockSeries {
     const std::size_t n = held + bars;
     values_.resize(n);
     missing_.resize(n + 1);
-    missing_[0] = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const Value v = i < held ? history(i) : bar(i - held);
-      values_[i] = v.value_or(0.0);
-      missing_[i + 1] = missing_[i] + !v;
-    }
+    double* values = values_.data();
+    std::size_t* missing = missing_.data();
+    std::size_t count = 0;
+    missing[0] = 0;
+    const auto put = [&](std::size_t i, const Value& v) {
+      values[i] = v ? *v : 0.0;
+      count += !v;
+      missing[i + 1] = count;
+    };
+    for (std::size_t i = 0; i < held; ++i) put(i, history(i));
+    for (std::size_t i = 0; i < bars; ++i) put(held + i, bar(i));
     breaks_.clear();
   }
 
