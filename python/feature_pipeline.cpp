@@ -244,7 +244,12 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
-    if (run == bars && !(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+    if (run == bars) {
+      if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+      // Other threads run while it fills: gc.get_objects() must not hand
+      // them a list with empty slots.
+      PyObject_GC_UnTrack(lists.get());
+    }
   } else {
     if (!array.allocate(bars, outputs)) return nullptr;
     if (mode == Research::kContinue) {
@@ -287,13 +292,14 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
     }
   }
   if (!completed) return nullptr;  // the guard puts the pipeline back
-  guard.done();
-  if (run < bars) return raise(core.count_error(source.width(run)));
-  if (lists) {
-    // The rows are complete, so the list may now be seen by the collector.
-    return lists.release();
+  if (run < bars) {
+    guard.done();  // the bars before the bad one stay run, as documented
+    return raise(core.count_error(source.width(run)));
   }
-  return array.publish();
+  if (lists) PyObject_GC_Track(lists.get());
+  PyObject* result = lists ? lists.release() : array.publish();
+  if (result != nullptr) guard.done();  // else no result: the guard puts it back
+  return result;
 }
 
 template <Research Mode>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <span>
 #include <utility>
 
@@ -24,21 +26,16 @@ class BinaryOperator : public TransformBase<Derived> {
     return {Derived::apply(*values[0], *values[1])};
   }
 
-  // The same per bar, without a call through the interface for each.
+  // The same per pair of values, without a row per bar.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    if (inputs.size() < 2 || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
     const Value* a = inputs[0];
     const Value* b = inputs[1];
-    Value* out = outputs[0];
+    Value* y = outputs[0];
     for (std::size_t i = 0; i < bars; ++i) {
-      out[i] = a[i] && b[i] ? Derived::apply(*a[i], *b[i]) : kMissing;
+      y[i] = a[i] && b[i] ? Derived::apply(*a[i], *b[i]) : kMissing;
     }
-    for (std::size_t k = 1; k < outputs.size(); ++k) {
-      for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
-    }
+    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <span>
 #include <utility>
 
@@ -24,18 +26,13 @@ class UnaryOperator : public TransformBase<Derived> {
     return {Derived::apply(*values[0])};
   }
 
-  // The same per bar, without a call through the interface for each.
+  // The same per value, without a row per bar.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
     const Value* a = inputs[0];
-    Value* out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) out[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
-    for (std::size_t k = 1; k < outputs.size(); ++k) {
-      for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
-    }
+    Value* y = outputs[0];
+    for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
+    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:

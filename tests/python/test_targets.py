@@ -208,7 +208,7 @@ def test_unequal_column_lengths_follow_each_targets_first_column():
         lambda a: np.repeat(a, 2, axis=0)[::2],  # every other row of a bigger array
         lambda a: list(a),  # 1-D float64 buffers
         lambda a: [memoryview(row.copy()) for row in a],
-        lambda a: a.astype(np.float32),  # not float64: read value by value
+        lambda a: a.astype(np.float32),  # not float64: converted in place
         lambda a: a.tolist(),
         lambda a: tuple(tuple(r) for r in a.tolist()),
         lambda a: [pd.Series(r) for r in a],
