@@ -32,7 +32,7 @@ $(VENV)/.test-deps: $(VENV)/.deps
 	touch $@
 
 $(VENV)/.bench-deps: $(VENV)/.test-deps
-	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib
+	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib polars
 	touch $@
 
 build: $(VENV)/.deps

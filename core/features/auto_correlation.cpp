@@ -3,6 +3,9 @@
 #include <limits>
 #include <stdexcept>
 #include <utility>
+#include <vector>
+
+#include "pearson_block.hpp"
 
 namespace zerak {
 namespace {
@@ -31,14 +34,29 @@ AutoCorrelation::AutoCorrelation(Names inputs, std::size_t window, Names outputs
       buffer_(span_of(window, lag)),
       window_(window),
       lag_(lag),
-      kernel_(method, window),
-      copy_(window + lag) {}
+      kernel_(method, method == CorrelationMethod::Pearson ? window : 0),
+      copy_(method == CorrelationMethod::Pearson ? window + lag : 0) {
+  if (method != CorrelationMethod::Pearson) ranked_.emplace(method, window);
+}
 
-void AutoCorrelation::reset() { buffer_.clear(); }
+void AutoCorrelation::reset() {
+  buffer_.clear();
+  if (ranked_) ranked_->clear();
+}
+
+void AutoCorrelation::rebuild_from_window() {
+  if (!ranked_) return;
+  ranked_->clear();
+  for (std::size_t i = lag_; i < buffer_.size(); ++i) ranked_->push(buffer_[i], buffer_[i - lag_]);
+}
 
 OutputRow AutoCorrelation::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   buffer_.push(values[0]);
+  if (ranked_) {
+    if (buffer_.size() > lag_) ranked_->push(buffer_.newest(), buffer_[buffer_.size() - 1 - lag_]);
+    return {ranked_->correlation()};
+  }
   if (!buffer_.full()) return {kMissing};
   // x is the newest `window` bars, y the same span `lag` bars earlier. With a
   // lag beyond the window the two do not meet, and the bars between them
@@ -51,6 +69,41 @@ OutputRow AutoCorrelation::update(std::span<const Value> values) {
   if (!present) return {kMissing};
   return {kernel_(std::span<const double>(out + lag_, window_),
                   std::span<const double>(out, window_))};
+}
+
+void AutoCorrelation::update_block(std::span<const Value* const> inputs,
+                                   std::span<Value* const> outputs, std::size_t bars) {
+  if (ranked_ || inputs.empty() || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const Value* in = inputs[0];
+  const std::size_t held = buffer_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const std::size_t span = window_ + lag_;
+  const std::size_t first = first_complete(held, span);
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    buffer_.push(in[i]);
+    if (i < first) out[i] = kMissing;
+  }
+  if (first < bars) {
+    // x is the newest `window` bars, y the same span `lag` bars earlier; with
+    // a lag beyond the window the bars between them are not read.
+    const std::size_t count = bars - first;
+    const std::size_t x_start = held + first + 1 - window_;
+    const std::size_t y_start = x_start - lag_;
+    std::vector<std::uint8_t> complete(count);
+    for (std::size_t j = 0; j < count; ++j) {
+      const std::size_t x = x_start + j;
+      const std::size_t y = y_start + j;
+      complete[j] = lag_ < window_ ? s.missing(y, x + window_) == 0
+                                   : s.missing(x, x + window_) == 0 && s.missing(y, y + window_) == 0;
+    }
+    pearson_lanes(s, x_start, s, y_start, window_, count, complete.data(), out + first);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 #include "../error.hpp"
@@ -8,6 +9,7 @@
 #include "../scratch.hpp"
 #include "../traits.hpp"
 #include "correlation_method.hpp"
+#include "rank_correlation_window.hpp"
 #include "window_correlator.hpp"
 
 namespace zerak {
@@ -25,10 +27,16 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ + lag_ - 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] std::size_t lag() const noexcept { return lag_; }
   [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
+
+  // Recomputes the rank method's counts from the buffer, the primary state
+  // (after the buffer was restored from elsewhere).
+  void rebuild_from_window();
 
  private:
   AutoCorrelation(Names inputs, std::size_t window, Names outputs, std::size_t lag,
@@ -38,6 +46,10 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
   std::size_t window_;
   std::size_t lag_;
   WindowCorrelator kernel_;
+  // Spearman and Kendall: the pairs (x now, x `lag` bars earlier). Every
+  // point of the window is a bar of one of the two slices, so the window is
+  // complete exactly when its points are.
+  std::optional<RankCorrelationWindow> ranked_;
   ScratchArray<double> copy_;  // the buffer as plain values, oldest first
 };
 

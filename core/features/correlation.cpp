@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "pearson_block.hpp"
+
 namespace zerak {
 
 Result<Correlation> Correlation::create(Names inputs, std::size_t window, Names outputs,
@@ -18,13 +20,22 @@ Correlation::Correlation(Names inputs, std::size_t window, Names outputs,
       x_(window),
       y_(window),
       window_(window),
-      kernel_(method, window),
-      x_copy_(window),
-      y_copy_(window) {}
+      kernel_(method, method == CorrelationMethod::Pearson ? window : 0),
+      x_copy_(method == CorrelationMethod::Pearson ? window : 0),
+      y_copy_(method == CorrelationMethod::Pearson ? window : 0) {
+  if (method != CorrelationMethod::Pearson) ranked_.emplace(method, window);
+}
 
 void Correlation::reset() {
   x_.clear();
   y_.clear();
+  if (ranked_) ranked_->clear();
+}
+
+void Correlation::rebuild_from_window() {
+  if (!ranked_) return;
+  ranked_->clear();
+  for (std::size_t i = 0; i < x_.size(); ++i) ranked_->push(x_[i], y_[i]);
 }
 
 OutputRow Correlation::update(std::span<const Value> values) {
@@ -32,12 +43,48 @@ OutputRow Correlation::update(std::span<const Value> values) {
   // The rings advance together, so both always hold the same bars.
   x_.push(values[0]);
   y_.push(values[1]);
+  if (ranked_) {
+    ranked_->push(values[0], values[1]);
+    return {ranked_->correlation()};
+  }
   if (!x_.full()) return {kMissing};
   if (!copy_present(x_, 0, window_, x_copy_.data()) ||
       !copy_present(y_, 0, window_, y_copy_.data())) {
     return {kMissing};
   }
   return {kernel_(x_copy_.first(window_), y_copy_.first(window_))};
+}
+
+void Correlation::update_block(std::span<const Value* const> inputs,
+                               std::span<Value* const> outputs, std::size_t bars) {
+  if (ranked_ || inputs.size() < 2 || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const std::size_t held = x_.size();
+  BlockSeries sx;
+  BlockSeries sy;
+  sx.assign(held, [this](std::size_t i) { return x_[i]; }, bars,
+            [&inputs](std::size_t i) { return inputs[0][i]; });
+  sy.assign(held, [this](std::size_t i) { return y_[i]; }, bars,
+            [&inputs](std::size_t i) { return inputs[1][i]; });
+  const std::size_t first = first_complete(held, window_);
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    x_.push(inputs[0][i]);
+    y_.push(inputs[1][i]);
+    if (i < first) out[i] = kMissing;
+  }
+  if (first < bars) {
+    const std::size_t count = bars - first;
+    const std::size_t start = held + first + 1 - window_;
+    std::vector<std::uint8_t> complete(count);
+    for (std::size_t j = 0; j < count; ++j) {
+      complete[j] = sx.missing(start + j, start + j + window_) == 0 &&
+                    sy.missing(start + j, start + j + window_) == 0;
+    }
+    pearson_lanes(sx, start, sy, start, window_, count, complete.data(), out + first);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "../ops/block_sums.hpp"
 #include "../ops/window.hpp"
 
 namespace zerak {
@@ -55,6 +56,55 @@ OutputRow Kama::update(std::span<const Value> values) {
   const double prev = current_ ? *current_ : *prices_[window_ - 1];
   current_ = sc * (newest - prev) + prev;
   return {current_};
+}
+
+void Kama::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                        std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  const Value* in = inputs[0];
+  const std::size_t held = prices_.size();
+  BlockSeries p;
+  p.assign(held, [this](std::size_t i) { return prices_[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  // The volatility of the window ending at price e is 0.0 + |p[e-w+1] - p[e-w]|
+  // + ... + |p[e] - p[e-1]|: a window sum over the changes, entry k of which
+  // is the change into price k (entry 0 has none and is never summed).
+  BlockSeries changes;
+  changes.assign(p.size(), [&p](std::size_t k) {
+    return k == 0 ? Value(0.0) : Value(std::fabs(p[k] - p[k - 1]));
+  }, 0, [](std::size_t) { return kMissing; });
+  const std::size_t span = window_ + 1;
+  const std::size_t first = first_complete(held, span);
+  std::vector<double> volatility(first < bars ? bars - first : 0);
+  if (!volatility.empty()) {
+    // Bar i's prices are [held + i - window, held + i]; its changes start one later.
+    simd::kernels().sums(changes.data() + held + first + 1 - window_, window_, volatility.size(),
+                         volatility.data());
+  }
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    prices_.push(in[i]);
+    if (i < first) {
+      out[i] = kMissing;
+      continue;
+    }
+    const std::size_t e = held + i;
+    if (p.missing(e + 1 - span, e + 1) != 0) {
+      current_.reset();
+      out[i] = kMissing;
+      continue;
+    }
+    const double vol = volatility[i - first];
+    const double newest = p[e];
+    const double change = std::fabs(newest - p[e - window_]);
+    const double er = vol > 0.0 ? change / vol : 0.0;
+    double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
+    sc = sc * sc;
+    const double prev = current_ ? *current_ : p[e - 1];
+    current_ = sc * (newest - prev) + prev;
+    out[i] = current_;
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -19,6 +19,8 @@ class Kama final : public TransformBase<Kama> {
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }

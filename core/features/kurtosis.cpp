@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "moment_block.hpp"
 #include "window_sums.hpp"
 
 namespace zerak {
@@ -32,6 +33,35 @@ OutputRow Kurtosis::update(std::span<const Value> values) {
   const double a = (n * (n + 1.0)) / ((n1 * n2) * n3);
   const double b = (3.0 * (n1 * n1)) / (n2 * n3);
   return {s4 * a - b};
+}
+
+void Kurtosis::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                            std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  const Value* in = inputs[0];
+  const std::size_t held = buffer_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const MomentLanes m = standardize_block(s, held, window_, bars);
+  std::vector<double> sums(m.count());
+  if (m.count() != 0) {
+    simd::kernels().standardized_fourths(s.data() + m.start, window_, m.count(), m.mean.data(), m.sd.data(),
+                           sums.data());
+  }
+  const double n = static_cast<double>(window_);
+  const double n1 = n + (-1.0);
+  const double n2 = n + (-2.0);
+  const double n3 = n + (-3.0);
+  const double a = (n * (n + 1.0)) / ((n1 * n2) * n3);
+  const double b = (3.0 * (n1 * n1)) / (n2 * n3);
+  const auto finish = [a, b](double s4) { return s4 * a - b; };
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    out[i] = i >= m.first && m.ok[i - m.first] ? Value(finish(sums[i - m.first])) : kMissing;
+    buffer_.push(in[i]);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

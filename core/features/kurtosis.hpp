@@ -20,6 +20,8 @@ class Kurtosis final : public TransformBase<Kurtosis> {
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   void reset() override { buffer_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
  private:
   Kurtosis(Names inputs, std::size_t window, Names outputs);

@@ -20,6 +20,8 @@ class LinearSlope final : public TransformBase<LinearSlope> {
   [[nodiscard]] std::size_t values_returned() const noexcept override { return 2; }
   void reset() override { pairs_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
  private:
   LinearSlope(Names inputs, std::size_t window, Names outputs);

@@ -35,6 +35,23 @@ class LookbackReturn : public TransformBase<Derived> {
     return {Derived::apply(prices_.oldest(), prices_.newest())};
   }
 
+  // The same per bar, without a call through the interface for each.
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override {
+    if (inputs.empty() || outputs.empty()) {
+      return StreamingTransform::update_block(inputs, outputs, bars);
+    }
+    const Value* in = inputs[0];
+    Value* out = outputs[0];
+    for (std::size_t i = 0; i < bars; ++i) {
+      prices_.push(in[i]);
+      out[i] = prices_.full() ? Derived::apply(prices_.oldest(), prices_.newest()) : kMissing;
+    }
+    for (std::size_t k = 1; k < outputs.size(); ++k) {
+      for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
+    }
+  }
+
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
  protected:

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <span>
-#include <vector>
 
 #include "../error.hpp"
+#include "../ops/sorted_window.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
 
@@ -16,20 +16,25 @@ class Mma final : public TransformBase<Mma> {
   static Result<Mma> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
-  void reset() override { ring_.clear(); }
+  void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
+
+  // Recomputes the sorted values and the missing count from the ring, the
+  // primary state (after the ring was restored from elsewhere).
+  void rebuild_from_window();
 
  private:
   Mma(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;
   Ring ring_;
-  // Reused for the per-bar selection; it grows to `window` once, with the
-  // first full window, and never allocates again.
-  std::vector<double> scratch_;
+  SortedWindow sorted_;  // the ring's present values in order
+  std::size_t missing_ = 0;  // missing entries in the ring
 };
 
 }  // namespace zerak

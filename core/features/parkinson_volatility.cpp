@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "../ops/block_sums.hpp"
 #include "window_sums.hpp"
 
 namespace zerak {
@@ -42,6 +43,26 @@ OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
   if (!sum) return {kMissing};
   const double mean = *sum / static_cast<double>(window_);
   return {std::sqrt(mean / kFourLn2)};
+}
+
+void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
+                                       std::span<Value* const> outputs, std::size_t bars) {
+  if (inputs.size() < 2 || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const Value* high = inputs[0];
+  const Value* low = inputs[1];
+  const std::size_t held = terms_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars,
+           [high, low](std::size_t i) { return term(high[i], low[i]); });
+  const double n = static_cast<double>(window_);
+  window_sum_block(s, held, window_, bars, outputs[0], [n](double sum, std::size_t) {
+    const double mean = sum / n;
+    return Value(std::sqrt(mean / kFourLn2));
+  });
+  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

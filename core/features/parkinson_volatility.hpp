@@ -23,6 +23,8 @@ class ParkinsonVolatility final : public TransformBase<ParkinsonVolatility> {
   [[nodiscard]] std::size_t values_read() const noexcept override { return 2; }
   void reset() override { terms_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
  private:
   ParkinsonVolatility(Names inputs, std::size_t window, Names outputs);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "../ops/block_sums.hpp"
 #include "window_sums.hpp"
 
 namespace zerak {
@@ -44,6 +45,25 @@ OutputRow RogersSatchellVolatility::update(std::span<const Value> values) {
   const double mean = *sum / static_cast<double>(window_);
   if (!(mean >= 0.0)) return {kMissing};  // negative, or NaN
   return {std::sqrt(mean)};
+}
+
+void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs,
+                                            std::span<Value* const> outputs, std::size_t bars) {
+  if (inputs.size() < 4 || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const std::size_t held = terms_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
+    return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
+  });
+  const double n = static_cast<double>(window_);
+  window_sum_block(s, held, window_, bars, outputs[0], [n](double sum, std::size_t) {
+    const double mean = sum / n;
+    return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
+  });
+  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

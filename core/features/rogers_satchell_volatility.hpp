@@ -26,6 +26,8 @@ class RogersSatchellVolatility final : public TransformBase<RogersSatchellVolati
   [[nodiscard]] std::size_t values_read() const noexcept override { return 4; }
   void reset() override { terms_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
  private:
   RogersSatchellVolatility(Names inputs, std::size_t window, Names outputs);

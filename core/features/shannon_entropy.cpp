@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "../ops/block_series.hpp"
+
 namespace zerak {
 namespace {
 
@@ -50,7 +52,8 @@ ShannonEntropy::ShannonEntropy(Names inputs, std::size_t window, Names outputs, 
       bins_(bins),
       bin_count_(bin_count),
       normalize_(normalize),
-      buffer_(window) {
+      buffer_(window),
+      plain_(window) {
   scratch_.reserve(std::min(bin_count_, window_));
   if (window_ <= kMaxTabulatedWindow) {
     bin_terms_.resize(window_ + 1);
@@ -67,15 +70,47 @@ ShannonEntropy::ShannonEntropy(const ShannonEntropy& other)
       bin_count_(other.bin_count_),
       normalize_(other.normalize_),
       buffer_(other.buffer_),
+      plain_(other.plain_),
+      missing_(other.missing_),
       scratch_(),
+      counts_valid_(other.counts_valid_),
+      edge_lo_(other.edge_lo_),
+      edge_hi_(other.edge_hi_),
       bin_terms_(other.bin_terms_) {
   scratch_.reserve(other.scratch_.capacity());
+  scratch_ = other.scratch_;  // within the reservation
+}
+
+void ShannonEntropy::reset() {
+  buffer_.clear();
+  plain_.clear();
+  missing_ = 0;
+  counts_valid_ = false;
+}
+
+void ShannonEntropy::rebuild_from_window() {
+  plain_.clear();
+  missing_ = 0;
+  buffer_.for_each([this](const Value& v) {
+    plain_.push(v.value_or(0.0));
+    missing_ += !v;
+  });
+  counts_valid_ = false;
 }
 
 OutputRow ShannonEntropy::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
-  buffer_.push(values[0]);
-  if (!buffer_.full()) return {kMissing};
+  const Value& in = values[0];
+  const bool sliding = buffer_.full();
+  const double leaving = sliding ? plain_.oldest() : 0.0;
+  if (sliding) missing_ -= !buffer_.oldest();
+  missing_ += !in;
+  buffer_.push(in);
+  plain_.push(in.value_or(0.0));
+  if (!buffer_.full() || missing_ != 0) {
+    counts_valid_ = false;
+    return {kMissing};
+  }
 
   // Four running minima and maxima, merged at the end: the extremes do not
   // depend on the order of comparison (NaN never wins a comparison, and the
@@ -84,21 +119,19 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   double lo[4] = {kInf, kInf, kInf, kInf};
   double hi[4] = {-kInf, -kInf, -kInf, -kInf};
-  for (const auto part : {buffer_.first(), buffer_.second()}) {
+  for (const auto part : {plain_.first(), plain_.second()}) {
     std::size_t i = 0;
     for (; i + 4 <= part.size(); i += 4) {
       for (std::size_t j = 0; j < 4; ++j) {
-        const Value& v = part[i + j];
-        if (!v) return {kMissing};
-        lo[j] = *v < lo[j] ? *v : lo[j];
-        hi[j] = *v > hi[j] ? *v : hi[j];
+        const double v = part[i + j];
+        lo[j] = v < lo[j] ? v : lo[j];
+        hi[j] = v > hi[j] ? v : hi[j];
       }
     }
     for (; i < part.size(); ++i) {
-      const Value& v = part[i];
-      if (!v) return {kMissing};
-      lo[0] = *v < lo[0] ? *v : lo[0];
-      hi[0] = *v > hi[0] ? *v : hi[0];
+      const double v = part[i];
+      lo[0] = v < lo[0] ? v : lo[0];
+      hi[0] = v > hi[0] ? v : hi[0];
     }
   }
   for (std::size_t j = 1; j < 4; ++j) {
@@ -116,18 +149,31 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
 
   const std::size_t k = bin_count_;
   const double kf = static_cast<double>(k);
+  const auto bin_of = [&](double v) { return bin_index(kf * ((v - lo[0]) / range), k - 1); };
   if (range == 0.0) {
+    counts_valid_ = false;
     add_bin(window_);  // every value in bin 0; the empty bins add nothing
   } else if (!sparse()) {
-    scratch_.assign(k, 0);  // within the reserved capacity
-    for (const auto part : {buffer_.first(), buffer_.second()}) {
-      for (const Value& v : part) ++scratch_[bin_index(kf * ((*v - lo[0]) / range), k - 1)];
+    // A value's bin depends only on it and the edges: while the edges stay,
+    // only the leaving and the entering value change the counts. (Edges equal
+    // as doubles may differ in the sign of a zero, which moves no bin.)
+    if (sliding && counts_valid_ && lo[0] == edge_lo_ && hi[0] == edge_hi_) {
+      --scratch_[bin_of(leaving)];
+      ++scratch_[bin_of(*in)];
+    } else {
+      scratch_.assign(k, 0);  // within the reserved capacity
+      for (const auto part : {plain_.first(), plain_.second()}) {
+        for (const double v : part) ++scratch_[bin_of(v)];
+      }
+      counts_valid_ = true;
+      edge_lo_ = lo[0];
+      edge_hi_ = hi[0];
     }
     for (const std::size_t count : scratch_) add_bin(count);
   } else {
     scratch_.clear();
-    for (const auto part : {buffer_.first(), buffer_.second()}) {
-      for (const Value& v : part) scratch_.push_back(bin_index(kf * ((*v - lo[0]) / range), k - 1));
+    for (const auto part : {plain_.first(), plain_.second()}) {
+      for (const double v : part) scratch_.push_back(bin_of(v));
     }
     // Ascending bin order, one run per occupied bin: the same additions in the
     // same order as scanning all k counters.
@@ -141,6 +187,16 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   }
   if (normalize_) h = h / std::log(kf);
   return {h};
+}
+
+// Bar by bar, without a call through the interface for each.
+void ShannonEntropy::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                       std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  for (std::size_t i = 0; i < bars; ++i) {
+    outputs[0][i] = ShannonEntropy::update(std::span<const Value>(inputs[0] + i, 1))[0];
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -32,8 +32,15 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   [[nodiscard]] bool normalize() const noexcept { return normalize_; }
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
-  void reset() override { buffer_.clear(); }
+  void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
+
+  // Recomputes the plain copy of the window and the missing count from the
+  // buffer, the primary state, and drops the kept bin counts (after the
+  // buffer was restored from elsewhere).
+  void rebuild_from_window();
 
  private:
   ShannonEntropy(Names inputs, std::size_t window, Names outputs, BinRule bins,
@@ -49,8 +56,16 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   std::size_t bin_count_;
   bool normalize_;
   Ring buffer_;
-  // Per-bar scratch, reserved once: k counters, or (sparse) window bin indices.
+  BasicRing<double> plain_;  // the buffer's values, 0 where missing
+  std::size_t missing_ = 0;  // missing entries in the buffer
+  // Reserved once: the k bin counts of the last window, kept while its edges
+  // (minimum and maximum) stay put, or (sparse) per-bar window bin indices.
   std::vector<std::size_t> scratch_;
+  // Whether scratch_ holds the counts of the previous bar's window binned
+  // between edge_lo_ and edge_hi_.
+  bool counts_valid_ = false;
+  double edge_lo_ = 0.0;
+  double edge_hi_ = 0.0;
   // ln(c / window) * (c / window) for c = 1 .. window, for small windows;
   // the same expression as computed per bar, so the results are identical.
   std::vector<double> bin_terms_;

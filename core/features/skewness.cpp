@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "moment_block.hpp"
 #include "window_sums.hpp"
 
 namespace zerak {
@@ -29,6 +30,32 @@ OutputRow Skewness::update(std::span<const Value> values) {
   const double scale =
       n / (static_cast<double>(window_ - 1) * static_cast<double>(window_ - 2));
   return {scale * s3};
+}
+
+void Skewness::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                            std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  const Value* in = inputs[0];
+  const std::size_t held = buffer_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const MomentLanes m = standardize_block(s, held, window_, bars);
+  std::vector<double> sums(m.count());
+  if (m.count() != 0) {
+    simd::kernels().standardized_cubes(s.data() + m.start, window_, m.count(), m.mean.data(), m.sd.data(),
+                           sums.data());
+  }
+  const double n = static_cast<double>(window_);
+  const double scale =
+      n / (static_cast<double>(window_ - 1) * static_cast<double>(window_ - 2));
+  const auto finish = [scale](double s3) { return scale * s3; };
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    out[i] = i >= m.first && m.ok[i - m.first] ? Value(finish(sums[i - m.first])) : kMissing;
+    buffer_.push(in[i]);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

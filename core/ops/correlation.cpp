@@ -44,11 +44,7 @@ Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
     syy += dy * dy;
   }
   const double d = sxx * syy;
-  // At extreme scales the squares or their product leave the normal range
-  // (overflow to infinity, or underflow that loses precision): redo the sums
-  // on deviations scaled to at most 1. Elsewhere the documented sums stand.
-  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
-  if (sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d)) {  // a present NaN falls through
+  if (pearson_needs_rescaling(sxx, syy)) {
     double scale_x = 0.0;
     double scale_y = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -160,18 +156,8 @@ void counted_ranks(std::span<const double> values, std::span<double> ranks) noex
 }
 #endif
 
-// Kendall's pair counts. Only concordant pairs and ties are counted; the
-// rest of the n(n-1)/2 pairs are discordant, which keeps the pair loop free
-// of branches. A NaN difference is neither a tie nor concordant, so it
-// counts as discordant unless the other difference is a tie.
-struct PairCounts {
-  std::int64_t concordant = 0;
-  std::int64_t ties_x = 0;
-  std::int64_t ties_y = 0;
-  std::int64_t ties_both = 0;
-};
+}  // namespace
 
-// Adds the pairs of (xi, yi) with each (xs[j], ys[j]), j < m.
 void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
                PairCounts& counts) noexcept {
   std::size_t j = 0;
@@ -215,6 +201,8 @@ void count_row(const double* xs, const double* ys, std::size_t m, double xi, dou
   }
 }
 
+namespace {
+
 // (total - ties_x) * (total - ties_y) as a double, rounded once from the
 // exact product: the 64-bit product overflows past about 78,000 points.
 double exact_product(std::uint64_t a, std::uint64_t b) noexcept {
@@ -229,6 +217,16 @@ double exact_product(std::uint64_t a, std::uint64_t b) noexcept {
 }
 
 }  // namespace
+
+bool pearson_needs_rescaling(double sxx, double syy) noexcept {
+  // At extreme scales the squares or their product leave the normal range
+  // (overflow to infinity, or underflow that loses precision): redo the sums
+  // on deviations scaled to at most 1. Elsewhere the documented sums stand.
+  // A present NaN falls through.
+  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+  const double d = sxx * syy;
+  return sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d);
+}
 
 Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
   return pearson_passes(x.size(), x, y);

@@ -55,6 +55,10 @@ class SpearmanScratch {
 };
 
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
+// Whether Pearson's sums of squares (or their product) left the normal range,
+// so that the deviations are summed again scaled to at most 1; otherwise the
+// result is sxy / sqrt(sxx * syy).
+[[nodiscard]] bool pearson_needs_rescaling(double sxx, double syy) noexcept;
 // Requires x.size() <= scratch.capacity().
 [[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,
                              SpearmanScratch& scratch) noexcept;
@@ -64,6 +68,25 @@ class SpearmanScratch {
 // hold at least values.size() elements each; `ranks` as well.
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
                    std::span<RankEntry> merge, std::span<double> ranks) noexcept;
+
+// Kendall's pair counts. Only concordant pairs and ties are counted; the
+// rest of the n(n-1)/2 pairs are discordant, which keeps the pair loop free
+// of branches. A NaN difference is neither a tie nor concordant, so it
+// counts as discordant unless the other difference is a tie; a pair with a
+// NaN in both coordinates therefore adds to no count at all.
+struct PairCounts {
+  std::int64_t concordant = 0;
+  std::int64_t ties_x = 0;
+  std::int64_t ties_y = 0;
+  std::int64_t ties_both = 0;
+};
+
+// Adds the pairs of (xi, yi) with each (xs[j], ys[j]), j < m, classified by
+// the differences xs[j] - xi and ys[j] - yi. Negating both differences
+// classifies a pair the same way, and IEEE subtraction is exactly
+// antisymmetric, so the order of the two points does not matter.
+void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
+               PairCounts& counts) noexcept;
 
 // tau-b from the pair counts; missing when every pair is tied in x or every
 // pair is tied in y. `total` is n(n-1)/2 and no count exceeds it.

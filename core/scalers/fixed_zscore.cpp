@@ -20,4 +20,17 @@ OutputRow FixedZScore::update(std::span<const Value> values) {
   return {(*values[0] - mean_) / std_dev_};
 }
 
+void FixedZScore::update_block(std::span<const Value* const> inputs,
+                               std::span<Value* const> outputs, std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  const Value* in = inputs[0];
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    out[i] = in[i] ? Value((*in[i] - mean_) / std_dev_) : kMissing;
+  }
+  for (std::size_t k = 1; k < outputs.size(); ++k) {
+    for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
+  }
+}
+
 }  // namespace zerak

@@ -14,6 +14,8 @@ class FixedZScore final : public TransformBase<FixedZScore> {
   static Result<FixedZScore> create(Names inputs, Names outputs, double mean, double std_dev);
 
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   [[nodiscard]] double mean() const noexcept { return mean_; }
   [[nodiscard]] double std_dev() const noexcept { return std_dev_; }

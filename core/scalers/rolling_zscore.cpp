@@ -3,7 +3,9 @@
 #include <cmath>
 #include <utility>
 
+#include "../ops/block_series.hpp"
 #include "../ops/window.hpp"
+#include "../simd/dispatch.hpp"
 
 namespace zerak {
 namespace {
@@ -53,6 +55,45 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
   // Also false for a NaN variance, or one that underflowed to zero.
   if (!(variance > 0.0)) return {kMissing};
   return {(*x - mean) / std::sqrt(variance)};
+}
+
+void RollingZScore::update_block(std::span<const Value* const> inputs,
+                                 std::span<Value* const> outputs, std::size_t bars) {
+  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  const Value* in = inputs[0];
+  const std::size_t held = ring_.size();
+  BlockSeries s;
+  s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const std::size_t first = first_complete(held, window_);
+  const std::size_t count = first < bars ? bars - first : 0;
+  const std::size_t start = held + first + 1 - window_;
+  std::vector<double> mean(count);
+  std::vector<double> squares(count);
+  std::vector<std::uint8_t> ok(count);
+  const double n = static_cast<double>(window_);
+  if (count != 0) {
+    simd::kernels().sums(s.data() + start, window_, count, mean.data());
+    for (std::size_t j = 0; j < count; ++j) {
+      const std::size_t b = start + j;
+      // The window includes x, so a missing x is a missing entry too.
+      ok[j] = s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
+      mean[j] = ok[j] ? mean[j] / n : 0.0;
+    }
+    simd::kernels().centered_squares(s.data() + start, window_, count, mean.data(), squares.data());
+  }
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    ring_.push(in[i]);
+    if (i < first || !ok[i - first]) {
+      out[i] = kMissing;
+      continue;
+    }
+    const std::size_t j = i - first;
+    const double variance = squares[j] / (n - 1.0);
+    out[i] = variance > 0.0 ? Value((*in[i] - mean[j]) / std::sqrt(variance)) : kMissing;
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -17,6 +17,8 @@ class RollingZScore final : public TransformBase<RollingZScore> {
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 

@@ -1,7 +1,11 @@
 #include "future_ctc_volatility.hpp"
 
+#include <cmath>
+#include <cstdint>
+
+#include "../ops/block_series.hpp"
+#include "../simd/dispatch.hpp"
 #include "../tools/pairwise.hpp"
-#include "../tools/rolling.hpp"
 #include "../tools/shift.hpp"
 
 namespace zerak {
@@ -25,10 +29,34 @@ std::vector<std::vector<Value>> FutureCTCVolatility::run_research(
     returns.push_back(kMissing);
     tools::pairwise_into(returns, close.first(n - 1), close.subspan(1), tools::log_return);
   }
-  // vol[j] covers returns[j - horizon + 1 .. j]; bar i takes the window that
-  // ends horizon bars later, i.e. the moves from close[i] to close[i + horizon].
+  // vol[j] covers returns[j - horizon + 1 .. j]: the sample standard
+  // deviation, sums oldest first, one window per lane.
+  std::vector<Value> vol(n, kMissing);
+  const std::size_t h = horizon_;
+  if (h <= n) {
+    BlockSeries s;
+    s.assign(0, [](std::size_t) { return kMissing; }, n,
+             [&returns](std::size_t i) { return returns[i]; });
+    const std::size_t starts = n - h + 1;
+    const double w = static_cast<double>(h);
+    std::vector<double> mean(starts);
+    std::vector<double> squares(starts);
+    std::vector<std::uint8_t> ok(starts);
+    const simd::Kernels& k = simd::kernels();
+    k.sums(s.data(), h, starts, mean.data());
+    for (std::size_t j = 0; j < starts; ++j) {
+      ok[j] = s.missing(j, j + h) == 0;
+      mean[j] = ok[j] ? mean[j] / w : 0.0;
+    }
+    k.centered_squares(s.data(), h, starts, mean.data(), squares.data());
+    for (std::size_t j = 0; j < starts; ++j) {
+      if (ok[j]) vol[j + h - 1] = std::sqrt(squares[j] / (w - 1.0));
+    }
+  }
+  // Bar i takes the window that ends horizon bars later, i.e. the moves from
+  // close[i] to close[i + horizon].
   std::vector<std::vector<Value>> out;
-  out.push_back(tools::shift_ahead(tools::rolling_std(returns, horizon_), horizon_));
+  out.push_back(tools::shift_ahead(std::move(vol), h));
   return out;
 }
 

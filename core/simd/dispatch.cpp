@@ -1,0 +1,89 @@
+#include "dispatch.hpp"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace zerak::simd {
+namespace {
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+constexpr bool kX86 = true;
+#else
+constexpr bool kX86 = false;
+#endif
+
+Level detect() noexcept {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  // These also check that the operating system saves the wider registers.
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+      __builtin_cpu_supports("avx512vl")) {
+    return Level::Avx512;
+  }
+  if (__builtin_cpu_supports("avx2")) return Level::Avx2;
+#endif
+  return Level::Baseline;
+}
+
+// Chosen once, on first use; relaxed is enough, as every level computes the same.
+std::atomic<int> g_active{-1};
+
+}  // namespace
+
+Level detected_level() noexcept {
+  static const Level level = detect();
+  return level;
+}
+
+bool available(Level level) noexcept {
+  return kX86 ? level <= detected_level() : level == Level::Baseline;
+}
+
+// The detected level, or the one ZERAK_SIMD names (baseline, avx2, avx512)
+// if this CPU has it: a whole process, Python included, can run one path.
+Level initial_level() noexcept {
+  if (const char* name = std::getenv("ZERAK_SIMD")) {
+    for (const Level level : {Level::Baseline, Level::Avx2, Level::Avx512}) {
+      if (std::strcmp(name, level_name(level)) == 0 && available(level)) return level;
+    }
+  }
+  return detected_level();
+}
+
+Level active_level() noexcept {
+  int level = g_active.load(std::memory_order_relaxed);
+  if (level < 0) {
+    level = static_cast<int>(initial_level());
+    g_active.store(level, std::memory_order_relaxed);
+  }
+  return static_cast<Level>(level);
+}
+
+bool use_level(Level level) noexcept {
+  if (!available(level)) return false;
+  g_active.store(static_cast<int>(level), std::memory_order_relaxed);
+  return true;
+}
+
+const char* level_name(Level level) noexcept {
+  switch (level) {
+    case Level::Baseline: return "baseline";
+    case Level::Avx2: return "avx2";
+    case Level::Avx512: return "avx512";
+  }
+  return "?";
+}
+
+const Kernels& kernels_for(Level level) noexcept {
+  switch (level) {
+    case Level::Avx512: return avx512_kernels();
+    case Level::Avx2: return avx2_kernels();
+    case Level::Baseline: break;
+  }
+  return baseline_kernels();
+}
+
+const Kernels& kernels() noexcept { return kernels_for(active_level()); }
+
+}  // namespace zerak::simd

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zerak::simd {
+
+// Instruction sets the block kernels come in. Every level gives identical
+// bits: lanes are bars, and each lane does the operations of the scalar code
+// in the same order (no contraction into fma, no reassociation).
+enum class Level : std::uint8_t {
+  Baseline = 0,  // SSE2 on x86-64, plain C++ elsewhere
+  Avx2 = 1,
+  Avx512 = 2,    // F, DQ and VL
+};
+
+// The best level this CPU (and its operating system) supports.
+[[nodiscard]] Level detected_level() noexcept;
+// The level in use: the detected one, unless another was chosen (use_level,
+// or the environment variable ZERAK_SIMD at the first use).
+[[nodiscard]] Level active_level() noexcept;
+[[nodiscard]] bool available(Level level) noexcept;
+// Uses `level` from now on (tests run every path this way); false, changing
+// nothing, if this CPU lacks it.
+bool use_level(Level level) noexcept;
+[[nodiscard]] const char* level_name(Level level) noexcept;
+
+// Window passes over plain arrays, one window per output. For output i the
+// window is x[i], x[i + 1], ..., x[i + w - 1], combined oldest first from 0.0
+// with exactly the scalar operations named.
+struct Kernels {
+  // out[i] = sum of x.
+  void (*sums)(const double* x, std::size_t w, std::size_t n, double* out) noexcept;
+  // out[i] = sum of d * d, d = x - mean[i].
+  void (*centered_squares)(const double* x, std::size_t w, std::size_t n, const double* mean,
+                           double* out) noexcept;
+  // out[i] = sum of (z * z) * z, z = (x - mean[i]) / sd[i].
+  void (*standardized_cubes)(const double* x, std::size_t w, std::size_t n, const double* mean,
+                             const double* sd, double* out) noexcept;
+  // out[i] = sum of (z * z) * (z * z), z as above.
+  void (*standardized_fourths)(const double* x, std::size_t w, std::size_t n, const double* mean,
+                               const double* sd, double* out) noexcept;
+  // With dx = x - mean_x[i], dy = y - mean_y[i]: sums of dx * dx, dx * dy and dy * dy.
+  void (*centered_products)(const double* x, const double* y, std::size_t w, std::size_t n,
+                            const double* mean_x, const double* mean_y, double* sxx, double* sxy,
+                            double* syy) noexcept;
+};
+
+// The kernels of the active level.
+[[nodiscard]] const Kernels& kernels() noexcept;
+// The kernels of one level (which must be available).
+[[nodiscard]] const Kernels& kernels_for(Level level) noexcept;
+
+// Per instruction set, defined in their own files.
+const Kernels& baseline_kernels() noexcept;
+const Kernels& avx2_kernels() noexcept;
+const Kernels& avx512_kernels() noexcept;
+
+}  // namespace zerak::simd
