@@ -31,6 +31,8 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
   [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   AutoCorrelation(Names inputs, std::size_t window, Names outputs, std::size_t lag,
                   CorrelationMethod method);
 

@@ -27,6 +27,8 @@ class Correlation final : public TransformBase<Correlation> {
   [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
 
   Ring x_;

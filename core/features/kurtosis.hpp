@@ -22,6 +22,8 @@ class Kurtosis final : public TransformBase<Kurtosis> {
   OutputRow update(std::span<const Value> values) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Kurtosis(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -23,6 +23,8 @@ class Mma final : public TransformBase<Mma> {
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Mma(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -25,6 +25,8 @@ class ParkinsonVolatility final : public TransformBase<ParkinsonVolatility> {
   OutputRow update(std::span<const Value> values) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   ParkinsonVolatility(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -28,6 +28,8 @@ class RogersSatchellVolatility final : public TransformBase<RogersSatchellVolati
   OutputRow update(std::span<const Value> values) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   RogersSatchellVolatility(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -36,6 +36,8 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   OutputRow update(std::span<const Value> values) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   ShannonEntropy(Names inputs, std::size_t window, Names outputs, BinRule bins,
                  std::size_t bin_count, bool normalize);
 

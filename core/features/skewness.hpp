@@ -22,6 +22,8 @@ class Skewness final : public TransformBase<Skewness> {
   OutputRow update(std::span<const Value> values) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Skewness(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;
