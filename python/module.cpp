@@ -8,6 +8,7 @@
 #include "exceptions.hpp"
 #include "py_ref.hpp"
 #include "registry.hpp"
+#include "snapshot_module.hpp"
 
 namespace zerak::py {
 namespace {
@@ -60,6 +61,7 @@ PyObject* create_module() {
     }
     if (!add_export(module.get(), all.get(), *e)) return nullptr;
   }
+  if (!add_snapshot_module(module.get())) return nullptr;
   return module.release();
 }
 

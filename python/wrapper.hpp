@@ -19,6 +19,7 @@
 #include "exceptions.hpp"
 #include "params.hpp"
 #include "registry.hpp"
+#include "snapshot_methods.hpp"
 #include "traits.hpp"
 
 // The generic Python class around one core transform or target. A class is
@@ -191,11 +192,23 @@ class ObjectClass {
     return type;
   }
 
+  // A new object of this class around `core`.
+  static PyObject* wrap(Core&& core) {
+    PyObject* self = type_->tp_alloc(type_, 0);
+    if (self == nullptr) return nullptr;
+    Object* obj = as_object(self);
+    new (&obj->core) Core(std::move(core));
+    new (&obj->borrow) BorrowFlag();
+    return self;
+  }
+
   static inline const Entry* entry_ = nullptr;
   static inline PyTypeObject* type_ = nullptr;  // kept alive by the module
   static inline CallSignature new_signature_;
   static inline std::string class_doc_;
   static inline std::string qualified_name_;
+
+  using Snapshots = SnapshotMethods<Object, Core, &type_, &wrap>;
 };
 
 // A transform class: update, reset, input_names, output_names, warm_up_period.
@@ -269,10 +282,14 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
     methods_[2] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc().c_str()};
     methods_[3] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc().c_str()};
     methods_[4] = {"warm_up_period", &warm_up_period, METH_NOARGS, warm_up_doc().c_str()};
-    methods_[5] = {nullptr, nullptr, 0, nullptr};
+    methods_[5] = Base::Snapshots::reduce_def();
+    methods_[6] = Base::Snapshots::copy_def();
+    methods_[7] = Base::Snapshots::deepcopy_def();
+    methods_[8] = {nullptr, nullptr, 0, nullptr};
     PyObject* type = Base::make_type(entry, methods_);
     if (type != nullptr) {
       add_transform_hooks({reinterpret_cast<PyTypeObject*>(type), &fresh});
+      Base::Snapshots::announce(entry.name);
     }
     return type;
   }
@@ -299,7 +316,7 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
   static inline CallSignature update_signature_;
   static inline std::string update_doc_;
   static inline std::string reset_doc_;
-  static inline PyMethodDef methods_[6];
+  static inline PyMethodDef methods_[9];
 };
 
 // A target class: configuration only (input_names, output_names, forward_period).
@@ -327,9 +344,15 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
     methods_[0] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc_.c_str()};
     methods_[1] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc_.c_str()};
     methods_[2] = {"forward_period", &forward_period, METH_NOARGS, forward_period_doc_.c_str()};
-    methods_[3] = {nullptr, nullptr, 0, nullptr};
+    methods_[3] = Base::Snapshots::reduce_def();
+    methods_[4] = Base::Snapshots::copy_def();
+    methods_[5] = Base::Snapshots::deepcopy_def();
+    methods_[6] = {nullptr, nullptr, 0, nullptr};
     PyObject* type = Base::make_type(entry, methods_);
-    if (type != nullptr) add_target_hooks({reinterpret_cast<PyTypeObject*>(type), &copy});
+    if (type != nullptr) {
+      add_target_hooks({reinterpret_cast<PyTypeObject*>(type), &copy});
+      Base::Snapshots::announce(entry.name);
+    }
     return type;
   }
 
@@ -337,7 +360,7 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
   static inline std::string input_names_doc_;
   static inline std::string output_names_doc_;
   static inline std::string forward_period_doc_;
-  static inline PyMethodDef methods_[4];
+  static inline PyMethodDef methods_[7];
 };
 
 // Registers a transform class under its entry's name. Usage, at namespace
