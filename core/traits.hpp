@@ -55,7 +55,9 @@ class StreamingTransform {
                             std::span<Value* const> outputs, std::size_t bars);
 };
 
-// A forward-looking label over whole series (research mode only).
+// A forward-looking label over whole series (research mode only). The label
+// of bar i reads only bars i - warm_up_period() to i + forward_period() of
+// its inputs, so pipelines may label a long series a chunk at a time.
 class Target {
  public:
   virtual ~Target() = default;

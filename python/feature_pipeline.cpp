@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "float64_view.hpp"
+#include "bar_source.hpp"
+#include "gil_released.hpp"
+#include "result_array.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "wrapper.hpp"
 
@@ -34,6 +36,27 @@ constexpr const char* kRunResearchDoc =
     "    data: List of bars, each bar is a list of input values.\n\n"
     "Returns:\n"
     "    List of bars, each bar is a list of output values.";
+constexpr const char* kRunResearchArrayDoc =
+    "run_research_array($self, data)\n--\n\n"
+    "Process a full dataset (research mode) into one float64 array.\n\n"
+    "The same computation as ``run_research()``: the features are reset first\n"
+    "and the values are identical, NaN for missing.\n\n"
+    "Args:\n"
+    "    data: 2-D array of bars x input columns (any numeric dtype and layout,\n"
+    "          read in place), or a list of bars, each a list of input values.\n\n"
+    "Returns:\n"
+    "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
+    "    (a memoryview of the same shape when numpy is not installed).";
+constexpr const char* kUpdateManyDoc =
+    "update_many($self, data)\n--\n\n"
+    "Process many bars from the current state (live mode, catching up).\n\n"
+    "Equal to calling ``update()`` on each bar in turn, without a reset; a call\n"
+    "that fails on its input changes nothing.\n\n"
+    "Args:\n"
+    "    data: 2-D array of bars x input columns, or a list of bars.\n\n"
+    "Returns:\n"
+    "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
+    "    (a memoryview of the same shape when numpy is not installed).";
 constexpr const char* kResetDoc = "reset($self)\n--\n\nReset all features (e.g. between CPCV splits).";
 constexpr const char* kOutputNamesDoc =
     "output_names($self)\n--\n\nOutput column names in execution order.";
@@ -54,6 +77,8 @@ PyTypeObject* g_type = nullptr;  // kept alive by the module
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
 const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data"}, 1};
+const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()", {"data"}, 1};
+const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data"}, 1};
 
 Object* as_object(PyObject* self) noexcept { return reinterpret_cast<Object*>(self); }
 bool is_instance(PyObject* self) noexcept { return Py_IS_TYPE(self, g_type); }
@@ -154,87 +179,151 @@ PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObje
   ZERAK_PY_CATCH
 }
 
-// Builds each output bar's list as soon as the core has computed it. The
-// outer list is allocated with the first bar, so that a dataset rejected at
-// its first bar fails with its own error whatever its size.
-class ResearchSink {
- public:
-  explicit ResearchSink(std::size_t bars) noexcept : bars_(Py_ssize_t(bars)) {}
-  bool operator()(std::span<const Value> out) {
-    if (!result_ && !(result_ = Ref(PyList_New(bars_)))) return fail();
-    PyObject* list = values_to_list(out);
-    if (list == nullptr) return fail();
-    PyList_SET_ITEM(result_.get(), done_++, list);
-    return true;
-  }
-  // The list of output bars, or nullptr with the error set.
-  PyObject* finish(const Status& status) {
-    if (!status) return raise(status.error());
-    if (failed_) return nullptr;
-    return result_ ? result_.release() : PyList_New(0);
-  }
-
- private:
-  bool fail() noexcept {
-    failed_ = true;
-    return false;
-  }
-
-  GcPause gc_pause_;  // no Python code runs while the core feeds the sink
-  Py_ssize_t bars_;
-  Ref result_;
-  Py_ssize_t done_ = 0;
-  bool failed_ = false;
+// What a research call returns, and from which state it starts.
+enum class Research {
+  kLists,     // run_research: reset, a list of output bars
+  kArray,     // run_research_array: reset, a float64 array
+  kContinue,  // update_many: from the current state, a float64 array
 };
 
-PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                       PyObject* kwnames) {
+// Puts the pipeline back when a run ends early (a signal, an allocation
+// failure): to where it was for update_many, else to its reset state, so that
+// no call leaves it part way through data the caller never got results for.
+class RunGuard {
+ public:
+  RunGuard(FeaturePipeline& core, FeaturePipeline::State* saved) noexcept
+      : core_(core), saved_(saved) {}
+  RunGuard(const RunGuard&) = delete;
+  RunGuard& operator=(const RunGuard&) = delete;
+  ~RunGuard() {
+    if (done_) return;
+    if (saved_ != nullptr) {
+      core_.restore(std::move(*saved_));
+    } else {
+      core_.reset();
+    }
+  }
+  void done() noexcept { done_ = true; }
+
+ private:
+  FeaturePipeline& core_;
+  FeaturePipeline::State* saved_;
+  bool done_ = false;
+};
+
+// Output bars [begin, begin + count) as lists, into `result`.
+bool append_lists(PyObject* result, std::size_t begin, std::size_t count,
+                  std::span<const Value* const> outputs, std::vector<Value>& row) {
+  GcPause gc_pause;  // lists of floats hold no cycles
+  for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t k = 0; k < outputs.size(); ++k) row[k] = outputs[k][i];
+    PyObject* list = values_to_list(row);
+    if (list == nullptr) return false;
+    PyList_SET_ITEM(result, Py_ssize_t(begin + i), list);
+  }
+  return true;
+}
+
+// Output bars [begin, begin + count) into a C-ordered array of `width` columns.
+void write_rows(double* out, std::size_t width, std::size_t begin, std::size_t count,
+                std::span<const Value* const> outputs) noexcept {
+  for (std::size_t k = 0; k < width; ++k) {
+    const Value* column = outputs[k];
+    double* cell = out + begin * width + k;
+    for (std::size_t i = 0; i < count; ++i, cell += width) *cell = double_from_value(column[i]);
+  }
+}
+
+// The three research methods. The input is read (and checked) first; the
+// compute runs without the interpreter lock, which it takes back between
+// blocks to look for signals (and to build lists for run_research).
+PyObject* research(Object* obj, PyObject* data, Research mode) {
+  ExclusiveBorrow borrow(obj->borrow);  // before conversion, which may re-enter
+  if (!borrow) return nullptr;
+  FeaturePipeline& core = obj->core;
+  BarSource source;
+  if (!source.open(data)) return nullptr;
+
+  const std::size_t bars = source.bars();
+  const std::size_t width = core.inputs().size();
+  const std::size_t outputs = core.outputs().size();
+  std::size_t run = source.first_bad(width);
+  if (run < bars && mode != Research::kLists) {
+    return raise(core.count_error(source.width(run)));  // nothing has changed
+  }
+
+  Ref lists;
+  ResultArray array;
+  FeaturePipeline::State saved;
+  if (mode == Research::kLists) {
+    core.reset();
+    if (run == bars && !(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+  } else {
+    if (!array.allocate(bars, outputs)) return nullptr;
+    if (mode == Research::kContinue) {
+      saved = core.save();
+    } else {
+      core.reset();
+    }
+  }
+
+  RunGuard guard(core, mode == Research::kContinue ? &saved : nullptr);
+  std::vector<Value> row(outputs);
+  bool completed;
+  {
+    GilReleased unlocked;
+    const auto fill = [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
+      source.fill(begin, count, inputs);
+    };
+    if (lists) {
+      completed = core.run_blocks(
+          bars, fill,
+          [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
+            return unlocked.locked([&] {
+              return append_lists(lists.get(), begin, count, out, row) &&
+                     PyErr_CheckSignals() == 0;
+            });
+          },
+          [] { return true; });
+    } else if (array.data() != nullptr) {
+      completed = core.run_blocks(
+          bars, fill,
+          [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
+            write_rows(array.data(), outputs, begin, count, out);
+            return true;
+          },
+          [&] { return unlocked.poll_signals(); });
+    } else {  // run_research up to its bad bar, whose error follows
+      completed = core.run_blocks(
+          run, fill, [](std::size_t, std::size_t, std::span<const Value* const>) { return true; },
+          [&] { return unlocked.poll_signals(); });
+    }
+  }
+  if (!completed) return nullptr;  // the guard puts the pipeline back
+  guard.done();
+  if (run < bars) return raise(core.count_error(source.width(run)));
+  if (lists) {
+    // The rows are complete, so the list may now be seen by the collector.
+    return lists.release();
+  }
+  return array.publish();
+}
+
+template <Research Mode>
+PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) {
   ZERAK_PY_TRY
   PyObject* data = nullptr;
   if (nargs == 1 && kwnames == nullptr) {
     data = args[0];
-  } else if (!bind_fastcall(kRunResearchSignature, args, nargs, kwnames, &data)) {
+  } else if (!bind_fastcall(Mode == Research::kLists      ? kRunResearchSignature
+                            : Mode == Research::kArray    ? kRunResearchArraySignature
+                                                          : kUpdateManySignature,
+                            args, nargs, kwnames, &data)) {
     return nullptr;
   }
   if (!is_instance(self)) return wrong_self(self, kName);
-  Object* obj = as_object(self);
-  ExclusiveBorrow borrow(obj->borrow);
-  if (!borrow) return nullptr;
-
-  // A 2-D float64 matrix (numpy, any strides) is read in place, bar by bar.
-  if (Float64View matrix(data, 2); matrix) {
-    ResearchSink sink(std::size_t(matrix.extent(0)));
-    const Status status = obj->core.run_research_in_place(
-        std::size_t(matrix.extent(0)), std::size_t(matrix.extent(1)),
-        [&](std::size_t i, std::span<Value> inputs) {
-          Value* out = inputs.data();
-          matrix.read_row(Py_ssize_t(i), [&](Value v) { *out++ = v; });
-        },
-        sink);
-    return sink.finish(status);
-  } else if (matrix.failed()) {
-    return nullptr;
-  }
-
-  // Anything else: convert the whole dataset first, so that a conversion
-  // error leaves the pipeline untouched.
-  std::vector<Value> flat;
-  std::vector<std::size_t> ends;
-  const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t, PyObject* bar) {
-    if (!append_row(bar, flat)) return false;
-    ends.push_back(flat.size());
-    return true;
-  });
-  if (n < 0) return name_argument_error("data"), nullptr;
-  ResearchSink sink(ends.size());
-  const Status status = obj->core.run_research_with(
-      ends.size(),
-      [&](std::size_t i) {
-        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
-        return std::span<const Value>(flat.data() + begin, ends[i] - begin);
-      },
-      sink);
-  return sink.finish(status);
+  return research(as_object(self), data, Mode);
   ZERAK_PY_CATCH
 }
 
@@ -283,11 +372,16 @@ PyCFunction fastcall() {
 
 PyMethodDef methods[] = {
     {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
-    {"run_research", fastcall<&run_research>(), METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
+    {"run_research", fastcall<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
+     kRunResearchDoc},
     {"reset", &reset, METH_NOARGS, kResetDoc},
     {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
     {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
     {"warm_up_period", &warm_up_period, METH_NOARGS, kWarmUpDoc},
+    {"run_research_array", fastcall<&research_method<Research::kArray>>(),
+     METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
+    {"update_many", fastcall<&research_method<Research::kContinue>>(),
+     METH_FASTCALL | METH_KEYWORDS, kUpdateManyDoc},
     Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -12,7 +12,9 @@
 #include "borrow.hpp"
 #include "convert.hpp"
 #include "exceptions.hpp"
-#include "float64_view.hpp"
+#include "column_source.hpp"
+#include "gil_released.hpp"
+#include "result_array.hpp"
 #include "params.hpp"
 #include "pipeline/target_pipeline.hpp"
 #include "py_ref.hpp"
@@ -35,6 +37,17 @@ constexpr const char* kRunResearchDoc =
     "          Use ``float('nan')`` for missing values.\n\n"
     "Returns:\n"
     "    One list per output column, in ``output_names()`` order.";
+constexpr const char* kRunResearchArrayDoc =
+    "run_research_array($self, data)\n--\n\n"
+    "Run all targets over the full dataset (research mode) into one float64 array.\n\n"
+    "The same labels as ``run_research()``, NaN for missing.\n\n"
+    "Args:\n"
+    "    data: 2-D array of input columns x bars (any numeric dtype and layout,\n"
+    "          read in place), or one list or 1-D array per input column, all\n"
+    "          of the same length.\n\n"
+    "Returns:\n"
+    "    numpy.ndarray of shape (len(output_names()), bars), float64, C order\n"
+    "    (a memoryview of the same shape when numpy is not installed).";
 constexpr const char* kOutputNamesDoc = "output_names($self)\n--\n\nOutput column names, in order.";
 constexpr const char* kInputNamesDoc =
     "input_names($self)\n--\n\nInput columns in the order expected by ``run_research()``.";
@@ -59,41 +72,10 @@ const CallSignature& run_signature() {
       call_signature("TargetPipeline.run_research()", {names_param("data")});
   return sig;
 }
-
-// ---- the dataset ------------------------------------------------------------
-
-using Columns = std::vector<std::vector<Value>>;
-
-// One input column: a 1-D float64 buffer read directly, else a row of values.
-bool read_column(PyObject* obj, std::vector<Value>& out) {
-  Float64View column(obj, 1);
-  if (column) {
-    column.read_all(out);
-    return true;
-  }
-  return !column.failed() && read_row(obj, out);
-}
-
-// The dataset: a 2-D float64 buffer (one row per input column) or a sequence
-// of columns. False with the error set (TypeErrors name the argument).
-bool read_dataset(PyObject* data, Columns& columns) {
-  columns.clear();
-  if (Float64View matrix(data, 2); matrix) {
-    columns.resize(std::size_t(matrix.extent(0)));
-    for (Py_ssize_t k = 0; k < matrix.extent(0); ++k) {
-      std::vector<Value>& column = columns[std::size_t(k)];
-      column.reserve(std::size_t(matrix.extent(1)));
-      matrix.read_row(k, [&](Value v) { column.push_back(v); });
-    }
-    return true;
-  } else if (matrix.failed()) {
-    return false;
-  }
-  const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t, PyObject* column) {
-    columns.emplace_back();
-    return read_column(column, columns.back());
-  });
-  return n >= 0 || name_argument_error("data");
+const CallSignature& run_array_signature() {
+  static const CallSignature sig =
+      call_signature("TargetPipeline.run_research_array()", {names_param("data")});
+  return sig;
 }
 
 // ---- the targets ------------------------------------------------------------
@@ -187,30 +169,89 @@ PyObject* with_pipeline(PyObject* self, Read&& read_core) {
   ZERAK_PY_CATCH
 }
 
-PyObject* run_research(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+// Both research methods: the columns are read (and checked) first, then the
+// targets run in chunks without the interpreter lock, which is taken back
+// between chunks to look for signals. The pipeline is only read, under a
+// shared borrow, so calls on one pipeline from several threads run together.
+PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
+  ColumnSource source;
+  if (!source.open(data)) return nullptr;
+  if (source.size() != core.input_names().size()) return raise(core.count_error(source.size()));
+  const std::vector<std::size_t> lengths = source.lengths();
+  const std::size_t outputs = core.output_names().size();
+  const std::size_t bars = lengths.empty() ? 0 : lengths.front();
+
+  ResultArray array;
+  std::vector<std::vector<Value>> columns;
+  if (as_array) {
+    for (const std::size_t length : lengths) {
+      if (length != bars) {
+        return raise(ZerakError::invalid_input(
+            "expected input columns of equal length, got " + std::to_string(bars) + " and " +
+            std::to_string(length) + " bar(s)"));
+      }
+    }
+    if (!array.allocate(outputs, bars)) return nullptr;
+  } else {
+    columns.resize(outputs);
+  }
+
+  bool completed;
+  {
+    GilReleased unlocked;
+    const auto read = [&](std::size_t k, std::size_t first, std::size_t count, Value* out) {
+      source.read(k, first, count, out);
+    };
+    const auto between = [&] { return unlocked.poll_signals(); };
+    if (as_array) {
+      completed = core.run_chunked(
+          lengths, read,
+          [&](std::size_t j, std::size_t begin, std::size_t count, const Value* values) {
+            double* out = array.data() + j * bars + begin;
+            for (std::size_t i = 0; i < count; ++i) {
+              out[i] = values != nullptr ? double_from_value(values[i]) : kMissingNaN;
+            }
+          },
+          between);
+    } else {
+      completed = core.run_chunked(
+          lengths, read,
+          [&](std::size_t j, std::size_t, std::size_t count, const Value* values) {
+            std::vector<Value>& column = columns[j];
+            if (values != nullptr) {
+              column.insert(column.end(), values, values + count);
+            } else {
+              column.insert(column.end(), count, kMissing);
+            }
+          },
+          between);
+    }
+  }
+  if (!completed) return nullptr;
+  if (as_array) return array.publish();
+  Ref list(PyList_New(Py_ssize_t(outputs)));
+  if (!list) return nullptr;
+  for (std::size_t k = 0; k < outputs; ++k) {
+    PyObject* column = values_to_list(columns[k]);
+    if (column == nullptr) return nullptr;
+    PyList_SET_ITEM(list.get(), Py_ssize_t(k), column);
+    std::vector<Value>().swap(columns[k]);  // keep the peak low
+  }
+  return list.release();
+}
+
+template <bool AsArray>
+PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) {
   PyObject* data = nullptr;
   if (nargs == 1 && kwnames == nullptr) {
     data = args[0];
-  } else if (!bind_fastcall(run_signature(), args, nargs, kwnames, &data)) {
+  } else if (!bind_fastcall(AsArray ? run_array_signature() : run_signature(), args, nargs,
+                            kwnames, &data)) {
     return nullptr;
   }
-  return with_pipeline(self, [data](const TargetPipeline& core) -> PyObject* {
-    Columns columns;
-    if (!read_dataset(data, columns)) return nullptr;
-    const std::vector<std::span<const Value>> spans(columns.begin(), columns.end());
-    Result<TargetPipeline::Columns> result = core.run_research(spans);
-    if (!result) return raise(result.error());
-    columns.clear();  // the input copy is no longer needed
-    const TargetPipeline::Columns& outputs = result.value();
-    Ref list(PyList_New(Py_ssize_t(outputs.size())));
-    if (!list) return nullptr;
-    for (std::size_t k = 0; k < outputs.size(); ++k) {
-      PyObject* column = values_to_list(outputs[k]);
-      if (column == nullptr) return nullptr;
-      PyList_SET_ITEM(list.get(), Py_ssize_t(k), column);
-    }
-    return list.release();
-  });
+  return with_pipeline(
+      self, [data](const TargetPipeline& core) { return research(core, data, AsArray); });
 }
 
 PyObject* output_names(PyObject* self, PyObject*) {
@@ -232,11 +273,13 @@ Py_ssize_t length(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&run_research)),
+    {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<false>)),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
     {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
     {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
     {"forward_period", &forward_period, METH_NOARGS, kForwardPeriodDoc},
+    {"run_research_array", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<true>)),
+     METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };

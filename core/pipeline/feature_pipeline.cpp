@@ -105,16 +105,82 @@ std::span<const Value> FeaturePipeline::run_bar() {
 
 Result<std::vector<std::vector<Value>>> FeaturePipeline::run_research(
     std::span<const std::vector<Value>> data) {
+  reset();
+  const std::size_t width = input_columns_.size();
+  std::size_t good = 0;
+  while (good < data.size() && data[good].size() == width) ++good;
+  const bool keep = good == data.size();  // else the outputs are dropped
+
   std::vector<std::vector<Value>> result;
-  result.reserve(data.size());
-  Status status = run_research_with(
-      data.size(), [&](std::size_t i) { return std::span<const Value>(data[i]); },
-      [&](std::span<const Value> out) {
-        result.emplace_back(out.begin(), out.end());
+  if (keep) result.reserve(data.size());
+  run_blocks(
+      good,
+      [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
+        for (std::size_t j = 0; j < width; ++j) {
+          for (std::size_t i = 0; i < count; ++i) inputs[j][i] = data[begin + i][j];
+        }
+      },
+      [&](std::size_t, std::size_t count, std::span<const Value* const> outputs) {
+        if (!keep) return true;
+        for (std::size_t i = 0; i < count; ++i) {
+          std::vector<Value>& row = result.emplace_back(outputs.size());
+          for (std::size_t k = 0; k < outputs.size(); ++k) row[k] = outputs[k][i];
+        }
         return true;
-      });
-  if (!status) return status.error();
+      },
+      [] { return true; });
+  if (!keep) return count_error(data[good].size());
   return result;
+}
+
+std::size_t FeaturePipeline::block_capacity() const noexcept {
+  // A megabyte of columns: within a core's L2 with room for the transforms'
+  // own state; at least a few hundred bars so that per-block costs vanish.
+  constexpr std::size_t kBytes = std::size_t{1} << 20;
+  return std::clamp<std::size_t>(kBytes / (slots_.size() * sizeof(Value)), 256, 4096);
+}
+
+BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
+  BlockColumns block(slots_.size(), capacity);  // slot 0 stays missing
+  const std::size_t first_output = 1 + input_columns_.size();
+  block.reads.reserve(arg_slots_.size());
+  for (const std::size_t slot : arg_slots_) block.reads.push_back(block.column(slot));
+  for (std::size_t j = 1; j < first_output; ++j) block.inputs.push_back(block.column(j));
+  for (std::size_t s = first_output; s < slots_.size(); ++s) {
+    block.writes.push_back(block.column(s));
+    block.outputs.push_back(block.column(s));
+  }
+  return block;
+}
+
+void FeaturePipeline::run_block(BlockColumns& block, std::size_t bars) {
+  const Value* const* reads = block.reads.data();
+  Value* const* writes = block.writes.data();
+  const std::size_t first_output = 1 + input_columns_.size();
+  for (const Step& step : steps_) {
+    step.transform->update_block(
+        std::span<const Value* const>(reads + step.arg_begin, step.arg_count),
+        std::span<Value* const>(writes + (step.out_begin - first_output), step.out_count), bars);
+  }
+}
+
+FeaturePipeline::State FeaturePipeline::save() const {
+  State state;
+  state.reserve(steps_.size());
+  for (const Step& step : steps_) state.push_back(step.transform->clone());
+  return state;
+}
+
+void FeaturePipeline::restore(State state) noexcept {
+  // Steps follow the levels transform by transform, as save() did.
+  std::size_t i = 0;
+  for (FeatureDag::Level& level : dag_.levels()) {
+    for (FeatureDag::Handle& t : level) {
+      t = std::move(state[i]);
+      steps_[i].transform = t.get();
+      ++i;
+    }
+  }
 }
 
 void FeaturePipeline::reset() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -7,6 +9,8 @@
 #include "../error.hpp"
 #include "../traits.hpp"
 #include "../value.hpp"
+#include "block_columns.hpp"
+#include "block_sizer.hpp"
 #include "dag.hpp"
 
 namespace zerak {
@@ -31,35 +35,39 @@ class FeaturePipeline {
   // (the bars before it have advanced the transforms).
   Result<std::vector<std::vector<Value>>> run_research(std::span<const std::vector<Value>> data);
 
-  // run_research without materialising input or output: `row(i)` yields bar
-  // i as a span of values, `sink(outputs)` receives each output bar and
-  // returns false to stop early (the caller then knows why).
-  template <class RowFn, class SinkFn>
-  Status run_research_with(std::size_t bars, RowFn&& row, SinkFn&& sink) {
-    reset();
-    for (std::size_t i = 0; i < bars; ++i) {
-      Result<std::span<const Value>> out = update(row(i));
-      if (!out) return out.error();
-      if (!sink(out.value())) break;
+  // Runs `bars` bars of `input_columns().size()` values from the current
+  // state, in blocks: each transform in plan order over a whole block through
+  // update_block, so the results equal `bars` update calls bit for bit.
+  // fill(begin, count, inputs) writes value j of bar begin + i to
+  // inputs[j][i] for i < count; sink(begin, count, outputs) reads output k
+  // of those bars from outputs[k][i] and returns false to stop; between()
+  // runs between blocks and returns false to stop. Returns whether every bar
+  // ran; a stopped run leaves the transforms part way.
+  template <class FillFn, class SinkFn, class BetweenFn>
+  bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between) {
+    if (bars == 0) return true;
+    BlockColumns block = block_columns(std::min(bars, block_capacity()));
+    BlockSizer sizer(block.capacity());
+    for (std::size_t begin = 0; begin < bars;) {
+      const std::size_t count = std::min(sizer.bars(), bars - begin);
+      const auto start = std::chrono::steady_clock::now();
+      fill(begin, count, std::span<Value* const>(block.inputs));
+      run_block(block, count);
+      if (!sink(begin, count, std::span<const Value* const>(block.outputs))) return false;
+      sizer.record(std::chrono::steady_clock::now() - start);
+      begin += count;
+      if (begin < bars && !between()) return false;
     }
-    return ok_status();
+    return true;
   }
 
-  // The same for bars that all have `width` values, which `fill(i, inputs)`
-  // writes straight into the pipeline's input slots (no copy per bar).
-  template <class FillFn, class SinkFn>
-  Status run_research_in_place(std::size_t bars, std::size_t width, FillFn&& fill,
-                               SinkFn&& sink) {
-    reset();
-    if (bars == 0) return ok_status();
-    if (width != input_columns_.size()) return count_error(width);
-    const std::span<Value> inputs(slots_.data() + 1, width);
-    for (std::size_t i = 0; i < bars; ++i) {
-      fill(i, inputs);
-      if (!sink(run_bar())) break;
-    }
-    return ok_status();
-  }
+  // Most bars in one block: the block's columns fit in a core's cache.
+  [[nodiscard]] std::size_t block_capacity() const noexcept;
+
+  // Copies of every transform with its state, to put back with restore().
+  using State = std::vector<FeatureDag::Handle>;
+  [[nodiscard]] State save() const;
+  void restore(State state) noexcept;
 
   // The error update returns for a bar of `given` values.
   [[nodiscard]] ZerakError count_error(std::size_t given) const;
@@ -88,6 +96,10 @@ class FeaturePipeline {
 
   // Runs every transform on the bar held in the input slots.
   std::span<const Value> run_bar();
+  // Column storage and routing for blocks of up to `capacity` bars.
+  [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
+  // Runs every transform over the first `bars` bars of the block.
+  void run_block(BlockColumns& block, std::size_t bars);
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}

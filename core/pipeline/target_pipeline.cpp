@@ -52,13 +52,14 @@ Result<TargetPipeline> TargetPipeline::create(std::vector<std::unique_ptr<Target
                         std::move(routes), forward_period);
 }
 
+ZerakError TargetPipeline::count_error(std::size_t given) const {
+  return invalid_input("expected " + std::to_string(input_columns_.size()) + " input column(s) " +
+                       render_list(input_columns_) + ", got " + std::to_string(given));
+}
+
 Result<TargetPipeline::Columns> TargetPipeline::run_research(
     std::span<const std::span<const Value>> data) const {
-  if (data.size() != input_columns_.size()) {
-    return invalid_input("expected " + std::to_string(input_columns_.size()) +
-                         " input column(s) " + render_list(input_columns_) + ", got " +
-                         std::to_string(data.size()));
-  }
+  if (data.size() != input_columns_.size()) return count_error(data.size());
 
   Columns result;
   result.reserve(output_names_.size());

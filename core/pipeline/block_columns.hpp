@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "../value.hpp"
+
+namespace zerak {
+
+// The columns of one research block: `capacity` values for every pipeline
+// slot, plus the column pointers each transform reads and writes, resolved
+// once per run. Built by FeaturePipeline::block_columns.
+class BlockColumns {
+ public:
+  BlockColumns(std::size_t slots, std::size_t capacity)
+      : storage_(slots * capacity, kMissing), capacity_(capacity) {}
+
+  [[nodiscard]] std::size_t capacity() const noexcept { return capacity_; }
+  [[nodiscard]] Value* column(std::size_t slot) noexcept {
+    return storage_.data() + slot * capacity_;
+  }
+
+  // Per transform in plan order, its input columns then its output columns.
+  std::vector<const Value*> reads;
+  std::vector<Value*> writes;
+  // The input columns and the output columns of the pipeline.
+  std::vector<Value*> inputs;
+  std::vector<const Value*> outputs;
+
+ private:
+  std::vector<Value> storage_;
+  std::size_t capacity_;
+};
+
+}  // namespace zerak

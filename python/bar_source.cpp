@@ -1,0 +1,80 @@
+#include "bar_source.hpp"
+
+#include "convert.hpp"
+
+namespace zerak::py {
+
+namespace {
+
+// Rows converted between two looks at pending signals (Ctrl-C).
+constexpr Py_ssize_t kRowsPerSignalCheck = 4096;
+
+}  // namespace
+
+bool BarSource::open(PyObject* data) {
+  auto view = std::make_unique<NumericView>(data);
+  if (view->failed()) return false;
+  if (*view && view->ndim() == 2) {
+    matrix_ = std::move(view);
+    return true;
+  }
+  // 0-D and 1-D buffers go the sequence way, which says what is wrong with
+  // their items (and takes an empty one for an empty dataset).
+  if ((*view && view->ndim() > 2) || view->unreadable(data)) {
+    if (*view) {
+      PyErr_Format(PyExc_TypeError,
+                   "argument 'data': expected a 2-dimensional buffer of bars, got %d dimension(s)",
+                   view->ndim());
+    } else {
+      PyErr_Format(PyExc_TypeError, "argument 'data': unsupported buffer format '%s'",
+                   view->format());
+    }
+    return false;
+  }
+  view.reset();  // anything else is read item by item
+
+  const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t i, PyObject* bar) {
+    if (i % kRowsPerSignalCheck == kRowsPerSignalCheck - 1 && PyErr_CheckSignals() < 0) {
+      return false;
+    }
+    if (!append_row(bar, flat_)) return false;
+    ends_.push_back(flat_.size());
+    return true;
+  });
+  return n >= 0 || name_argument_error("data");
+}
+
+std::size_t BarSource::bars() const noexcept {
+  return matrix_ ? std::size_t(matrix_->extent(0)) : ends_.size();
+}
+
+std::size_t BarSource::width(std::size_t i) const noexcept {
+  if (matrix_) return std::size_t(matrix_->extent(1));
+  return ends_[i] - (i == 0 ? 0 : ends_[i - 1]);
+}
+
+std::size_t BarSource::first_bad(std::size_t width) const noexcept {
+  if (matrix_) return std::size_t(matrix_->extent(1)) == width ? bars() : 0;
+  std::size_t i = 0;
+  while (i < ends_.size() && this->width(i) == width) ++i;
+  return i;
+}
+
+void BarSource::fill(std::size_t begin, std::size_t count,
+                     std::span<Value* const> columns) const noexcept {
+  if (matrix_) {
+    const char* first = matrix_->data() + Py_ssize_t(begin) * matrix_->stride(0);
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+      matrix_->read(first + Py_ssize_t(j) * matrix_->stride(1), matrix_->stride(0), count,
+                    columns[j]);
+    }
+    return;
+  }
+  const std::size_t width = columns.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Value* row = flat_.data() + (begin + i == 0 ? 0 : ends_[begin + i - 1]);
+    for (std::size_t j = 0; j < width; ++j) columns[j][i] = row[j];
+  }
+}
+
+}  // namespace zerak::py
