@@ -21,6 +21,7 @@ Result<AutoCorrelation> Codec<AutoCorrelation>::load(SnapshotReader& r) {
       AutoCorrelation::create(std::move(c.inputs), c.window, std::move(c.outputs), lag, method);
   if (!t) return refused(r, t.error());
   if (!r.ring(t.value().buffer_, "window values")) return r.error();
+  rebuild_derived(t.value());
   return t;
 }
 

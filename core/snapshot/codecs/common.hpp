@@ -27,6 +27,14 @@ inline bool read_window_config(SnapshotReader& r, WindowConfig& c) {
          r.names(c.outputs, "outputs");
 }
 
+// Classes that keep structures derived from their windows (sorted values,
+// rank counts, bin counts) rebuild them from the restored windows; for the
+// others there is nothing to do.
+template <class T>
+void rebuild_derived(T& object) {
+  if constexpr (requires { object.rebuild_from_window(); }) object.rebuild_from_window();
+}
+
 // The class's constructor refused the configuration.
 inline ZerakError refused(SnapshotReader& r, const ZerakError& error) {
   r.rejected(error);

@@ -24,6 +24,7 @@ Result<Correlation> Codec<Correlation>::load(SnapshotReader& r) {
     r.fail("x and y windows of different lengths");
     return r.error();
   }
+  rebuild_derived(corr);
   return t;
 }
 

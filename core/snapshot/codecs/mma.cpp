@@ -14,6 +14,7 @@ Result<Mma> Codec<Mma>::load(SnapshotReader& r) {
   Result<Mma> t = Mma::create(std::move(c.inputs), c.window, std::move(c.outputs));
   if (!t) return refused(r, t.error());
   if (!r.ring(t.value().ring_, "window values")) return r.error();
+  rebuild_derived(t.value());
   return t;
 }
 

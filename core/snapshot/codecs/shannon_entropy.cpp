@@ -22,6 +22,7 @@ Result<ShannonEntropy> Codec<ShannonEntropy>::load(SnapshotReader& r) {
                                                     std::move(c.outputs), bins, normalize);
   if (!t) return refused(r, t.error());
   if (!r.ring(t.value().buffer_, "window values")) return r.error();
+  rebuild_derived(t.value());
   return t;
 }
 
