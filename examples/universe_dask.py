@@ -50,6 +50,7 @@ def main():
         cluster = LocalCluster(n_workers=args.workers, threads_per_worker=1,
                                dashboard_address=None)
     with Client(args.address or cluster) as client:
+        where = client.scheduler.address
         pipeline = universe.make_pipeline()
         start = time.perf_counter()
         results = run_on_dask(client, pipeline, args.symbols, args.bars)
@@ -57,7 +58,7 @@ def main():
     if cluster is not None:
         cluster.close()
     rows = sum(len(a) for a in results.values())
-    print(f"{args.symbols} symbols x {args.bars} bars on {client.scheduler.address}: "
+    print(f"{args.symbols} symbols x {args.bars} bars on {where}: "
           f"{seconds:.2f} s, {rows / seconds / 1e6:.2f} M bars/s, "
           f"arrays of shape {results[0].shape}")
 
