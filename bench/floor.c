@@ -23,8 +23,31 @@ static PyObject* floor_update(PyObject* self, PyObject* values) {
   return out;
 }
 
+/* The floor of a method without parameters, in both calling conventions:
+   METH_NOARGS, and METH_FASTCALL | METH_KEYWORDS checking for no arguments
+   itself (how zerak's methods take none). */
+static PyObject* floor_noargs(PyObject* self, PyObject* unused) {
+  (void)self;
+  (void)unused;
+  Py_RETURN_NONE;
+}
+
+static PyObject* floor_fastcall_noargs(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                       PyObject* kwnames) {
+  (void)self;
+  (void)args;
+  if (nargs != 0 || kwnames != NULL) {
+    PyErr_SetString(PyExc_TypeError, "takes no arguments");
+    return NULL;
+  }
+  Py_RETURN_NONE;
+}
+
 static PyMethodDef floor_methods[] = {
     {"update", floor_update, METH_O, NULL},
+    {"noargs", floor_noargs, METH_NOARGS, NULL},
+    {"fastcall_noargs", (PyCFunction)(void (*)(void))floor_fastcall_noargs,
+     METH_FASTCALL | METH_KEYWORDS, NULL},
     {NULL, NULL, 0, NULL},
 };
 

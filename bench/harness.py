@@ -53,7 +53,9 @@ def core_program(name: str, core_sources: list[str]) -> str:
     """Builds bench/<name>.cpp with the core sources it needs (the project's release
     flags, no Python) and returns what it prints."""
     target = BUILD / name
-    sources = [ROOT / "bench" / f"{name}.cpp", *(ROOT / s for s in core_sources)]
+    # traits.cpp: the transform contract's out-of-line members, which every transform needs
+    sources = [ROOT / "bench" / f"{name}.cpp",
+               *(ROOT / s for s in dict.fromkeys([*core_sources, "core/traits.cpp"]))]
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
         BUILD.mkdir(parents=True, exist_ok=True)
         subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "exceptions.hpp"
+#include "py_ref.hpp"
+
 namespace zerak::py {
 namespace {
 
@@ -85,6 +88,23 @@ bool bind_tuple(const CallSignature& sig, PyObject* args, PyObject* kwargs, PyOb
     }
   }
   return check_required(sig, out);
+}
+
+bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args,
+                        Py_ssize_t nargs, PyObject* kwnames) noexcept {
+  nargs = PyVectorcall_NARGS(nargs);
+  if (nargs == 0 && (kwnames == nullptr || PyTuple_GET_SIZE(kwnames) == 0)) return true;
+  Ref name(PyType_GetName(Py_TYPE(self)));
+  if (!name) return false;
+  const char* utf8 = PyUnicode_AsUTF8(name.get());
+  if (utf8 == nullptr) return false;
+  try {
+    const CallSignature none{std::string(utf8) + "." + method + "()", {}, 0};
+    return bind_fastcall(none, args, nargs, kwnames, nullptr);
+  } catch (...) {
+    raise_from_current_exception();
+    return false;
+  }
 }
 
 }  // namespace zerak::py

@@ -24,4 +24,43 @@ bool bind_fastcall(const CallSignature& sig, PyObject* const* args, Py_ssize_t n
                    PyObject* kwnames, PyObject** out);
 bool bind_tuple(const CallSignature& sig, PyObject* args, PyObject* kwargs, PyObject** out);
 
+// For a method of self's class that takes no arguments: true when the call
+// has none after all (an empty kwnames), else false with the binding
+// TypeError set ("Sma.reset() takes 0 positional arguments but 1 was given",
+// "Sma.reset() got an unexpected keyword argument 'x'").
+bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args,
+                        Py_ssize_t nargs, PyObject* kwnames) noexcept;
+
+// A method name usable as a template argument.
+template <std::size_t N>
+struct MethodName {
+  constexpr MethodName(const char (&text)[N]) noexcept {  // NOLINT: implicit by design
+    for (std::size_t i = 0; i < N; ++i) value[i] = text[i];
+  }
+  char value[N];
+};
+
+// The method `Method(self, nullptr)` (a METH_NOARGS function) taking its
+// arguments by METH_FASTCALL | METH_KEYWORDS, so that a call with arguments
+// gets the binding messages of every other callable rather than CPython's
+// "takes no arguments". The no-argument call costs one test more.
+template <PyObject* (*Method)(PyObject*, PyObject*), MethodName Name>
+PyObject* without_arguments(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                            PyObject* kwnames) {
+  if ((nargs == 0 && kwnames == nullptr) ||
+      check_no_arguments(self, Name.value, args, nargs, kwnames)) {
+    return Method(self, nullptr);
+  }
+  return nullptr;
+}
+
+// Its method table entry: no_arguments_method<&reset, "reset">(doc).
+template <PyObject* (*Method)(PyObject*, PyObject*), MethodName Name>
+PyMethodDef no_arguments_method(const char* doc) noexcept {
+  return {Name.value,
+          reinterpret_cast<PyCFunction>(
+              reinterpret_cast<void (*)()>(&without_arguments<Method, Name>)),
+          METH_FASTCALL | METH_KEYWORDS, doc};
+}
+
 }  // namespace zerak::py

@@ -68,6 +68,7 @@ std::vector<std::size_t> ColumnSource::lengths() const {
 
 void ColumnSource::read(std::size_t k, std::size_t first, std::size_t count,
                         Value* out) const noexcept {
+  if (count == 0) return;  // `first` may then lie past the end
   const Column& c = columns_[k];
   if (c.view != nullptr) {
     c.view->read(c.start + Py_ssize_t(first) * c.stride, c.stride, count, out);

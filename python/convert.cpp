@@ -4,25 +4,16 @@
 
 namespace zerak::py {
 
-std::string type_name(PyObject* obj) {
-  Ref name(PyType_GetQualName(Py_TYPE(obj)));
-  if (!name) {
-    PyErr_Clear();
-    return Py_TYPE(obj)->tp_name;
-  }
-  const char* utf8 = PyUnicode_AsUTF8(name.get());
-  if (utf8 == nullptr) {
-    PyErr_Clear();
-    return Py_TYPE(obj)->tp_name;
-  }
-  return utf8;
-}
+Ref type_qualname(PyObject* obj) { return Ref(PyType_GetQualName(Py_TYPE(obj))); }
 
 namespace {
 
+// The documented TypeError about the value's type. Naming the type can fail
+// only for want of memory, and that error is then the one that passes.
 bool cannot_convert(PyObject* obj, const char* target) {
-  PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'",
-               type_name(obj).c_str(), target);
+  Ref name = type_qualname(obj);
+  if (!name) return false;
+  PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), target);
   return false;
 }
 
@@ -70,21 +61,30 @@ bool to_bool(PyObject* obj, bool& out) {
     out = obj == Py_True;
     return true;
   }
-  // numpy's boolean scalars convert through their truth value.
+  // numpy's boolean scalars convert through their truth value. Any failure
+  // to read the type's names (no memory) passes through: only a type that is
+  // not one of them becomes the TypeError.
   PyTypeObject* type = Py_TYPE(obj);
-  Ref module(PyType_GetModuleName(type));
   Ref name(PyType_GetName(type));
-  if (!module || !name) {
+  if (!name) return false;
+  if (!PyUnicode_EqualToUTF8(name.get(), "bool_") && !PyUnicode_EqualToUTF8(name.get(), "bool")) {
+    return cannot_convert(obj, "PyBool");
+  }
+  Ref module(PyType_GetModuleName(type));
+  if (!module) {
+    // A class without __module__ is no numpy class; anything else passes.
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return false;
     PyErr_Clear();
     return cannot_convert(obj, "PyBool");
   }
-  const bool is_numpy_bool =
-      PyUnicode_EqualToUTF8(module.get(), "numpy") &&
-      (PyUnicode_EqualToUTF8(name.get(), "bool_") || PyUnicode_EqualToUTF8(name.get(), "bool"));
-  if (!is_numpy_bool) return cannot_convert(obj, "PyBool");
+  if (!PyUnicode_Check(module.get()) || !PyUnicode_EqualToUTF8(module.get(), "numpy")) {
+    return cannot_convert(obj, "PyBool");
+  }
   if (type->tp_as_number == nullptr || type->tp_as_number->nb_bool == nullptr) {
-    PyErr_Format(PyExc_TypeError, "object of type '%s' does not define a '__bool__' conversion",
-                 type_name(obj).c_str());
+    Ref qualname = type_qualname(obj);
+    if (!qualname) return false;
+    PyErr_Format(PyExc_TypeError, "object of type '%U' does not define a '__bool__' conversion",
+                 qualname.get());
     return false;
   }
   const int truth = type->tp_as_number->nb_bool(obj);

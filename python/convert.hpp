@@ -28,8 +28,9 @@ inline Value value_from_double(double d) noexcept {
 }
 inline double double_from_value(const Value& v) noexcept { return v ? *v : kMissingNaN; }
 
-// The type name used in conversion messages.
-std::string type_name(PyObject* obj);
+// The name of obj's type as conversion messages give it (its __qualname__),
+// or null with the error set (MemoryError): callers let that error pass.
+Ref type_qualname(PyObject* obj);
 
 bool to_names(PyObject* obj, Names& out);
 bool to_u64(PyObject* obj, std::uint64_t& out);

@@ -34,26 +34,6 @@ PyObject* make_derived(PyObject*& slot, const char* qualified_name) {
   return make_exception(slot, qualified_name, g_zerak_error);
 }
 
-const Export exports[] = {
-    {"ZerakError",
-     [](PyObject*) { return make_exception(g_zerak_error, "_zerak.ZerakError", PyExc_Exception); }},
-    {"InvalidConfigError",
-     [](PyObject*) { return make_derived(g_invalid_config, "_zerak.InvalidConfigError"); }},
-    {"InvalidInputError",
-     [](PyObject*) { return make_derived(g_invalid_input, "_zerak.InvalidInputError"); }},
-    {"MissingInputColumnError",
-     [](PyObject*) {
-       return make_derived(g_missing_input_column, "_zerak.MissingInputColumnError");
-     }},
-    {"DuplicateOutputKeyError",
-     [](PyObject*) {
-       return make_derived(g_duplicate_output_key, "_zerak.DuplicateOutputKeyError");
-     }},
-    {"CyclicDependencyError",
-     [](PyObject*) { return make_derived(g_cyclic_dependency, "_zerak.CyclicDependencyError"); }},
-};
-const ExportRegistration registration{exports};
-
 PyObject* class_of(const ZerakError& error) {
   switch (error.variant().index()) {
     case 0: return g_invalid_config;
@@ -103,6 +83,25 @@ PyObject* raise_from_current_exception() noexcept {
     PyErr_SetString(PyExc_RuntimeError, "internal error: unknown C++ exception");
   }
   return nullptr;
+}
+
+PyObject* make_zerak_error(PyObject*) {
+  return make_exception(g_zerak_error, "_zerak.ZerakError", PyExc_Exception);
+}
+PyObject* make_invalid_config_error(PyObject*) {
+  return make_derived(g_invalid_config, "_zerak.InvalidConfigError");
+}
+PyObject* make_invalid_input_error(PyObject*) {
+  return make_derived(g_invalid_input, "_zerak.InvalidInputError");
+}
+PyObject* make_missing_input_column_error(PyObject*) {
+  return make_derived(g_missing_input_column, "_zerak.MissingInputColumnError");
+}
+PyObject* make_duplicate_output_key_error(PyObject*) {
+  return make_derived(g_duplicate_output_key, "_zerak.DuplicateOutputKeyError");
+}
+PyObject* make_cyclic_dependency_error(PyObject*) {
+  return make_derived(g_cyclic_dependency, "_zerak.CyclicDependencyError");
 }
 
 }  // namespace zerak::py

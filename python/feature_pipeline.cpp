@@ -257,7 +257,12 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
-    if (run == bars && !(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+    if (run == bars) {
+      if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
+      // Other threads run while it fills: gc.get_objects() must not hand
+      // them a list with empty slots.
+      PyObject_GC_UnTrack(lists.get());
+    }
   } else {
     if (!array.allocate(bars, outputs)) return nullptr;
     if (mode == Research::kContinue) {
@@ -300,13 +305,14 @@ PyObject* research(Object* obj, PyObject* data, Research mode) {
     }
   }
   if (!completed) return nullptr;  // the guard puts the pipeline back
-  guard.done();
-  if (run < bars) return raise(core.count_error(source.width(run)));
-  if (lists) {
-    // The rows are complete, so the list may now be seen by the collector.
-    return lists.release();
+  if (run < bars) {
+    guard.done();  // the bars before the bad one stay run, as documented
+    return raise(core.count_error(source.width(run)));
   }
-  return array.publish();
+  if (lists) PyObject_GC_Track(lists.get());
+  PyObject* result = lists ? lists.release() : array.publish();
+  if (result != nullptr) guard.done();  // else no result: the guard puts it back
+  return result;
 }
 
 template <Research Mode>
@@ -374,10 +380,10 @@ PyMethodDef methods[] = {
     {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
     {"run_research", fastcall<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
      kRunResearchDoc},
-    {"reset", &reset, METH_NOARGS, kResetDoc},
-    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
-    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
-    {"warm_up_period", &warm_up_period, METH_NOARGS, kWarmUpDoc},
+    no_arguments_method<&reset, "reset">(kResetDoc),
+    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&warm_up_period, "warm_up_period">(kWarmUpDoc),
     {"run_research_array", fastcall<&research_method<Research::kArray>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     {"update_many", fastcall<&research_method<Research::kContinue>>(),
@@ -407,8 +413,8 @@ PyObject* make(PyObject*) {
   return type;
 }
 
-const Export exports[] = {{kName, &make}};
-const ExportRegistration registration{exports};
-
 }  // namespace
+
+PyObject* make_feature_pipeline(PyObject* module) { return make(module); }
+
 }  // namespace zerak::py

@@ -1,40 +1,100 @@
 // Module initialisation: creates `_zerak` once per process and adds every
-// registered export in the documented order, which is also `__all__`'s.
+// export in the documented order, which is also `__all__`'s. The table below
+// is the one list of what the module holds; each class is created here, for
+// this module, and the module's state keeps the class table (registry.hpp).
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <cstdint>
 
 #include "exceptions.hpp"
+#include "features/adf.hpp"
+#include "features/auto_correlation.hpp"
+#include "features/correlation.hpp"
+#include "features/ema.hpp"
+#include "features/kama.hpp"
+#include "features/kurtosis.hpp"
+#include "features/linear_slope.hpp"
+#include "features/log_return.hpp"
+#include "features/mma.hpp"
+#include "features/parkinson_volatility.hpp"
+#include "features/rogers_satchell_volatility.hpp"
+#include "features/shannon_entropy.hpp"
+#include "features/simple_return.hpp"
+#include "features/skewness.hpp"
+#include "features/sma.hpp"
+#include "operators/add.hpp"
+#include "operators/divide.hpp"
+#include "operators/log.hpp"
+#include "operators/logit.hpp"
+#include "operators/multiply.hpp"
+#include "operators/neg_log.hpp"
+#include "operators/reciprocal.hpp"
+#include "operators/subtract.hpp"
 #include "py_ref.hpp"
 #include "registry.hpp"
+#include "scalers/fixed_zscore.hpp"
+#include "scalers/rolling_zscore.hpp"
+#include "targets/future_ctc_volatility.hpp"
+#include "targets/future_linear_slope.hpp"
+#include "targets/future_return.hpp"
+#include "wrapper.hpp"
 #include "snapshot_module.hpp"
 
 namespace zerak::py {
 namespace {
 
-constexpr const char* kExportOrder[] = {
-    // exceptions
-    "ZerakError", "InvalidConfigError", "InvalidInputError", "MissingInputColumnError",
-    "DuplicateOutputKeyError", "CyclicDependencyError",
-    // transforms
-    "Adf", "Sma", "Ema", "Kama", "SimpleReturn", "LogReturn", "Mma", "Skewness", "Kurtosis",
-    "LinearSlope", "ParkinsonVolatility", "RogersSatchellVolatility", "ShannonEntropy",
-    "Correlation", "AutoCorrelation", "Add", "Subtract", "Multiply", "Divide", "Reciprocal",
-    "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore",
-    // functions
-    "fit_standard_scaler",
-    // targets and pipelines
-    "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline",
-    "TargetPipeline",
-};
+template <class Core>
+constexpr Export transform(const char* name) {
+  return {name, &RegisterTransform<Core>::make};
+}
+template <class Core>
+constexpr Export target(const char* name) {
+  return {name, &RegisterTarget<Core>::make};
+}
 
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "_zerak",
-    "",
-    0,  // no per-module state; 0 (not -1) makes a re-import call us again
-    nullptr, nullptr, nullptr, nullptr, nullptr,
+constexpr Export kExports[] = {
+    // exceptions
+    {"ZerakError", &make_zerak_error},
+    {"InvalidConfigError", &make_invalid_config_error},
+    {"InvalidInputError", &make_invalid_input_error},
+    {"MissingInputColumnError", &make_missing_input_column_error},
+    {"DuplicateOutputKeyError", &make_duplicate_output_key_error},
+    {"CyclicDependencyError", &make_cyclic_dependency_error},
+    // transforms
+    transform<Adf>("Adf"),
+    transform<Sma>("Sma"),
+    transform<Ema>("Ema"),
+    transform<Kama>("Kama"),
+    transform<SimpleReturn>("SimpleReturn"),
+    transform<LogReturn>("LogReturn"),
+    transform<Mma>("Mma"),
+    transform<Skewness>("Skewness"),
+    transform<Kurtosis>("Kurtosis"),
+    transform<LinearSlope>("LinearSlope"),
+    transform<ParkinsonVolatility>("ParkinsonVolatility"),
+    transform<RogersSatchellVolatility>("RogersSatchellVolatility"),
+    transform<ShannonEntropy>("ShannonEntropy"),
+    transform<Correlation>("Correlation"),
+    transform<AutoCorrelation>("AutoCorrelation"),
+    transform<Add>("Add"),
+    transform<Subtract>("Subtract"),
+    transform<Multiply>("Multiply"),
+    transform<Divide>("Divide"),
+    transform<Reciprocal>("Reciprocal"),
+    transform<NegLog>("NegLog"),
+    transform<Log>("Log"),
+    transform<Logit>("Logit"),
+    transform<RollingZScore>("RollingZScore"),
+    transform<FixedZScore>("FixedZScore"),
+    // functions
+    {"fit_standard_scaler", &make_fit_standard_scaler},
+    // targets and pipelines
+    target<FutureReturn>("FutureReturn"),
+    target<FutureCTCVolatility>("FutureCTCVolatility"),
+    target<FutureLinearSlope>("FutureLinearSlope"),
+    {"FeaturePipeline", &make_feature_pipeline},
+    {"TargetPipeline", &make_target_pipeline},
 };
 
 PyObject* g_module = nullptr;
@@ -49,17 +109,12 @@ bool add_export(PyObject* module, PyObject* all, const Export& e) {
 }
 
 PyObject* create_module() {
-  Ref module(PyModule_Create(&module_def));
+  Ref module(PyModule_Create(&module_definition()));
   if (!module) return nullptr;
   Ref all(PyList_New(0));
   if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) < 0) return nullptr;
-  for (const char* name : kExportOrder) {
-    const Export* e = find_export(name);
-    if (e == nullptr) {
-      PyErr_Format(PyExc_SystemError, "_zerak was built without %s", name);
-      return nullptr;
-    }
-    if (!add_export(module.get(), all.get(), *e)) return nullptr;
+  for (const Export& e : kExports) {
+    if (!add_export(module.get(), all.get(), e)) return nullptr;
   }
   if (!add_snapshot_module(module.get())) return nullptr;
   return module.release();

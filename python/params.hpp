@@ -74,6 +74,13 @@ class Args {
   std::vector<Slot> slots_;
 };
 
+// Raises MemoryError for a constructor whose buffers could not be allocated,
+// saying what: "cannot allocate a window of N values" when the class has a
+// window (plus its lag, if any), else "cannot allocate {class_name}".
+// Returns nullptr.
+PyObject* raise_allocation_failure(const char* class_name, const std::vector<Param>& params,
+                                   const Args& args);
+
 // Builds the inside of a repr: `name=value` fields joined by ", ".
 class ReprFields {
  public:

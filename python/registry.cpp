@@ -1,29 +1,98 @@
 #include "registry.hpp"
 
-#include <cstring>
-#include <vector>
+#include <cstddef>
 
 namespace zerak::py {
 namespace {
 
-// A function-local static: registrations run during static initialisation of
-// this shared library, in no particular order across files.
-std::vector<Export>& exports() {
-  static std::vector<Export> all;
-  return all;
+// 25 transform classes and 3 target classes, with room to grow.
+constexpr std::size_t kMaxClasses = 64;
+
+struct ClassRow {
+  PyObject* type;  // strong reference
+  const TransformHooks* transform;
+  const TargetHooks* target;
+};
+
+// Zero-filled by the module's creation; rows are added in order.
+struct ModuleState {
+  std::size_t count;
+  ClassRow rows[kMaxClasses];
+};
+
+ModuleState* state_of(PyObject* module) noexcept {
+  return static_cast<ModuleState*>(PyModule_GetState(module));
+}
+
+int traverse(PyObject* module, visitproc visit, void* arg) {
+  ModuleState* state = state_of(module);
+  if (state == nullptr) return 0;
+  for (std::size_t i = 0; i < state->count; ++i) Py_VISIT(state->rows[i].type);
+  return 0;
+}
+
+int clear(PyObject* module) {
+  ModuleState* state = state_of(module);
+  if (state == nullptr) return 0;
+  for (std::size_t i = 0; i < state->count; ++i) Py_CLEAR(state->rows[i].type);
+  state->count = 0;
+  return 0;
+}
+
+void free_state(void* module) { clear(static_cast<PyObject*>(module)); }
+
+PyModuleDef g_definition = {
+    PyModuleDef_HEAD_INIT,
+    "_zerak",
+    "",
+    sizeof(ModuleState),
+    nullptr,  // methods
+    nullptr,  // slots
+    &traverse,
+    &clear,
+    &free_state,
+};
+
+// The row of the object's class, found through the module that created the class.
+const ClassRow* find_row(PyObject* obj) noexcept {
+  PyTypeObject* type = Py_TYPE(obj);
+  // Only classes made by add_class have a module; any other raises TypeError.
+  PyObject* module = PyType_GetModuleByDef(type, &g_definition);
+  if (module == nullptr) {
+    PyErr_Clear();
+    return nullptr;
+  }
+  const ModuleState* state = state_of(module);
+  for (std::size_t i = 0; i < state->count; ++i) {
+    if (state->rows[i].type == reinterpret_cast<PyObject*>(type)) return &state->rows[i];
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-ExportRegistration::ExportRegistration(std::span<const Export> entries) noexcept {
-  for (const Export& e : entries) exports().push_back(e);
+PyModuleDef& module_definition() noexcept { return g_definition; }
+
+bool add_class(PyObject* module, PyObject* type, const TransformHooks* transform,
+               const TargetHooks* target) {
+  ModuleState* state = state_of(module);
+  if (state == nullptr) return false;
+  if (state->count == kMaxClasses) {
+    PyErr_SetString(PyExc_SystemError, "_zerak: too many classes for its class table");
+    return false;
+  }
+  state->rows[state->count++] = {Py_NewRef(type), transform, target};
+  return true;
 }
 
-const Export* find_export(const char* name) noexcept {
-  for (const Export& e : exports()) {
-    if (std::strcmp(e.name, name) == 0) return &e;
-  }
-  return nullptr;
+const TransformHooks* find_transform_hooks(PyObject* obj) noexcept {
+  const ClassRow* row = find_row(obj);
+  return row != nullptr ? row->transform : nullptr;
+}
+
+const TargetHooks* find_target_hooks(PyObject* obj) noexcept {
+  const ClassRow* row = find_row(obj);
+  return row != nullptr ? row->target : nullptr;
 }
 
 }  // namespace zerak::py

@@ -61,14 +61,18 @@ PyType_Spec spec = {
 // module's other types are.
 PyTypeObject* owner_type() {
   static PyObject* type = nullptr;  // guarded by the interpreter lock
-  if (type == nullptr) type = PyType_FromSpec(&spec);
+  if (type == nullptr) {
+    type = PyType_FromSpec(&spec);
+    // 3.13 can fail one of its allocations without saying so.
+    if (type == nullptr && !PyErr_Occurred()) PyErr_NoMemory();
+  }
   return reinterpret_cast<PyTypeObject*>(type);
 }
 
 // numpy if it can be imported now; nullptr without an error if it cannot.
 Ref import_numpy() {
-  static PyObject* name = PyUnicode_InternFromString("numpy");
-  if (name == nullptr) return Ref();
+  static PyObject* name = nullptr;  // guarded by the interpreter lock
+  if (name == nullptr && (name = PyUnicode_InternFromString("numpy")) == nullptr) return Ref();
   Ref found(PyImport_GetModule(name));
   if (found && found.get() != Py_None) return found;
   if (PyErr_Occurred()) return Ref();

@@ -55,6 +55,8 @@ PyMethodDef fit_def = {
     "``(mean, std)``.",
 };
 
+}  // namespace
+
 // A module function like those PyModule_AddFunctions makes: bound to the module.
 PyObject* make_fit_standard_scaler(PyObject* module) {
   Ref name(PyModule_GetNameObject(module));
@@ -62,8 +64,4 @@ PyObject* make_fit_standard_scaler(PyObject* module) {
   return PyCFunction_NewEx(&fit_def, module, name.get());
 }
 
-constexpr Export kFunctions[] = {{"fit_standard_scaler", &make_fit_standard_scaler}};
-const ExportRegistration functions{kFunctions};
-
-}  // namespace
 }  // namespace zerak::py

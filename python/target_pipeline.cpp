@@ -275,9 +275,9 @@ Py_ssize_t length(PyObject* self) {
 PyMethodDef methods[] = {
     {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<false>)),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
-    {"output_names", &output_names, METH_NOARGS, kOutputNamesDoc},
-    {"input_names", &input_names, METH_NOARGS, kInputNamesDoc},
-    {"forward_period", &forward_period, METH_NOARGS, kForwardPeriodDoc},
+    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&forward_period, "forward_period">(kForwardPeriodDoc),
     {"run_research_array", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<true>)),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
@@ -305,8 +305,8 @@ PyObject* make(PyObject*) {
   return type;
 }
 
-const Export exports[] = {{"TargetPipeline", &make}};
-const ExportRegistration registration{exports};
-
 }  // namespace
+
+PyObject* make_target_pipeline(PyObject* module) { return make(module); }
+
 }  // namespace zerak::py

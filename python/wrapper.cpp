@@ -1,42 +1,50 @@
 #include "wrapper.hpp"
 
 namespace zerak::py {
+
+PyObject* wrong_self(PyObject* self, const char* class_name) {
+  Ref name = type_qualname(self);
+  if (!name) return nullptr;
+  PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), class_name);
+  return nullptr;
+}
+
 namespace {
 
-std::vector<TransformHooks>& transform_hooks() {
-  static std::vector<TransformHooks> all;
-  return all;
+// Python 3.13.0 adds a method to its class with PyDict_SetDefaultRef, which
+// on a failed allocation counts an entry it never stored and reports success:
+// the class dict is corrupt and the next insertion crashes. METH_COEXIST
+// makes it use PyDict_SetItem, whose error path is sound; no method name of
+// ours shadows a slot wrapper, so the flag changes nothing else.
+void add_methods_through_set_item(PyType_Spec& spec) noexcept {
+  for (PyType_Slot* slot = spec.slots; slot->slot != 0; ++slot) {
+    if (slot->slot != Py_tp_methods) continue;
+    for (auto* m = static_cast<PyMethodDef*>(slot->pfunc); m->ml_name != nullptr; ++m) {
+      m->ml_flags |= METH_COEXIST;
+    }
+  }
 }
-std::vector<TargetHooks>& target_hooks() {
-  static std::vector<TargetHooks> all;
-  return all;
+
+// Python 3.13.0 also fails to create a class without an exception when it
+// cannot copy the class name; that failure is one of memory.
+PyObject* checked(PyObject* type) noexcept {
+  if (type == nullptr && !PyErr_Occurred()) PyErr_NoMemory();
+  return type;
 }
 
 }  // namespace
 
-void add_transform_hooks(const TransformHooks& hooks) { transform_hooks().push_back(hooks); }
-void add_target_hooks(const TargetHooks& hooks) { target_hooks().push_back(hooks); }
-
-const TransformHooks* find_transform_hooks(PyObject* obj) noexcept {
-  for (const TransformHooks& h : transform_hooks()) {
-    if (Py_IS_TYPE(obj, h.type)) return &h;
-  }
-  return nullptr;
+PyObject* create_type(PyType_Spec& spec) {
+  add_methods_through_set_item(spec);
+  return checked(PyType_FromSpec(&spec));
 }
 
-const TargetHooks* find_target_hooks(PyObject* obj) noexcept {
-  for (const TargetHooks& h : target_hooks()) {
-    if (Py_IS_TYPE(obj, h.type)) return &h;
-  }
-  return nullptr;
+PyObject* create_class(PyObject* module, PyType_Spec& spec, const TransformHooks* transform,
+                       const TargetHooks* target) {
+  add_methods_through_set_item(spec);
+  Ref type(checked(PyType_FromModuleAndSpec(module, &spec, nullptr)));
+  if (!type || !add_class(module, type.get(), transform, target)) return nullptr;
+  return type.release();
 }
-
-PyObject* wrong_self(PyObject* self, const char* class_name) {
-  PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'",
-               type_name(self).c_str(), class_name);
-  return nullptr;
-}
-
-PyObject* create_type(PyType_Spec& spec) { return PyType_FromSpec(&spec); }
 
 }  // namespace zerak::py

@@ -7,6 +7,8 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
+#include <stdexcept>
 #include <span>
 #include <string>
 #include <utility>
@@ -67,24 +69,11 @@ inline std::string stored_doc(const std::string& name, const std::string& signat
   return name + signature + "\n--\n\n" + doc;
 }
 
-// Hooks by which the pipelines take private copies of the objects handed to them.
-struct TransformHooks {
-  PyTypeObject* type;
-  // A fresh core copy, or nullptr with an exception set.
-  std::unique_ptr<StreamingTransform> (*fresh)(PyObject* self);
-};
-struct TargetHooks {
-  PyTypeObject* type;
-  std::unique_ptr<Target> (*copy)(PyObject* self);
-};
-void add_transform_hooks(const TransformHooks& hooks);
-void add_target_hooks(const TargetHooks& hooks);
-// The hooks of the object's class, or nullptr if it is no transform/target class.
-const TransformHooks* find_transform_hooks(PyObject* obj) noexcept;
-const TargetHooks* find_target_hooks(PyObject* obj) noexcept;
-
 PyObject* wrong_self(PyObject* self, const char* class_name);
 PyObject* create_type(PyType_Spec& spec);
+// A class of the module's table: created for the module, then added to it.
+PyObject* create_class(PyObject* module, PyType_Spec& spec, const TransformHooks* transform,
+                       const TargetHooks* target);
 
 // ---------------------------------------------------------------------------
 
@@ -109,7 +98,15 @@ class ObjectClass {
     if (!bind_tuple(new_signature_, args, kwargs, bound.data())) return nullptr;
     Args converted;
     if (!converted.convert(entry_->params, bound.data())) return nullptr;
-    Result<Core> created = entry_->create(converted);
+    std::optional<Result<Core>> built;
+    try {
+      built.emplace(entry_->create(converted));
+    } catch (const std::bad_alloc&) {
+      return raise_allocation_failure(entry_->name, entry_->params, converted);
+    } catch (const std::length_error&) {  // a size beyond any allocation
+      return raise_allocation_failure(entry_->name, entry_->params, converted);
+    }
+    Result<Core>& created = *built;
     if (!created) return raise(created.error());
     PyObject* self = type->tp_alloc(type, 0);
     if (self == nullptr) return nullptr;
@@ -162,8 +159,9 @@ class ObjectClass {
   }
 
  protected:
-  // Fills the class statics and creates the type object.
-  static PyObject* make_type(const Entry& entry, std::span<PyMethodDef> methods) {
+  // Fills the class statics and creates the type object in the module's table.
+  static PyObject* make_type(PyObject* module, const Entry& entry, std::span<PyMethodDef> methods,
+                             const TransformHooks* transform, const TargetHooks* target) {
     if (entry.params.size() > kMaxParams) {
       PyErr_Format(PyExc_SystemError, "%s declares too many parameters", entry.name);
       return nullptr;
@@ -187,7 +185,7 @@ class ObjectClass {
         nullptr, int(sizeof(Object)), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots,
     };
     spec.name = qualified_name_.c_str();
-    PyObject* type = create_type(spec);
+    PyObject* type = create_class(module, spec, transform, target);
     type_ = reinterpret_cast<PyTypeObject*>(type);
     return type;
   }
@@ -271,26 +269,25 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
     return obj->core.fresh();
   }
 
-  // Creates the type object for the entry (called once, by module initialisation).
-  static PyObject* make(const TransformEntry<Core>& entry) {
+  // Creates the type object for the entry (called by module initialisation).
+  static PyObject* make(PyObject* module, const TransformEntry<Core>& entry) {
     update_signature_ = call_signature(std::string(entry.name) + ".update()", {names_param("values")});
     update_doc_ = stored_doc("update", "($self, values)", entry.update_doc);
     reset_doc_ = stored_doc("reset", "($self)", entry.reset_doc);
     methods_[0] = {"update", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&update)),
                    METH_FASTCALL | METH_KEYWORDS, update_doc_.c_str()};
-    methods_[1] = {"reset", &reset, METH_NOARGS, reset_doc_.c_str()};
-    methods_[2] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc().c_str()};
-    methods_[3] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc().c_str()};
-    methods_[4] = {"warm_up_period", &warm_up_period, METH_NOARGS, warm_up_doc().c_str()};
+    methods_[1] = no_arguments_method<&reset, "reset">(reset_doc_.c_str());
+    methods_[2] = no_arguments_method<&Base::input_names, "input_names">(input_names_doc().c_str());
+    methods_[3] =
+        no_arguments_method<&Base::output_names, "output_names">(output_names_doc().c_str());
+    methods_[4] = no_arguments_method<&warm_up_period, "warm_up_period">(warm_up_doc().c_str());
     methods_[5] = Base::Snapshots::reduce_def();
     methods_[6] = Base::Snapshots::copy_def();
     methods_[7] = Base::Snapshots::deepcopy_def();
     methods_[8] = {nullptr, nullptr, 0, nullptr};
-    PyObject* type = Base::make_type(entry, methods_);
-    if (type != nullptr) {
-      add_transform_hooks({reinterpret_cast<PyTypeObject*>(type), &fresh});
-      Base::Snapshots::announce(entry.name);
-    }
+    static constexpr TransformHooks hooks{&fresh};
+    PyObject* type = Base::make_type(module, entry, methods_, &hooks, nullptr);
+    if (type != nullptr) Base::Snapshots::announce(entry.name);
     return type;
   }
 
@@ -337,22 +334,22 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
     return obj->core.clone();
   }
 
-  static PyObject* make(const TargetEntry<Core>& entry) {
+  static PyObject* make(PyObject* module, const TargetEntry<Core>& entry) {
     input_names_doc_ = stored_doc("input_names", "($self)", kInputNamesDoc);
     output_names_doc_ = stored_doc("output_names", "($self)", entry.output_names_doc);
     forward_period_doc_ = stored_doc("forward_period", "($self)", kForwardPeriodDoc);
-    methods_[0] = {"input_names", &Base::input_names, METH_NOARGS, input_names_doc_.c_str()};
-    methods_[1] = {"output_names", &Base::output_names, METH_NOARGS, output_names_doc_.c_str()};
-    methods_[2] = {"forward_period", &forward_period, METH_NOARGS, forward_period_doc_.c_str()};
+    methods_[0] = no_arguments_method<&Base::input_names, "input_names">(input_names_doc_.c_str());
+    methods_[1] =
+        no_arguments_method<&Base::output_names, "output_names">(output_names_doc_.c_str());
+    methods_[2] =
+        no_arguments_method<&forward_period, "forward_period">(forward_period_doc_.c_str());
     methods_[3] = Base::Snapshots::reduce_def();
     methods_[4] = Base::Snapshots::copy_def();
     methods_[5] = Base::Snapshots::deepcopy_def();
     methods_[6] = {nullptr, nullptr, 0, nullptr};
-    PyObject* type = Base::make_type(entry, methods_);
-    if (type != nullptr) {
-      add_target_hooks({reinterpret_cast<PyTypeObject*>(type), &copy});
-      Base::Snapshots::announce(entry.name);
-    }
+    static constexpr TargetHooks hooks{&copy};
+    PyObject* type = Base::make_type(module, entry, methods_, nullptr, &hooks);
+    if (type != nullptr) Base::Snapshots::announce(entry.name);
     return type;
   }
 
@@ -363,16 +360,24 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
   static inline PyMethodDef methods_[7];
 };
 
-// Registers a transform class under its entry's name. Usage, at namespace
-// scope in a binding file:
+// The declarative entry of a transform class, defined at namespace scope in
+// a binding file:
 //   const RegisterTransform<Sma> sma{{.name = "Sma", ...}};
+// It only records the entry, in a slot of its own class; module
+// initialisation creates the class from it (module.cpp lists every class in
+// the documented order) and adds it to the module's class table.
 template <class Core>
 class RegisterTransform {
  public:
-  explicit RegisterTransform(TransformEntry<Core> entry) {
-    stored() = std::move(entry);
-    const Export exports[] = {{stored().name, &make}};
-    ExportRegistration{exports};
+  explicit RegisterTransform(TransformEntry<Core> entry) { stored() = std::move(entry); }
+
+  // The class's type object for `module`, or nullptr with the exception set.
+  static PyObject* make(PyObject* module) {
+    if (stored().name == nullptr) {
+      PyErr_SetString(PyExc_SystemError, "_zerak was built without one of its transform classes");
+      return nullptr;
+    }
+    return TransformClass<Core>::make(module, stored());
   }
 
  private:
@@ -382,26 +387,26 @@ class RegisterTransform {
     static TransformEntry<Core> entry;
     return entry;
   }
-  static PyObject* make(PyObject*) { return TransformClass<Core>::make(stored()); }
 };
 
 template <class Core>
 class RegisterTarget {
  public:
-  explicit RegisterTarget(TargetEntry<Core> entry) {
-    stored() = std::move(entry);
-    const Export exports[] = {{stored().name, &make}};
-    ExportRegistration{exports};
+  explicit RegisterTarget(TargetEntry<Core> entry) { stored() = std::move(entry); }
+
+  static PyObject* make(PyObject* module) {
+    if (stored().name == nullptr) {
+      PyErr_SetString(PyExc_SystemError, "_zerak was built without one of its target classes");
+      return nullptr;
+    }
+    return TargetClass<Core>::make(module, stored());
   }
 
  private:
-  // Function-local: this runs during static initialisation, whose order
-  // across template static members is unspecified.
   static TargetEntry<Core>& stored() {
     static TargetEntry<Core> entry;
     return entry;
   }
-  static PyObject* make(PyObject*) { return TargetClass<Core>::make(stored()); }
 };
 
 }  // namespace zerak::py

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <span>
 #include <utility>
 
@@ -22,6 +24,18 @@ class BinaryOperator : public TransformBase<Derived> {
   OutputRow update(std::span<const Value> values) override {
     if (values.size() < 2 || !values[0] || !values[1]) return {kMissing};
     return {Derived::apply(*values[0], *values[1])};
+  }
+
+  // The same per pair of values, without a row per bar.
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override {
+    const Value* a = inputs[0];
+    const Value* b = inputs[1];
+    Value* y = outputs[0];
+    for (std::size_t i = 0; i < bars; ++i) {
+      y[i] = a[i] && b[i] ? Derived::apply(*a[i], *b[i]) : kMissing;
+    }
+    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <span>
 #include <utility>
 
@@ -22,6 +24,15 @@ class UnaryOperator : public TransformBase<Derived> {
   OutputRow update(std::span<const Value> values) override {
     if (values.empty() || !values[0]) return {kMissing};
     return {Derived::apply(*values[0])};
+  }
+
+  // The same per value, without a row per bar.
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override {
+    const Value* a = inputs[0];
+    Value* y = outputs[0];
+    for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
+    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:

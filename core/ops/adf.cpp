@@ -11,6 +11,9 @@ namespace zerak::ops {
 namespace {
 
 constexpr double kPivotThreshold = 1e-12;
+// A rescaled fit whose residual sum of squares is below this share of the
+// target's sum of squares fits exactly: its residuals are rounding (~1e-30).
+constexpr double kExactFit = 1e-20;
 
 // Asymptotic MacKinnon p-values of one series at tau = -6.0 + 0.2 i.
 constexpr std::array<double, kAdfTableSize> kConstantTable = {
@@ -77,9 +80,9 @@ AdfWorkspace::AdfWorkspace(std::size_t n, std::size_t lags, AdfRegression regres
 }
 
 std::size_t AdfWorkspace::doubles_needed(std::size_t n, std::size_t k) {
-  // y and dy (n each), the design (fewer than n rows of k), two k x k
-  // matrices, four vectors of k.
-  return checked_add(checked_add(checked_mul(2, n), checked_mul(n, k)),
+  // y, its rescaled copy and dy (n each), the design (fewer than n rows of
+  // k), two k x k matrices, four vectors of k.
+  return checked_add(checked_add(checked_mul(3, n), checked_mul(n, k)),
                      checked_add(checked_mul(2, checked_mul(k, k)), checked_mul(4, k)));
 }
 
@@ -88,30 +91,23 @@ std::span<double> AdfWorkspace::take(std::size_t count) {
   return std::span<double>(storage_).first(count);
 }
 
-std::optional<double> adf_stat(std::span<const Value> older, std::span<const Value> newer,
-                               std::size_t lags, AdfRegression regression,
-                               AdfWorkspace& workspace) {
-  for (const Value& v : older) {
-    if (!v) return std::nullopt;
-  }
-  for (const Value& v : newer) {
-    if (!v) return std::nullopt;
-  }
-  const std::size_t n = older.size() + newer.size();
-  // Rows saturate at zero; written so that no sum can wrap for any lags.
-  const std::size_t m = lags >= n ? 0 : n - lags - 1;
-  if (m == 0) return std::nullopt;
-  // Here lags < n, so k cannot wrap either.
-  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
-  if (m <= k) return std::nullopt;
+namespace {
 
-  std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
+// The t-statistic from the window y as plain floats: the documented
+// regression and solver. With `reject_exact_fit`, a fit whose residuals are
+// only rounding (a perfect line) is missing too, instead of a statistic of
+// rounding noise over rounding noise.
+std::optional<double> fit_statistic(std::span<const double> y, std::size_t lags,
+                                    AdfRegression regression, std::span<double> scratch,
+                                    bool reject_exact_fit) {
+  const std::size_t n = y.size();
+  const std::size_t m = n - lags - 1;
+  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
   auto carve = [&scratch](std::size_t count) {
     std::span<double> part = scratch.first(count);
     scratch = scratch.subspan(count);
     return part;
   };
-  const std::span<double> y = carve(n);
   const std::span<double> dy = carve(n);
   const std::span<double> x = carve(m * k);  // the design, row-major
   const std::span<double> gram = carve(k * k);
@@ -121,9 +117,6 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
   const std::span<double> unit = carve(k);
   const std::span<double> z = carve(k);
 
-  std::transform(older.begin(), older.end(), y.begin(), [](const Value& v) { return *v; });
-  std::transform(newer.begin(), newer.end(), y.begin() + static_cast<std::ptrdiff_t>(older.size()),
-                 [](const Value& v) { return *v; });
   for (std::size_t i = 0; i + 1 < n; ++i) dy[i] = y[i + 1] - y[i];
   for (std::size_t r = 0; r < m; ++r) design_row(x.subspan(r * k, k), y, dy, lags, regression, r);
   const std::span<const double> d = std::span<const double>(dy).subspan(lags, m);
@@ -172,6 +165,11 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
     const double e = d[r] - fitted;
     ssr += e * e;
   }
+  if (reject_exact_fit) {
+    double total = 0.0;
+    for (const double v : d) total += v * v;
+    if (ssr <= total * kExactFit) return std::nullopt;
+  }
   const double s2 = ssr / static_cast<double>(m - k);
 
   // The tested coefficient's variance needs one diagonal entry of G^-1.
@@ -185,6 +183,71 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
   const double t = beta[g] / std::sqrt(var);
   if (!std::isfinite(t)) return std::nullopt;
   return t;
+}
+
+// The statistic does not change when the series is shifted or scaled, but the
+// solver's absolute pivot threshold (and the range of a double) do: changes
+// below ~1e-7 leave every pivot under 1e-12, levels above ~1e160 overflow the
+// normal equations. Such a window is refitted as the equivalent series
+// centred on its mean and scaled, by powers of two, to changes of order one.
+// A window that is degenerate whatever its scale (constant, or a perfect
+// line) stays missing.
+std::optional<double> rescaled_statistic(std::span<const double> y, std::size_t lags,
+                                         AdfRegression regression, std::span<double> scratch) {
+  const std::size_t n = y.size();
+  const std::span<double> scaled = scratch.first(n);
+  double largest = 0.0;
+  for (const double v : y) {
+    if (!std::isfinite(v)) return std::nullopt;
+    largest = std::max(largest, std::fabs(v));
+  }
+  if (largest == 0.0) return std::nullopt;
+  const int level = std::ilogb(largest);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    scaled[i] = std::ldexp(y[i], -level);
+    sum += scaled[i];
+  }
+  const double mean = sum / static_cast<double>(n);
+  double step = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    scaled[i] -= mean;
+    if (i > 0) step = std::max(step, std::fabs(scaled[i] - scaled[i - 1]));
+  }
+  if (step == 0.0) return std::nullopt;  // constant
+  const int change = std::ilogb(step);
+  for (double& v : scaled) v = std::ldexp(v, -change);
+  return fit_statistic(scaled, lags, regression, scratch.subspan(n), true);
+}
+
+}  // namespace
+
+std::optional<double> adf_stat(std::span<const Value> older, std::span<const Value> newer,
+                               std::size_t lags, AdfRegression regression,
+                               AdfWorkspace& workspace) {
+  for (const Value& v : older) {
+    if (!v) return std::nullopt;
+  }
+  for (const Value& v : newer) {
+    if (!v) return std::nullopt;
+  }
+  const std::size_t n = older.size() + newer.size();
+  // Rows saturate at zero; written so that no sum can wrap for any lags.
+  const std::size_t m = lags >= n ? 0 : n - lags - 1;
+  if (m == 0) return std::nullopt;
+  // Here lags < n, so k cannot wrap either.
+  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
+  if (m <= k) return std::nullopt;
+
+  const std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
+  const std::span<double> y = scratch.first(n);
+  std::transform(older.begin(), older.end(), y.begin(), [](const Value& v) { return *v; });
+  std::transform(newer.begin(), newer.end(), y.begin() + static_cast<std::ptrdiff_t>(older.size()),
+                 [](const Value& v) { return *v; });
+  if (std::optional<double> t = fit_statistic(y, lags, regression, scratch.subspan(n), false)) {
+    return t;
+  }
+  return rescaled_statistic(y, lags, regression, scratch.subspan(n));
 }
 
 std::optional<double> adf_stat(std::span<const Value> series, std::size_t lags,

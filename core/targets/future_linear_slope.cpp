@@ -15,10 +15,17 @@ void fit_lanes(const Value* x, const Value* y, std::size_t h, Value* slope, Valu
   const double hf = static_cast<double>(h);
   double sum_x[L] = {};
   double sum_y[L] = {};
+  // Identical values are told by comparison, not by a zero sum of squares:
+  // the mean of ten 0.1s rounds away from 0.1 and leaves residues of ~1e-34.
+  bool constant_x[L];
+  bool constant_y[L];
+  for (std::size_t l = 0; l < L; ++l) constant_x[l] = constant_y[l] = true;
   for (std::size_t j = 0; j < h; ++j) {
     for (std::size_t l = 0; l < L; ++l) {
       sum_x[l] += *x[l + j];
       sum_y[l] += *y[l + j];
+      constant_x[l] = constant_x[l] && *x[l + j] == *x[l];
+      constant_y[l] = constant_y[l] && *y[l + j] == *y[l];
     }
   }
   double mean_x[L];
@@ -40,7 +47,11 @@ void fit_lanes(const Value* x, const Value* y, std::size_t h, Value* slope, Valu
     }
   }
   for (std::size_t l = 0; l < L; ++l) {
-    if (sxx[l] == 0.0) continue;  // constant x: no line
+    if (constant_x[l] || sxx[l] == 0.0) continue;  // constant x: no line
+    if (constant_y[l]) {  // a flat line, with no variance for R² to explain
+      slope[l] = 0.0;
+      continue;
+    }
     slope[l] = sxy[l] / sxx[l];
     if (syy[l] != 0.0) r2[l] = sxy[l] * sxy[l] / (syy[l] * sxx[l]);
   }

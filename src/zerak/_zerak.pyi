@@ -3,6 +3,9 @@
 from collections.abc import Sequence
 from typing import Self, SupportsFloat, SupportsIndex, final
 
+import numpy as _np
+import numpy.typing as _npt
+
 __all__: list[str]
 
 class ZerakError(Exception): ...
@@ -13,6 +16,8 @@ class DuplicateOutputKeyError(ZerakError): ...
 class CyclicDependencyError(ZerakError): ...
 
 Names = Sequence[str]
+# Array results: a numpy array, or a memoryview of format "d" without numpy.
+_Float64Array = _npt.NDArray[_np.float64] | memoryview
 Row = Sequence[SupportsFloat | SupportsIndex]
 
 class _Transform:
@@ -177,7 +182,11 @@ class FeaturePipeline:
     def __new__(cls, features: Sequence[_Transform], input_columns: Names) -> FeaturePipeline: ...
     def update(self, values: Row) -> list[float]: ...
     def run_research(self, data: Sequence[Row] | _Buffer) -> list[list[float]]:
-        """``data``: a sequence of bars, or a 2-D float64 buffer with a row per bar."""
+        """``data``: a sequence of bars, or a 2-D numeric buffer with a row per bar."""
+    def run_research_array(self, data: Sequence[Row] | _Buffer) -> _Float64Array:
+        """``run_research`` into a float64 array of shape (bars, outputs)."""
+    def update_many(self, data: Sequence[Row] | _Buffer) -> _Float64Array:
+        """``update`` on each bar in turn, into a float64 array of shape (bars, outputs)."""
     def reset(self) -> None: ...
     def output_names(self) -> list[str]: ...
     def input_names(self) -> list[str]: ...
@@ -200,8 +209,10 @@ class TargetPipeline:
         input_columns: Names,
     ) -> TargetPipeline: ...
     def run_research(self, data: Sequence[Row | _Buffer] | _Buffer) -> list[list[float]]:
-        """``data``: one column per input column (lists, 1-D float64 buffers, or one
-        2-D float64 buffer with a row per column)."""
+        """``data``: one column per input column (lists, 1-D numeric buffers, or one
+        2-D numeric buffer with a row per column)."""
+    def run_research_array(self, data: Sequence[Row | _Buffer] | _Buffer) -> _Float64Array:
+        """``run_research`` into a float64 array of shape (outputs, bars)."""
     def output_names(self) -> list[str]: ...
     def input_names(self) -> list[str]: ...
     def forward_period(self) -> int: ...

@@ -93,8 +93,8 @@ TEST(BlockEngine, BlocksEqualUpdateBarByBar) {
   const auto data = bars(20000);  // many blocks of growing size
   FeaturePipeline live = pipeline();
   FeaturePipeline research = pipeline();
-  research.update(data[3]);  // continues from here, as live does
-  live.update(data[3]);
+  ASSERT_TRUE(research.update(data[3]));  // continues from here, as live does
+  ASSERT_TRUE(live.update(data[3]));
   const auto got = blocks(research, data);
   for (std::size_t i = 0; i < data.size(); ++i) {
     const auto want = live.update(data[i]).value();

@@ -172,6 +172,23 @@ def test_agrees_with_statsmodels(kind, regression, window, lags):
         assert our_p == pytest.approx(their_p, abs=0.01)  # a different approximation
 
 
+@pytest.mark.parametrize("regression", ["c", "ct"])
+@pytest.mark.parametrize("level, step", [(2e-5, 1e-8), (3e-9, 1e-12), (1e170, 1e168)])
+def test_the_statistic_does_not_depend_on_the_scale_of_the_series(level, step, regression):
+    # A low-priced token, or a price quoted in another coin: the same walk at
+    # any magnitude is tested the same. The oracle sees the walk at unit scale,
+    # where its own least squares are well conditioned.
+    walk = np.cumsum(np.random.default_rng(abs(round(math.log(level)))).standard_normal(160))
+    x = level + step * walk
+    rows = run(Adf(["x"], 100, ["s", "p"], regression=regression), x.tolist())
+    for i in range(99, 160, 6):
+        stat, _ = adfuller_stat(walk[i - 99 : i + 1], 12, regression)
+        assert rows[i][0] == pytest.approx(stat, rel=1e-8), i
+    if level == 2e-5:  # close enough to ordinary scales for the oracle itself
+        stat, _ = adfuller_stat(x[-100:], 12, regression)
+        assert rows[-1][0] == pytest.approx(stat, rel=1e-6)
+
+
 def test_pvalues_across_the_whole_grid():
     # Stationary windows give very negative statistics, mildly explosive ones
     # positive ones: between them nearly every interval of both tables is hit.

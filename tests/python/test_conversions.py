@@ -1,11 +1,14 @@
 """Argument binding and conversions shared by every class."""
 
 import gc
+import itertools
 import sys
 
 import pytest
 
 import zerak
+
+import failing_allocations
 
 
 def needs(name):
@@ -199,3 +202,76 @@ def test_names_render_with_quotes_backslashes_and_controls_escaped(name, rendere
     with pytest.raises(zerak.MissingInputColumnError) as err:
         zerak.FeaturePipeline([zerak.Log([name], ["y"])], [])
     assert str(err.value) == f"missing input column(s): [{rendered}]"
+
+
+
+@needs("ShannonEntropy")
+@needs("Correlation")
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        ('zerak.ShannonEntropy(["c"], 10, ["h"], normalize=np.bool_(False))', None),
+        ('zerak.ShannonEntropy(["c"], 10, ["h"], normalize=1)', "argument 'normalize': 'int' object cannot be converted to 'PyBool'"),
+        ('zerak.Add(["a", b"b"], ["s"])', "argument 'inputs': 'bytes' object cannot be converted to 'PyString'"),
+        ('zerak.Add(["a", "b"], 3)', "argument 'outputs': 'int' object cannot be converted to 'Sequence'"),
+        ('zerak.Correlation(["a", "b"], 10, ["c"], method=1)', "argument 'method': 'int' object cannot be converted to 'PyString'"),
+    ],
+)
+def test_memory_errors_during_conversion_pass_through(call, message):
+    # Only the value's own type makes the documented TypeError; a failed
+    # allocation on the way stays a MemoryError.
+    got = failing_allocations.outcomes(call, setup="import numpy as np, zerak")
+    assert ["MemoryError", ""] in got
+    allowed = [None] if message is None else [["TypeError", message]]
+    assert all(o in allowed or o[0] == "MemoryError" for o in got), got
+
+
+@pytest.mark.parametrize(
+    "make, what",
+    [
+        (lambda: zerak.Sma(["close"], 10**12, ["s"]), "a window of 1000000000000 values"),
+        (lambda: zerak.Adf(["x"], 2**62, ["s", "p"], lags=1), f"a window of {2**62} values"),
+        (lambda: zerak.AutoCorrelation(["x"], 2**64 - 1, ["a"], lag=2), f"a window of {2**64 + 1} values"),
+    ],
+)
+def test_memory_error_says_what_could_not_be_allocated(make, what):
+    with pytest.raises(MemoryError, match=f"^cannot allocate {what}$"):
+        make()
+
+
+def an_instance(cls):
+    """One valid object of any exported class, built from its text signature."""
+    if cls is zerak.FeaturePipeline:
+        return cls([zerak.Sma(["a"], 3, ["s"])], ["a"])
+    if cls is zerak.TargetPipeline:
+        return cls([zerak.FutureReturn(["a"], 2, ["r"])], ["a"])
+    for inputs, outputs in itertools.product((["a"], ["a", "b"], list("hloc")), (["o"], ["o", "p"])):
+        given = {"inputs": inputs, "window": 20, "horizon": 3, "outputs": outputs,
+                 "mean": 0.0, "std": 1.0}
+        names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
+        try:
+            return cls(**{n: given[n] for n in names if n in given})
+        except zerak.InvalidInputError:
+            continue
+    raise AssertionError(cls)
+
+
+NO_ARGUMENT_METHODS = [
+    (name, method)
+    for name in zerak.__all__
+    if isinstance(getattr(zerak, name), type) and not issubclass(getattr(zerak, name), Exception)
+    for method in ("reset", "input_names", "output_names", "warm_up_period", "forward_period")
+    if hasattr(getattr(zerak, name), method)
+]
+
+
+@pytest.mark.parametrize("name, method", NO_ARGUMENT_METHODS)
+def test_methods_without_parameters_bind_like_every_other_callable(name, method):
+    bound = getattr(an_instance(getattr(zerak, name)), method)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) takes 0 positional arguments but 1 was given$"):
+        bound(1)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) takes 0 positional arguments but 2 were given$"):
+        bound(1, 2)
+    with pytest.raises(TypeError, match=rf"^{name}\.{method}\(\) got an unexpected keyword argument 'x'$"):
+        bound(x=1)
+    assert bound(**{}) == bound()

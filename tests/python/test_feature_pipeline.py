@@ -150,8 +150,8 @@ def test_live_research_and_reset_agree():
         lambda a: np.repeat(a, 2, axis=1)[:, ::2],  # strided columns
         lambda a: a[::-1][::-1],
         lambda a: np.ascontiguousarray(a.T).T,
-        lambda a: a.astype(np.float32),  # other dtypes: read as a sequence
-        lambda a: a.astype(np.dtype(">f8")),  # not native: read as a sequence
+        lambda a: a.astype(np.float32),  # other dtypes: converted in place
+        lambda a: a.astype(np.dtype(">f8")),  # not native: byte-swapped in place
         lambda a: a.astype(object),
         lambda a: memoryview(np.ascontiguousarray(a)),
     ],

@@ -262,16 +262,19 @@ def test_threads_run_side_by_side_and_share_no_pipeline():
     results, seen = {}, set()
 
     def work(name, pipe, rows):
-        results[name] = pipe.run_research_array(rows)
+        try:
+            results[name] = pipe.run_research_array(rows)
+        except Exception as e:  # reported by the assertions below
+            results[name] = e
 
     worker = threading.Thread(target=work, args=("busy", busy, data))
     worker.start()
     # the worker computes without the interpreter lock: this thread runs meanwhile,
-    # its own pipeline included, and finds the worker's pipeline borrowed
+    # its own pipeline included, and finds the worker's pipeline borrowed (these
+    # calls keep the lock throughout, so the worker never finds busy borrowed)
     results["here"] = slow_pipeline().run_research_array(data[:5000])
     while worker.is_alive():
-        for call in (lambda: busy.update([1.0]), lambda: busy.update_many(data[:1]), busy.reset,
-                     lambda: len(busy)):
+        for call in (lambda: busy.update([1.0]), busy.reset, lambda: len(busy)):
             try:
                 call()
             except RuntimeError as e:
@@ -294,8 +297,8 @@ INTERRUPTED = textwrap.dedent("""
         p = make()
         p.update_many(data[:50])
         call = lambda: getattr(p, method)(data if method != "run_research" else data.tolist())
-    print("go", flush=True)
     try:
+        print("go", flush=True)
         call()
         print("finished")
     except KeyboardInterrupt:
@@ -323,3 +326,27 @@ def test_ctrl_c_interrupts_a_long_run(method):
     finally:
         child.kill()
     assert out.split() == ["interrupted"] if method == "target" else ["interrupted", "True"]
+
+
+def test_failing_allocations_raise_memory_error_and_keep_the_state():
+    from failing_allocations import outcomes
+
+    setup = textwrap.dedent("""
+        import numpy as np, zerak
+        make = lambda: zerak.FeaturePipeline([zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
+        p, t = make(), zerak.TargetPipeline([zerak.FutureReturn(["x"], 2, ["r"])], ["x"])
+        data = np.arange(1.0, 700.0).reshape(-1, 1)
+        np.asarray(np.ones(1))
+    """)
+    # update_many: all or nothing, whichever allocation fails
+    got = outcomes("p.update_many(data if len(outcomes) % 2 else data.tolist())", setup=setup,
+                   points=150, after="""
+        twin = make()
+        for outcome in outcomes:
+            if outcome is None:
+                twin.update_many(data)
+        assert np.array_equal(p.update_many(data[:9]), twin.update_many(data[:9]), equal_nan=True)
+    """)
+    got += outcomes("p.run_research_array(data)\nt.run_research_array(data.T)", setup=setup,
+                    points=150)
+    assert {o[0] if o else None for o in got} == {None, "MemoryError"}

@@ -80,6 +80,17 @@ def test_worked_values(target, columns, want):
     np.testing.assert_allclose(np.array(got), np.array(want, dtype=float), rtol=1e-15, atol=0)
 
 
+@pytest.mark.parametrize("h", [3, 10])
+@pytest.mark.parametrize("c", [0.1, 0.3, 1 / 3])
+def test_future_linear_slope_on_constant_windows_whose_mean_rounds(c, h):
+    ramp = [float(i) for i in range(h)]
+    # x constant: no line at all; y constant: a flat line without R².
+    assert_columns(run(FutureLinearSlope(["x", "y"], h, ["s", "r2"]), [c] * h, ramp), [[nan] * h] * 2)
+    slope, r2 = run(FutureLinearSlope(["x", "y"], h, ["s", "r2"]), ramp, [c] * h)
+    assert_columns([slope, r2], [[0.0] + [nan] * (h - 1), [nan] * h])
+    assert math.copysign(1.0, slope[0]) == 1.0
+
+
 # ---- against plain references on random data -------------------------------------
 
 
@@ -197,7 +208,7 @@ def test_unequal_column_lengths_follow_each_targets_first_column():
         lambda a: np.repeat(a, 2, axis=0)[::2],  # every other row of a bigger array
         lambda a: list(a),  # 1-D float64 buffers
         lambda a: [memoryview(row.copy()) for row in a],
-        lambda a: a.astype(np.float32),  # not float64: read value by value
+        lambda a: a.astype(np.float32),  # not float64: converted in place
         lambda a: a.tolist(),
         lambda a: tuple(tuple(r) for r in a.tolist()),
         lambda a: [pd.Series(r) for r in a],
