@@ -1,3 +1,5 @@
+"""Stubs for zerak._snapshot, created by the extension module (public as zerak.snapshot)."""
+
 from collections.abc import Buffer
 
 from ._zerak import ZerakError
