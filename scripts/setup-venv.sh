@@ -13,7 +13,8 @@ if [ ! -x "$venv/bin/python" ] || ! "$venv/bin/python" -c 'import sys; sys.exit(
 fi
 
 pip=("$venv/bin/python" -m pip --disable-pip-version-check -q)
-"${pip[@]}" install "scikit-build-core>=0.10" pytest hypothesis numpy pandas scipy statsmodels
+"${pip[@]}" install "scikit-build-core>=0.10" pytest hypothesis numpy pandas scipy statsmodels \
+  "dask[distributed]"  # the dask extra, for the universe example's test
 
 if ! cmake_version=$(cmake --version 2>/dev/null | head -n 1 | grep -oE '[0-9]+\.[0-9]+') ||
    [ "$(printf '%s\n3.21\n' "$cmake_version" | sort -V | head -n 1)" != "3.21" ]; then
