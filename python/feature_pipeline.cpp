@@ -138,6 +138,19 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
+// A new FeaturePipeline object around `core` (copies and restored snapshots).
+PyObject* wrap(FeaturePipeline&& core) {
+  std::vector<Value> row(core.inputs().size());
+  PyObject* self = g_type->tp_alloc(g_type, 0);
+  if (self == nullptr) return nullptr;
+  Object* obj = as_object(self);
+  new (&obj->core) FeaturePipeline(std::move(core));
+  new (&obj->borrow) BorrowFlag();
+  new (&obj->row) std::vector<Value>(std::move(row));
+  return self;
+}
+using Snapshots = SnapshotMethods<Object, FeaturePipeline, &g_type, &wrap>;
+
 void tp_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   Object* obj = as_object(self);
@@ -379,6 +392,7 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     {"update_many", fastcall<&research_method<Research::kContinue>>(),
      METH_FASTCALL | METH_KEYWORDS, kUpdateManyDoc},
+    Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -399,6 +413,7 @@ PyType_Spec spec = {
 PyObject* make(PyObject*) {
   PyObject* type = create_type(spec);
   g_type = reinterpret_cast<PyTypeObject*>(type);
+  if (type != nullptr) Snapshots::announce(kName);
   return type;
 }
 

@@ -39,6 +39,8 @@
 #include "targets/future_linear_slope.hpp"
 #include "targets/future_return.hpp"
 #include "wrapper.hpp"
+#include "dispatch_module.hpp"
+#include "snapshot_module.hpp"
 
 namespace zerak::py {
 namespace {
@@ -115,6 +117,7 @@ PyObject* create_module() {
   for (const Export& e : kExports) {
     if (!add_export(module.get(), all.get(), e)) return nullptr;
   }
+  if (!add_snapshot_module(module.get()) || !add_dispatch_module()) return nullptr;
   return module.release();
 }
 

@@ -138,6 +138,17 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
+// A new TargetPipeline object around `core` (copies and restored snapshots).
+PyObject* wrap(TargetPipeline&& core) {
+  PyObject* self = g_type->tp_alloc(g_type, 0);
+  if (self == nullptr) return nullptr;
+  PipelineObject* obj = as_pipeline(self);
+  new (&obj->core) TargetPipeline(std::move(core));
+  new (&obj->borrow) BorrowFlag();
+  return self;
+}
+using Snapshots = SnapshotMethods<PipelineObject, TargetPipeline, &g_type, &wrap>;
+
 void tp_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   PipelineObject* obj = as_pipeline(self);
@@ -273,6 +284,7 @@ PyMethodDef methods[] = {
     no_arguments_method<&forward_period, "forward_period">(kForwardPeriodDoc),
     {"run_research_array", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<true>)),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
+    Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -293,6 +305,7 @@ PyType_Spec spec = {
 PyObject* make(PyObject*) {
   PyObject* type = create_type(spec);
   g_type = reinterpret_cast<PyTypeObject*>(type);
+  if (type != nullptr) Snapshots::announce("TargetPipeline");
   return type;
 }
 

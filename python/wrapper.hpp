@@ -21,6 +21,7 @@
 #include "exceptions.hpp"
 #include "params.hpp"
 #include "registry.hpp"
+#include "snapshot_methods.hpp"
 #include "traits.hpp"
 
 // The generic Python class around one core transform or target. A class is
@@ -189,11 +190,23 @@ class ObjectClass {
     return type;
   }
 
+  // A new object of this class around `core`.
+  static PyObject* wrap(Core&& core) {
+    PyObject* self = type_->tp_alloc(type_, 0);
+    if (self == nullptr) return nullptr;
+    Object* obj = as_object(self);
+    new (&obj->core) Core(std::move(core));
+    new (&obj->borrow) BorrowFlag();
+    return self;
+  }
+
   static inline const Entry* entry_ = nullptr;
   static inline PyTypeObject* type_ = nullptr;  // kept alive by the module
   static inline CallSignature new_signature_;
   static inline std::string class_doc_;
   static inline std::string qualified_name_;
+
+  using Snapshots = SnapshotMethods<Object, Core, &type_, &wrap>;
 };
 
 // A transform class: update, reset, input_names, output_names, warm_up_period.
@@ -268,9 +281,14 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
     methods_[3] =
         no_arguments_method<&Base::output_names, "output_names">(output_names_doc().c_str());
     methods_[4] = no_arguments_method<&warm_up_period, "warm_up_period">(warm_up_doc().c_str());
-    methods_[5] = {nullptr, nullptr, 0, nullptr};
+    methods_[5] = Base::Snapshots::reduce_def();
+    methods_[6] = Base::Snapshots::copy_def();
+    methods_[7] = Base::Snapshots::deepcopy_def();
+    methods_[8] = {nullptr, nullptr, 0, nullptr};
     static constexpr TransformHooks hooks{&fresh};
-    return Base::make_type(module, entry, methods_, &hooks, nullptr);
+    PyObject* type = Base::make_type(module, entry, methods_, &hooks, nullptr);
+    if (type != nullptr) Base::Snapshots::announce(entry.name);
+    return type;
   }
 
  private:
@@ -295,7 +313,7 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
   static inline CallSignature update_signature_;
   static inline std::string update_doc_;
   static inline std::string reset_doc_;
-  static inline PyMethodDef methods_[6];
+  static inline PyMethodDef methods_[9];
 };
 
 // A target class: configuration only (input_names, output_names, forward_period).
@@ -325,16 +343,21 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
         no_arguments_method<&Base::output_names, "output_names">(output_names_doc_.c_str());
     methods_[2] =
         no_arguments_method<&forward_period, "forward_period">(forward_period_doc_.c_str());
-    methods_[3] = {nullptr, nullptr, 0, nullptr};
+    methods_[3] = Base::Snapshots::reduce_def();
+    methods_[4] = Base::Snapshots::copy_def();
+    methods_[5] = Base::Snapshots::deepcopy_def();
+    methods_[6] = {nullptr, nullptr, 0, nullptr};
     static constexpr TargetHooks hooks{&copy};
-    return Base::make_type(module, entry, methods_, nullptr, &hooks);
+    PyObject* type = Base::make_type(module, entry, methods_, nullptr, &hooks);
+    if (type != nullptr) Base::Snapshots::announce(entry.name);
+    return type;
   }
 
  private:
   static inline std::string input_names_doc_;
   static inline std::string output_names_doc_;
   static inline std::string forward_period_doc_;
-  static inline PyMethodDef methods_[4];
+  static inline PyMethodDef methods_[7];
 };
 
 // The declarative entry of a transform class, defined at namespace scope in

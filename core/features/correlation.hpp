@@ -35,6 +35,8 @@ class Correlation final : public TransformBase<Correlation> {
   void rebuild_from_window();
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
 
   Ring x_;

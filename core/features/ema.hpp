@@ -24,6 +24,8 @@ class Ema final : public TransformBase<Ema> {
   [[nodiscard]] double alpha() const noexcept { return alpha_; }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Ema(Names inputs, std::size_t window, Names outputs);
 
   Value current_;

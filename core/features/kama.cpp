@@ -22,6 +22,8 @@ Kama::Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, st
     : TransformBase(std::move(inputs), std::move(outputs)),
       prices_(ring_capacity(window, 1)),
       window_(window),
+      fast_(fast),
+      slow_(slow),
       fast_constant_(2.0 / (static_cast<double>(fast) + 1.0)),
       slow_constant_(2.0 / (static_cast<double>(slow) + 1.0)) {}
 

@@ -24,13 +24,19 @@ class Kama final : public TransformBase<Kama> {
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
+  [[nodiscard]] std::size_t fast() const noexcept { return fast_; }
+  [[nodiscard]] std::size_t slow() const noexcept { return slow_; }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
 
   Value current_;
   Ring prices_;  // window + 1 prices give window changes
   std::size_t window_;
+  std::size_t fast_;  // kept to rebuild the object, e.g. from a snapshot
+  std::size_t slow_;
   double fast_constant_;
   double slow_constant_;
 };

@@ -24,6 +24,8 @@ class Kurtosis final : public TransformBase<Kurtosis> {
                     std::size_t bars) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Kurtosis(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -24,6 +24,8 @@ class LinearSlope final : public TransformBase<LinearSlope> {
                     std::size_t bars) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   LinearSlope(Names inputs, std::size_t window, Names outputs);
 
   // One bar's x and y side by side, so the two series can never drift apart.

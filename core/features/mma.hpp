@@ -29,6 +29,8 @@ class Mma final : public TransformBase<Mma> {
   void rebuild_from_window();
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Mma(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

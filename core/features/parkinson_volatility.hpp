@@ -27,6 +27,8 @@ class ParkinsonVolatility final : public TransformBase<ParkinsonVolatility> {
                     std::size_t bars) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   ParkinsonVolatility(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -30,6 +30,8 @@ class RogersSatchellVolatility final : public TransformBase<RogersSatchellVolati
                     std::size_t bars) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   RogersSatchellVolatility(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

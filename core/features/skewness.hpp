@@ -24,6 +24,8 @@ class Skewness final : public TransformBase<Skewness> {
                     std::size_t bars) override;
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Skewness(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -24,6 +24,8 @@ class Sma final : public TransformBase<Sma> {
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   Sma(Names inputs, std::size_t window, Names outputs);
 
   std::size_t window_;

@@ -23,6 +23,8 @@ class RollingZScore final : public TransformBase<RollingZScore> {
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
  private:
+  template <class> friend struct snapshot::Codec;
+
   RollingZScore(Names inputs, std::size_t window, Names outputs);
 
   Ring ring_;

@@ -1,8 +1,6 @@
 #include "dispatch.hpp"
 
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 
 namespace zerak::simd {
 namespace {
@@ -40,21 +38,10 @@ bool available(Level level) noexcept {
   return kX86 ? level <= detected_level() : level == Level::Baseline;
 }
 
-// The detected level, or the one ZERAK_SIMD names (baseline, avx2, avx512)
-// if this CPU has it: a whole process, Python included, can run one path.
-Level initial_level() noexcept {
-  if (const char* name = std::getenv("ZERAK_SIMD")) {
-    for (const Level level : {Level::Baseline, Level::Avx2, Level::Avx512}) {
-      if (std::strcmp(name, level_name(level)) == 0 && available(level)) return level;
-    }
-  }
-  return detected_level();
-}
-
 Level active_level() noexcept {
   int level = g_active.load(std::memory_order_relaxed);
   if (level < 0) {
-    level = static_cast<int>(initial_level());
+    level = static_cast<int>(detected_level());
     g_active.store(level, std::memory_order_relaxed);
   }
   return static_cast<Level>(level);

@@ -16,8 +16,7 @@ enum class Level : std::uint8_t {
 
 // The best level this CPU (and its operating system) supports.
 [[nodiscard]] Level detected_level() noexcept;
-// The level in use: the detected one, unless another was chosen (use_level,
-// or the environment variable ZERAK_SIMD at the first use).
+// The level in use: the detected one, unless use_level chose another.
 [[nodiscard]] Level active_level() noexcept;
 [[nodiscard]] bool available(Level level) noexcept;
 // Uses `level` from now on (tests run every path this way); false, changing

@@ -5,7 +5,10 @@ re-exported here, with ``research_frame`` and ``label_frame`` for data frames;
 see ``zerak.__all__``.
 """
 
+import sys as _sys
+
 # Explicit re-exports ("X as X") so that every type checker sees the API.
+from . import _zerak
 from ._version import __version__ as __version__
 from ._zerak import (
     ZerakError as ZerakError,
@@ -47,6 +50,10 @@ from ._zerak import (
     TargetPipeline as TargetPipeline,
 )
 from .frames import label_frame as label_frame, research_frame as research_frame
+
+# The exception classes name their module "_zerak" (pickle looks them up there).
+_sys.modules.setdefault("_zerak", _zerak)
+del _sys
 
 # The extension's names in registration order, then the package's own.
 __all__ = [

@@ -1,8 +1,7 @@
 """Random pipelines of all 25 transform classes: run_research_array equals
 update bar by bar, bit for bit, on every instruction set path this CPU has
-(ZERAK_SIMD chooses one per process), and every path gives the same bits."""
+(zerak._dispatch.use chooses one per process), and every path gives the same bits."""
 
-import os
 import subprocess
 import sys
 import textwrap
@@ -13,6 +12,10 @@ SCRIPT = textwrap.dedent("""
     import hashlib, sys
     import numpy as np
     import zerak as z
+    import zerak._dispatch as dispatch
+
+    dispatch.use(sys.argv[2])
+    assert dispatch.active() == sys.argv[2]
 
     nan = float("nan")
 
@@ -65,13 +68,24 @@ SCRIPT = textwrap.dedent("""
 
 
 def run(level):
-    env = dict(os.environ, ZERAK_SIMD=level)
-    out = subprocess.run([sys.executable, "-c", SCRIPT, "6"], env=env, capture_output=True,
+    out = subprocess.run([sys.executable, "-c", SCRIPT, "6", level], capture_output=True,
                          text=True)
     assert out.returncode == 0, out.stderr[-2000:]
     return out.stdout.strip()
 
 
 def test_every_path_equals_update_and_the_baseline():
-    digests = {level: run(level) for level in ("baseline", "avx2", "avx512")}
+    import zerak._dispatch as dispatch
+
+    levels = dispatch.available()
+    assert levels[0] == "baseline"
+    digests = {level: run(level) for level in levels}
     assert len(set(digests.values())) == 1, digests
+
+
+def test_an_unknown_or_missing_instruction_set_is_refused():
+    import zerak._dispatch as dispatch
+
+    with pytest.raises(ValueError, match="unknown instruction set 'sse9'"):
+        dispatch.use("sse9")
+    assert dispatch.active() in dispatch.available()

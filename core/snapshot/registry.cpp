@@ -1,0 +1,112 @@
+#include "registry.hpp"
+
+#include <typeinfo>
+
+#include "all_classes.hpp"
+
+namespace zerak::snapshot {
+namespace {
+
+template <class Base>
+struct Entry {
+  std::string_view tag;
+  const std::type_info* type;
+  void (*save)(const Base&, SnapshotWriter&);
+  Result<std::unique_ptr<Base>> (*load)(std::string_view, std::span<const std::uint8_t>,
+                                        std::size_t);
+};
+
+template <class Base, class T>
+constexpr Entry<Base> entry() {
+  return {Codec<T>::kTag, &typeid(T),
+          [](const Base& object, SnapshotWriter& w) {
+            Codec<T>::save(static_cast<const T&>(object), w);
+          },
+          [](std::string_view tag, std::span<const std::uint8_t> body,
+             std::size_t offset) -> Result<std::unique_ptr<Base>> {
+            Result<T> loaded = load_body<T>(tag, body, offset);
+            if (!loaded) return loaded.error();
+            return std::unique_ptr<Base>(std::make_unique<T>(std::move(loaded).value()));
+          }};
+}
+
+using TransformEntry = Entry<StreamingTransform>;
+using TargetEntry = Entry<Target>;
+
+#define ZERAK_TRANSFORM_ENTRY(Class) entry<StreamingTransform, Class>(),
+const TransformEntry kTransforms[] = {
+    ZERAK_TRANSFORM_ENTRY(Adf) ZERAK_TRANSFORM_ENTRY(Sma) ZERAK_TRANSFORM_ENTRY(Ema)
+    ZERAK_TRANSFORM_ENTRY(Kama) ZERAK_TRANSFORM_ENTRY(SimpleReturn)
+    ZERAK_TRANSFORM_ENTRY(LogReturn) ZERAK_TRANSFORM_ENTRY(Mma) ZERAK_TRANSFORM_ENTRY(Skewness)
+    ZERAK_TRANSFORM_ENTRY(Kurtosis) ZERAK_TRANSFORM_ENTRY(LinearSlope)
+    ZERAK_TRANSFORM_ENTRY(ParkinsonVolatility) ZERAK_TRANSFORM_ENTRY(RogersSatchellVolatility)
+    ZERAK_TRANSFORM_ENTRY(ShannonEntropy) ZERAK_TRANSFORM_ENTRY(Correlation)
+    ZERAK_TRANSFORM_ENTRY(AutoCorrelation) ZERAK_TRANSFORM_ENTRY(Add)
+    ZERAK_TRANSFORM_ENTRY(Subtract) ZERAK_TRANSFORM_ENTRY(Multiply) ZERAK_TRANSFORM_ENTRY(Divide)
+    ZERAK_TRANSFORM_ENTRY(Reciprocal) ZERAK_TRANSFORM_ENTRY(NegLog) ZERAK_TRANSFORM_ENTRY(Log)
+    ZERAK_TRANSFORM_ENTRY(Logit) ZERAK_TRANSFORM_ENTRY(RollingZScore)
+    ZERAK_TRANSFORM_ENTRY(FixedZScore)};
+#undef ZERAK_TRANSFORM_ENTRY
+
+const TargetEntry kTargets[] = {
+    entry<Target, FutureReturn>(),
+    entry<Target, FutureCTCVolatility>(),
+    entry<Target, FutureLinearSlope>(),
+};
+
+template <class Base, std::size_t N>
+bool save_with(const Entry<Base> (&table)[N], const Base& object, SnapshotWriter& w) {
+  for (const Entry<Base>& e : table) {
+    if (*e.type != typeid(object)) continue;
+    const std::size_t at = w.begin_record(e.tag);
+    e.save(object, w);
+    w.end_record(at);
+    return true;
+  }
+  return false;
+}
+
+template <class Base, std::size_t N>
+Result<std::unique_ptr<Base>> load_with(const Entry<Base> (&table)[N], SnapshotReader& r,
+                                        std::string_view kind) {
+  std::string tag;
+  std::span<const std::uint8_t> body;
+  std::size_t offset = 0;
+  if (!r.record(tag, body, offset)) return r.error();
+  for (const Entry<Base>& e : table) {
+    if (e.tag == tag) return e.load(e.tag, body, offset);
+  }
+  r.fail("a " + tag + " record where a " + std::string(kind) + " belongs");
+  return r.error();
+}
+
+}  // namespace
+
+bool save_record(const StreamingTransform& t, SnapshotWriter& w) {
+  return save_with(kTransforms, t, w);
+}
+bool save_record(const Target& t, SnapshotWriter& w) { return save_with(kTargets, t, w); }
+
+Result<std::unique_ptr<StreamingTransform>> load_transform_record(SnapshotReader& r) {
+  return load_with(kTransforms, r, "transform");
+}
+Result<std::unique_ptr<Target>> load_target_record(SnapshotReader& r) {
+  return load_with(kTargets, r, "target");
+}
+
+template <class T>
+Result<T> load_body(std::string_view tag, std::span<const std::uint8_t> body,
+                    std::size_t offset) {
+  SnapshotReader r(body, offset, tag);
+  Result<T> loaded = Codec<T>::load(r);
+  if (loaded && !r.finish()) return r.error();
+  return loaded;
+}
+
+#define ZERAK_INSTANTIATE(Class)                                                             \
+  template Result<Class> load_body<Class>(std::string_view, std::span<const std::uint8_t>, \
+                                          std::size_t);
+ZERAK_SNAPSHOT_CLASSES(ZERAK_INSTANTIATE)
+#undef ZERAK_INSTANTIATE
+
+}  // namespace zerak::snapshot
