@@ -17,7 +17,7 @@ import zerak
 import zerak.snapshot
 
 
-def make_pipeline():
+def make_pipeline() -> zerak.FeaturePipeline:
     return zerak.FeaturePipeline([
         zerak.LogReturn(["close"], 1, ["ret"]),
         zerak.Sma(["close"], 50, ["sma50"]),
@@ -30,10 +30,10 @@ def make_pipeline():
     ], ["close", "high", "low"])
 
 
-def series(n=3000, seed=7):
+def series(n: int = 3000, seed: int = 7) -> list[list[float]]:
     """Bars (close, high, low) of a random walk, with a few missing closes."""
     rng = random.Random(seed)
-    close, bars = 100.0, []
+    close, bars = 100.0, list[list[float]]()
     for i in range(n):
         close *= 1.0 + rng.gauss(0.0, 0.01)
         spread = abs(rng.gauss(0.0, 0.005)) * close
@@ -41,23 +41,24 @@ def series(n=3000, seed=7):
     return bars
 
 
-def run(pipeline, bars):
+def run(pipeline: zerak.FeaturePipeline, bars: list[list[float]]) -> list[list[float]]:
     return [pipeline.update(bar) for bar in bars]
 
 
-def as_bytes(rows):
+def as_bytes(rows: list[list[float]]) -> bytes:
     return b"".join(struct.pack(f"<{len(row)}d", *row) for row in rows)
 
 
-def resume(state_file, start, out_file):
+def resume(state_file: str, start: int, out_file: str) -> None:
     """The second process: load the state and run the rest of the series."""
     with open(state_file, "rb") as f:
         pipeline = zerak.snapshot.load(f.read())
+    assert isinstance(pipeline, zerak.FeaturePipeline)
     with open(out_file, "wb") as f:
         f.write(as_bytes(run(pipeline, series()[start:])))
 
 
-def main():
+def main() -> int:
     bars = series()
     half = len(bars) // 2
     uninterrupted = as_bytes(run(make_pipeline(), bars))

@@ -14,11 +14,12 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
+from numpy.typing import NDArray
 
 import zerak
 
 
-def make_pipeline():
+def make_pipeline() -> zerak.FeaturePipeline:
     return zerak.FeaturePipeline([
         zerak.LogReturn(["close"], 1, ["ret"]),
         zerak.Sma(["close"], 20, ["sma20"]),
@@ -31,7 +32,7 @@ def make_pipeline():
     ], ["close", "high", "low"])
 
 
-def symbol_bars(symbol, bars):
+def symbol_bars(symbol: int, bars: int) -> NDArray[np.float64]:
     """Bars (close, high, low) of symbol number `symbol`: a seeded random walk."""
     rng = np.random.default_rng(symbol)
     out = np.empty((bars, 3))
@@ -44,20 +45,21 @@ def symbol_bars(symbol, bars):
     return out
 
 
-def run_symbol(pipeline, symbol, bars):
+def run_symbol(pipeline: zerak.FeaturePipeline, symbol: int, bars: int) -> str:
     """A private copy of the pipeline over one symbol; the result's digest."""
     result = copy.copy(pipeline).run_research_array(symbol_bars(symbol, bars))
     # Hashing reads the array in place and releases the interpreter lock.
     return hashlib.blake2b(memoryview(result), digest_size=16).hexdigest()
 
 
-def run_universe(pipeline, symbols, bars, workers):
+def run_universe(pipeline: zerak.FeaturePipeline, symbols: int, bars: int,
+                 workers: int) -> list[str]:
     with ThreadPoolExecutor(workers) as pool:
         return list(pool.map(lambda s: run_symbol(pipeline, s, bars), range(symbols)))
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def main() -> None:
+    parser = argparse.ArgumentParser(description=(__doc__ or "").splitlines()[0])
     parser.add_argument("--symbols", type=int, default=200)
     parser.add_argument("--bars", type=int, default=100_000)
     parser.add_argument("--workers", type=int, nargs="+", default=[1, 2])
@@ -65,7 +67,8 @@ def main():
 
     pipeline = make_pipeline()
     print(f"{args.symbols} symbols x {args.bars} bars, {len(pipeline)} features")
-    digests, base = None, None
+    digests: list[str] | None = None
+    base: float | None = None
     for workers in args.workers:
         start = time.perf_counter()
         got = run_universe(pipeline, args.symbols, args.bars, workers)

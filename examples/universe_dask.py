@@ -14,9 +14,12 @@ import sys
 import time
 
 import cloudpickle
+import numpy as np
+from numpy.typing import NDArray
 from dask.distributed import Client, LocalCluster
 
 import universe
+import zerak
 
 # Workers need not have the examples on their path: ship this code by value.
 cloudpickle.register_pickle_by_value(universe)
@@ -24,12 +27,13 @@ if __name__ != "__main__":
     cloudpickle.register_pickle_by_value(sys.modules[__name__])
 
 
-def run_symbol(pipeline, symbol, bars):
+def run_symbol(pipeline: zerak.FeaturePipeline, symbol: int, bars: int) -> NDArray[np.float64]:
     """On a worker: a private copy of the shipped pipeline over one symbol."""
     return copy.copy(pipeline).run_research_array(universe.symbol_bars(symbol, bars))
 
 
-def run_on_dask(client, pipeline, symbols, bars):
+def run_on_dask(client: Client, pipeline: zerak.FeaturePipeline, symbols: int,
+                bars: int) -> dict[int, NDArray[np.float64]]:
     """{symbol: array of bars x outputs}, computed on the cluster."""
     shipped = client.scatter(pipeline, broadcast=True)  # pickled once, sent to every worker
     futures = client.map(run_symbol, [shipped] * symbols, range(symbols), [bars] * symbols,
@@ -37,8 +41,8 @@ def run_on_dask(client, pipeline, symbols, bars):
     return dict(zip(range(symbols), client.gather(futures)))
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def main() -> None:
+    parser = argparse.ArgumentParser(description=(__doc__ or "").splitlines()[0])
     parser.add_argument("address", nargs="?", help="scheduler address (default: a LocalCluster)")
     parser.add_argument("--symbols", type=int, default=200)
     parser.add_argument("--bars", type=int, default=100_000)

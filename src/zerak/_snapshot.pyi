@@ -4,8 +4,6 @@ from collections.abc import Buffer
 
 from ._zerak import ZerakError
 
-__all__ = ["SnapshotError", "load", "save"]
-
 class SnapshotError(ValueError, ZerakError): ...
 
 def save(obj: object, /) -> bytes: ...

@@ -12,6 +12,7 @@ import numpy as np
 import pytest
 
 import zerak
+import zerak.snapshot
 
 REFERENCE = (Path(__file__).resolve().parents[2] / "docs" / "reference.md").read_text()
 HEADINGS = set(re.findall(r"^#{3,4} `([^`]+)`$", REFERENCE, flags=re.MULTILINE))
@@ -24,7 +25,10 @@ def public_methods(cls):
     return sorted(n for n in dir(cls) if not n.startswith("_") and callable(getattr(cls, n)))
 
 
-@pytest.mark.parametrize("name", zerak.__all__)
+PUBLIC = zerak.__all__ + [f"snapshot.{n}" for n in zerak.snapshot.__all__]
+
+
+@pytest.mark.parametrize("name", PUBLIC)
 def test_every_public_name_has_an_entry_with_an_example(name):
     assert name in SECTIONS, f"docs/reference.md has no '### `{name}`' entry"
     assert "```python" in SECTIONS[name]
