@@ -53,9 +53,11 @@ def core_program(name: str, core_sources: list[str]) -> str:
     """Builds bench/<name>.cpp with the core sources it needs (the project's release
     flags, no Python) and returns what it prints."""
     target = BUILD / name
-    # traits.cpp: the transform contract's out-of-line members, which every transform needs
+    # Every transform needs the contract's out-of-line members (traits.cpp) and
+    # the block kernels of each instruction set (simd/).
+    always = ["core/traits.cpp", *(str(p.relative_to(ROOT)) for p in sorted((ROOT / "core/simd").glob("*.cpp")))]
     sources = [ROOT / "bench" / f"{name}.cpp",
-               *(ROOT / s for s in dict.fromkeys([*core_sources, "core/traits.cpp"]))]
+               *(ROOT / s for s in dict.fromkeys([*core_sources, *always]))]
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
         BUILD.mkdir(parents=True, exist_ok=True)
         subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
