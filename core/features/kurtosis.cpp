@@ -6,6 +6,23 @@
 #include "window_sums.hpp"
 
 namespace zerak {
+namespace {
+
+// The excess kurtosis is s4 * a - b, with the sample-size corrections a and b.
+struct Coefficients {
+  double a;
+  double b;
+};
+
+Coefficients coefficients(std::size_t window) {
+  const double n = static_cast<double>(window);
+  const double n1 = n + (-1.0);
+  const double n2 = n + (-2.0);
+  const double n3 = n + (-3.0);
+  return {(n * (n + 1.0)) / ((n1 * n2) * n3), (3.0 * (n1 * n1)) / (n2 * n3)};
+}
+
+}  // namespace
 
 Result<Kurtosis> Kurtosis::create(Names inputs, std::size_t window, Names outputs) {
   if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
@@ -26,42 +43,16 @@ OutputRow Kurtosis::update(std::span<const Value> values) {
     const double z = (x - st->mean) / st->sd;
     return (z * z) * (z * z);
   });
-  const double n = static_cast<double>(window_);
-  const double n1 = n + (-1.0);
-  const double n2 = n + (-2.0);
-  const double n3 = n + (-3.0);
-  const double a = (n * (n + 1.0)) / ((n1 * n2) * n3);
-  const double b = (3.0 * (n1 * n1)) / (n2 * n3);
-  return {s4 * a - b};
+  const Coefficients c = coefficients(window_);
+  return {s4 * c.a - c.b};
 }
 
 void Kurtosis::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                            std::size_t bars) {
+                           std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
-  const Value* in = inputs[0];
-  const std::size_t held = buffer_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
-  const MomentLanes m = standardize_block(s, held, window_, bars);
-  std::vector<double> sums(m.count());
-  if (m.count() != 0) {
-    simd::kernels().standardized_fourths(s.data() + m.start, window_, m.count(), m.mean.data(), m.sd.data(),
-                           sums.data());
-  }
-  const double n = static_cast<double>(window_);
-  const double n1 = n + (-1.0);
-  const double n2 = n + (-2.0);
-  const double n3 = n + (-3.0);
-  const double a = (n * (n + 1.0)) / ((n1 * n2) * n3);
-  const double b = (3.0 * (n1 * n1)) / (n2 * n3);
-  const auto finish = [a, b](double s4) { return s4 * a - b; };
-  Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) {
-    out[i] = i >= m.first && m.ok[i - m.first] ? Value(finish(sums[i - m.first])) : kMissing;
-    buffer_.push(in[i]);
-  }
-  fill_missing(outputs, 1, bars);
+  const Coefficients c = coefficients(window_);
+  standardized_moment_block(buffer_, window_, simd::kernels().standardized_fourths,
+                            [c](double s4) { return s4 * c.a - c.b; }, inputs[0], outputs, bars);
 }
 
 }  // namespace zerak

@@ -3,9 +3,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "../ops/block_series.hpp"
+#include "../ring.hpp"
+#include "../value.hpp"
 #include "../simd/dispatch.hpp"
 
 namespace zerak {
@@ -50,6 +53,32 @@ inline MomentLanes standardize_block(BlockSeries& s, std::size_t held, std::size
     m.sd[j] = m.ok[j] ? std::sqrt(variance) : 1.0;
   }
   return m;
+}
+
+// The block of a standardized-moment feature: `power_sums` (a kernel such as
+// standardized_cubes) sums the standardized powers of every complete window,
+// `finish` turns a sum into the output, and the ring advances bar by bar
+// exactly as update would leave it.
+template <class Finish>
+void standardized_moment_block(Ring& buffer, std::size_t window,
+                               decltype(simd::Kernels::standardized_cubes) power_sums,
+                               Finish finish, const Value* in, std::span<Value* const> outputs,
+                               std::size_t bars) {
+  const std::size_t held = buffer.size();
+  BlockSeries s;
+  s.assign(held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const MomentLanes m = standardize_block(s, held, window, bars);
+  std::vector<double> sums(m.count());
+  if (m.count() != 0) {
+    power_sums(s.data() + m.start, window, m.count(), m.mean.data(), m.sd.data(), sums.data());
+  }
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    out[i] = i >= m.first && m.ok[i - m.first] ? Value(finish(sums[i - m.first])) : kMissing;
+    buffer.push(in[i]);
+  }
+  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak
