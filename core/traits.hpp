@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "output_row.hpp"
+#include "schema.hpp"
 #include "value.hpp"
 
 namespace zerak {

@@ -1,58 +1,26 @@
 // Module initialisation: creates `_zerak` once per process and adds every
-// export in the documented order, which is also `__all__`'s. The table below
-// is the one list of what the module holds; each class is created here, for
-// this module, and the module's state keeps the class table (registry.hpp).
+// export in order, which is also `__all__`'s: the exceptions, the classes of
+// the catalogue (core/catalogue.hpp) and the functions and pipelines. Each
+// class is created here, for this module, and the module's state keeps the
+// class table (runtime/registry.hpp).
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <cstdint>
 
-#include "exceptions.hpp"
-#include "features/adf.hpp"
-#include "features/auto_correlation.hpp"
-#include "features/correlation.hpp"
-#include "features/ema.hpp"
-#include "features/kama.hpp"
-#include "features/kurtosis.hpp"
-#include "features/linear_slope.hpp"
-#include "features/log_return.hpp"
-#include "features/mma.hpp"
-#include "features/parkinson_volatility.hpp"
-#include "features/rogers_satchell_volatility.hpp"
-#include "features/shannon_entropy.hpp"
-#include "features/simple_return.hpp"
-#include "features/skewness.hpp"
-#include "features/sma.hpp"
-#include "operators/add.hpp"
-#include "operators/divide.hpp"
-#include "operators/log.hpp"
-#include "operators/logit.hpp"
-#include "operators/multiply.hpp"
-#include "operators/neg_log.hpp"
-#include "operators/reciprocal.hpp"
-#include "operators/subtract.hpp"
-#include "py_ref.hpp"
-#include "registry.hpp"
-#include "scalers/fixed_zscore.hpp"
-#include "scalers/rolling_zscore.hpp"
-#include "targets/future_ctc_volatility.hpp"
-#include "targets/future_linear_slope.hpp"
-#include "targets/future_return.hpp"
-#include "wrapper.hpp"
-#include "dispatch_module.hpp"
-#include "snapshot_module.hpp"
+#include "catalogue.hpp"
+#include "classes/declared.hpp"
+#include "runtime/dispatch_module.hpp"
+#include "runtime/exceptions.hpp"
+#include "runtime/py_ref.hpp"
+#include "runtime/registry.hpp"
+#include "runtime/snapshot_module.hpp"
 
 namespace zerak::py {
 namespace {
 
-template <class Core>
-constexpr Export transform(const char* name) {
-  return {name, &RegisterTransform<Core>::make};
-}
-template <class Core>
-constexpr Export target(const char* name) {
-  return {name, &RegisterTarget<Core>::make};
-}
+#define ZERAK_TRANSFORM_EXPORT(Class) {#Class, &declared::make_transform<Class>},
+#define ZERAK_TARGET_EXPORT(Class) {#Class, &declared::make_target<Class>},
 
 constexpr Export kExports[] = {
     // exceptions
@@ -63,40 +31,16 @@ constexpr Export kExports[] = {
     {"DuplicateOutputKeyError", &make_duplicate_output_key_error},
     {"CyclicDependencyError", &make_cyclic_dependency_error},
     // transforms
-    transform<Adf>("Adf"),
-    transform<Sma>("Sma"),
-    transform<Ema>("Ema"),
-    transform<Kama>("Kama"),
-    transform<SimpleReturn>("SimpleReturn"),
-    transform<LogReturn>("LogReturn"),
-    transform<Mma>("Mma"),
-    transform<Skewness>("Skewness"),
-    transform<Kurtosis>("Kurtosis"),
-    transform<LinearSlope>("LinearSlope"),
-    transform<ParkinsonVolatility>("ParkinsonVolatility"),
-    transform<RogersSatchellVolatility>("RogersSatchellVolatility"),
-    transform<ShannonEntropy>("ShannonEntropy"),
-    transform<Correlation>("Correlation"),
-    transform<AutoCorrelation>("AutoCorrelation"),
-    transform<Add>("Add"),
-    transform<Subtract>("Subtract"),
-    transform<Multiply>("Multiply"),
-    transform<Divide>("Divide"),
-    transform<Reciprocal>("Reciprocal"),
-    transform<NegLog>("NegLog"),
-    transform<Log>("Log"),
-    transform<Logit>("Logit"),
-    transform<RollingZScore>("RollingZScore"),
-    transform<FixedZScore>("FixedZScore"),
+    ZERAK_TRANSFORM_CLASSES(ZERAK_TRANSFORM_EXPORT)
     // functions
     {"fit_standard_scaler", &make_fit_standard_scaler},
     // targets and pipelines
-    target<FutureReturn>("FutureReturn"),
-    target<FutureCTCVolatility>("FutureCTCVolatility"),
-    target<FutureLinearSlope>("FutureLinearSlope"),
+    ZERAK_TARGET_CLASSES(ZERAK_TARGET_EXPORT)
     {"FeaturePipeline", &make_feature_pipeline},
     {"TargetPipeline", &make_target_pipeline},
 };
+#undef ZERAK_TRANSFORM_EXPORT
+#undef ZERAK_TARGET_EXPORT
 
 PyObject* g_module = nullptr;
 std::int64_t g_interpreter = -1;

@@ -18,6 +18,24 @@ namespace zerak {
 // windows of `window` bars.
 class AutoCorrelation final : public TransformBase<AutoCorrelation> {
  public:
+  static constexpr auto parameters() {
+    return std::tuple_cat(schema::window_parameters<AutoCorrelation>(),
+                          std::tuple{schema::SizeParam<&AutoCorrelation::lag>{"lag", 1},
+                                     correlation_method_param<&AutoCorrelation::method>});
+  }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&AutoCorrelation::buffer_>{"window values"}};
+  }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling autocorrelation of a single series at a fixed lag.\n\n"
+                 "Computes the correlation between the current window ``x[t-window+1..t]``\n"
+                 "and the lagged window ``x[t-window+1-lag..t-lag]``. Supports the same\n"
+                 "three methods as ``Correlation``.\n\n"
+                 "Returns ``NaN`` during warm-up or when either sub-window is constant.",
+      .update = "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
+                "or when either sub-window is constant.",
+  };
+
   // A window + lag beyond the address space throws std::length_error, and one
   // that cannot be allocated std::bad_alloc, here rather than on a later bar.
   static Result<AutoCorrelation> create(Names inputs, std::size_t window, Names outputs,

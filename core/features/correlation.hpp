@@ -17,6 +17,26 @@ namespace zerak {
 // Rolling correlation of the first two inputs over the last `window` bars.
 class Correlation final : public TransformBase<Correlation> {
  public:
+  static constexpr auto parameters() {
+    return std::tuple_cat(schema::window_parameters<Correlation>(),
+                          std::tuple{correlation_method_param<&Correlation::method>});
+  }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&Correlation::x_>{"x window"},
+                      schema::RingState<&Correlation::y_>{"y window"}};
+  }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling pairwise correlation between two input series.\n\n"
+                 "Supports three methods:\n\n"
+                 "- ``'pearson'``: linear correlation, O(n) per bar. Suitable for live trading.\n"
+                 "- ``'spearman'``: rank correlation, O(n log n) per bar. Suitable for live trading.\n"
+                 "- ``'kendall'``: Kendall tau-b rank correlation, O(n^2) per bar. Prefer\n"
+                 "  small windows (window <= 30) for live trading.\n\n"
+                 "Returns ``NaN`` during warm-up or when either series is constant over the window.",
+      .update = "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
+                "or when either series is constant over the window.",
+  };
+
   static Result<Correlation> create(Names inputs, std::size_t window, Names outputs,
                                     CorrelationMethod method = CorrelationMethod::Pearson);
 
@@ -33,6 +53,10 @@ class Correlation final : public TransformBase<Correlation> {
   // Recomputes the rank method's counts from the two rings, the primary
   // state (after the rings were restored from elsewhere).
   void rebuild_from_window();
+  // The two windows advance together.
+  [[nodiscard]] const char* restored_problem() const noexcept {
+    return x_.size() != y_.size() ? "x and y windows of different lengths" : nullptr;
+  }
 
  private:
   template <class> friend struct snapshot::Codec;

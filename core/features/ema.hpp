@@ -13,6 +13,12 @@ namespace zerak {
 // consecutive present values; a missing input while seeded starts the seeding over.
 class Ema final : public TransformBase<Ema> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Ema>(); }
+  static constexpr auto state() { return std::tuple{schema::ValueState<&Ema::current_>{"current average"}, schema::RingState<&Ema::seed_>{"seed values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Exponential Moving Average with SMA seeding.",
+  };
+
   static Result<Ema> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
@@ -22,6 +28,10 @@ class Ema final : public TransformBase<Ema> {
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] double alpha() const noexcept { return alpha_; }
+  // A seeded average never collects seed values again.
+  [[nodiscard]] const char* restored_problem() const noexcept {
+    return current_ && !seed_.empty() ? "seed values beside a seeded average" : nullptr;
+  }
 
  private:
   template <class> friend struct snapshot::Codec;

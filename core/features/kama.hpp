@@ -13,6 +13,17 @@ namespace zerak {
 // slow and fast constants with the efficiency ratio of the last `window` changes.
 class Kama final : public TransformBase<Kama> {
  public:
+  static constexpr auto parameters() {
+    // fast and slow stay out of the repr: the object keeps only their constants.
+    return std::tuple_cat(schema::window_parameters<Kama>(),
+                          std::tuple{schema::SizeParam<&Kama::fast>{"fast", 2, schema::Repr::Hidden},
+                                     schema::SizeParam<&Kama::slow>{"slow", 30, schema::Repr::Hidden}});
+  }
+  static constexpr auto state() { return std::tuple{schema::ValueState<&Kama::current_>{"current average"}, schema::RingState<&Kama::prices_>{"prices"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Kaufman's Adaptive Moving Average.",
+  };
+
   static Result<Kama> create(Names inputs, std::size_t window, Names outputs,
                              std::size_t fast = 2, std::size_t slow = 30);
 
@@ -26,6 +37,10 @@ class Kama final : public TransformBase<Kama> {
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] std::size_t fast() const noexcept { return fast_; }
   [[nodiscard]] std::size_t slow() const noexcept { return slow_; }
+  // The average exists only once a full window of prices has been seen.
+  [[nodiscard]] const char* restored_problem() const noexcept {
+    return current_ && !prices_.full() ? "an average before a full window of prices" : nullptr;
+  }
 
  private:
   template <class> friend struct snapshot::Codec;

@@ -13,6 +13,12 @@ namespace zerak {
 // the last `window` values, recomputed from the whole window on every bar.
 class Kurtosis final : public TransformBase<Kurtosis> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Kurtosis>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&Kurtosis::buffer_>{"window values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling excess kurtosis (Fisher).",
+  };
+
   static Result<Kurtosis> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }

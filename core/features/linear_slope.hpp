@@ -12,6 +12,13 @@ namespace zerak {
 // Ordinary least squares of y on x over the last `window` bars: [slope, R²].
 class LinearSlope final : public TransformBase<LinearSlope> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<LinearSlope>(); }
+  static constexpr auto state() { return std::tuple{schema::PairRingState<&LinearSlope::pairs_>{"window pairs"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling OLS regression: slope and R² of y on x over a sliding window.",
+      .update = "Process one bar. Returns ``[slope, r2]``, ``NaN`` during warm-up.",
+  };
+
   static Result<LinearSlope> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }

@@ -17,6 +17,11 @@ namespace zerak {
 template <class Derived>
 class LookbackReturn : public TransformBase<Derived> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Derived>(); }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&LookbackReturn::prices_>{"prices"}};
+  }
+
   static Result<Derived> create(Names inputs, std::size_t window, Names outputs) {
     if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
     if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);

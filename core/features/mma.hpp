@@ -13,6 +13,12 @@ namespace zerak {
 // Median of the last `window` values.
 class Mma final : public TransformBase<Mma> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Mma>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&Mma::ring_>{"window values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Median Moving Average over a rolling window.",
+  };
+
   static Result<Mma> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }

@@ -13,6 +13,13 @@ namespace zerak {
 // sqrt(mean(ln(H/L)²) / (4 ln 2)), not annualised.
 class ParkinsonVolatility final : public TransformBase<ParkinsonVolatility> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<ParkinsonVolatility>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&ParkinsonVolatility::terms_>{"window terms"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling Parkinson volatility estimator (high/low).",
+      .update = "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input.",
+  };
+
   static Result<ParkinsonVolatility> create(Names inputs, std::size_t window, Names outputs);
 
   // ln(H/L)² for a usable bar (both positive, high not below low), else missing.

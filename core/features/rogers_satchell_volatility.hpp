@@ -13,6 +13,13 @@ namespace zerak {
 // bars: sqrt(mean(ln(H/C) ln(H/O) + ln(L/C) ln(L/O))), not annualised.
 class RogersSatchellVolatility final : public TransformBase<RogersSatchellVolatility> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<RogersSatchellVolatility>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&RogersSatchellVolatility::terms_>{"window terms"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling Rogers-Satchell volatility estimator (OHLC).",
+      .update = "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input.",
+  };
+
   static Result<RogersSatchellVolatility> create(Names inputs, std::size_t window,
                                                  Names outputs);
 

@@ -13,6 +13,12 @@ namespace zerak {
 // recomputed from the whole window on every bar.
 class Skewness final : public TransformBase<Skewness> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Skewness>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&Skewness::buffer_>{"window values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling sample skewness (Fisher-Pearson corrected).",
+  };
+
   static Result<Skewness> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }

@@ -12,6 +12,12 @@ namespace zerak {
 // Arithmetic mean of the last `window` values, summed afresh on every bar.
 class Sma final : public TransformBase<Sma> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<Sma>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&Sma::ring_>{"window values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Simple Moving Average over a rolling window.",
+  };
+
   static Result<Sma> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }

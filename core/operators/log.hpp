@@ -9,6 +9,12 @@ namespace zerak {
 // ln(A) for A > 0; the comparison also rejects NaN.
 class Log final : public UnaryOperator<Log> {
  public:
+  static constexpr schema::Docs kDocs{
+      .summary = "Natural logarithm: ln(x).",
+      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or <= 0.",
+      .reset = schema::kResetOperatorDoc,
+  };
+
   static Value apply(double a) noexcept {
     if (!(a > 0.0)) return kMissing;
     return std::log(a);

@@ -9,6 +9,12 @@ namespace zerak {
 // ln(A / (1 - A)) on the open interval (0, 1).
 class Logit final : public UnaryOperator<Logit> {
  public:
+  static constexpr schema::Docs kDocs{
+      .summary = "Logit function: ln(x / (1 - x)).",
+      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or outside the open interval (0, 1).",
+      .reset = schema::kResetOperatorDoc,
+  };
+
   static Value apply(double a) noexcept {
     if (!(a > 0.0 && a < 1.0)) return kMissing;
     return std::log(a / (1.0 - a));

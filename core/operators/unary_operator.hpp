@@ -15,6 +15,10 @@ namespace zerak {
 template <class Derived>
 class UnaryOperator : public TransformBase<Derived> {
  public:
+  static constexpr auto parameters() {
+    return std::tuple{schema::inputs_param<Derived>, schema::outputs_param<Derived>};
+  }
+
   static Result<Derived> create(Names inputs, Names outputs) {
     if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
     if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);

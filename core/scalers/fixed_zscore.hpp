@@ -11,6 +11,17 @@ namespace zerak {
 // training period); stateless.
 class FixedZScore final : public TransformBase<FixedZScore> {
  public:
+  static constexpr auto parameters() {
+    return std::tuple{schema::inputs_param<FixedZScore>, schema::outputs_param<FixedZScore>,
+                      schema::RealParam<&FixedZScore::mean>{"mean"},
+                      schema::RealParam<&FixedZScore::std_dev>{"std"}};
+  }
+  static constexpr schema::Docs kDocs{
+      .summary = "Z-score normalization with pre-fitted mean and std.",
+      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN``.",
+      .reset = schema::kResetScalerDoc,
+  };
+
   static Result<FixedZScore> create(Names inputs, Names outputs, double mean, double std_dev);
 
   OutputRow update(std::span<const Value> values) override;

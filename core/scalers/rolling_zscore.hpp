@@ -12,6 +12,12 @@ namespace zerak {
 // (x - mean) / sample std over the last `window` values, x included.
 class RollingZScore final : public TransformBase<RollingZScore> {
  public:
+  static constexpr auto parameters() { return schema::window_parameters<RollingZScore>(); }
+  static constexpr auto state() { return std::tuple{schema::RingState<&RollingZScore::ring_>{"window values"}}; }
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling z-score normalization over a sliding window.",
+  };
+
   static Result<RollingZScore> create(Names inputs, std::size_t window, Names outputs);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }

@@ -2,7 +2,8 @@
 
 #include <typeinfo>
 
-#include "all_classes.hpp"
+#include "../catalogue.hpp"
+#include "codec.hpp"
 
 namespace zerak::snapshot {
 namespace {
@@ -18,7 +19,7 @@ struct Entry {
 
 template <class Base, class T>
 constexpr Entry<Base> entry() {
-  return {Codec<T>::kTag, &typeid(T),
+  return {kClassName<T>, &typeid(T),
           [](const Base& object, SnapshotWriter& w) {
             Codec<T>::save(static_cast<const T&>(object), w);
           },
@@ -34,25 +35,12 @@ using TransformEntry = Entry<StreamingTransform>;
 using TargetEntry = Entry<Target>;
 
 #define ZERAK_TRANSFORM_ENTRY(Class) entry<StreamingTransform, Class>(),
-const TransformEntry kTransforms[] = {
-    ZERAK_TRANSFORM_ENTRY(Adf) ZERAK_TRANSFORM_ENTRY(Sma) ZERAK_TRANSFORM_ENTRY(Ema)
-    ZERAK_TRANSFORM_ENTRY(Kama) ZERAK_TRANSFORM_ENTRY(SimpleReturn)
-    ZERAK_TRANSFORM_ENTRY(LogReturn) ZERAK_TRANSFORM_ENTRY(Mma) ZERAK_TRANSFORM_ENTRY(Skewness)
-    ZERAK_TRANSFORM_ENTRY(Kurtosis) ZERAK_TRANSFORM_ENTRY(LinearSlope)
-    ZERAK_TRANSFORM_ENTRY(ParkinsonVolatility) ZERAK_TRANSFORM_ENTRY(RogersSatchellVolatility)
-    ZERAK_TRANSFORM_ENTRY(ShannonEntropy) ZERAK_TRANSFORM_ENTRY(Correlation)
-    ZERAK_TRANSFORM_ENTRY(AutoCorrelation) ZERAK_TRANSFORM_ENTRY(Add)
-    ZERAK_TRANSFORM_ENTRY(Subtract) ZERAK_TRANSFORM_ENTRY(Multiply) ZERAK_TRANSFORM_ENTRY(Divide)
-    ZERAK_TRANSFORM_ENTRY(Reciprocal) ZERAK_TRANSFORM_ENTRY(NegLog) ZERAK_TRANSFORM_ENTRY(Log)
-    ZERAK_TRANSFORM_ENTRY(Logit) ZERAK_TRANSFORM_ENTRY(RollingZScore)
-    ZERAK_TRANSFORM_ENTRY(FixedZScore)};
+const TransformEntry kTransforms[] = {ZERAK_TRANSFORM_CLASSES(ZERAK_TRANSFORM_ENTRY)};
 #undef ZERAK_TRANSFORM_ENTRY
 
-const TargetEntry kTargets[] = {
-    entry<Target, FutureReturn>(),
-    entry<Target, FutureCTCVolatility>(),
-    entry<Target, FutureLinearSlope>(),
-};
+#define ZERAK_TARGET_ENTRY(Class) entry<Target, Class>(),
+const TargetEntry kTargets[] = {ZERAK_TARGET_CLASSES(ZERAK_TARGET_ENTRY)};
+#undef ZERAK_TARGET_ENTRY
 
 template <class Base, std::size_t N>
 bool save_with(const Entry<Base> (&table)[N], const Base& object, SnapshotWriter& w) {

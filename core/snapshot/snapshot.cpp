@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "all_classes.hpp"
+#include "../catalogue.hpp"
+#include "codec.hpp"
 #include "format.hpp"
 #include "registry.hpp"
 
@@ -51,7 +52,7 @@ Bytes save(const T& object) {
   SnapshotWriter w;
   for (const std::uint8_t b : kMagic) w.u8(b);
   w.u16(kFormatVersion);
-  const std::size_t at = w.begin_record(Codec<T>::kTag);
+  const std::size_t at = w.begin_record(kClassName<T>);
   Codec<T>::save(object, w);
   w.end_record(at);
   w.u64(checksum(w.bytes()));
@@ -62,10 +63,10 @@ template <class T>
 Result<T> load(std::span<const std::uint8_t> bytes) {
   Result<Envelope> e = open(bytes);
   if (!e) return e.error();
-  if (e.value().tag != Codec<T>::kTag) {
-    return bad("snapshot holds a " + e.value().tag + ", not a " + std::string(Codec<T>::kTag));
+  if (e.value().tag != kClassName<T>) {
+    return bad("snapshot holds a " + e.value().tag + ", not a " + std::string(kClassName<T>));
   }
-  return load_body<T>(Codec<T>::kTag, e.value().body, e.value().offset);
+  return load_body<T>(kClassName<T>, e.value().body, e.value().offset);
 }
 
 Result<std::string> class_of(std::span<const std::uint8_t> bytes) {

@@ -9,6 +9,10 @@ namespace zerak {
 // follow each bar, unscaled.
 class FutureCTCVolatility final : public HorizonTarget<FutureCTCVolatility> {
  public:
+  static constexpr schema::Docs kDocs{
+      .summary = "Future close-to-close realized volatility.",
+  };
+
   static Result<FutureCTCVolatility> create(Names inputs, std::size_t horizon, Names outputs);
 
   // One column over the first input; further inputs are ignored.

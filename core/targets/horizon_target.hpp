@@ -12,6 +12,11 @@ namespace zerak {
 template <class Derived>
 class HorizonTarget : public TargetBase<Derived> {
  public:
+  static constexpr auto parameters() {
+    return std::tuple{schema::inputs_param<Derived>, schema::SizeParam<&HorizonTarget::horizon>{"horizon"},
+                      schema::outputs_param<Derived>};
+  }
+
   [[nodiscard]] std::size_t horizon() const noexcept { return horizon_; }
   [[nodiscard]] std::size_t forward_period() const override { return horizon_; }
 

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "feature_test_util.hpp"
-#include "snapshot/all_classes.hpp"
+#include "catalogue.hpp"
+#include "snapshot/codec.hpp"
 #include "snapshot/snapshot.hpp"
 
 namespace zerak::testing {

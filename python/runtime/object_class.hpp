@@ -16,28 +16,23 @@
 
 #include "binding.hpp"
 #include "borrow.hpp"
-#include "convert.hpp"
+#include "io/convert.hpp"
 #include "error.hpp"
 #include "exceptions.hpp"
-#include "params.hpp"
+#include "parameters.hpp"
 #include "registry.hpp"
 #include "snapshot_methods.hpp"
 #include "traits.hpp"
 
 // The generic Python class around one core transform or target. A class is
-// a declarative entry (see operators.cpp); this file turns it into a heap
-// type whose objects hold the core object by value plus a borrow flag.
+// an entry (read off the core class's declarations, see classes/declared.hpp);
+// this file turns it into a heap type whose objects hold the core object by
+// value plus a borrow flag.
 namespace zerak::py {
 
-inline constexpr const char* kResetFeatureDoc = "Reset internal state (e.g. between CPCV splits).";
-inline constexpr const char* kResetOperatorDoc = "Reset (no-op for stateless operators).";
-inline constexpr const char* kResetScalerDoc = "Reset (no-op for stateless scalers).";
 inline constexpr const char* kInputNamesDoc = "Input column names.";
-inline constexpr const char* kOutputNamesDoc = "Output column names.";
 inline constexpr const char* kWarmUpDoc = "Number of bars before the first valid output.";
 inline constexpr const char* kForwardPeriodDoc = "Number of bars at the end that will be ``NaN``.";
-inline constexpr const char* kUpdateWarmUpDoc =
-    "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input.";
 
 template <class Core>
 struct TransformEntry {
@@ -59,7 +54,7 @@ struct TargetEntry {
   const char* doc;
   Result<Core> (*create)(Args& args);
   void (*repr)(const Core& core, ReprFields& fields);
-  const char* output_names_doc = kOutputNamesDoc;
+  const char* output_names_doc = schema::kOutputNamesDoc;
 };
 
 // "{name}{signature}\n--\n\n{doc}": the layout from which Python derives
@@ -302,7 +297,7 @@ class TransformClass : public ObjectClass<Core, TransformEntry<Core>> {
     return doc;
   }
   static const std::string& output_names_doc() {
-    static const std::string doc = stored_doc("output_names", "($self)", kOutputNamesDoc);
+    static const std::string doc = stored_doc("output_names", "($self)", schema::kOutputNamesDoc);
     return doc;
   }
   static const std::string& warm_up_doc() {
@@ -358,55 +353,6 @@ class TargetClass : public ObjectClass<Core, TargetEntry<Core>> {
   static inline std::string output_names_doc_;
   static inline std::string forward_period_doc_;
   static inline PyMethodDef methods_[7];
-};
-
-// The declarative entry of a transform class, defined at namespace scope in
-// a binding file:
-//   const RegisterTransform<Sma> sma{{.name = "Sma", ...}};
-// It only records the entry, in a slot of its own class; module
-// initialisation creates the class from it (module.cpp lists every class in
-// the documented order) and adds it to the module's class table.
-template <class Core>
-class RegisterTransform {
- public:
-  explicit RegisterTransform(TransformEntry<Core> entry) { stored() = std::move(entry); }
-
-  // The class's type object for `module`, or nullptr with the exception set.
-  static PyObject* make(PyObject* module) {
-    if (stored().name == nullptr) {
-      PyErr_SetString(PyExc_SystemError, "_zerak was built without one of its transform classes");
-      return nullptr;
-    }
-    return TransformClass<Core>::make(module, stored());
-  }
-
- private:
-  // Function-local: this runs during static initialisation, whose order
-  // across template static members is unspecified.
-  static TransformEntry<Core>& stored() {
-    static TransformEntry<Core> entry;
-    return entry;
-  }
-};
-
-template <class Core>
-class RegisterTarget {
- public:
-  explicit RegisterTarget(TargetEntry<Core> entry) { stored() = std::move(entry); }
-
-  static PyObject* make(PyObject* module) {
-    if (stored().name == nullptr) {
-      PyErr_SetString(PyExc_SystemError, "_zerak was built without one of its target classes");
-      return nullptr;
-    }
-    return TargetClass<Core>::make(module, stored());
-  }
-
- private:
-  static TargetEntry<Core>& stored() {
-    static TargetEntry<Core> entry;
-    return entry;
-  }
 };
 
 }  // namespace zerak::py

@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "bar_source.hpp"
-#include "frame_hint.hpp"
-#include "gil_released.hpp"
-#include "result_array.hpp"
+#include "io/bar_source.hpp"
+#include "io/frame_hint.hpp"
+#include "runtime/gil_released.hpp"
+#include "io/result_array.hpp"
 #include "pipeline/feature_pipeline.hpp"
-#include "wrapper.hpp"
+#include "runtime/object_class.hpp"
 
 namespace zerak::py {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "py_ref.hpp"
+#include "runtime/py_ref.hpp"
 
 namespace zerak::py {
 namespace {

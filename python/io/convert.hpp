@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "output_row.hpp"
-#include "py_ref.hpp"
+#include "runtime/py_ref.hpp"
 #include "traits.hpp"
 #include "value.hpp"
 

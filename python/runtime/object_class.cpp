@@ -1,4 +1,4 @@
-#include "wrapper.hpp"
+#include "object_class.hpp"
 
 namespace zerak::py {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "py_ref.hpp"
+#include "runtime/py_ref.hpp"
 
 namespace zerak::py {
 namespace {

@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "binding.hpp"
-#include "borrow.hpp"
-#include "convert.hpp"
-#include "exceptions.hpp"
-#include "column_source.hpp"
-#include "frame_hint.hpp"
-#include "gil_released.hpp"
-#include "result_array.hpp"
-#include "params.hpp"
+#include "runtime/binding.hpp"
+#include "runtime/borrow.hpp"
+#include "io/convert.hpp"
+#include "runtime/exceptions.hpp"
+#include "io/column_source.hpp"
+#include "io/frame_hint.hpp"
+#include "runtime/gil_released.hpp"
+#include "io/result_array.hpp"
+#include "runtime/parameters.hpp"
 #include "pipeline/target_pipeline.hpp"
-#include "py_ref.hpp"
-#include "registry.hpp"
-#include "wrapper.hpp"
+#include "runtime/py_ref.hpp"
+#include "runtime/registry.hpp"
+#include "runtime/object_class.hpp"
 
 namespace zerak::py {
 namespace {

@@ -1,32 +1,14 @@
-// FixedZScore, RollingZScore and the module function fit_standard_scaler.
+// The module function fit_standard_scaler(data): the mean and standard
+// deviation that a FixedZScore is configured with.
 #include "fitting/standard_scaler.hpp"
-#include "scalers/fixed_zscore.hpp"
-#include "scalers/rolling_zscore.hpp"
-#include "window_feature.hpp"
+#include "io/convert.hpp"
+#include "runtime/binding.hpp"
+#include "runtime/exceptions.hpp"
+#include "runtime/py_ref.hpp"
+#include "runtime/registry.hpp"
 
 namespace zerak::py {
 namespace {
-
-const RegisterTransform<RollingZScore> rolling_zscore{window_feature<RollingZScore>(
-    "RollingZScore", "Rolling z-score normalization over a sliding window.")};
-
-const RegisterTransform<FixedZScore> fixed_zscore{{
-    .name = "FixedZScore",
-    .params = {names_param("inputs"), names_param("outputs"), float_param("mean"),
-               float_param("std")},
-    .doc = "Z-score normalization with pre-fitted mean and std.",
-    .update_doc = "Process one bar. Returns ``[NaN]`` if input is ``NaN``.",
-    .reset_doc = kResetScalerDoc,
-    .create = [](Args& a) {
-      Names inputs = a.names(0);
-      return FixedZScore::create(std::move(inputs), a.names(1), a.real(2), a.real(3));
-    },
-    .repr = [](const FixedZScore& z, ReprFields& f) {
-      f.names("inputs", z.inputs()).names("outputs", z.outputs());
-    },
-}};
-
-// ---- fit_standard_scaler(data) --------------------------------------------
 
 const CallSignature& fit_signature() {
   static const CallSignature sig{"fit_standard_scaler()", {"data"}, 1};

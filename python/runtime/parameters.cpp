@@ -1,8 +1,8 @@
-#include "params.hpp"
+#include "parameters.hpp"
 
 #include <cstring>
 
-#include "convert.hpp"
+#include "io/convert.hpp"
 #include "py_ref.hpp"
 
 namespace zerak::py {

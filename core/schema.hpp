@@ -1,0 +1,162 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <tuple>
+#include <utility>
+
+// What a class declares about itself, once: its constructor parameters in
+// order, the state its snapshots carry, and the texts its users read. The
+// Python binding (arguments, text signature, repr), the snapshot codec and
+// the stubs all follow from these declarations, so a class states its
+// configuration in one place.
+//
+// A class declares
+//   static constexpr auto parameters() { return std::tuple{...}; }  // create's order
+//   static constexpr auto state() { return std::tuple{...}; }       // after the configuration
+//   static constexpr Docs kDocs{...};
+// and optionally `const char* restored_problem() const` (a restored state that
+// cannot occur, or nullptr) and `void rebuild_from_window()`.
+namespace zerak::schema {
+
+// Whether a parameter is printed in the object's repr.
+enum class Repr : std::uint8_t { Shown, Hidden };
+
+inline constexpr const char* kUpdateDoc =
+    "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input.";
+inline constexpr const char* kResetDoc = "Reset internal state (e.g. between CPCV splits).";
+inline constexpr const char* kResetOperatorDoc = "Reset (no-op for stateless operators).";
+inline constexpr const char* kResetScalerDoc = "Reset (no-op for stateless scalers).";
+inline constexpr const char* kOutputNamesDoc = "Output column names.";
+
+// The docstrings of the class and of the methods whose text differs by class.
+struct Docs {
+  const char* summary;
+  const char* update = kUpdateDoc;
+  const char* reset = kResetDoc;
+  const char* output_names = kOutputNamesDoc;  // targets
+};
+
+// ---- constructor parameters -------------------------------------------------
+// `Get` reads the parameter back from a built object (for repr and snapshots).
+
+// Column names (`inputs`, `outputs`).
+template <auto Get>
+struct NamesParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  Repr repr = Repr::Shown;
+};
+
+// A count such as a window or a lag, with an optional default.
+template <auto Get>
+struct SizeParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  std::optional<std::uint64_t> fallback = std::nullopt;
+  Repr repr = Repr::Shown;
+};
+
+// A count that may be None (the class then chooses); kept as given.
+template <auto Get>
+struct OptionalSizeParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  Repr repr = Repr::Shown;
+};
+
+// A count that may be None, which the class resolves when it is built; the
+// resolved count is what a snapshot keeps.
+template <auto Get>
+struct ResolvedSizeParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  Repr repr = Repr::Hidden;
+};
+
+template <auto Get>
+struct FlagParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  bool fallback;
+  Repr repr = Repr::Shown;
+};
+
+template <auto Get>
+struct RealParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  Repr repr = Repr::Hidden;
+};
+
+// One of a fixed set of names, held by the class as the enumeration E whose
+// codes are the names' positions.
+template <auto Get, class E>
+struct ChoiceParam {
+  static constexpr auto kGet = Get;
+  const char* name;
+  std::span<const std::string_view> choices;
+  E fallback;
+  const char* what;  // for an unknown code in a snapshot: "unknown {what} 3"
+  Repr repr = Repr::Shown;
+};
+
+// The parameters most classes begin or end with.
+template <class T>
+constexpr NamesParam<&T::inputs> inputs_param{"inputs"};
+template <class T>
+constexpr NamesParam<&T::outputs> outputs_param{"outputs"};
+
+// (inputs, window, outputs)
+template <class T>
+constexpr auto window_parameters() {
+  return std::tuple{inputs_param<T>, SizeParam<&T::window>{"window"}, outputs_param<T>};
+}
+
+// ---- state ------------------------------------------------------------------
+// `Member` points at the data member that holds the state.
+
+// A ring of values, oldest first.
+template <auto Member>
+struct RingState {
+  const char* label;
+};
+
+// One value, present or missing.
+template <auto Member>
+struct ValueState {
+  const char* label;
+};
+
+// A ring of (x, y) pairs, saved as one sequence x0, y0, x1, y1, ...
+template <auto Member>
+struct PairRingState {
+  const char* label;
+};
+
+// ---- walking a declaration ---------------------------------------------------
+
+template <class Tuple, class F>
+constexpr void for_each(const Tuple& tuple, F&& f) {
+  std::apply([&f](const auto&... field) { (f(field), ...); }, tuple);
+}
+
+// Like for_each, stopping at the first field for which f returns false.
+template <class Tuple, class F>
+constexpr bool all_of(const Tuple& tuple, F&& f) {
+  return std::apply([&f](const auto&... field) { return (f(field) && ...); }, tuple);
+}
+
+template <class T>
+constexpr auto state_of() {
+  if constexpr (requires { T::state(); }) {
+    return T::state();
+  } else {
+    return std::tuple{};
+  }
+}
+
+}  // namespace zerak::schema
