@@ -90,6 +90,9 @@ class TargetPipeline {
   [[nodiscard]] std::size_t size() const noexcept { return targets_.size(); }
   [[nodiscard]] const Names& input_names() const noexcept { return input_columns_; }
   [[nodiscard]] const Names& output_names() const noexcept { return output_names_; }
+  // The same, under the names every pipeline and transform answers to.
+  [[nodiscard]] const Names& inputs() const noexcept { return input_columns_; }
+  [[nodiscard]] const Names& outputs() const noexcept { return output_names_; }
   [[nodiscard]] const std::vector<std::unique_ptr<Target>>& targets() const noexcept {
     return targets_;
   }

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "catalogue.hpp"
-#include "runtime/object_class.hpp"
+#include "classes/target_class.hpp"
+#include "classes/transform_class.hpp"
 #include "schema.hpp"
 
 // A class's Python surface read off its core declarations (schema.hpp): the

@@ -12,12 +12,13 @@
 #include "runtime/gil_released.hpp"
 #include "io/result_array.hpp"
 #include "pipeline/feature_pipeline.hpp"
+#include "members.hpp"
+#include "runtime/binding.hpp"
 #include "runtime/object_class.hpp"
 
 namespace zerak::py {
 namespace {
 
-constexpr const char* kName = "FeaturePipeline";
 constexpr const char* kClassDoc =
     "FeaturePipeline(features, input_columns)\n--\n\n"
     "Orchestrates features in DAG-resolved order.\n\n"
@@ -66,14 +67,14 @@ constexpr const char* kInputNamesDoc =
 constexpr const char* kWarmUpDoc =
     "warm_up_period($self)\n--\n\nMaximum warm-up period across all features.";
 
-struct Object {
-  PyObject_HEAD
-  FeaturePipeline core;
-  BorrowFlag borrow;
-  std::vector<Value> row;  // the bar being converted by update, one slot per input column
+// The bar being converted by update, one slot per input column.
+struct Row {
+  explicit Row(const FeaturePipeline& p) : values(p.inputs().size()) {}
+  std::vector<Value> values;
 };
 
-PyTypeObject* g_type = nullptr;  // kept alive by the module
+using Class = ObjectClass<FeaturePipeline, Row>;
+using Object = Class::Object;
 
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
@@ -83,22 +84,15 @@ const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
-Object* as_object(PyObject* self) noexcept { return reinterpret_cast<Object*>(self); }
-bool is_instance(PyObject* self) noexcept { return Py_IS_TYPE(self, g_type); }
-
 // A private copy of a transform object, in its reset state; nullptr with
 // InvalidConfigError for anything else. An object busy in a call of its own
 // cannot be read, and counts as unsupported too.
-std::unique_ptr<StreamingTransform> extract_feature(PyObject* obj) {
+std::unique_ptr<StreamingTransform> copy_feature(PyObject* obj) {
   if (const TransformHooks* hooks = find_transform_hooks(obj)) {
     if (std::unique_ptr<StreamingTransform> copy = hooks->fresh(obj)) return copy;
     PyErr_Clear();
   }
-  Ref name(PyType_GetName(Py_TYPE(obj)));
-  if (!name) return nullptr;
-  const char* utf8 = PyUnicode_AsUTF8(name.get());
-  if (utf8 == nullptr) return nullptr;
-  raise(ZerakError::invalid_config(std::string("unsupported feature type: ") + utf8));
+  raise_unsupported(obj, "feature");
   return nullptr;
 }
 
@@ -106,80 +100,35 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_TRY
   PyObject* bound[2];
   if (!bind_tuple(kNewSignature, args, kwargs, bound)) return nullptr;
-
   std::vector<Ref> objects;
-  const Py_ssize_t n = for_each_item(bound[0], [&](Py_ssize_t, PyObject* item) {
-    objects.push_back(Ref::borrowed(item));
-    return true;
-  });
-  if (n < 0) return name_argument_error("features"), nullptr;
+  if (!hold_items(bound[0], "features", objects)) return nullptr;
   Names columns;
   if (!to_names(bound[1], columns)) return name_argument_error("input_columns"), nullptr;
-
   std::vector<FeatureDag::Handle> copies;
-  copies.reserve(objects.size());
-  for (const Ref& obj : objects) {
-    FeatureDag::Handle copy = extract_feature(obj.get());
-    if (!copy) return nullptr;
-    copies.push_back(std::move(copy));
-  }
+  if (!copy_members(objects, copy_feature, copies)) return nullptr;
   Result<FeaturePipeline> created = FeaturePipeline::create(std::move(copies), std::move(columns));
   if (!created) return raise(created.error());
   objects.clear();
-
-  std::vector<Value> row(created.value().inputs().size());
-  PyObject* self = type->tp_alloc(type, 0);
-  if (self == nullptr) return nullptr;
-  Object* obj = as_object(self);
-  new (&obj->core) FeaturePipeline(std::move(created).value());
-  new (&obj->borrow) BorrowFlag();
-  new (&obj->row) std::vector<Value>(std::move(row));
-  return self;
+  return Class::wrap_as(type, std::move(created).value());
   ZERAK_PY_CATCH
 }
 
-// A new FeaturePipeline object around `core` (copies and restored snapshots).
-PyObject* wrap(FeaturePipeline&& core) {
-  std::vector<Value> row(core.inputs().size());
-  PyObject* self = g_type->tp_alloc(g_type, 0);
-  if (self == nullptr) return nullptr;
-  Object* obj = as_object(self);
-  new (&obj->core) FeaturePipeline(std::move(core));
-  new (&obj->borrow) BorrowFlag();
-  new (&obj->row) std::vector<Value>(std::move(row));
-  return self;
-}
-using Snapshots = SnapshotMethods<Object, FeaturePipeline, &g_type, &wrap>;
-
-void tp_dealloc(PyObject* self) {
-  PyTypeObject* type = Py_TYPE(self);
-  Object* obj = as_object(self);
-  obj->row.~vector();
-  obj->borrow.~BorrowFlag();
-  obj->core.~FeaturePipeline();
-  type->tp_free(self);
-  Py_DECREF(type);
-}
-
 PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  ZERAK_PY_TRY
   PyObject* values = nullptr;
   if (nargs == 1 && kwnames == nullptr) {
     values = args[0];
   } else if (!bind_fastcall(kUpdateSignature, args, nargs, kwnames, &values)) {
     return nullptr;
   }
-  if (!is_instance(self)) return wrong_self(self, kName);
-  Object* obj = as_object(self);
-  ExclusiveBorrow borrow(obj->borrow);  // before conversion, which may re-enter
-  if (!borrow) return nullptr;
-  const Py_ssize_t given = read_row(values, std::span<Value>(obj->row));
-  if (given < 0) return name_argument_error("values"), nullptr;
-  if (std::size_t(given) != obj->row.size()) return raise(obj->core.count_error(std::size_t(given)));
-  Result<std::span<const Value>> out = obj->core.update(obj->row);
-  if (!out) return raise(out.error());
-  return values_to_list(out.value());
-  ZERAK_PY_CATCH
+  return Class::change(self, [values](Object& obj) -> PyObject* {
+    std::vector<Value>& row = obj.extra.values;
+    const Py_ssize_t given = read_row(values, std::span<Value>(row));
+    if (given < 0) return name_argument_error("values"), nullptr;
+    if (std::size_t(given) != row.size()) return raise(obj.core.count_error(std::size_t(given)));
+    Result<std::span<const Value>> out = obj.core.update(row);
+    if (!out) return raise(out.error());
+    return values_to_list(out.value());
+  });
 }
 
 // What a research call returns, and from which state it starts.
@@ -240,10 +189,8 @@ void write_rows(double* out, std::size_t width, std::size_t begin, std::size_t c
 // The three research methods. The input is read (and checked) first; the
 // compute runs without the interpreter lock, which it takes back between
 // blocks to look for signals (and to build lists for run_research).
-PyObject* research(Object* obj, PyObject* data, Research mode) {
-  ExclusiveBorrow borrow(obj->borrow);  // before conversion, which may re-enter
-  if (!borrow) return nullptr;
-  FeaturePipeline& core = obj->core;
+PyObject* research(Object& obj, PyObject* data, Research mode) {
+  FeaturePipeline& core = obj.core;
   if (!reject_column_iterating_frame(data, kFrameAdvice)) return nullptr;
   BarSource source;
   if (!source.open(data)) return note_frame_error(data, kFrameAdvice), nullptr;
@@ -332,93 +279,57 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
                             args, nargs, kwnames, &data)) {
     return nullptr;
   }
-  if (!is_instance(self)) return wrong_self(self, kName);
-  return research(as_object(self), data, Mode);
+  return Class::change(self, [data](Object& obj) { return research(obj, data, Mode); });
   ZERAK_PY_CATCH
 }
 
 PyObject* reset(PyObject* self, PyObject*) {
-  if (!is_instance(self)) return wrong_self(self, kName);
-  Object* obj = as_object(self);
-  ExclusiveBorrow borrow(obj->borrow);
-  if (!borrow) return nullptr;
-  obj->core.reset();
-  Py_RETURN_NONE;
+  return Class::change(self, [](Object& obj) {
+    obj.core.reset();
+    Py_RETURN_NONE;
+  });
 }
 
-template <class Read>
-PyObject* read(PyObject* self, Read&& read_core) {
-  ZERAK_PY_TRY
-  if (!is_instance(self)) return wrong_self(self, kName);
-  Object* obj = as_object(self);
-  SharedBorrow borrow(obj->borrow);
-  if (!borrow) return nullptr;
-  return read_core(std::as_const(obj->core));
-  ZERAK_PY_CATCH
-}
-
-PyObject* output_names(PyObject* self, PyObject*) {
-  return read(self, [](const FeaturePipeline& p) { return names_to_list(p.outputs()); });
-}
-PyObject* input_names(PyObject* self, PyObject*) {
-  return read(self, [](const FeaturePipeline& p) { return names_to_list(p.inputs()); });
-}
 PyObject* warm_up_period(PyObject* self, PyObject*) {
-  return read(self, [](const FeaturePipeline& p) { return PyLong_FromSize_t(p.warm_up_period()); });
-}
-
-Py_ssize_t length(PyObject* self) {
-  if (!is_instance(self)) return wrong_self(self, kName), -1;
-  Object* obj = as_object(self);
-  SharedBorrow borrow(obj->borrow);
-  if (!borrow) return -1;
-  return Py_ssize_t(obj->core.size());
-}
-
-template <auto F>
-PyCFunction fastcall() {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(F));
+  return Class::read(self,
+                     [](const FeaturePipeline& p) { return PyLong_FromSize_t(p.warm_up_period()); });
 }
 
 PyMethodDef methods[] = {
-    {"update", fastcall<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
-    {"run_research", fastcall<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
+    {"update", fastcall_method<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
+    {"run_research", fastcall_method<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
      kRunResearchDoc},
     no_arguments_method<&reset, "reset">(kResetDoc),
-    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
-    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&Class::output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&Class::input_names, "input_names">(kInputNamesDoc),
     no_arguments_method<&warm_up_period, "warm_up_period">(kWarmUpDoc),
-    {"run_research_array", fastcall<&research_method<Research::kArray>>(),
+    {"run_research_array", fastcall_method<&research_method<Research::kArray>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
-    {"update_many", fastcall<&research_method<Research::kContinue>>(),
+    {"update_many", fastcall_method<&research_method<Research::kContinue>>(),
      METH_FASTCALL | METH_KEYWORDS, kUpdateManyDoc},
-    Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
+    Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyType_Slot slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(&tp_dealloc)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&Class::tp_dealloc)},
     {Py_tp_doc, const_cast<char*>(kClassDoc)},
     {Py_tp_methods, methods},
-    {Py_sq_length, reinterpret_cast<void*>(&length)},
+    {Py_sq_length, reinterpret_cast<void*>(&Class::length)},
     {0, nullptr},
 };
 
-PyType_Spec spec = {
-    "zerak.FeaturePipeline", int(sizeof(Object)), 0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots,
+// The pipeline's own methods beside those of its object class.
+struct Make : Class {
+  static PyObject* make() {
+    static PyType_Spec spec = Class::spec("zerak.FeaturePipeline", slots);
+    return adopt(create_type(spec), "FeaturePipeline");
+  }
 };
-
-PyObject* make(PyObject*) {
-  PyObject* type = create_type(spec);
-  g_type = reinterpret_cast<PyTypeObject*>(type);
-  if (type != nullptr) Snapshots::announce(kName);
-  return type;
-}
 
 }  // namespace
 
-PyObject* make_feature_pipeline(PyObject* module) { return make(module); }
+PyObject* make_feature_pipeline(PyObject*) { return Make::make(); }
 
 }  // namespace zerak::py

@@ -16,10 +16,10 @@
 #include "io/frame_hint.hpp"
 #include "runtime/gil_released.hpp"
 #include "io/result_array.hpp"
-#include "runtime/parameters.hpp"
 #include "pipeline/target_pipeline.hpp"
 #include "runtime/py_ref.hpp"
 #include "runtime/registry.hpp"
+#include "members.hpp"
 #include "runtime/object_class.hpp"
 
 namespace zerak::py {
@@ -55,118 +55,34 @@ constexpr const char* kInputNamesDoc =
 constexpr const char* kForwardPeriodDoc =
     "forward_period($self)\n--\n\nMaximum forward period across all targets.";
 
-struct PipelineObject {
-  PyObject_HEAD
-  TargetPipeline core;
-  BorrowFlag borrow;
-};
+using Class = ObjectClass<TargetPipeline>;
 
-PyTypeObject* g_type = nullptr;  // kept alive by the module
-
-const CallSignature& new_signature() {
-  static const CallSignature sig = call_signature(
-      "TargetPipeline.__new__()", {names_param("targets"), names_param("input_columns")});
-  return sig;
-}
-const CallSignature& run_signature() {
-  static const CallSignature sig =
-      call_signature("TargetPipeline.run_research()", {names_param("data")});
-  return sig;
-}
-const CallSignature& run_array_signature() {
-  static const CallSignature sig =
-      call_signature("TargetPipeline.run_research_array()", {names_param("data")});
-  return sig;
-}
-
-// ---- the targets ------------------------------------------------------------
+const CallSignature kNewSignature{"TargetPipeline.__new__()", {"targets", "input_columns"}, 2};
+const CallSignature kRunResearchSignature{"TargetPipeline.run_research()", {"data"}, 1};
+const CallSignature kRunResearchArraySignature{"TargetPipeline.run_research_array()", {"data"}, 1};
 
 // A private core copy of a target object, or nullptr with the error set.
-std::unique_ptr<Target> extract_target(PyObject* obj) {
+std::unique_ptr<Target> copy_target(PyObject* obj) {
   const TargetHooks* hooks = find_target_hooks(obj);
-  if (hooks == nullptr) {
-    Ref name(PyType_GetName(Py_TYPE(obj)));
-    if (!name) return nullptr;
-    Ref message(PyUnicode_FromFormat("unsupported target type: %U", name.get()));
-    if (!message) return nullptr;
-    Py_ssize_t size = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(message.get(), &size);
-    if (text == nullptr) return nullptr;
-    raise(ZerakError::invalid_config(std::string(text, std::size_t(size))));
-    return nullptr;
-  }
+  if (hooks == nullptr) return raise_unsupported(obj, "target"), nullptr;
   return hooks->copy(obj);
 }
-
-// ---- the class ----------------------------------------------------------------
-
-PipelineObject* as_pipeline(PyObject* self) { return reinterpret_cast<PipelineObject*>(self); }
-
-PyObject* wrong_pipeline(PyObject* self) { return wrong_self(self, "TargetPipeline"); }
 
 PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_TRY
   PyObject* bound[2] = {};
-  if (!bind_tuple(new_signature(), args, kwargs, bound)) return nullptr;
-
+  if (!bind_tuple(kNewSignature, args, kwargs, bound)) return nullptr;
   std::vector<Ref> objects;
-  const Py_ssize_t n = for_each_item(bound[0], [&](Py_ssize_t, PyObject* item) {
-    objects.push_back(Ref::borrowed(item));
-    return true;
-  });
-  if (n < 0) return name_argument_error("targets"), nullptr;
+  if (!hold_items(bound[0], "targets", objects)) return nullptr;
   Names input_columns;
   if (!to_names(bound[1], input_columns)) return name_argument_error("input_columns"), nullptr;
-
   std::vector<std::unique_ptr<Target>> targets;
-  targets.reserve(objects.size());
-  for (const Ref& obj : objects) {
-    std::unique_ptr<Target> copy = extract_target(obj.get());
-    if (!copy) return nullptr;
-    targets.push_back(std::move(copy));
-  }
+  if (!copy_members(objects, copy_target, targets)) return nullptr;
   objects.clear();
-
-  Result<TargetPipeline> created = TargetPipeline::create(std::move(targets), std::move(input_columns));
+  Result<TargetPipeline> created =
+      TargetPipeline::create(std::move(targets), std::move(input_columns));
   if (!created) return raise(created.error());
-  PyObject* self = type->tp_alloc(type, 0);
-  if (self == nullptr) return nullptr;
-  PipelineObject* obj = as_pipeline(self);
-  new (&obj->core) TargetPipeline(std::move(created).value());
-  new (&obj->borrow) BorrowFlag();
-  return self;
-  ZERAK_PY_CATCH
-}
-
-// A new TargetPipeline object around `core` (copies and restored snapshots).
-PyObject* wrap(TargetPipeline&& core) {
-  PyObject* self = g_type->tp_alloc(g_type, 0);
-  if (self == nullptr) return nullptr;
-  PipelineObject* obj = as_pipeline(self);
-  new (&obj->core) TargetPipeline(std::move(core));
-  new (&obj->borrow) BorrowFlag();
-  return self;
-}
-using Snapshots = SnapshotMethods<PipelineObject, TargetPipeline, &g_type, &wrap>;
-
-void tp_dealloc(PyObject* self) {
-  PyTypeObject* type = Py_TYPE(self);
-  PipelineObject* obj = as_pipeline(self);
-  obj->core.~TargetPipeline();
-  obj->borrow.~BorrowFlag();
-  type->tp_free(self);
-  Py_DECREF(type);
-}
-
-// Runs `read_core` on the pipeline under a shared borrow.
-template <class Read>
-PyObject* with_pipeline(PyObject* self, Read&& read_core) {
-  ZERAK_PY_TRY
-  if (!Py_IS_TYPE(self, g_type)) return wrong_pipeline(self);
-  PipelineObject* obj = as_pipeline(self);
-  SharedBorrow borrow(obj->borrow);
-  if (!borrow) return nullptr;
-  return read_core(std::as_const(obj->core));
+  return Class::wrap_as(type, std::move(created).value());
   ZERAK_PY_CATCH
 }
 
@@ -250,67 +166,49 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
   PyObject* data = nullptr;
   if (nargs == 1 && kwnames == nullptr) {
     data = args[0];
-  } else if (!bind_fastcall(AsArray ? run_array_signature() : run_signature(), args, nargs,
-                            kwnames, &data)) {
+  } else if (!bind_fastcall(AsArray ? kRunResearchArraySignature : kRunResearchSignature, args,
+                            nargs, kwnames, &data)) {
     return nullptr;
   }
-  return with_pipeline(
-      self, [data](const TargetPipeline& core) { return research(core, data, AsArray); });
+  return Class::read(self,
+                     [data](const TargetPipeline& core) { return research(core, data, AsArray); });
 }
 
-PyObject* output_names(PyObject* self, PyObject*) {
-  return with_pipeline(self, [](const TargetPipeline& c) { return names_to_list(c.output_names()); });
-}
-PyObject* input_names(PyObject* self, PyObject*) {
-  return with_pipeline(self, [](const TargetPipeline& c) { return names_to_list(c.input_names()); });
-}
 PyObject* forward_period(PyObject* self, PyObject*) {
-  return with_pipeline(self, [](const TargetPipeline& c) { return PyLong_FromSize_t(c.forward_period()); });
-}
-
-Py_ssize_t length(PyObject* self) {
-  if (!Py_IS_TYPE(self, g_type)) return wrong_pipeline(self), -1;
-  PipelineObject* obj = as_pipeline(self);
-  SharedBorrow borrow(obj->borrow);
-  if (!borrow) return -1;
-  return Py_ssize_t(obj->core.size());
+  return Class::read(self,
+                     [](const TargetPipeline& c) { return PyLong_FromSize_t(c.forward_period()); });
 }
 
 PyMethodDef methods[] = {
-    {"run_research", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<false>)),
+    {"run_research", fastcall_method<&research_method<false>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
-    no_arguments_method<&output_names, "output_names">(kOutputNamesDoc),
-    no_arguments_method<&input_names, "input_names">(kInputNamesDoc),
+    no_arguments_method<&Class::output_names, "output_names">(kOutputNamesDoc),
+    no_arguments_method<&Class::input_names, "input_names">(kInputNamesDoc),
     no_arguments_method<&forward_period, "forward_period">(kForwardPeriodDoc),
-    {"run_research_array", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&research_method<true>)),
+    {"run_research_array", fastcall_method<&research_method<true>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
-    Snapshots::reduce_def(), Snapshots::copy_def(), Snapshots::deepcopy_def(),
+    Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyType_Slot slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(&tp_dealloc)},
-    {Py_sq_length, reinterpret_cast<void*>(&length)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&Class::tp_dealloc)},
+    {Py_sq_length, reinterpret_cast<void*>(&Class::length)},
     {Py_tp_doc, const_cast<char*>(kClassDoc)},
     {Py_tp_methods, methods},
     {0, nullptr},
 };
 
-PyType_Spec spec = {
-    "zerak.TargetPipeline", int(sizeof(PipelineObject)), 0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots,
+struct Make : Class {
+  static PyObject* make() {
+    static PyType_Spec spec = Class::spec("zerak.TargetPipeline", slots);
+    return adopt(create_type(spec), "TargetPipeline");
+  }
 };
-
-PyObject* make(PyObject*) {
-  PyObject* type = create_type(spec);
-  g_type = reinterpret_cast<PyTypeObject*>(type);
-  if (type != nullptr) Snapshots::announce("TargetPipeline");
-  return type;
-}
 
 }  // namespace
 
-PyObject* make_target_pipeline(PyObject* module) { return make(module); }
+PyObject* make_target_pipeline(PyObject*) { return Make::make(); }
 
 }  // namespace zerak::py
