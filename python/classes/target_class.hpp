@@ -27,10 +27,7 @@ class TargetClass : public EntryClass<Core, TargetEntry<Core>> {
 
   // The pipeline's private copy.
   static std::unique_ptr<Target> copy(PyObject* self) {
-    auto* obj = as_object(self);
-    SharedBorrow borrow(obj->borrow);
-    if (!borrow) return nullptr;
-    return obj->core.clone();
+    return Base::copy_out(self, [](const Core& c) { return c.clone(); });
   }
 
   static PyObject* make(PyObject* module, const TargetEntry<Core>& entry) {

@@ -33,12 +33,8 @@ class TransformClass : public EntryClass<Core, TransformEntry<Core>> {
  public:
   static PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
-    PyObject* values = nullptr;
-    if (nargs == 1 && kwnames == nullptr) {
-      values = args[0];
-    } else if (!bind_fastcall(update_signature_, args, nargs, kwnames, &values)) {
-      return nullptr;
-    }
+    PyObject* values = single_argument(update_signature_, args, nargs, kwnames);
+    if (values == nullptr) return nullptr;
     return Base::change(self, [values](Object& obj) -> PyObject* {
       const std::size_t needed = obj.core.values_read();
       std::array<Value, kInlineValues> inline_values;
@@ -68,10 +64,7 @@ class TransformClass : public EntryClass<Core, TransformEntry<Core>> {
 
   // The pipelines' private copy: the configuration, in the reset state.
   static std::unique_ptr<StreamingTransform> fresh(PyObject* self) {
-    Object* obj = as_object(self);
-    SharedBorrow borrow(obj->borrow);
-    if (!borrow) return nullptr;
-    return obj->core.fresh();
+    return Base::copy_out(self, [](const Core& c) { return c.fresh(); });
   }
 
   // Creates the type object for the entry (called by module initialisation).

@@ -114,12 +114,8 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 }
 
 PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  PyObject* values = nullptr;
-  if (nargs == 1 && kwnames == nullptr) {
-    values = args[0];
-  } else if (!bind_fastcall(kUpdateSignature, args, nargs, kwnames, &values)) {
-    return nullptr;
-  }
+  PyObject* values = single_argument(kUpdateSignature, args, nargs, kwnames);
+  if (values == nullptr) return nullptr;
   return Class::change(self, [values](Object& obj) -> PyObject* {
     std::vector<Value>& row = obj.extra.values;
     const Py_ssize_t given = read_row(values, std::span<Value>(row));
@@ -269,18 +265,12 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
 template <Research Mode>
 PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
-  ZERAK_PY_TRY
-  PyObject* data = nullptr;
-  if (nargs == 1 && kwnames == nullptr) {
-    data = args[0];
-  } else if (!bind_fastcall(Mode == Research::kLists      ? kRunResearchSignature
-                            : Mode == Research::kArray    ? kRunResearchArraySignature
-                                                          : kUpdateManySignature,
-                            args, nargs, kwnames, &data)) {
-    return nullptr;
-  }
+  const CallSignature& signature = Mode == Research::kLists   ? kRunResearchSignature
+                                   : Mode == Research::kArray ? kRunResearchArraySignature
+                                                              : kUpdateManySignature;
+  PyObject* data = single_argument(signature, args, nargs, kwnames);
+  if (data == nullptr) return nullptr;
   return Class::change(self, [data](Object& obj) { return research(obj, data, Mode); });
-  ZERAK_PY_CATCH
 }
 
 PyObject* reset(PyObject* self, PyObject*) {

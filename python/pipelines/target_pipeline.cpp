@@ -163,13 +163,9 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
 template <bool AsArray>
 PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
-  PyObject* data = nullptr;
-  if (nargs == 1 && kwnames == nullptr) {
-    data = args[0];
-  } else if (!bind_fastcall(AsArray ? kRunResearchArraySignature : kRunResearchSignature, args,
-                            nargs, kwnames, &data)) {
-    return nullptr;
-  }
+  PyObject* data = single_argument(AsArray ? kRunResearchArraySignature : kRunResearchSignature,
+                                   args, nargs, kwnames);
+  if (data == nullptr) return nullptr;
   return Class::read(self,
                      [data](const TargetPipeline& core) { return research(core, data, AsArray); });
 }

@@ -24,6 +24,15 @@ bool bind_fastcall(const CallSignature& sig, PyObject* const* args, Py_ssize_t n
                    PyObject* kwnames, PyObject** out);
 bool bind_tuple(const CallSignature& sig, PyObject* args, PyObject* kwargs, PyObject** out);
 
+// The one required argument of a METH_FASTCALL method, positional (the fast
+// path) or by keyword; nullptr with the TypeError set.
+inline PyObject* single_argument(const CallSignature& sig, PyObject* const* args,
+                                 Py_ssize_t nargs, PyObject* kwnames) {
+  if (nargs == 1 && kwnames == nullptr) return args[0];
+  PyObject* value = nullptr;
+  return bind_fastcall(sig, args, nargs, kwnames, &value) ? value : nullptr;
+}
+
 // For a method of self's class that takes no arguments: true when the call
 // has none after all (an empty kwnames), else false with the binding
 // TypeError set ("Sma.reset() takes 0 positional arguments but 1 was given",

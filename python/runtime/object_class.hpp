@@ -89,6 +89,16 @@ class ObjectClass {
     ZERAK_PY_CATCH
   }
 
+  // f(const Core&) under a shared borrow, for the pipelines' private copies;
+  // an empty result with the error set when the object is busy.
+  template <class F>
+  static auto copy_out(PyObject* self, F&& f) -> decltype(f(std::declval<const Core&>())) {
+    Object* obj = as_object(self);
+    SharedBorrow borrow(obj->borrow);
+    if (!borrow) return {};
+    return f(std::as_const(obj->core));
+  }
+
   // A method that changes the object under an exclusive borrow: change(Object&).
   template <class Change>
   static PyObject* change(PyObject* self, Change&& change_object) {
