@@ -40,6 +40,11 @@ struct Docs {
   const char* output_names = kOutputNamesDoc;  // targets
 };
 
+// The docstrings of a stateless operator.
+constexpr Docs operator_docs(const char* summary, const char* update) {
+  return {.summary = summary, .update = update, .reset = kResetOperatorDoc};
+}
+
 // ---- constructor parameters -------------------------------------------------
 // `Get` reads the parameter back from a built object (for repr and snapshots).
 

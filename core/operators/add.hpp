@@ -9,11 +9,9 @@ namespace zerak {
 // A + B.
 class Add final : public BinaryOperator<Add> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Element-wise addition: A + B.",
-      .update = "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Element-wise addition: A + B.",
+                            kEitherMissingDoc);
 
   static Value apply(double a, double b) noexcept { return a + b; }
 

@@ -10,6 +10,9 @@
 
 namespace zerak {
 
+inline constexpr const char* kEitherMissingDoc =
+    "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.";
+
 // Stateless A (op) B over the current bar. Derived supplies
 // `static Value apply(double a, double b)`, called only when both are present.
 template <class Derived>

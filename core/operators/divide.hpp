@@ -9,11 +9,9 @@ namespace zerak {
 // A / B; missing when B is +0 or -0 (an infinite divisor gives +-0).
 class Divide final : public BinaryOperator<Divide> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Element-wise division: A / B.",
-      .update = "Process one bar. Returns ``[NaN]`` if either input is ``NaN`` or B is 0.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Element-wise division: A / B.",
+                            "Process one bar. Returns ``[NaN]`` if either input is ``NaN`` or B is 0.");
 
   static Value apply(double a, double b) noexcept {
     if (b == 0.0) return kMissing;

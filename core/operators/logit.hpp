@@ -9,11 +9,10 @@ namespace zerak {
 // ln(A / (1 - A)) on the open interval (0, 1).
 class Logit final : public UnaryOperator<Logit> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Logit function: ln(x / (1 - x)).",
-      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or outside the open interval (0, 1).",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Logit function: ln(x / (1 - x)).",
+                            "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or outside "
+                            "the open interval (0, 1).");
 
   static Value apply(double a) noexcept {
     if (!(a > 0.0 && a < 1.0)) return kMissing;

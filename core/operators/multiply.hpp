@@ -9,11 +9,9 @@ namespace zerak {
 // A * B.
 class Multiply final : public BinaryOperator<Multiply> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Element-wise multiplication: A * B.",
-      .update = "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Element-wise multiplication: A * B.",
+                            kEitherMissingDoc);
 
   static Value apply(double a, double b) noexcept { return a * b; }
 

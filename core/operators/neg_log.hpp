@@ -9,11 +9,9 @@ namespace zerak {
 // -ln(A) for A > 0.
 class NegLog final : public UnaryOperator<NegLog> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Negative natural logarithm: -ln(x).",
-      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or <= 0.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Negative natural logarithm: -ln(x).",
+                            "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or <= 0.");
 
   static Value apply(double a) noexcept {
     if (!(a > 0.0)) return kMissing;

@@ -9,11 +9,9 @@ namespace zerak {
 // 1 / A; missing for +0 and -0, a present NaN stays NaN.
 class Reciprocal final : public UnaryOperator<Reciprocal> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Multiplicative inverse: 1 / x.",
-      .update = "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or 0.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Multiplicative inverse: 1 / x.",
+                            "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or 0.");
 
   static Value apply(double a) noexcept {
     if (a == 0.0) return kMissing;

@@ -9,11 +9,9 @@ namespace zerak {
 // A - B (first input minus second).
 class Subtract final : public BinaryOperator<Subtract> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Element-wise subtraction: A - B.",
-      .update = "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.",
-      .reset = schema::kResetOperatorDoc,
-  };
+  static constexpr auto kDocs =
+      schema::operator_docs("Element-wise subtraction: A - B.",
+                            kEitherMissingDoc);
 
   static Value apply(double a, double b) noexcept { return a - b; }
 

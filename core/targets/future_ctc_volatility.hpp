@@ -9,9 +9,7 @@ namespace zerak {
 // follow each bar, unscaled.
 class FutureCTCVolatility final : public HorizonTarget<FutureCTCVolatility> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Future close-to-close realized volatility.",
-  };
+  static constexpr schema::Docs kDocs{"Future close-to-close realized volatility."};
 
   static Result<FutureCTCVolatility> create(Names inputs, std::size_t horizon, Names outputs);
 

@@ -8,9 +8,7 @@ namespace zerak {
 // Simple return from each bar's close to the close `horizon` bars later.
 class FutureReturn final : public HorizonTarget<FutureReturn> {
  public:
-  static constexpr schema::Docs kDocs{
-      .summary = "Future simple return over ``horizon`` bars.",
-  };
+  static constexpr schema::Docs kDocs{"Future simple return over ``horizon`` bars."};
 
   static Result<FutureReturn> create(Names inputs, std::size_t horizon, Names outputs);
 
