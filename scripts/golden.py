@@ -15,7 +15,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--write", action="store_true", help="record the current results")
     args = parser.parse_args()
-    got = golden_outputs.on_every_level("digests")
+    got = golden_outputs.on_every_level("golden_outputs", "digests")
     (first, table), *others = got.items()
     differ = [level for level, other in others if other != table]
     if differ:

@@ -229,19 +229,19 @@ def digests(level):
     return out
 
 
-def on_every_level(function, *args):
-    """{level: function(level, *args)} for each instruction set this CPU has,
-    one process per level (a process chooses its level once); `function` is
-    a name in this module, and returns something JSON can carry."""
+def on_every_level(module, function, *args):
+    """{level: module.function(level, *args)} for each instruction set this
+    CPU has, one process per level (a process chooses its level once);
+    `module` is one of the test helpers here, the result anything JSON carries."""
     import zerak._dispatch as dispatch
 
     def run(level):
-        code = (f"import json, sys; sys.path.insert(0, {str(HERE)!r}); import golden_outputs; "
-                f"print(json.dumps(golden_outputs.{function}(*json.loads(sys.argv[1]))))")
+        code = (f"import json, sys; sys.path.insert(0, {str(HERE)!r}); import {module}; "
+                f"print(json.dumps({module}.{function}(*json.loads(sys.argv[1]))))")
         done = subprocess.run([sys.executable, "-c", code, json.dumps([level, *args])],
                               capture_output=True, text=True)
         assert done.returncode == 0, f"{function} on {level}:\n{done.stderr[-3000:]}"
-        return json.loads(done.stdout)
+        return json.loads(done.stdout.splitlines()[-1])
 
     levels = dispatch.available()
     with ThreadPoolExecutor(2) as pool:  # this machine has two cores
