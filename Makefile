@@ -54,8 +54,10 @@ core-tests-asan: /usr/include/gtest/gtest.h $(VENV)/.deps
 	$(CMAKE) --build build/core-asan -j $(JOBS)
 	cd build/core-asan && ctest --output-on-failure -j $(JOBS) | tail -n 3
 
-# The stubs against the built module, then user code as a strict checker sees it.
+# The stubs against the built module (their generated part as the binding
+# declares it), then user code as a strict checker sees it.
 typecheck: build $(VENV)/.test-deps
+	$(PY) scripts/gen-stubs.py --check
 	$(PY) -m mypy.stubtest zerak --allowlist tests/typing/stubtest-allowlist.txt
 	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing

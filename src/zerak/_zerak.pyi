@@ -6,6 +6,7 @@ from typing import Any, Literal, Self, SupportsFloat, SupportsIndex, final
 import numpy as np
 from numpy.typing import NDArray
 
+# BEGIN GENERATED __all__ (scripts/gen-stubs.py, from zerak._zerak.__all__)
 __all__ = [
     "ZerakError",
     "InvalidConfigError",
@@ -45,6 +46,7 @@ __all__ = [
     "FeaturePipeline",
     "TargetPipeline",
 ]
+# END GENERATED __all__
 
 class ZerakError(Exception):
     """Base of every error zerak raises for a bad configuration or a row of the wrong shape."""
@@ -95,204 +97,10 @@ class _Target:
     def __copy__(self) -> Self: ...
     def __deepcopy__(self, memo: object, /) -> Self: ...
 
-# ---- correlation -------------------------------------------------------------
-
-@final
-class Correlation(_Transform):
-    """Rolling Pearson, Spearman or Kendall tau-b correlation of two columns
-    (``inputs=[a, b]``) over the last ``window`` bars; NaN during warm-up, while
-    a NaN is in either window, or when either series is constant."""
-
-    def __new__(
-        cls, inputs: _Names, window: SupportsIndex, outputs: _Names, method: _Method = "pearson"
-    ) -> Correlation: ...
-
-@final
-class AutoCorrelation(_Transform):
-    """Rolling correlation of one column with itself ``lag`` bars earlier, over
-    ``window`` pairs, by the same three methods as ``Correlation``; warm-up
-    ``window + lag - 1`` bars."""
-
-    def __new__(
-        cls,
-        inputs: _Names,
-        window: SupportsIndex,
-        outputs: _Names,
-        lag: SupportsIndex = 1,
-        method: _Method = "pearson",
-    ) -> AutoCorrelation: ...
-
-# ---- element-wise operators ------------------------------------------------
-
-@final
-class Add(_Transform):
-    """Element-wise ``a + b`` of two columns; NaN if either is NaN; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Add: ...
-
-@final
-class Subtract(_Transform):
-    """Element-wise ``a - b`` of two columns; NaN if either is NaN; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Subtract: ...
-
-@final
-class Multiply(_Transform):
-    """Element-wise ``a * b`` of two columns; NaN if either is NaN; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Multiply: ...
-
-@final
-class Divide(_Transform):
-    """Element-wise ``a / b`` of two columns; NaN if either is NaN or ``b`` is 0;
-    no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Divide: ...
-
-@final
-class Reciprocal(_Transform):
-    """Element-wise ``1 / x``; NaN if ``x`` is NaN or 0; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Reciprocal: ...
-
-@final
-class NegLog(_Transform):
-    """Element-wise ``-ln(x)``; NaN if ``x`` is NaN or not positive; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> NegLog: ...
-
-@final
-class Log(_Transform):
-    """Element-wise ``ln(x)``; NaN if ``x`` is NaN or not positive; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Log: ...
-
-@final
-class Logit(_Transform):
-    """Element-wise ``ln(x / (1 - x))``; NaN outside the open interval (0, 1);
-    no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names) -> Logit: ...
-
-# ---- augmented Dickey-Fuller test --------------------------------------------
-
-@final
-class Adf(_Transform):
-    """Rolling augmented Dickey-Fuller test over the last ``window`` bars: two
-    outputs, the statistic and its MacKinnon p-value, with a constant
-    (``regression="c"``) or a constant and trend (``"ct"``) and ``lags`` lagged
-    differences (default ``12 * (window / 100) ** 0.25``, rounded down)."""
-
-    def __new__(
-        cls,
-        inputs: _Names,
-        window: SupportsIndex,
-        outputs: _Names,
-        lags: SupportsIndex | None = None,
-        regression: _Regression = "c",
-    ) -> Adf: ...
-
-# ---- moving averages -------------------------------------------------------
-
-@final
-class Sma(_Transform):
-    """Simple moving average of the last ``window`` values; NaN during the
-    ``window - 1`` bars of warm-up and while a NaN is in the window."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Sma: ...
-
-@final
-class Ema(_Transform):
-    """Exponential moving average with alpha ``2 / (window + 1)``, seeded with
-    the mean of the first ``window`` values; a NaN input restarts the seeding."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Ema: ...
-
-@final
-class Kama(_Transform):
-    """Kaufman's adaptive moving average over ``window`` price changes, its
-    smoothing between the ``fast`` and ``slow`` EMA constants by the efficiency
-    ratio of the window."""
-
-    def __new__(
-        cls,
-        inputs: _Names,
-        window: SupportsIndex,
-        outputs: _Names,
-        fast: SupportsIndex = 2,
-        slow: SupportsIndex = 30,
-    ) -> Kama: ...
-
-@final
-class Mma(_Transform):
-    """Moving median of the last ``window`` values; NaN during warm-up and while
-    a NaN is in the window."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Mma: ...
-
-# ---- returns ---------------------------------------------------------------
-
-@final
-class SimpleReturn(_Transform):
-    """Simple return ``(p - p[-window]) / p[-window]`` over a lookback of
-    ``window`` bars; NaN for a missing or non-positive base price."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> SimpleReturn: ...
-
-@final
-class LogReturn(_Transform):
-    """Log return ``ln(p / p[-window])`` over a lookback of ``window`` bars; NaN
-    for a missing or non-positive price."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> LogReturn: ...
-
-# ---- scalers and fitting ---------------------------------------------------
-
-@final
-class RollingZScore(_Transform):
-    """``(x - mean) / std`` against the mean and sample standard deviation of the
-    last ``window`` values (the current one included); NaN on constant windows."""
-
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingZScore: ...
-
-@final
-class FixedZScore(_Transform):
-    """``(x - mean) / std`` with a mean and standard deviation fitted beforehand,
-    for example by ``fit_standard_scaler``; no warm-up."""
-
-    def __new__(cls, inputs: _Names, outputs: _Names, mean: _Number, std: _Number) -> FixedZScore: ...
+# ---- fitting ---------------------------------------------------------------
 
 def fit_standard_scaler(data: _Row) -> tuple[float, float]:
     """Mean and sample standard deviation of the non-NaN values of one column."""
-
-# ---- forward-looking targets -----------------------------------------------
-
-@final
-class FutureReturn(_Target):
-    """Label: simple return from each bar to ``horizon`` bars later; NaN for the
-    last ``horizon`` bars and for a non-positive base. Runs in a ``TargetPipeline``."""
-
-    def __new__(cls, inputs: _Names, horizon: SupportsIndex, outputs: _Names) -> FutureReturn: ...
-
-@final
-class FutureCTCVolatility(_Target):
-    """Label: sample standard deviation of the next ``horizon`` close-to-close log
-    returns after each bar; NaN for the last ``horizon`` bars. Runs in a
-    ``TargetPipeline``."""
-
-    def __new__(
-        cls, inputs: _Names, horizon: SupportsIndex, outputs: _Names
-    ) -> FutureCTCVolatility: ...
-
-@final
-class FutureLinearSlope(_Target):
-    """Label: least-squares slope and R² of ``y`` on ``x`` (``inputs=[x, y]``) over
-    the ``horizon`` bars starting at each bar (two outputs). Runs in a
-    ``TargetPipeline``."""
-
-    def __new__(
-        cls, inputs: _Names, horizon: SupportsIndex, outputs: _Names
-    ) -> FutureLinearSlope: ...
 
 # ---- feature pipeline ------------------------------------------------------
 
@@ -348,52 +156,119 @@ class TargetPipeline:
     def forward_period(self) -> int: ...
     def __len__(self) -> int: ...
 
-# ---- rolling moments, slope, range volatility, entropy ----------------------
+# ---- transforms and targets ------------------------------------------------
+# BEGIN GENERATED classes (scripts/gen-stubs.py, from the binding's signatures and docstrings)
+@final
+class Adf(_Transform):
+    """Rolling Augmented Dickey-Fuller test.
+
+    Produces two outputs per bar: the ADF statistic and its approximate p-value.
+    A very negative stat (e.g. below -3.5 for ``regression='c'``) and a small
+    p-value indicate stationarity (rejection of the unit-root null hypothesis).
+
+    P-values use the asymptotic MacKinnon (2010) distribution. Results are most
+    reliable for ``window >= 100``."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        lags: SupportsIndex | None = None,
+        regression: _Regression = "c",
+    ) -> Adf: ...
+
+@final
+class Sma(_Transform):
+    """Simple Moving Average over a rolling window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Sma: ...
+
+@final
+class Ema(_Transform):
+    """Exponential Moving Average with SMA seeding."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Ema: ...
+
+@final
+class Kama(_Transform):
+    """Kaufman's Adaptive Moving Average."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        fast: SupportsIndex = 2,
+        slow: SupportsIndex = 30,
+    ) -> Kama: ...
+
+@final
+class SimpleReturn(_Transform):
+    """Simple (arithmetic) return over a configurable lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> SimpleReturn: ...
+
+@final
+class LogReturn(_Transform):
+    """Log return over a configurable lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> LogReturn: ...
+
+@final
+class Mma(_Transform):
+    """Median Moving Average over a rolling window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Mma: ...
 
 @final
 class Skewness(_Transform):
-    """Rolling bias-corrected sample skewness (G1) of the last ``window`` values
-    (``window >= 3``); NaN on constant windows."""
+    """Rolling sample skewness (Fisher-Pearson corrected)."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Skewness: ...
 
 @final
 class Kurtosis(_Transform):
-    """Rolling bias-corrected excess kurtosis (G2) of the last ``window`` values
-    (``window >= 4``); NaN on constant windows."""
+    """Rolling excess kurtosis (Fisher)."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Kurtosis: ...
 
 @final
 class LinearSlope(_Transform):
-    """Rolling least-squares regression of ``y`` on ``x`` (``inputs=[x, y]``)
-    over the last ``window`` bars: two outputs, the slope and R²."""
+    """Rolling OLS regression: slope and R² of y on x over a sliding window."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> LinearSlope: ...
 
 @final
 class ParkinsonVolatility(_Transform):
-    """Rolling Parkinson volatility ``sqrt(mean(ln(H/L)²) / (4 ln 2))`` from
-    ``inputs=[high, low]``, per bar, not annualised."""
+    """Rolling Parkinson volatility estimator (high/low)."""
 
     def __new__(
-        cls, inputs: _Names, window: SupportsIndex, outputs: _Names
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
     ) -> ParkinsonVolatility: ...
 
 @final
 class RogersSatchellVolatility(_Transform):
-    """Rolling Rogers-Satchell volatility from ``inputs=[high, low, open,
-    close]``, per bar, not annualised; NaN on an invalid bar in the window."""
+    """Rolling Rogers-Satchell volatility estimator (OHLC)."""
 
     def __new__(
-        cls, inputs: _Names, window: SupportsIndex, outputs: _Names
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
     ) -> RogersSatchellVolatility: ...
 
 @final
 class ShannonEntropy(_Transform):
-    """Rolling Shannon entropy (nats) of the last ``window`` values in
-    equal-width bins (Sturges' rule unless ``bins`` is given), divided by
-    ``ln(bins)`` when ``normalize``; NaN while a NaN is in the window."""
+    """Rolling Shannon entropy over a fixed window.
+
+    Discretizes the last ``window`` values into equal-width bins and computes
+    ``H = -sum(p_i * ln(p_i))`` in nats. When ``normalize`` is ``True``,
+    outputs ``H / ln(n_bins)`` in [0, 1].
+    Returns ``NaN`` during warm-up or while any ``NaN`` is in the window."""
 
     def __new__(
         cls,
@@ -403,3 +278,138 @@ class ShannonEntropy(_Transform):
         bins: SupportsIndex | None = None,
         normalize: bool | np.bool_ = True,
     ) -> ShannonEntropy: ...
+
+@final
+class Correlation(_Transform):
+    """Rolling pairwise correlation between two input series.
+
+    Supports three methods:
+
+    - ``'pearson'``: linear correlation, O(n) per bar. Suitable for live trading.
+    - ``'spearman'``: rank correlation, O(n log n) per bar. Suitable for live trading.
+    - ``'kendall'``: Kendall tau-b rank correlation, O(n^2) per bar. Prefer
+      small windows (window <= 30) for live trading.
+
+    Returns ``NaN`` during warm-up or when either series is constant over the window."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        method: _Method = "pearson",
+    ) -> Correlation: ...
+
+@final
+class AutoCorrelation(_Transform):
+    """Rolling autocorrelation of a single series at a fixed lag.
+
+    Computes the correlation between the current window ``x[t-window+1..t]``
+    and the lagged window ``x[t-window+1-lag..t-lag]``. Supports the same
+    three methods as ``Correlation``.
+
+    Returns ``NaN`` during warm-up or when either sub-window is constant."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        lag: SupportsIndex = 1,
+        method: _Method = "pearson",
+    ) -> AutoCorrelation: ...
+
+@final
+class Add(_Transform):
+    """Element-wise addition: A + B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Add: ...
+
+@final
+class Subtract(_Transform):
+    """Element-wise subtraction: A - B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Subtract: ...
+
+@final
+class Multiply(_Transform):
+    """Element-wise multiplication: A * B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Multiply: ...
+
+@final
+class Divide(_Transform):
+    """Element-wise division: A / B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Divide: ...
+
+@final
+class Reciprocal(_Transform):
+    """Multiplicative inverse: 1 / x."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Reciprocal: ...
+
+@final
+class NegLog(_Transform):
+    """Negative natural logarithm: -ln(x)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> NegLog: ...
+
+@final
+class Log(_Transform):
+    """Natural logarithm: ln(x)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Log: ...
+
+@final
+class Logit(_Transform):
+    """Logit function: ln(x / (1 - x))."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Logit: ...
+
+@final
+class RollingZScore(_Transform):
+    """Rolling z-score normalization over a sliding window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingZScore: ...
+
+@final
+class FixedZScore(_Transform):
+    """Z-score normalization with pre-fitted mean and std."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        mean: _Number,
+        std: _Number,
+    ) -> FixedZScore: ...
+
+@final
+class FutureReturn(_Target):
+    """Future simple return over ``horizon`` bars."""
+
+    def __new__(cls, inputs: _Names, horizon: SupportsIndex, outputs: _Names) -> FutureReturn: ...
+
+@final
+class FutureCTCVolatility(_Target):
+    """Future close-to-close realized volatility."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        horizon: SupportsIndex,
+        outputs: _Names,
+    ) -> FutureCTCVolatility: ...
+
+@final
+class FutureLinearSlope(_Target):
+    """Future OLS slope and R² of y on x over the next ``horizon`` bars."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        horizon: SupportsIndex,
+        outputs: _Names,
+    ) -> FutureLinearSlope: ...
+# END GENERATED classes
