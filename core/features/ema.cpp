@@ -6,17 +6,9 @@
 
 namespace zerak {
 
-Result<Ema> Ema::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window == 0) return invalid_input(msg::kWindowZero);
-  return Ema(std::move(inputs), window, std::move(outputs));
-}
-
 Ema::Ema(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)),
+    : WindowFeature(std::move(inputs), window, std::move(outputs)),
       seed_(window),
-      window_(window),
       alpha_(2.0 / (static_cast<double>(window) + 1.0)),
       one_minus_alpha_(1.0 - alpha_) {}
 

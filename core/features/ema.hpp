@@ -6,27 +6,27 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Exponential moving average seeded with the mean of the first `window`
 // consecutive present values; a missing input while seeded starts the seeding over.
-class Ema final : public TransformBase<Ema> {
+class Ema final : public WindowFeature<Ema> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<Ema>(); }
-  static constexpr auto state() { return std::tuple{schema::ValueState<&Ema::current_>{"current average"}, schema::RingState<&Ema::seed_>{"seed values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::ValueState<&Ema::current_>{"current average"}, schema::RingState<&Ema::seed_>{"seed values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Exponential Moving Average with SMA seeding.",
   };
 
-  static Result<Ema> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
 
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] double alpha() const noexcept { return alpha_; }
   // A seeded average never collects seed values again.
   [[nodiscard]] const char* restored_problem() const noexcept {
@@ -35,12 +35,12 @@ class Ema final : public TransformBase<Ema> {
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<Ema>;
 
   Ema(Names inputs, std::size_t window, Names outputs);
 
   Value current_;
   Ring seed_;
-  std::size_t window_;
   double alpha_;
   double one_minus_alpha_;
 };

@@ -24,15 +24,8 @@ Coefficients coefficients(std::size_t window) {
 
 }  // namespace
 
-Result<Kurtosis> Kurtosis::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window < 4) return invalid_input("window must be >= 4");
-  return Kurtosis(std::move(inputs), window, std::move(outputs));
-}
-
 Kurtosis::Kurtosis(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), buffer_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), buffer_(window) {}
 
 OutputRow Kurtosis::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};

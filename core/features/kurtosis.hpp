@@ -6,24 +6,28 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Bias-corrected sample excess kurtosis G2 (0 for a normal distribution) of
 // the last `window` values, recomputed from the whole window on every bar.
-class Kurtosis final : public TransformBase<Kurtosis> {
+class Kurtosis final : public WindowFeature<Kurtosis> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<Kurtosis>(); }
-  static constexpr auto state() { return std::tuple{schema::RingState<&Kurtosis::buffer_>{"window values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&Kurtosis::buffer_>{"window values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Rolling excess kurtosis (Fisher).",
   };
 
-  static Result<Kurtosis> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr WindowCheck kChecks[] = {
+      inputs_at_least(1, msg::kInputsEmpty),
+      outputs_at_least(1, msg::kOutputsEmpty),
+      window_at_least(4, "window must be >= 4"),
+  };
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   void reset() override { buffer_.clear(); }
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -31,10 +35,10 @@ class Kurtosis final : public TransformBase<Kurtosis> {
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<Kurtosis>;
 
   Kurtosis(Names inputs, std::size_t window, Names outputs);
 
-  std::size_t window_;
   Ring buffer_;
 };
 

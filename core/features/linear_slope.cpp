@@ -9,17 +9,8 @@
 
 namespace zerak {
 
-Result<LinearSlope> LinearSlope::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.size() < 2) return invalid_input("inputs must contain x and y columns");
-  if (window < 2) return invalid_input(msg::kWindowBelow2);
-  if (outputs.size() != 2) {
-    return invalid_input("outputs must contain exactly 2 names: [slope, r2]");
-  }
-  return LinearSlope(std::move(inputs), window, std::move(outputs));
-}
-
 LinearSlope::LinearSlope(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), pairs_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), pairs_(window) {}
 
 OutputRow LinearSlope::update(std::span<const Value> values) {
   if (values.size() < 2) return {kMissing, kMissing};

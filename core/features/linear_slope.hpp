@@ -6,24 +6,28 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Ordinary least squares of y on x over the last `window` bars: [slope, R²].
-class LinearSlope final : public TransformBase<LinearSlope> {
+class LinearSlope final : public WindowFeature<LinearSlope> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<LinearSlope>(); }
-  static constexpr auto state() { return std::tuple{schema::PairRingState<&LinearSlope::pairs_>{"window pairs"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::PairRingState<&LinearSlope::pairs_>{"window pairs"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Rolling OLS regression: slope and R² of y on x over a sliding window.",
       .update = "Process one bar. Returns ``[slope, r2]``, ``NaN`` during warm-up.",
   };
 
-  static Result<LinearSlope> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr WindowCheck kChecks[] = {
+      inputs_at_least(2, "inputs must contain x and y columns"),
+      window_at_least(2, msg::kWindowBelow2),
+      outputs_exactly(2, "outputs must contain exactly 2 names: [slope, r2]"),
+  };
+  static constexpr std::size_t kValuesRead = 2;
 
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 2; }
   [[nodiscard]] std::size_t values_returned() const noexcept override { return 2; }
   void reset() override { pairs_.clear(); }
   OutputRow update(std::span<const Value> values) override;
@@ -32,6 +36,7 @@ class LinearSlope final : public TransformBase<LinearSlope> {
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<LinearSlope>;
 
   LinearSlope(Names inputs, std::size_t window, Names outputs);
 
@@ -41,7 +46,6 @@ class LinearSlope final : public TransformBase<LinearSlope> {
     Value y;
   };
 
-  std::size_t window_;
   BasicRing<Pair> pairs_;
 };
 

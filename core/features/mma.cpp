@@ -6,16 +6,8 @@
 
 namespace zerak {
 
-Result<Mma> Mma::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window == 0) return invalid_input(msg::kWindowZero);
-  return Mma(std::move(inputs), window, std::move(outputs));
-}
-
 Mma::Mma(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)),
-      window_(window),
+    : WindowFeature(std::move(inputs), window, std::move(outputs)),
       ring_(window),
       sorted_(window) {}
 

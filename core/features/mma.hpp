@@ -7,28 +7,27 @@
 #include "../ops/sorted_window.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Median of the last `window` values.
-class Mma final : public TransformBase<Mma> {
+class Mma final : public WindowFeature<Mma> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<Mma>(); }
-  static constexpr auto state() { return std::tuple{schema::RingState<&Mma::ring_>{"window values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&Mma::ring_>{"window values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Median Moving Average over a rolling window.",
   };
 
-  static Result<Mma> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
-
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
   // Recomputes the sorted values and the missing count from the ring, the
   // primary state (after the ring was restored from elsewhere).
@@ -36,10 +35,10 @@ class Mma final : public TransformBase<Mma> {
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<Mma>;
 
   Mma(Names inputs, std::size_t window, Names outputs);
 
-  std::size_t window_;
   Ring ring_;
   SortedWindow sorted_;  // the ring's present values in order
   std::size_t missing_ = 0;  // missing entries in the ring

@@ -14,16 +14,8 @@ constexpr double kFourLn2 = 2.772588722239781;
 
 }  // namespace
 
-Result<ParkinsonVolatility> ParkinsonVolatility::create(Names inputs, std::size_t window,
-                                                        Names outputs) {
-  if (inputs.size() < 2) return invalid_input("inputs must contain high and low columns");
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window == 0) return invalid_input(msg::kWindowZero);
-  return ParkinsonVolatility(std::move(inputs), window, std::move(outputs));
-}
-
 ParkinsonVolatility::ParkinsonVolatility(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), terms_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), terms_(window) {}
 
 Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
   if (!high || !low) return kMissing;

@@ -8,20 +8,9 @@
 
 namespace zerak {
 
-Result<RogersSatchellVolatility> RogersSatchellVolatility::create(Names inputs,
-                                                                  std::size_t window,
-                                                                  Names outputs) {
-  if (inputs.size() < 4) {
-    return invalid_input("inputs must contain high, low, open, and close columns");
-  }
-  if (window == 0) return invalid_input(msg::kWindowZero);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  return RogersSatchellVolatility(std::move(inputs), window, std::move(outputs));
-}
-
 RogersSatchellVolatility::RogersSatchellVolatility(Names inputs, std::size_t window,
                                                    Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), terms_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), terms_(window) {}
 
 Value RogersSatchellVolatility::term(const Value& high, const Value& low, const Value& open,
                                      const Value& close) noexcept {

@@ -16,15 +16,8 @@ double scale(std::size_t window) {
 
 }  // namespace
 
-Result<Skewness> Skewness::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window < 3) return invalid_input("window must be >= 3");
-  return Skewness(std::move(inputs), window, std::move(outputs));
-}
-
 Skewness::Skewness(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), buffer_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), buffer_(window) {}
 
 OutputRow Skewness::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};

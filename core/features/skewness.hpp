@@ -6,24 +6,28 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Adjusted Fisher-Pearson sample skewness G1 of the last `window` values,
 // recomputed from the whole window on every bar.
-class Skewness final : public TransformBase<Skewness> {
+class Skewness final : public WindowFeature<Skewness> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<Skewness>(); }
-  static constexpr auto state() { return std::tuple{schema::RingState<&Skewness::buffer_>{"window values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&Skewness::buffer_>{"window values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Rolling sample skewness (Fisher-Pearson corrected).",
   };
 
-  static Result<Skewness> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr WindowCheck kChecks[] = {
+      inputs_at_least(1, msg::kInputsEmpty),
+      outputs_at_least(1, msg::kOutputsEmpty),
+      window_at_least(3, "window must be >= 3"),
+  };
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   void reset() override { buffer_.clear(); }
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -31,10 +35,10 @@ class Skewness final : public TransformBase<Skewness> {
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<Skewness>;
 
   Skewness(Names inputs, std::size_t window, Names outputs);
 
-  std::size_t window_;
   Ring buffer_;
 };
 

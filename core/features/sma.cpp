@@ -7,15 +7,8 @@
 
 namespace zerak {
 
-Result<Sma> Sma::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  if (window == 0) return invalid_input(msg::kWindowZero);
-  return Sma(std::move(inputs), window, std::move(outputs));
-}
-
 Sma::Sma(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), window_(window), ring_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), ring_(window) {}
 
 OutputRow Sma::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};

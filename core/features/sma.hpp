@@ -6,35 +6,34 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "window_feature.hpp"
 
 namespace zerak {
 
 // Arithmetic mean of the last `window` values, summed afresh on every bar.
-class Sma final : public TransformBase<Sma> {
+class Sma final : public WindowFeature<Sma> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<Sma>(); }
-  static constexpr auto state() { return std::tuple{schema::RingState<&Sma::ring_>{"window values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&Sma::ring_>{"window values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Simple Moving Average over a rolling window.",
   };
 
-  static Result<Sma> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
-  [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
-
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
 
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<Sma>;
 
   Sma(Names inputs, std::size_t window, Names outputs);
 
-  std::size_t window_;
   Ring ring_;
 };
 

@@ -23,15 +23,8 @@ bool all_equal(const Ring& ring) noexcept {
 
 }  // namespace
 
-Result<RollingZScore> RollingZScore::create(Names inputs, std::size_t window, Names outputs) {
-  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
-  if (window < 2) return invalid_input("window must be >= 2 (need at least 2 values for std)");
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  return RollingZScore(std::move(inputs), window, std::move(outputs));
-}
-
 RollingZScore::RollingZScore(Names inputs, std::size_t window, Names outputs)
-    : TransformBase(std::move(inputs), std::move(outputs)), ring_(window), window_(window) {}
+    : WindowFeature(std::move(inputs), window, std::move(outputs)), ring_(window) {}
 
 OutputRow RollingZScore::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};

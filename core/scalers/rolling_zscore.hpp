@@ -6,35 +6,39 @@
 #include "../error.hpp"
 #include "../ring.hpp"
 #include "../traits.hpp"
+#include "../features/window_feature.hpp"
 
 namespace zerak {
 
 // (x - mean) / sample std over the last `window` values, x included.
-class RollingZScore final : public TransformBase<RollingZScore> {
+class RollingZScore final : public WindowFeature<RollingZScore> {
  public:
-  static constexpr auto parameters() { return schema::window_parameters<RollingZScore>(); }
-  static constexpr auto state() { return std::tuple{schema::RingState<&RollingZScore::ring_>{"window values"}}; }
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&RollingZScore::ring_>{"window values"}};
+  }
   static constexpr schema::Docs kDocs{
       .summary = "Rolling z-score normalization over a sliding window.",
   };
 
-  static Result<RollingZScore> create(Names inputs, std::size_t window, Names outputs);
+  static constexpr WindowCheck kChecks[] = {
+      inputs_exactly(1, msg::kInputsExactly1),
+      window_at_least(2, "window must be >= 2 (need at least 2 values for std)"),
+      outputs_at_least(1, msg::kOutputsEmpty),
+  };
+  static constexpr std::size_t kValuesRead = 1;
 
-  [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
 
-  [[nodiscard]] std::size_t window() const noexcept { return window_; }
-
  private:
   template <class> friend struct snapshot::Codec;
+  friend class WindowFeature<RollingZScore>;
 
   RollingZScore(Names inputs, std::size_t window, Names outputs);
 
   Ring ring_;
-  std::size_t window_;
 };
 
 }  // namespace zerak
