@@ -49,12 +49,19 @@ class FeaturePipeline {
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
     BlockSizer sizer(block.capacity());
     for (std::size_t begin = 0; begin < bars;) {
-      const std::size_t count = std::min(sizer.bars(), bars - begin);
+      std::size_t count = std::min(sizer.bars(), bars - begin);
+      // A transform that ends its warm-up may cost far more per bar from
+      // then on (a wide Adf: a thousand times more): no block spans that bar.
+      const std::size_t jump = next_warm_up_end();
+      const bool at_jump = jump - seen_ <= count;
+      if (at_jump) count = jump - seen_;
       const auto start = std::chrono::steady_clock::now();
       fill(begin, count, std::span<Value* const>(block.inputs));
       run_block(block, count);
+      seen_ += count;
       if (!sink(begin, count, std::span<const Value* const>(block.outputs))) return false;
-      sizer.record(std::chrono::steady_clock::now() - start);
+      sizer.record(count, std::chrono::steady_clock::now() - start);
+      if (at_jump) sizer.restart();
       begin += count;
       if (begin < bars && !between()) return false;
     }
@@ -65,7 +72,10 @@ class FeaturePipeline {
   [[nodiscard]] std::size_t block_capacity() const noexcept;
 
   // Copies of every transform with its state, to put back with restore().
-  using State = std::vector<FeatureDag::Handle>;
+  struct State {
+    std::vector<FeatureDag::Handle> transforms;
+    std::size_t seen = 0;
+  };
   [[nodiscard]] State save() const;
   void restore(State state) noexcept;
 
@@ -100,6 +110,9 @@ class FeaturePipeline {
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
   // Runs every transform over the first `bars` bars of the block.
   void run_block(BlockColumns& block, std::size_t bars);
+  // The first bar after seen_ at which some transform's warm-up ends (its
+  // own plus those of the transforms it reads from), or past any run.
+  [[nodiscard]] std::size_t next_warm_up_end() const noexcept;
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}
@@ -113,6 +126,10 @@ class FeaturePipeline {
   // contiguous run.
   std::vector<Value> slots_;
   std::vector<Value> args_;  // gathered inputs of the current transform
+  // Bars since the last reset, and the bars (counted alike, ascending) at
+  // which warm-ups end; they only shape research blocks.
+  std::size_t seen_ = 0;
+  std::vector<std::size_t> warm_up_ends_;
 };
 
 }  // namespace zerak

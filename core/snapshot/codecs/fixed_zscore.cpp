@@ -3,7 +3,8 @@
 
 namespace zerak::snapshot {
 
-// Stateless: names and the two constants, bit for bit (NaN included).
+// Stateless: names and the two constants, bit for bit (a NaN mean
+// included); create() refuses a std that is not finite and > 0.
 void Codec<FixedZScore>::save(const FixedZScore& t, SnapshotWriter& w) {
   w.names(t.inputs());
   w.names(t.outputs());
