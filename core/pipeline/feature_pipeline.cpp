@@ -172,9 +172,17 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   return block;
 }
 
-void FeaturePipeline::run_block(BlockColumns& block, std::size_t bars) {
+void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars) {
   const Value* const* reads = block.reads.data();
   Value* const* writes = block.writes.data();
+  if (first != 0) {  // a later part of the block (the scratch is sized on first use)
+    block.reads_from.resize(block.reads.size());
+    block.writes_from.resize(block.writes.size());
+    for (std::size_t i = 0; i < block.reads.size(); ++i) block.reads_from[i] = reads[i] + first;
+    for (std::size_t i = 0; i < block.writes.size(); ++i) block.writes_from[i] = writes[i] + first;
+    reads = block.reads_from.data();
+    writes = block.writes_from.data();
+  }
   const std::size_t first_output = 1 + input_columns_.size();
   for (const Step& step : steps_) {
     step.transform->update_block(

@@ -79,7 +79,8 @@ class TargetPipeline {
           const bool have = j < produced.size() && produced[j].size() >= skip + count;
           write(first_output + j, begin, count, have ? produced[j].data() + skip : nullptr);
         }
-        sizer.record(count, std::chrono::steady_clock::now() - start);
+        sizer.time(count, std::chrono::steady_clock::now() - start);
+        sizer.next_block();
         begin += count;
         if (!between()) return false;
       }
