@@ -219,11 +219,6 @@ void FeaturePipeline::reset() {
   seen_ = 0;
 }
 
-std::size_t FeaturePipeline::next_warm_up_end() const noexcept {
-  const auto it = std::upper_bound(warm_up_ends_.begin(), warm_up_ends_.end(), seen_);
-  return it != warm_up_ends_.end() ? *it : SIZE_MAX;
-}
-
 std::size_t FeaturePipeline::warm_up_period() const {
   std::size_t w = 0;
   for (const FeatureDag::Level& level : dag_.levels()) {

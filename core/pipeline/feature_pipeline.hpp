@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -134,7 +135,10 @@ class FeaturePipeline {
   void run_block(BlockColumns& block, std::size_t first, std::size_t bars);
   // The first bar after seen_ at which some transform's warm-up ends (its
   // own plus those of the transforms it reads from), or past any run.
-  [[nodiscard]] std::size_t next_warm_up_end() const noexcept;
+  [[nodiscard]] std::size_t next_warm_up_end() const noexcept {
+    if (warm_up_ends_.empty() || seen_ >= warm_up_ends_.back()) return SIZE_MAX;
+    return *std::upper_bound(warm_up_ends_.begin(), warm_up_ends_.end(), seen_);
+  }
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}
