@@ -103,6 +103,25 @@ def main() -> None:
         [(name, s * 1e3) for name, s in rows],
         unit="CPU ms",
     )
+    long_horizon()
+
+
+def long_horizon() -> None:
+    """A horizon of half the series: each chunk reads the horizon's bars
+    besides its own, so chunks label at least as many bars as that."""
+    bars, h = 1_600_000, 800_000
+    close = 100.0 * np.exp(np.cumsum(np.random.default_rng(7).normal(0.0, 0.01, bars)))
+    p = zerak.TargetPipeline([zerak.FutureReturn(["close"], h, ["r"])], ["close"])
+    want = np.full(bars, np.nan)
+    want[:-h] = (close[h:] - close[:-h]) / close[:-h]
+    np.testing.assert_array_equal(np.asarray(p.run_research_array([close]))[0], want)
+    rows = [
+        ("numpy: (close[h:] - close[:-h]) / close[:-h]",
+         best_cpu_s(lambda: (close[h:] - close[:-h]) / close[:-h])),
+        ("zerak: run_research_array([close])", best_cpu_s(lambda: p.run_research_array([close]))),
+    ]
+    print_table(f"FutureReturn at horizon {h:,} over {bars:,} bars (lower is better; ratio to numpy)",
+                [(name, s * 1e3) for name, s in rows], unit="CPU ms")
 
 
 if __name__ == "__main__":

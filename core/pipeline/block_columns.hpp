@@ -23,6 +23,9 @@ class BlockColumns {
   // Per transform in plan order, its input columns then its output columns.
   std::vector<const Value*> reads;
   std::vector<Value*> writes;
+  // The same columns from a bar within the block on (a part of a block).
+  std::vector<const Value*> reads_from;
+  std::vector<Value*> writes_from;
   // The input columns and the output columns of the pipeline.
   std::vector<Value*> inputs;
   std::vector<const Value*> outputs;

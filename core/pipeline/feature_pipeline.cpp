@@ -1,6 +1,7 @@
 #include "feature_pipeline.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -69,6 +70,23 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
 
   p.slots_.assign(next, kMissing);
   p.args_.assign(max_args, kMissing);
+
+  // A transform's outputs can be present once its inputs are and its own
+  // warm-up has passed: the warm-ups add up along chains.
+  std::vector<std::size_t> present_from(next, 0);
+  for (const Step& step : p.steps_) {
+    std::size_t inputs_from = 0;
+    for (std::size_t j = 0; j < step.arg_count; ++j) {
+      inputs_from = std::max(inputs_from, present_from[p.arg_slots_[step.arg_begin + j]]);
+    }
+    const std::size_t warm_up = step.transform->warm_up_period();
+    const std::size_t end = warm_up > SIZE_MAX - inputs_from ? SIZE_MAX : inputs_from + warm_up;
+    for (std::size_t k = 0; k < step.out_count; ++k) present_from[step.out_begin + k] = end;
+    if (end != 0 && end != SIZE_MAX) p.warm_up_ends_.push_back(end);
+  }
+  std::sort(p.warm_up_ends_.begin(), p.warm_up_ends_.end());
+  p.warm_up_ends_.erase(std::unique(p.warm_up_ends_.begin(), p.warm_up_ends_.end()),
+                        p.warm_up_ends_.end());
   return p;
 }
 
@@ -81,6 +99,7 @@ ZerakError FeaturePipeline::count_error(std::size_t given) const {
 Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> values) {
   if (values.size() != input_columns_.size()) return count_error(values.size());
   std::copy(values.begin(), values.end(), slots_.begin() + 1);
+  ++seen_;
   return run_bar();
 }
 
@@ -153,9 +172,17 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   return block;
 }
 
-void FeaturePipeline::run_block(BlockColumns& block, std::size_t bars) {
+void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars) {
   const Value* const* reads = block.reads.data();
   Value* const* writes = block.writes.data();
+  if (first != 0) {  // a later part of the block (the scratch is sized on first use)
+    block.reads_from.resize(block.reads.size());
+    block.writes_from.resize(block.writes.size());
+    for (std::size_t i = 0; i < block.reads.size(); ++i) block.reads_from[i] = reads[i] + first;
+    for (std::size_t i = 0; i < block.writes.size(); ++i) block.writes_from[i] = writes[i] + first;
+    reads = block.reads_from.data();
+    writes = block.writes_from.data();
+  }
   const std::size_t first_output = 1 + input_columns_.size();
   for (const Step& step : steps_) {
     step.transform->update_block(
@@ -166,8 +193,9 @@ void FeaturePipeline::run_block(BlockColumns& block, std::size_t bars) {
 
 FeaturePipeline::State FeaturePipeline::save() const {
   State state;
-  state.reserve(steps_.size());
-  for (const Step& step : steps_) state.push_back(step.transform->clone());
+  state.transforms.reserve(steps_.size());
+  for (const Step& step : steps_) state.transforms.push_back(step.transform->clone());
+  state.seen = seen_;
   return state;
 }
 
@@ -176,17 +204,19 @@ void FeaturePipeline::restore(State state) noexcept {
   std::size_t i = 0;
   for (FeatureDag::Level& level : dag_.levels()) {
     for (FeatureDag::Handle& t : level) {
-      t = std::move(state[i]);
+      t = std::move(state.transforms[i]);
       steps_[i].transform = t.get();
       ++i;
     }
   }
+  seen_ = state.seen;
 }
 
 void FeaturePipeline::reset() {
   for (FeatureDag::Level& level : dag_.levels()) {
     for (FeatureDag::Handle& t : level) t->reset();
   }
+  seen_ = 0;
 }
 
 std::size_t FeaturePipeline::warm_up_period() const {

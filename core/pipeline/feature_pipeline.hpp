@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -47,15 +48,44 @@ class FeaturePipeline {
   bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between) {
     if (bars == 0) return true;
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
-    BlockSizer sizer(block.capacity());
+    BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
-      const std::size_t count = std::min(sizer.bars(), bars - begin);
+      std::size_t count = std::min(sizer.bars(), bars - begin);
+      // A transform that ends its warm-up may cost far more per bar from
+      // then on (a wide Adf: a thousand times more): no block spans that bar.
+      const std::size_t jump = next_warm_up_end();
+      const bool at_jump = jump - seen_ <= count;
+      if (at_jump) count = jump - seen_;
       const auto start = std::chrono::steady_clock::now();
       fill(begin, count, std::span<Value* const>(block.inputs));
-      run_block(block, count);
-      if (!sink(begin, count, std::span<const Value* const>(block.outputs))) return false;
-      sizer.record(std::chrono::steady_clock::now() - start);
-      begin += count;
+      // Other costs change with the data (a window that held a missing value
+      // and no longer does): a block too long for one part runs in parts,
+      // timed one by one, and ends early once overdue.
+      std::size_t done = 0;
+      bool parted = false;
+      for (auto part_start = start;;) {
+        const std::size_t part = std::min(sizer.part(), count - done);
+        run_block(block, done, part);
+        done += part;
+        if (done == count && !parted) break;  // one part: timed as the block
+        parted = true;
+        const auto now = std::chrono::steady_clock::now();
+        sizer.time(part, now - part_start);
+        if (done == count || BlockSizer::overdue(now - start)) break;
+        part_start = now;
+      }
+      seen_ += done;
+      if (!sink(begin, done, std::span<const Value* const>(block.outputs))) return false;
+      const auto took = std::chrono::steady_clock::now() - start;
+      if (!parted) {
+        sizer.time(done, took);
+      } else if (done == count) {
+        sizer.time_block(done, took);
+      }
+      sizer.next_block();
+      if (at_jump && done == count) sizer.restart();
+      block_bars_ = sizer.bars();
+      begin += done;
       if (begin < bars && !between()) return false;
     }
     return true;
@@ -65,7 +95,10 @@ class FeaturePipeline {
   [[nodiscard]] std::size_t block_capacity() const noexcept;
 
   // Copies of every transform with its state, to put back with restore().
-  using State = std::vector<FeatureDag::Handle>;
+  struct State {
+    std::vector<FeatureDag::Handle> transforms;
+    std::size_t seen = 0;
+  };
   [[nodiscard]] State save() const;
   void restore(State state) noexcept;
 
@@ -98,8 +131,14 @@ class FeaturePipeline {
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
-  // Runs every transform over the first `bars` bars of the block.
-  void run_block(BlockColumns& block, std::size_t bars);
+  // Runs every transform over bars [first, first + bars) of the block.
+  void run_block(BlockColumns& block, std::size_t first, std::size_t bars);
+  // The first bar after seen_ at which some transform's warm-up ends (its
+  // own plus those of the transforms it reads from), or past any run.
+  [[nodiscard]] std::size_t next_warm_up_end() const noexcept {
+    if (warm_up_ends_.empty() || seen_ >= warm_up_ends_.back()) return SIZE_MAX;
+    return *std::upper_bound(warm_up_ends_.begin(), warm_up_ends_.end(), seen_);
+  }
 
   FeaturePipeline(FeatureDag dag, Names input_columns)
       : dag_(std::move(dag)), input_columns_(std::move(input_columns)) {}
@@ -113,6 +152,13 @@ class FeaturePipeline {
   // contiguous run.
   std::vector<Value> slots_;
   std::vector<Value> args_;  // gathered inputs of the current transform
+  // Bars since the last reset, and the bars (counted alike, ascending) at
+  // which warm-ups end; they only shape research blocks.
+  std::size_t seen_ = 0;
+  std::vector<std::size_t> warm_up_ends_;
+  // The block size the last run ended with: short calls in a row (update_many
+  // on a few hundred bars) start where the previous one left off.
+  std::size_t block_bars_ = 0;
 };
 
 }  // namespace zerak

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
@@ -54,9 +55,13 @@ class TargetPipeline {
       const std::size_t outputs = target.outputs().size();
       window.resize(route.size());
       BlockSizer sizer(kMostChunkBars);
+      // A chunk reads `back + ahead` bars besides its own: labelling at least
+      // as many keeps the reading, and the target's work over it, O(bars +
+      // back + ahead) in all, whatever the chunk times say.
+      const std::size_t reread = back > SIZE_MAX - ahead ? SIZE_MAX : back + ahead;
       for (std::size_t begin = 0; begin < bars;) {
         const auto start = std::chrono::steady_clock::now();
-        const std::size_t count = std::min(sizer.bars(), bars - begin);
+        const std::size_t count = std::min(std::max(sizer.bars(), reread), bars - begin);
         const std::size_t first = begin - std::min(begin, back);
         inputs.clear();
         for (std::size_t j = 0; j < route.size(); ++j) {
@@ -74,7 +79,8 @@ class TargetPipeline {
           const bool have = j < produced.size() && produced[j].size() >= skip + count;
           write(first_output + j, begin, count, have ? produced[j].data() + skip : nullptr);
         }
-        sizer.record(std::chrono::steady_clock::now() - start);
+        sizer.time(count, std::chrono::steady_clock::now() - start);
+        sizer.next_block();
         begin += count;
         if (!between()) return false;
       }

@@ -1,5 +1,6 @@
 #include "fixed_zscore.hpp"
 
+#include <cmath>
 #include <utility>
 
 namespace zerak {
@@ -7,8 +8,9 @@ namespace zerak {
 Result<FixedZScore> FixedZScore::create(Names inputs, Names outputs, double mean, double std_dev) {
   if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
   if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
-  // A NaN std passes on purpose: only a non-positive one is rejected.
-  if (std_dev <= 0.0) return invalid_input("std must be > 0");
+  // Written so that NaN fails too: it would turn every value into NaN.
+  if (!(std_dev > 0.0)) return invalid_input("std must be > 0");
+  if (std::isinf(std_dev)) return invalid_input("std must be finite");
   return FixedZScore(std::move(inputs), std::move(outputs), mean, std_dev);
 }
 

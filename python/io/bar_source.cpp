@@ -18,8 +18,8 @@ bool BarSource::open(PyObject* data) {
     matrix_ = std::move(view);
     return true;
   }
-  // 0-D and 1-D buffers go the sequence way, which says what is wrong with
-  // their items (and takes an empty one for an empty dataset).
+  // 0-D buffers and other formats go the sequence way, which says what is
+  // wrong with their items; an empty 1-D buffer is an empty dataset.
   if ((*view && view->ndim() > 2) || view->unreadable(data)) {
     if (*view) {
       PyErr_Format(PyExc_TypeError,
@@ -31,17 +31,42 @@ bool BarSource::open(PyObject* data) {
     }
     return false;
   }
+  if (*view && view->ndim() == 1 && view->extent(0) > 0) {
+    PyErr_SetString(PyExc_TypeError,
+                    "argument 'data': expected a 2-dimensional array of bars (one row per bar), "
+                    "got a 1-dimensional one: use data.reshape(-1, 1) for a single input "
+                    "column, data.reshape(1, -1) for a single bar");
+    return false;
+  }
   view.reset();  // anything else is read item by item
 
   const Py_ssize_t n = for_each_item(data, [&](Py_ssize_t i, PyObject* bar) {
     if (i % kRowsPerSignalCheck == kRowsPerSignalCheck - 1 && PyErr_CheckSignals() < 0) {
       return false;
     }
-    if (!append_row(bar, flat_)) return false;
+    if (!append_bar(bar)) return false;
     ends_.push_back(flat_.size());
     return true;
   });
   return n >= 0 || name_argument_error("data");
+}
+
+bool BarSource::append_bar(PyObject* bar) {
+  // A row that is an array is read as one (item by item, complex numbers
+  // would lose their imaginary part with only a warning).
+  const NumericView row(bar);
+  if (row.failed()) return false;
+  if (row && row.ndim() == 1) {
+    const std::size_t start = flat_.size();
+    flat_.resize(start + std::size_t(row.extent(0)));
+    row.read(row.data(), row.stride(0), std::size_t(row.extent(0)), flat_.data() + start);
+    return true;
+  }
+  if (row.unreadable(bar)) {
+    PyErr_Format(PyExc_TypeError, "unsupported buffer format '%s'", row.format());
+    return false;
+  }
+  return append_row(bar, flat_);
 }
 
 std::size_t BarSource::bars() const noexcept {
@@ -51,6 +76,10 @@ std::size_t BarSource::bars() const noexcept {
 std::size_t BarSource::width(std::size_t i) const noexcept {
   if (matrix_) return std::size_t(matrix_->extent(1));
   return ends_[i] - (i == 0 ? 0 : ends_[i - 1]);
+}
+
+bool BarSource::fits(std::size_t width) const noexcept {
+  return matrix_ ? std::size_t(matrix_->extent(1)) == width : first_bad(width) == bars();
 }
 
 std::size_t BarSource::first_bad(std::size_t width) const noexcept {

@@ -27,12 +27,18 @@ class BarSource {
   [[nodiscard]] std::size_t width(std::size_t i) const noexcept;
   // The first bar without `width` values, or bars() if there is none.
   [[nodiscard]] std::size_t first_bad(std::size_t width) const noexcept;
+  // Whether every bar has `width` values; an array of another width does
+  // not fit even with no bars.
+  [[nodiscard]] bool fits(std::size_t width) const noexcept;
 
   // Writes value j of bar begin + i into columns[j][i] for i < count; every
   // bar of the range has columns.size() values.
   void fill(std::size_t begin, std::size_t count, std::span<Value* const> columns) const noexcept;
 
  private:
+  // Converts one bar of a sequence onto the end of flat_.
+  bool append_bar(PyObject* bar);
+
   std::unique_ptr<NumericView> matrix_;
   std::vector<Value> flat_;         // the rows of a sequence, one after another
   std::vector<std::size_t> ends_;   // where each row ends in flat_

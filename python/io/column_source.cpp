@@ -17,8 +17,8 @@ bool ColumnSource::open(PyObject* data) {
     views_.push_back(std::move(view));
     return true;
   }
-  // 0-D and 1-D buffers go the sequence way, which says what is wrong with
-  // their items (and takes an empty one for an empty dataset).
+  // 0-D buffers and other formats go the sequence way, which says what is
+  // wrong with their items; an empty 1-D buffer is an empty dataset.
   if ((*view && view->ndim() > 2) || view->unreadable(data)) {
     if (*view) {
       PyErr_Format(PyExc_TypeError,
@@ -29,6 +29,13 @@ bool ColumnSource::open(PyObject* data) {
       PyErr_Format(PyExc_TypeError, "argument 'data': unsupported buffer format '%s'",
                    view->format());
     }
+    return false;
+  }
+  if (*view && view->ndim() == 1 && view->extent(0) > 0) {
+    PyErr_SetString(PyExc_TypeError,
+                    "argument 'data': expected a 2-dimensional array of columns (one row per "
+                    "input column), got a 1-dimensional one: use data.reshape(1, -1) or [data] "
+                    "for a single input column");
     return false;
   }
   view.reset();
@@ -49,6 +56,10 @@ bool ColumnSource::add_column(PyObject* obj) {
   if (*view && view->ndim() != 0) {
     PyErr_Format(PyExc_TypeError, "expected a 1-dimensional buffer for a column, got %d dimension(s)",
                  view->ndim());
+    return false;
+  }
+  if (view->unreadable(obj)) {  // item by item, complex numbers would lose their imaginary part
+    PyErr_Format(PyExc_TypeError, "unsupported buffer format '%s'", view->format());
     return false;
   }
   view.reset();

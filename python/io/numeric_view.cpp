@@ -73,6 +73,20 @@ NumericView::NumericView(PyObject* obj) {
     return;
   }
   held_ = true;
+  ndim_ = view_.ndim;
+  if (ndim_ > 0 && view_.shape == nullptr) {  // no shape: the bytes as one dimension
+    ndim_ = 1;
+    shape_[0] = view_.itemsize > 0 ? view_.len / view_.itemsize : 0;
+    strides_[0] = view_.itemsize;
+  } else if (ndim_ == 1 || ndim_ == 2) {
+    for (int d = 0; d < ndim_; ++d) shape_[d] = view_.shape[d];
+    if (view_.strides != nullptr) {
+      for (int d = 0; d < ndim_; ++d) strides_[d] = view_.strides[d];
+    } else {  // C-contiguous
+      strides_[ndim_ - 1] = view_.itemsize;
+      if (ndim_ == 2) strides_[0] = view_.itemsize * shape_[1];
+    }
+  }
 
   const char* f = format();
   char order = '@';

@@ -37,9 +37,10 @@ class NumericView {
   // format of a memoryview (which cannot hand out rows of it).
   [[nodiscard]] bool unreadable(PyObject* obj) const noexcept;
 
-  [[nodiscard]] int ndim() const noexcept { return view_.ndim; }
-  [[nodiscard]] Py_ssize_t extent(int dim) const noexcept { return view_.shape[dim]; }
-  [[nodiscard]] Py_ssize_t stride(int dim) const noexcept { return view_.strides[dim]; }
+  [[nodiscard]] int ndim() const noexcept { return ndim_; }
+  // Extents and strides of the first two dimensions (the only ones read).
+  [[nodiscard]] Py_ssize_t extent(int dim) const noexcept { return shape_[dim]; }
+  [[nodiscard]] Py_ssize_t stride(int dim) const noexcept { return strides_[dim]; }
   [[nodiscard]] const char* data() const noexcept { return static_cast<const char*>(view_.buf); }
   [[nodiscard]] const char* format() const noexcept { return view_.format ? view_.format : "B"; }
 
@@ -52,6 +53,11 @@ class NumericView {
   };
 
   Py_buffer view_{};
+  // The exporter may leave strides out (C-contiguous, as ctypes does), or
+  // even the shape; these hold what reading needs either way.
+  int ndim_ = 0;
+  Py_ssize_t shape_[2] = {0, 0};
+  Py_ssize_t strides_[2] = {0, 0};
   bool held_ = false;
   bool failed_ = false;
   bool swap_ = false;  // items in the other byte order

@@ -194,8 +194,9 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
   const std::size_t bars = source.bars();
   const std::size_t width = core.inputs().size();
   const std::size_t outputs = core.outputs().size();
-  std::size_t run = source.first_bad(width);
-  if (run < bars && mode != Research::kLists) {
+  const std::size_t run = source.first_bad(width);
+  const bool fits = source.fits(width);  // also an empty array of another width
+  if (!fits && mode != Research::kLists) {
     return raise(core.count_error(source.width(run)));  // nothing has changed
   }
 
@@ -204,7 +205,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
-    if (run == bars) {
+    if (fits) {
       if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
       // Other threads run while it fills: gc.get_objects() must not hand
       // them a list with empty slots.
@@ -252,7 +253,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
     }
   }
   if (!completed) return nullptr;  // the guard puts the pipeline back
-  if (run < bars) {
+  if (!fits) {
     guard.done();  // the bars before the bad one stay run, as documented
     return raise(core.count_error(source.width(run)));
   }

@@ -48,21 +48,30 @@ class GilReleased {
  private:
   static constexpr std::chrono::milliseconds kPollEvery{10};
 
-  // Whether this is Python's main thread (true when it cannot tell).
+  // Whether this is the thread Python runs signal handlers on (true when it
+  // cannot tell: asking for signals anyway is only slower). No Python code
+  // runs here, so a signal that is already pending stays pending for the
+  // check that follows, and an exception raised here is the only one cleared.
   static bool on_main_thread() noexcept {
-    PyObject* name = PyUnicode_FromString("threading");
-    PyObject* threading = name != nullptr ? PyImport_GetModule(name) : nullptr;
-    Py_XDECREF(name);
-    PyObject* main = threading != nullptr ? PyObject_CallMethod(threading, "main_thread", nullptr)
-                                          : nullptr;
-    PyObject* ident = main != nullptr ? PyObject_GetAttrString(main, "ident") : nullptr;
-    const unsigned long value = ident != nullptr ? PyLong_AsUnsignedLong(ident) : 0;
-    const bool known = ident != nullptr && !PyErr_Occurred();
+    PyObject* raised = PyErr_GetRaisedException();
+    bool main = true;
+    PyObject* name = PyUnicode_FromString("_thread");
+    PyObject* module = name != nullptr ? PyImport_GetModule(name) : nullptr;  // sys.modules only
+    PyObject* get = module != nullptr ? PyObject_GetAttrString(module, "_get_main_thread_ident")
+                                      : nullptr;
+    // A built-in function: the call runs C code only.
+    PyObject* ident = get != nullptr && PyCFunction_Check(get) ? PyObject_CallNoArgs(get) : nullptr;
+    if (ident != nullptr && PyLong_CheckExact(ident)) {
+      const unsigned long value = PyLong_AsUnsignedLong(ident);
+      if (!PyErr_Occurred()) main = value == PyThread_get_thread_ident();
+    }
     Py_XDECREF(ident);
-    Py_XDECREF(main);
-    Py_XDECREF(threading);
-    PyErr_Clear();  // not knowing only means asking for signals anyway
-    return !known || value == PyThread_get_thread_ident();
+    Py_XDECREF(get);
+    Py_XDECREF(module);
+    Py_XDECREF(name);
+    PyErr_Clear();
+    PyErr_SetRaisedException(raised);
+    return main;
   }
 
   PyThreadState* state_;

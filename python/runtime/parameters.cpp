@@ -1,6 +1,8 @@
 #include "parameters.hpp"
 
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "io/convert.hpp"
 #include "py_ref.hpp"
@@ -125,28 +127,51 @@ bool Args::convert(const std::vector<Param>& params, PyObject* const* bound) {
   return true;
 }
 
+namespace {
+
+// Decimal text of any 128-bit count.
+std::string decimal(unsigned __int128 value) {
+  char digits[40];
+  char* end = digits + sizeof digits;
+  char* p = end;
+  do {
+    *--p = static_cast<char>('0' + static_cast<int>(value % 10));
+    value /= 10;
+  } while (value != 0);
+  return std::string(p, end);
+}
+
+}  // namespace
+
 PyObject* raise_allocation_failure(const char* class_name, const std::vector<Param>& params,
                                    const Args& args) {
   // 128 bits: window + lag is reported exactly even where it wraps a size_t.
   unsigned __int128 values = 0;
+  unsigned __int128 window_size = 0;
   bool windowed = false;
+  bool has_lags = false;
+  std::optional<std::uint64_t> lags;
   for (std::size_t i = 0; i < params.size(); ++i) {
     const bool window = std::strcmp(params[i].name, "window") == 0;
     if ((window || std::strcmp(params[i].name, "lag") == 0) && params[i].kind == ParamKind::UInt) {
       values += args.uint(i);
+      if (window) window_size = args.uint(i);
       windowed = windowed || window;
+    } else if (std::strcmp(params[i].name, "lags") == 0 && params[i].kind == ParamKind::OptUInt) {
+      has_lags = true;
+      lags = args.opt_uint(i);
     }
   }
   if (!windowed) return PyErr_Format(PyExc_MemoryError, "cannot allocate %s", class_name);
-  char digits[40];
-  char* end = digits + sizeof digits;
-  char* p = end;
-  *--p = '\0';
-  do {
-    *--p = static_cast<char>('0' + static_cast<int>(values % 10));
-    values /= 10;
-  } while (values != 0);
-  return PyErr_Format(PyExc_MemoryError, "cannot allocate a window of %s values", p);
+  const std::string window = decimal(values);
+  if (has_lags) {  // a regression over the window, a column per lag
+    const std::string workspace =
+        decimal(window_size) + " x " + (lags ? decimal(*lags) : std::string("lags"));
+    return PyErr_Format(PyExc_MemoryError,
+                        "cannot allocate a window of %s values with a workspace of %s values",
+                        window.c_str(), workspace.c_str());
+  }
+  return PyErr_Format(PyExc_MemoryError, "cannot allocate a window of %s values", window.c_str());
 }
 
 void ReprFields::start(const char* name) {

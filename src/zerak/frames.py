@@ -10,30 +10,35 @@ from __future__ import annotations
 
 import sys
 from collections.abc import Mapping, Sequence
-from typing import TYPE_CHECKING, Any, overload
+from typing import TYPE_CHECKING, Any, TypeVar, overload
 
 from ._zerak import FeaturePipeline, InvalidInputError, MissingInputColumnError, TargetPipeline
 
 if TYPE_CHECKING:
     import numpy as np
-    import pandas as pd
-    import polars as pl
     from numpy.typing import ArrayLike, NDArray
+
+    # pandas and polars are optional: where one is missing its frames type as
+    # Any, under private names that stub checks do not look for at run time.
+    import pandas as _pd  # type: ignore[import-untyped, import-not-found, unused-ignore]
+    import polars as _pl  # type: ignore[import-not-found, unused-ignore]
 
     # A column of a mapping: an array, a Series, or a list with None for missing.
     _Column = ArrayLike | Sequence[float | None]
+    # A DataFrame of either library: the result is one of the same kind. One
+    # overload for both, after the mapping's, so that neither shadows another
+    # when it is Any.
+    _DataFrame = TypeVar("_DataFrame", _pd.DataFrame, _pl.DataFrame)
 
 __all__ = ["research_frame", "label_frame"]
 
 
 @overload
-def research_frame(pipeline: FeaturePipeline, frame: pd.DataFrame) -> pd.DataFrame: ...
-@overload
-def research_frame(pipeline: FeaturePipeline, frame: pl.DataFrame) -> pl.DataFrame: ...
-@overload
 def research_frame(
     pipeline: FeaturePipeline, frame: Mapping[str, _Column]
 ) -> dict[str, NDArray[np.float64]]: ...
+@overload
+def research_frame(pipeline: FeaturePipeline, frame: _DataFrame) -> _DataFrame: ...
 def research_frame(pipeline: FeaturePipeline, frame: Any) -> Any:
     """Runs ``pipeline`` over ``frame`` in research mode, reading its input
     columns by name, and returns the features as a frame of the same kind.
@@ -60,13 +65,11 @@ def research_frame(pipeline: FeaturePipeline, frame: Any) -> Any:
 
 
 @overload
-def label_frame(target_pipeline: TargetPipeline, frame: pd.DataFrame) -> pd.DataFrame: ...
-@overload
-def label_frame(target_pipeline: TargetPipeline, frame: pl.DataFrame) -> pl.DataFrame: ...
-@overload
 def label_frame(
     target_pipeline: TargetPipeline, frame: Mapping[str, _Column]
 ) -> dict[str, NDArray[np.float64]]: ...
+@overload
+def label_frame(target_pipeline: TargetPipeline, frame: _DataFrame) -> _DataFrame: ...
 def label_frame(target_pipeline: TargetPipeline, frame: Any) -> Any:
     """Labels ``frame`` with the targets of ``target_pipeline``, reading its
     input columns by name, and returns the labels as a frame of the same kind.
@@ -115,6 +118,8 @@ def _read_columns(frame: Any, kind: str, names: Sequence[str]) -> list[Any]:
         raise MissingInputColumnError(
             f"missing input column(s): {_render(missing)}; the frame has columns {_render(have)}"
         )
+    if kind == _MAPPING:
+        _check_indexes(frame, names)
     columns = [_column(frame, kind, name) for name in names]
     for name, column in zip(names, columns):
         if column.ndim != 1:
@@ -145,20 +150,47 @@ def _column(frame: Any, kind: str, name: str) -> Any:
     return _from_sequence(values, name)
 
 
+def _check_indexes(frame: Mapping[str, Any], names: Sequence[str]) -> None:
+    """pandas Series in a mapping are read by position: their indexes must agree."""
+    pd = sys.modules.get("pandas")
+    if pd is None:
+        return
+    first: tuple[str, Any] | None = None
+    for name in names:
+        values = frame[name]
+        if not isinstance(values, pd.Series):
+            continue
+        if first is None:
+            first = (name, values.index)
+        elif not values.index.equals(first[1]):
+            raise InvalidInputError(
+                f"the pandas Series of columns {first[0]!r} and {name!r} have different "
+                "indexes, and the columns are read by position: align them first, for "
+                "example with pandas.DataFrame(mapping)"
+            )
+
+
+# Conversion errors: a huge int overflows a float.
+_CONVERSION_ERRORS = (TypeError, ValueError, OverflowError)
+
+
 def _from_pandas(series: Any, name: str) -> Any:
     import numpy as np
 
     if series.dtype == np.float64:  # plain numpy float column: NaN already means missing
         return series.to_numpy()
+    _check_kind(series.dtype.kind, name, series.dtype)
     try:
         return series.to_numpy(dtype=np.float64, na_value=np.nan)
-    except (TypeError, ValueError) as error:
+    except _CONVERSION_ERRORS as error:
         raise _not_numbers(name, series.dtype, error) from error
 
 
 def _from_polars(series: Any, name: str) -> Any:
     import polars as pl
 
+    if series.dtype.is_temporal():
+        raise _not_time(name, series.dtype)
     try:
         floats = series.cast(pl.Float64)
     except Exception as error:  # polars raises its own InvalidOperationError
@@ -171,9 +203,22 @@ def _from_polars(series: Any, name: str) -> Any:
 def _from_sequence(values: Any, name: str) -> Any:
     import numpy as np
 
+    if isinstance(values, np.ma.MaskedArray):  # masked entries are missing values
+        floats = _from_sequence(values.data, name)
+        mask = np.ma.getmaskarray(values)
+        return np.where(mask, np.nan, floats) if mask.any() else floats
+    try:
+        # First as numpy sees the items, which tells dates and durations apart.
+        array = np.asarray(values)
+    except _CONVERSION_ERRORS:
+        array = None
+    if array is not None:
+        _check_kind(array.dtype.kind, name, array.dtype)
+        if array.dtype.kind in "fiub":
+            return array.astype(np.float64, copy=False)
     try:
         return np.asarray(values, dtype=np.float64)
-    except (TypeError, ValueError):
+    except _CONVERSION_ERRORS:
         pass
     # Objects numpy cannot cast as a whole, such as pandas' NA among floats.
     items = np.asarray(values, dtype=object)
@@ -181,8 +226,19 @@ def _from_sequence(values: Any, name: str) -> Any:
         raise InvalidInputError(f"column {name!r} must be one-dimensional, got shape {items.shape}")
     try:
         return np.array([np.nan if _is_missing(v) else float(v) for v in items], dtype=np.float64)
-    except (TypeError, ValueError) as error:
+    except _CONVERSION_ERRORS as error:
         raise _not_numbers(name, type(values).__name__, error) from error
+
+
+def _check_kind(kind: str, name: str, dtype: object) -> None:
+    """Refuses what numpy would turn into numbers with a loss or a choice of unit."""
+    if kind in "mM":
+        raise _not_time(name, dtype)
+    if kind == "c":
+        raise TypeError(
+            f"column {name!r} of type {dtype} cannot be read as numbers: complex values "
+            "have no real number to stand for them"
+        )
 
 
 def _is_missing(value: object) -> bool:
@@ -191,6 +247,14 @@ def _is_missing(value: object) -> bool:
 
 def _not_numbers(name: str, dtype: object, error: Exception) -> TypeError:
     return TypeError(f"column {name!r} of type {dtype} cannot be read as numbers: {error}")
+
+
+def _not_time(name: str, dtype: object) -> TypeError:
+    return TypeError(
+        f"column {name!r} of type {dtype} holds dates, times or durations, which are not "
+        "read as numbers implicitly: convert the column explicitly first (for example to "
+        "seconds, or to integer nanoseconds since the epoch)"
+    )
 
 
 def _frame_like(frame: Any, kind: str, out: Any, names: list[str], *, rows_are_bars: bool) -> Any:

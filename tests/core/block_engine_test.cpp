@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -136,6 +137,67 @@ TEST(BlockEngine, StopsBetweenBlocksAndRestoresSavedState) {
   const auto b = blocks(twin, rest);
   for (std::size_t i = 0; i < rest.size(); ++i) {
     for (std::size_t k = 0; k < a[i].size(); ++k) ASSERT_TRUE(same(a[i][k], b[i][k]));
+  }
+}
+
+// Its input as is, but only once `warm_up` bars have passed, as an expensive
+// transform that costs little until then.
+class Late final : public TransformBase<Late> {
+ public:
+  Late(Names inputs, Names outputs, std::size_t warm_up)
+      : TransformBase(std::move(inputs), std::move(outputs)), warm_up_(warm_up) {}
+  [[nodiscard]] std::size_t warm_up_period() const override { return warm_up_; }
+  void reset() override { seen_ = 0; }
+  OutputRow update(std::span<const Value> values) override {
+    if (!values[0]) return {kMissing};
+    return {++seen_ > warm_up_ ? values[0] : kMissing};
+  }
+
+ private:
+  std::size_t warm_up_;
+  std::size_t seen_ = 0;
+};
+
+TEST(BlockEngine, NoBlockSpansTheEndOfAWarmUp) {
+  // Warm-ups add up along the chain: outputs from bar 300 (a) and 800 (b).
+  std::vector<Handle> v;
+  v.push_back(std::make_unique<Late>(Names{"x"}, Names{"a"}, 300));
+  v.push_back(std::make_unique<Late>(Names{"a"}, Names{"b"}, 500));
+  FeaturePipeline p = FeaturePipeline::create(std::move(v), {"x"}).value();
+  const std::vector<Value> one{1.0};
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(p.update(one));  // the ends lie 200 and 700 bars on
+  FeaturePipeline::State saved = p.save();
+
+  for (int run = 0; run < 2; ++run) {  // again from the saved state: the same ends
+    std::vector<std::pair<std::size_t, std::size_t>> shapes;
+    std::size_t first_present = 0;
+    ASSERT_TRUE(p.run_blocks(
+        5000,
+        [](std::size_t, std::size_t count, std::span<Value* const> in) {
+          for (std::size_t i = 0; i < count; ++i) in[0][i] = 1.0;
+        },
+        [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
+          shapes.emplace_back(begin, count);
+          for (std::size_t i = 0; i < count && first_present == 0; ++i) {
+            if (out[1][i]) first_present = begin + i;
+          }
+          return true;
+        },
+        [] { return true; }));
+    EXPECT_EQ(first_present, 700u);
+    for (const std::size_t end : {200u, 700u}) {
+      bool starts_there = false;
+      for (const auto& [begin, count] : shapes) {
+        EXPECT_FALSE(begin < end && end < begin + count)
+            << begin << "+" << count << " spans " << end;
+        if (begin == end) {
+          starts_there = true;
+          EXPECT_LE(count, 16u);  // the cost per bar is unknown from there: a small block first
+        }
+      }
+      EXPECT_TRUE(starts_there) << end;
+    }
+    if (run == 0) p.restore(std::move(saved));
   }
 }
 

@@ -230,7 +230,8 @@ def test_memory_errors_during_conversion_pass_through(call, message):
     "make, what",
     [
         (lambda: zerak.Sma(["close"], 10**12, ["s"]), "a window of 1000000000000 values"),
-        (lambda: zerak.Adf(["x"], 2**62, ["s", "p"], lags=1), f"a window of {2**62} values"),
+        (lambda: zerak.Adf(["x"], 2**62, ["s", "p"], lags=1),
+         f"a window of {2**62} values with a workspace of {2**62} x 1 values"),
         (lambda: zerak.AutoCorrelation(["x"], 2**64 - 1, ["a"], lag=2), f"a window of {2**64 + 1} values"),
     ],
 )

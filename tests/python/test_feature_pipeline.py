@@ -170,7 +170,8 @@ def test_numpy_input_in_any_layout_equals_the_list_path(layout):
 def test_numpy_edge_shapes():
     p = FP([zerak.Add(["a", "b"], ["s"])], ["a", "b"])
     assert p.run_research(np.empty((0, 2))) == []
-    assert p.run_research(np.empty((0, 5))) == []
+    with pytest.raises(zerak.InvalidInputError, match=r"got 5$"):  # no bars, still 5 columns
+        p.run_research(np.empty((0, 5)))
     with pytest.raises(zerak.InvalidInputError, match=r'^expected 2 input value\(s\) \["a", "b"\], got 3$'):
         p.run_research(np.ones((4, 3)))
     with pytest.raises(zerak.InvalidInputError):  # before any output is allocated

@@ -186,7 +186,10 @@ def test_array_results_are_zerak_memory_without_numpy_a_memoryview():
         ([[1.0, 2.0], [1.0]], zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 1'),
         (np.ones((2, 2, 1)), TypeError,
          "argument 'data': expected a 2-dimensional buffer of bars, got 3 dimension(s)"),
-        (np.ones(4), TypeError, "argument 'data': 'float64' object cannot be converted to 'Sequence'"),
+        (np.ones(4), TypeError,
+         "argument 'data': expected a 2-dimensional array of bars (one row per bar), got a "
+         "1-dimensional one: use data.reshape(-1, 1) for a single input column, "
+         "data.reshape(1, -1) for a single bar"),
         (np.ones((2, 2), dtype=complex), TypeError, "argument 'data': unsupported buffer format 'Zd'"),
         (np.array([["1", "2"]]), TypeError, "argument 'data': must be real number, not numpy.str_"),
         (memoryview(np.ones((2, 2), dtype=np.longdouble)), TypeError,

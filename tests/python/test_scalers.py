@@ -77,8 +77,8 @@ def test_rejections(make, message):
 def test_fixed_zscore_values():
     f = zerak.FixedZScore(["x"], ["z"], 2.0, 0.5)
     same_floats(run_live(f, [3.0, nan, inf, -inf]), [2.0, nan, inf, -inf])
-    # Neither a NaN mean nor a NaN std is rejected; they give NaN for every bar.
-    same_floats(zerak.FixedZScore(["x"], ["z"], nan, nan).update([1.0]), [nan])
+    # A NaN mean is accepted and gives NaN for every bar (a NaN std is not).
+    same_floats(zerak.FixedZScore(["x"], ["z"], nan, 1.0).update([1.0]), [nan])
     # Any float-convertible mean and std are accepted.
     same_floats(zerak.FixedZScore(["x"], ["z"], mean=1, std=np.float64(2.0)).update([5.0]), [2.0])
 

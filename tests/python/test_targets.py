@@ -311,7 +311,9 @@ def test_pipeline_construction_errors(targets, columns, exc, message):
         (np.zeros((3, 2)), InvalidInputError, 'expected 2 input column(s) ["close", "t"], got 3'),
         ("ab", TypeError, "argument 'data': Can't extract `str` to `Vec`"),
         ([[1.0], "ab"], TypeError, "argument 'data': Can't extract `str` to `Vec`"),
-        (np.zeros(2), TypeError, "argument 'data': 'float64' object cannot be converted to 'Sequence'"),
+        (np.zeros(2), TypeError,
+         "argument 'data': expected a 2-dimensional array of columns (one row per input column), "
+         "got a 1-dimensional one: use data.reshape(1, -1) or [data] for a single input column"),
         ([[1.0], [None]], TypeError, "argument 'data': must be real number, not NoneType"),
     ],
 )
