@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "pearson_block.hpp"
+#include "../block/pearson_block.hpp"
 
 namespace zerak {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "pearson_block.hpp"
+#include "../block/pearson_block.hpp"
 
 namespace zerak {
 

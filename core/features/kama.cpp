@@ -3,8 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "../ops/window.hpp"
+#include "../block/block_sums.hpp"
 
 namespace zerak {
 

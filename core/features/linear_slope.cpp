@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "../ops/block_series.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/simd/dispatch.hpp"
 
 namespace zerak {
 

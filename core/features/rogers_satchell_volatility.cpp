@@ -3,8 +3,8 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "window_sums.hpp"
+#include "../block/block_sums.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 

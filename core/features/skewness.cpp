@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "moment_block.hpp"
-#include "window_sums.hpp"
+#include "../block/moment_block.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "../ops/window.hpp"
+#include "../block/block_sums.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 

@@ -14,20 +14,8 @@
 // from the whole window it is given and keeps nothing between calls.
 namespace zerak::ops {
 
-// Each gives missing when the lengths differ, when fewer than 2 points are
-// given, when any element of either series is missing, or when one series is
-// constant. Results are not clamped into [-1, 1].
-[[nodiscard]] Value pearson_correlation(std::span<const Value> x, std::span<const Value> y);
-[[nodiscard]] Value spearman_correlation(std::span<const Value> x, std::span<const Value> y);
-// Kendall tau-b.
-[[nodiscard]] Value kendall_correlation(std::span<const Value> x, std::span<const Value> y);
-
-// The 1-based average rank of each value, in input order; nothing when a
-// value is missing.
-[[nodiscard]] std::optional<std::vector<double>> rank(std::span<const Value> values);
-
-// The same estimators over present values, for callers that own their
-// buffers (the rolling features): x and y must have the same length >= 2.
+// The estimators over present values, for callers that own their buffers
+// (the rolling features): x and y must have the same length >= 2.
 namespace dense {
 
 struct RankEntry {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_series.hpp"
-#include "../ops/window.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../window/window_sums.hpp"
+#include "../block/simd/dispatch.hpp"
 
 namespace zerak {
 namespace {

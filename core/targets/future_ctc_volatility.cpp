@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "../ops/block_series.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/simd/dispatch.hpp"
 #include "../tools/pairwise.hpp"
 #include "../tools/shift.hpp"
 

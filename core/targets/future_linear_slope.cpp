@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "../ops/block_series.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/simd/dispatch.hpp"
 
 namespace zerak {
 Result<FutureLinearSlope> FutureLinearSlope::create(Names inputs, std::size_t horizon,

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "../simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "../value.hpp"
 #include "block_series.hpp"
 

@@ -6,10 +6,10 @@
 #include <span>
 #include <vector>
 
-#include "../ops/block_series.hpp"
-#include "../ring.hpp"
+#include "block_series.hpp"
+#include "../window/ring.hpp"
 #include "../value.hpp"
-#include "../simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak {
 

@@ -4,9 +4,26 @@
 #include <cstddef>
 #include <optional>
 
-#include "../ops/window.hpp"
-#include "../ring.hpp"
 #include "../value.hpp"
+#include "ring.hpp"
+
+namespace zerak {
+
+// 0.0 + v[0] + v[1] + ... oldest first, or missing as soon as an entry is missing.
+inline Value sum_oldest_first(const Ring& ring) noexcept {
+  double sum = 0.0;
+  for (const Value& v : ring.first()) {
+    if (!v) return kMissing;
+    sum += *v;
+  }
+  for (const Value& v : ring.second()) {
+    if (!v) return kMissing;
+    sum += *v;
+  }
+  return sum;
+}
+
+}  // namespace zerak
 
 namespace zerak::window_sums {
 

@@ -6,9 +6,9 @@
 #include <span>
 #include <vector>
 
-#include "../ops/block_series.hpp"
+#include "block_series.hpp"
 #include "../ops/correlation.hpp"
-#include "../simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak {
 
