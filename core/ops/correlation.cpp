@@ -5,9 +5,7 @@
 #include <limits>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "../block/simd/dispatch.hpp"
 
 namespace zerak::ops {
 namespace dense {
@@ -119,89 +117,12 @@ void stable_sort_by_value(std::span<RankEntry> a, std::span<RankEntry> merge) no
   if (src != a.data()) std::copy(src, src + n, a.data());
 }
 
-#if defined(__SSE2__)
-std::int64_t lane_sum(__m128i v) noexcept {
-  alignas(16) std::int64_t lane[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lane), v);
-  return lane[0] + lane[1];
-}
-
 // Up to this many values, ranks are counted rather than sorted: n^2
-// comparisons two at a time, without a branch, beat a sort's mispredicted
-// ones. Without NaN the two agree exactly: a run of ties starting at sorted
-// position k = #less and ending at l = k + #equal has rank (k + l + 1) / 2.
+// comparisons a vector at a time, without a branch, beat a sort's
+// mispredicted ones. Without NaN the two agree exactly: a run of ties
+// starting at sorted position k = #less and ending at l = k + #equal has
+// rank (k + l + 1) / 2.
 constexpr std::size_t kCountingMax = 48;
-
-void counted_ranks(std::span<const double> values, std::span<double> ranks) noexcept {
-  const std::size_t n = values.size();
-  const double* v = values.data();
-  for (std::size_t i = 0; i < n; ++i) {
-    const __m128d vi = _mm_set1_pd(v[i]);
-    __m128i less = _mm_setzero_si128();
-    __m128i equal = less;
-    std::size_t j = 0;
-    for (; j + 2 <= n; j += 2) {
-      const __m128d vj = _mm_loadu_pd(v + j);
-      less = _mm_sub_epi64(less, _mm_castpd_si128(_mm_cmplt_pd(vj, vi)));
-      equal = _mm_sub_epi64(equal, _mm_castpd_si128(_mm_cmpeq_pd(vj, vi)));
-    }
-    std::int64_t l = lane_sum(less);
-    std::int64_t e = lane_sum(equal);
-    for (; j < n; ++j) {
-      l += v[j] < v[i];
-      e += v[j] == v[i];
-    }
-    ranks[i] = static_cast<double>(2 * l + e + 1) * 0.5;
-  }
-}
-#endif
-
-}  // namespace
-
-void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
-               PairCounts& counts) noexcept {
-  std::size_t j = 0;
-#if defined(__SSE2__)
-  // Two pairs at a time; an all-ones comparison lane is -1 as an integer.
-  // The compiler does not vectorise the scalar loop on baseline x86-64.
-  const __m128d vxi = _mm_set1_pd(xi);
-  const __m128d vyi = _mm_set1_pd(yi);
-  const __m128d zero = _mm_setzero_pd();
-  __m128i concordant = _mm_setzero_si128();
-  __m128i ties_x = concordant;
-  __m128i ties_y = concordant;
-  __m128i ties_both = concordant;
-  for (; j + 2 <= m; j += 2) {
-    const __m128d dx = _mm_sub_pd(_mm_loadu_pd(xs + j), vxi);
-    const __m128d dy = _mm_sub_pd(_mm_loadu_pd(ys + j), vyi);
-    const __m128d tx = _mm_cmpeq_pd(dx, zero);
-    const __m128d ty = _mm_cmpeq_pd(dy, zero);
-    const __m128d same_sign =
-        _mm_or_pd(_mm_and_pd(_mm_cmpgt_pd(dx, zero), _mm_cmpgt_pd(dy, zero)),
-                  _mm_and_pd(_mm_cmplt_pd(dx, zero), _mm_cmplt_pd(dy, zero)));
-    ties_x = _mm_sub_epi64(ties_x, _mm_castpd_si128(tx));
-    ties_y = _mm_sub_epi64(ties_y, _mm_castpd_si128(ty));
-    ties_both = _mm_sub_epi64(ties_both, _mm_castpd_si128(_mm_and_pd(tx, ty)));
-    concordant = _mm_sub_epi64(concordant, _mm_castpd_si128(same_sign));
-  }
-  counts.concordant += lane_sum(concordant);
-  counts.ties_x += lane_sum(ties_x);
-  counts.ties_y += lane_sum(ties_y);
-  counts.ties_both += lane_sum(ties_both);
-#endif
-  for (; j < m; ++j) {
-    const double dx = xs[j] - xi;
-    const double dy = ys[j] - yi;
-    const bool tx = dx == 0.0;
-    const bool ty = dy == 0.0;
-    counts.ties_x += tx;
-    counts.ties_y += ty;
-    counts.ties_both += tx & ty;
-    counts.concordant += ((dx > 0.0) & (dy > 0.0)) | ((dx < 0.0) & (dy < 0.0));
-  }
-}
-
-namespace {
 
 // (total - ties_x) * (total - ties_y) as a double, rounded once from the
 // exact product: the 64-bit product overflows past about 78,000 points.
@@ -235,13 +156,11 @@ Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
                    std::span<RankEntry> merge, std::span<double> ranks) noexcept {
   const std::size_t n = values.size();
-#if defined(__SSE2__)
   if (n <= kCountingMax && std::none_of(values.begin(), values.end(),
                                         [](double v) { return std::isnan(v); })) {
-    counted_ranks(values, ranks);
+    simd::kernels().counted_ranks(values.data(), n, ranks.data());
     return;
   }
-#endif
   for (std::size_t i = 0; i < n; ++i) entries[i] = {values[i], i};
   stable_sort_by_value(entries.first(n), merge);
   std::size_t k = 0;
@@ -289,5 +208,4 @@ Value tau_b(std::int64_t concordant, std::int64_t discordant, std::int64_t ties_
 }
 
 }  // namespace dense
-
 }  // namespace zerak::ops

@@ -2,11 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
+#include "../block/simd/dispatch.hpp"
 #include "../scratch.hpp"
 #include "../value.hpp"
 
@@ -62,19 +60,16 @@ void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
 // of branches. A NaN difference is neither a tie nor concordant, so it
 // counts as discordant unless the other difference is a tie; a pair with a
 // NaN in both coordinates therefore adds to no count at all.
-struct PairCounts {
-  std::int64_t concordant = 0;
-  std::int64_t ties_x = 0;
-  std::int64_t ties_y = 0;
-  std::int64_t ties_both = 0;
-};
+using PairCounts = simd::PairCounts;
 
 // Adds the pairs of (xi, yi) with each (xs[j], ys[j]), j < m, classified by
 // the differences xs[j] - xi and ys[j] - yi. Negating both differences
 // classifies a pair the same way, and IEEE subtraction is exactly
 // antisymmetric, so the order of the two points does not matter.
-void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
-               PairCounts& counts) noexcept;
+inline void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
+                      PairCounts& counts) noexcept {
+  simd::kernels().count_pairs(xs, ys, m, xi, yi, counts);
+}
 
 // tau-b from the pair counts; missing when every pair is tied in x or every
 // pair is tied in y. `total` is n(n-1)/2 and no count exceeds it.

@@ -1,15 +1,10 @@
-// The window kernels with 8 lanes of avx512, chosen at run time when the CPU has it.
+// The kernels with 8 lanes of avx512, chosen at run time when the CPU has it.
 #include <cstddef>
+#include <cstdint>
 
 #include "dispatch.hpp"
 
-namespace zerak::simd {
-
 #if defined(__GNUC__) && defined(__x86_64__)
-
-namespace {
-alignas(64) constexpr double kZeros[8] = {};
-}  // namespace
 
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512dq,avx512vl")
@@ -18,12 +13,10 @@ alignas(64) constexpr double kZeros[8] = {};
 #undef ZERAK_LANES
 #pragma GCC pop_options
 
-const Kernels& avx512_kernels() noexcept { return kTable; }
+const zerak::simd::Kernels& zerak::simd::avx512_kernels() noexcept { return kTable; }
 
 #else
 
-const Kernels& avx512_kernels() noexcept { return baseline_kernels(); }
+const zerak::simd::Kernels& zerak::simd::avx512_kernels() noexcept { return baseline_kernels(); }
 
 #endif
-
-}  // namespace zerak::simd
