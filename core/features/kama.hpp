@@ -32,6 +32,11 @@ class Kama final : public TransformBase<Kama> {
 
   Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
 
+  // The average after a window of present prices, from the sum of its changes
+  // and the prices it needs; update and update_block share it.
+  [[nodiscard]] double next_average(double volatility, double oldest, double previous,
+                                    double newest) const noexcept;
+
   Value current_;
   Ring prices_;  // window + 1 prices give window changes
   std::size_t window_;

@@ -6,63 +6,30 @@
 #include <utility>
 
 #include "../block/simd/dispatch.hpp"
+#include "moments.hpp"
+#include "steps.hpp"
 
 namespace zerak::ops {
 namespace dense {
 namespace {
 
-// Pearson's two passes over any indexable pair of series of present values.
-template <class X, class Y>
-Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
-  double sum_x = 0.0;
-  double sum_y = 0.0;
-  bool constant_x = true;
-  bool constant_y = true;
-  for (std::size_t i = 0; i < n; ++i) {
-    sum_x += x[i];
-    sum_y += y[i];
-    constant_x = constant_x && x[i] == x[0];
-    constant_y = constant_y && y[i] == y[0];
+// Pearson's r from sums of deviations scaled to at most 1, for windows whose
+// plain sums of squares left the normal range.
+Value rescaled_pearson(std::span<const double> x, std::span<const double> y, double mean_x,
+                       double mean_y) noexcept {
+  double scale_x = 0.0;
+  double scale_y = 0.0;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    scale_x = std::max(scale_x, std::abs(x[i] - mean_x));
+    scale_y = std::max(scale_y, std::abs(y[i] - mean_y));
   }
-  // A constant series has no correlation. Its mean can round away from its
-  // values (three 0.1s average to 0.10000000000000002), so a test of the sums
-  // of squares against 0 alone would standardise rounding noise.
-  if (constant_x || constant_y) return kMissing;
-  const auto count = static_cast<double>(n);
-  const double mean_x = sum_x / count;
-  const double mean_y = sum_y / count;
-  double sxy = 0.0;
-  double sxx = 0.0;
-  double syy = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double dx = x[i] - mean_x;
-    const double dy = y[i] - mean_y;
-    sxy += dx * dy;
-    sxx += dx * dx;
-    syy += dy * dy;
+  if (scale_x == 0.0 || scale_y == 0.0) return kMissing;
+  steps::Products<double> c{0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    steps::products(c, steps::standardized(x[i], mean_x, scale_x),
+                    steps::standardized(y[i], mean_y, scale_y));
   }
-  const double d = sxx * syy;
-  if (pearson_needs_rescaling(sxx, syy)) {
-    double scale_x = 0.0;
-    double scale_y = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-      scale_x = std::max(scale_x, std::abs(x[i] - mean_x));
-      scale_y = std::max(scale_y, std::abs(y[i] - mean_y));
-    }
-    if (scale_x == 0.0 || scale_y == 0.0) return kMissing;
-    double cxy = 0.0;
-    double cxx = 0.0;
-    double cyy = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const double dx = (x[i] - mean_x) / scale_x;
-      const double dy = (y[i] - mean_y) / scale_y;
-      cxy += dx * dy;
-      cxx += dx * dx;
-      cyy += dy * dy;
-    }
-    return cxy / std::sqrt(cxx * cyy);
-  }
-  return sxy / std::sqrt(d);
+  return pearson_from_sums(c.xx, c.xy, c.yy);
 }
 
 // Short runs are insertion-sorted before merging: cheaper for the small
@@ -150,7 +117,27 @@ bool pearson_needs_rescaling(double sxx, double syy) noexcept {
 }
 
 Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
-  return pearson_passes(x.size(), x, y);
+  const std::size_t n = x.size();
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  bool constant_x = true;
+  bool constant_y = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    sum_x = steps::sum(sum_x, x[i]);
+    sum_y = steps::sum(sum_y, y[i]);
+    constant_x = constant_x && x[i] == x[0];
+    constant_y = constant_y && y[i] == y[0];
+  }
+  // A constant series has no correlation. Its mean can round away from its
+  // values (three 0.1s average to 0.10000000000000002), so a test of the sums
+  // of squares against 0 alone would standardise rounding noise.
+  if (constant_x || constant_y) return kMissing;
+  const double mean_x = window_mean(sum_x, n);
+  const double mean_y = window_mean(sum_y, n);
+  steps::Products<double> s{0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < n; ++i) steps::centered_products(s, x[i], y[i], mean_x, mean_y);
+  if (pearson_needs_rescaling(s.xx, s.yy)) return rescaled_pearson(x, y, mean_x, mean_y);
+  return pearson_from_sums(s.xx, s.xy, s.yy);
 }
 
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
@@ -182,7 +169,7 @@ Value spearman(std::span<const double> x, std::span<const double> y,
   const std::span<double> ry = scratch.rank_y_.first(n);
   average_ranks(x, entries, merge, rx);
   average_ranks(y, entries, merge, ry);
-  return pearson_passes(n, rx, ry);
+  return pearson(rx, ry);
 }
 
 Value kendall(std::span<const double> x, std::span<const double> y) noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -43,8 +44,12 @@ class SpearmanScratch {
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
 // Whether Pearson's sums of squares (or their product) left the normal range,
 // so that the deviations are summed again scaled to at most 1; otherwise the
-// result is sxy / sqrt(sxx * syy).
+// result is pearson_from_sums.
 [[nodiscard]] bool pearson_needs_rescaling(double sxx, double syy) noexcept;
+// Pearson's r from the centred sums of a window.
+[[nodiscard]] inline double pearson_from_sums(double sxx, double sxy, double syy) noexcept {
+  return sxy / std::sqrt(sxx * syy);
+}
 // Requires x.size() <= scratch.capacity().
 [[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,
                              SpearmanScratch& scratch) noexcept;
