@@ -43,7 +43,7 @@ struct RankCounts {
 //
 // Window passes over plain arrays, one window per output. For output i the
 // window is x[i], x[i + 1], ..., x[i + w - 1], combined oldest first from 0.0
-// with exactly the steps of ops/steps.hpp named.
+// with exactly the steps of ops/steps.inc named.
 //
 // Counting passes, for the rank correlations: their results are integers,
 // exact whichever instruction set counts them.
