@@ -24,14 +24,27 @@ struct LaneMoments {
 
 namespace lane_moments_detail {
 
-// Marks the usable lanes and turns their sums (in mean_x, mean_y) into means.
-template <class Usable>
-void to_means(LaneMoments& m, std::size_t w, const Usable& usable) {
-  for (std::size_t j = 0; j < m.ok.size(); ++j) m.ok[j] = usable(j);
-  for (std::vector<double>* mean : {&m.mean_x, &m.mean_y}) {
-    for (std::size_t j = 0; j < mean->size(); ++j) {
-      (*mean)[j] = m.ok[j] ? ops::window_mean((*mean)[j], w) : 0.0;
+// Marks the usable lanes and turns their sums (in mean_x, and mean_y for a
+// pair) into means, in one pass.
+template <bool Pair, class Usable>
+void to_means(LaneMoments& m, std::size_t w, Usable usable) {
+  // Plain locals (the test taken by value too): a store through ok, bytes,
+  // could alias anything reached through memory, which would be reloaded on
+  // every lane. The means are taken unconditionally, so that the count's
+  // conversion to double leaves the loop; refused lanes' are dropped.
+  const std::size_t count = m.ok.size();
+  std::uint8_t* const ok = m.ok.data();
+  double* const mean_x = m.mean_x.data();
+  double* const mean_y = m.mean_y.data();
+  for (std::size_t j = 0; j < count; ++j) {
+    const bool usable_j = usable(j);
+    const double mx = ops::window_mean(mean_x[j], w);
+    mean_x[j] = usable_j ? mx : 0.0;
+    if constexpr (Pair) {
+      const double my = ops::window_mean(mean_y[j], w);
+      mean_y[j] = usable_j ? my : 0.0;
     }
+    ok[j] = usable_j;
   }
 }
 
@@ -46,7 +59,7 @@ LaneMoments lane_moments(const double* x, std::size_t w, std::size_t count, Usab
   if (count == 0) return m;
   const simd::Kernels& k = simd::kernels();
   k.sums(x, w, count, m.mean_x.data());
-  lane_moments_detail::to_means(m, w, usable);
+  lane_moments_detail::to_means<false>(m, w, usable);
   k.centered_squares(x, w, count, m.mean_x.data(), m.sxx.data());
   return m;
 }
@@ -61,7 +74,7 @@ LaneMoments lane_moments(const double* x, const double* y, std::size_t w, std::s
   const simd::Kernels& k = simd::kernels();
   k.sums(x, w, count, m.mean_x.data());
   k.sums(y, w, count, m.mean_y.data());
-  lane_moments_detail::to_means(m, w, usable);
+  lane_moments_detail::to_means<true>(m, w, usable);
   k.centered_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(),
                       m.sxy.data(), m.syy.data());
   return m;

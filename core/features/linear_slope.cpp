@@ -48,8 +48,10 @@ OutputRow LinearSlope::update(std::span<const Value> values) {
   for (const auto part : {pairs_.first(), pairs_.second()}) {
     for (const Pair& p : part) steps::centered_products(sums, *p.x, *p.y, mean_x, mean_y);
   }
-  const ops::Fit fit = ops::least_squares(sums.xx, sums.xy, sums.yy);
-  return {fit.slope, fit.r2};
+  Value slope;
+  Value r2;
+  ops::least_squares(sums.xx, sums.xy, sums.yy, slope, r2);
+  return {slope, r2};
 }
 
 void LinearSlope::update_block(std::span<const Value* const> inputs,
@@ -75,10 +77,12 @@ void LinearSlope::update_block(std::span<const Value* const> inputs,
   for (std::size_t i = 0; i < bars; ++i) {
     pairs_.push(Pair{inputs[0][i], inputs[1][i]});
     const std::size_t j = i - lanes.first;
-    const ops::Fit fit = i >= lanes.first && m.ok[j] ? ops::least_squares(m.sxx[j], m.sxy[j], m.syy[j])
-                                                     : ops::Fit{kMissing, kMissing};
-    outputs[0][i] = fit.slope;
-    outputs[1][i] = fit.r2;
+    if (i < lanes.first || !m.ok[j]) {
+      outputs[0][i] = kMissing;
+      outputs[1][i] = kMissing;
+      continue;
+    }
+    ops::least_squares(m.sxx[j], m.sxy[j], m.syy[j], outputs[0][i], outputs[1][i]);
   }
   fill_missing(outputs, 2, bars);
 }

@@ -11,11 +11,16 @@ namespace zerak {
 namespace {
 
 // x in standard units of its window, from the window's mean and centred sum
-// of squares. A variance that is not positive (NaN included, or one that
-// underflowed to zero) gives none.
-Value zscore(double x, double mean, double squares, std::size_t window) noexcept {
+// of squares, written to `out` (a live row's value, or a block's output cell,
+// without a copy in between). A variance that is not positive (NaN included,
+// or one that underflowed to zero) gives none.
+void zscore(double x, double mean, double squares, std::size_t window, Value& out) noexcept {
   const double variance = squares / (static_cast<double>(window) - 1.0);
-  return variance > 0.0 ? Value((x - mean) / std::sqrt(variance)) : kMissing;
+  if (variance > 0.0) {
+    out = (x - mean) / std::sqrt(variance);
+  } else {
+    out = kMissing;
+  }
 }
 
 }  // namespace
@@ -39,7 +44,9 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
   // refuses them, as it does a window with a missing entry (x included).
   const auto m = window_moments(ring_);
   if (!m) return {kMissing};
-  return {zscore(*x, m->mean, m->squares, window_)};
+  Value z;
+  zscore(*x, m->mean, m->squares, window_, z);
+  return {z};
 }
 
 void RollingZScore::update_block(std::span<const Value* const> inputs,
@@ -59,7 +66,11 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
   for (std::size_t i = 0; i < bars; ++i) {
     ring_.push(in[i]);
     const std::size_t j = i - lanes.first;
-    out[i] = i >= lanes.first && m.ok[j] ? zscore(*in[i], m.mean_x[j], m.sxx[j], window_) : kMissing;
+    if (i < lanes.first || !m.ok[j]) {
+      out[i] = kMissing;
+      continue;
+    }
+    zscore(*in[i], m.mean_x[j], m.sxx[j], window_, out[i]);
   }
   fill_missing(outputs, 1, bars);
 }

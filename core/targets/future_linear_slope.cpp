@@ -47,9 +47,7 @@ std::vector<std::vector<Value>> FutureLinearSlope::run_research(
         slope[i] = 0.0;
         continue;
       }
-      const ops::Fit fit = ops::least_squares(s.sxx[i], s.sxy[i], s.syy[i]);
-      slope[i] = fit.slope;
-      r2[i] = fit.r2;
+      ops::least_squares(s.sxx[i], s.sxy[i], s.syy[i], slope[i], r2[i]);
     }
   }
 

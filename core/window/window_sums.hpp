@@ -30,24 +30,27 @@ struct WindowMoments {
   double squares;
 };
 
+// Whether every entry of a window of present values equals the oldest: on
+// varying data this stops at the second.
+inline bool all_equal(const Ring& ring) noexcept {
+  const double first = *ring.oldest();
+  for (const auto part : {ring.first(), ring.second()}) {
+    for (const Value& v : part) {
+      if (*v != first) return false;
+    }
+  }
+  return true;
+}
+
 // Nothing when the window is not full, holds a missing entry, or is constant.
 // A constant window is caught by comparing its values, not by a sum of
 // squares of 0 alone: the mean of identical values such as 0.1 can round
 // away from them and leave ~1e-34, which would standardise rounding error.
 inline std::optional<WindowMoments> window_moments(const Ring& ring) noexcept {
   if (!ring.full()) return std::nullopt;
-  double sum = 0.0;
-  bool constant = true;
-  const double first = ring.oldest().value_or(0.0);
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) {
-      if (!v) return std::nullopt;
-      sum = steps::sum(sum, *v);
-      constant = constant && *v == first;
-    }
-  }
-  if (constant) return std::nullopt;
-  const double mean = ops::window_mean(sum, ring.capacity());
+  const Value sum = sum_oldest_first(ring);
+  if (!sum || all_equal(ring)) return std::nullopt;
+  const double mean = ops::window_mean(*sum, ring.capacity());
   double squares = 0.0;
   for (const auto part : {ring.first(), ring.second()}) {
     for (const Value& v : part) squares = steps::centered_square(squares, *v, mean);
