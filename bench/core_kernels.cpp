@@ -24,7 +24,7 @@
 #include "features/skewness.hpp"
 #include "features/sma.hpp"
 #include "scalers/rolling_zscore.hpp"
-#include "simd/dispatch.hpp"
+#include "block/simd/dispatch.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "../error.hpp"
 #include "../ops/adf.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 
 namespace zerak {

@@ -1,11 +1,12 @@
 #include "auto_correlation.hpp"
 
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
-#include "pearson_block.hpp"
+#include "../block/pearson_block.hpp"
 
 namespace zerak {
 namespace {
@@ -81,27 +82,25 @@ void AutoCorrelation::update_block(std::span<const Value* const> inputs,
   BlockSeries s;
   s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
-  const std::size_t span = window_ + lag_;
-  const std::size_t first = first_complete(held, span);
+  // x is the newest `window` bars, y the same span `lag` bars earlier; with
+  // a lag beyond the window the bars between them are not read.
+  const Lanes lanes = lanes_of(held, window_ + lag_, window_, bars);
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     buffer_.push(in[i]);
-    if (i < first) out[i] = kMissing;
+    if (i < lanes.first) out[i] = kMissing;
   }
-  if (first < bars) {
-    // x is the newest `window` bars, y the same span `lag` bars earlier; with
-    // a lag beyond the window the bars between them are not read.
-    const std::size_t count = bars - first;
-    const std::size_t x_start = held + first + 1 - window_;
-    const std::size_t y_start = x_start - lag_;
-    std::vector<std::uint8_t> complete(count);
-    for (std::size_t j = 0; j < count; ++j) {
-      const std::size_t x = x_start + j;
+  if (lanes.count != 0) {
+    const std::size_t y_start = lanes.start - lag_;
+    std::vector<std::uint8_t> complete(lanes.count);
+    for (std::size_t j = 0; j < lanes.count; ++j) {
+      const std::size_t x = lanes.start + j;
       const std::size_t y = y_start + j;
       complete[j] = lag_ < window_ ? s.missing(y, x + window_) == 0
                                    : s.missing(x, x + window_) == 0 && s.missing(y, y + window_) == 0;
     }
-    pearson_lanes(s, x_start, s, y_start, window_, count, complete.data(), out + first);
+    pearson_lanes(s, lanes.start, s, y_start, window_, lanes.count, complete.data(),
+                  out + lanes.first);
   }
   fill_missing(outputs, 1, bars);
 }

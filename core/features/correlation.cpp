@@ -1,8 +1,10 @@
 #include "correlation.hpp"
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
-#include "pearson_block.hpp"
+#include "../block/pearson_block.hpp"
 
 namespace zerak {
 
@@ -67,22 +69,21 @@ void Correlation::update_block(std::span<const Value* const> inputs,
             [&inputs](std::size_t i) { return inputs[0][i]; });
   sy.assign(held, [this](std::size_t i) { return y_[i]; }, bars,
             [&inputs](std::size_t i) { return inputs[1][i]; });
-  const std::size_t first = first_complete(held, window_);
+  const Lanes lanes = lanes_of(held, window_, window_, bars);
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     x_.push(inputs[0][i]);
     y_.push(inputs[1][i]);
-    if (i < first) out[i] = kMissing;
+    if (i < lanes.first) out[i] = kMissing;
   }
-  if (first < bars) {
-    const std::size_t count = bars - first;
-    const std::size_t start = held + first + 1 - window_;
-    std::vector<std::uint8_t> complete(count);
-    for (std::size_t j = 0; j < count; ++j) {
-      complete[j] = sx.missing(start + j, start + j + window_) == 0 &&
-                    sy.missing(start + j, start + j + window_) == 0;
+  if (lanes.count != 0) {
+    std::vector<std::uint8_t> complete(lanes.count);
+    for (std::size_t j = 0; j < lanes.count; ++j) {
+      const std::size_t b = lanes.start + j;
+      complete[j] = sx.missing(b, b + window_) == 0 && sy.missing(b, b + window_) == 0;
     }
-    pearson_lanes(sx, start, sy, start, window_, count, complete.data(), out + first);
+    pearson_lanes(sx, lanes.start, sy, lanes.start, window_, lanes.count, complete.data(),
+                  out + lanes.first);
   }
   fill_missing(outputs, 1, bars);
 }

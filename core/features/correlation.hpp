@@ -5,12 +5,12 @@
 #include <span>
 
 #include "../error.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../scratch.hpp"
 #include "../traits.hpp"
 #include "correlation_method.hpp"
-#include "rank_correlation_window.hpp"
-#include "window_correlator.hpp"
+#include "../window/rank_correlation_window.hpp"
+#include "../window/window_correlator.hpp"
 
 namespace zerak {
 

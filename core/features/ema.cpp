@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "../ops/window.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 

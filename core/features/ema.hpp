@@ -4,7 +4,7 @@
 #include <span>
 
 #include "../error.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 #include "window_feature.hpp"
 

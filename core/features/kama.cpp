@@ -3,10 +3,17 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "../ops/window.hpp"
+#include "../block/block_series.hpp"
+#include "../block/simd/dispatch.hpp"
+#include "../ops/steps.hpp"
 
 namespace zerak {
+namespace {
+
+// The change into a price: the volatility of a window sums them.
+double change(double before, double after) noexcept { return std::fabs(after - before); }
+
+}  // namespace
 
 Result<Kama> Kama::create(Names inputs, std::size_t window, Names outputs, std::size_t fast,
                           std::size_t slow) {
@@ -32,6 +39,17 @@ void Kama::reset() {
   prices_.clear();
 }
 
+double Kama::next_average(double volatility, double oldest, double previous,
+                          double newest) const noexcept {
+  // `volatility > 0` is false for NaN too: such a window counts as no trend.
+  const double er = volatility > 0.0 ? change(oldest, newest) / volatility : 0.0;
+  double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
+  sc = sc * sc;
+  // Until there is an average, it starts from the price before the newest.
+  const double prev = current_ ? *current_ : previous;
+  return sc * (newest - prev) + prev;
+}
+
 OutputRow Kama::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   prices_.push(values[0]);
@@ -45,18 +63,11 @@ OutputRow Kama::update(std::span<const Value> values) {
         current_.reset();
         return {kMissing};
       }
-      if (previous) volatility += std::fabs(*p - **previous);
+      if (previous) volatility = steps::sum(volatility, change(**previous, *p));
       previous = &p;
     }
   }
-  const double newest = *prices_.newest();
-  const double change = std::fabs(newest - *prices_.oldest());
-  // `volatility > 0` is false for NaN too: such a window counts as no trend.
-  const double er = volatility > 0.0 ? change / volatility : 0.0;
-  double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
-  sc = sc * sc;
-  const double prev = current_ ? *current_ : *prices_[window_ - 1];
-  current_ = sc * (newest - prev) + prev;
+  current_ = next_average(volatility, *prices_.oldest(), *prices_[window_ - 1], *prices_.newest());
   return {current_};
 }
 
@@ -68,25 +79,24 @@ void Kama::update_block(std::span<const Value* const> inputs, std::span<Value* c
   BlockSeries p;
   p.assign(held, [this](std::size_t i) { return prices_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
-  // The volatility of the window ending at price e is 0.0 + |p[e-w+1] - p[e-w]|
-  // + ... + |p[e] - p[e-1]|: a window sum over the changes, entry k of which
-  // is the change into price k (entry 0 has none and is never summed).
+  // The volatility of the window ending at price e is 0.0 + change into
+  // p[e-w+1] + ... + change into p[e]: a window sum over the changes, entry k
+  // of which is the change into price k (entry 0 has none and is never summed).
   BlockSeries changes;
   changes.assign(p.size(), [&p](std::size_t k) {
-    return k == 0 ? Value(0.0) : Value(std::fabs(p[k] - p[k - 1]));
+    return k == 0 ? Value(0.0) : Value(change(p[k - 1], p[k]));
   }, 0, [](std::size_t) { return kMissing; });
   const std::size_t span = window_ + 1;
-  const std::size_t first = first_complete(held, span);
-  std::vector<double> volatility(first < bars ? bars - first : 0);
-  if (!volatility.empty()) {
-    // Bar i's prices are [held + i - window, held + i]; its changes start one later.
-    simd::kernels().sums(changes.data() + held + first + 1 - window_, window_, volatility.size(),
-                         volatility.data());
+  // Bar i's prices are [held + i - window, held + i]; its changes start one later.
+  const Lanes lanes = lanes_of(held, span, window_, bars);
+  std::vector<double> volatility(lanes.count);
+  if (lanes.count != 0) {
+    simd::kernels().sums(changes.data() + lanes.start, window_, lanes.count, volatility.data());
   }
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     prices_.push(in[i]);
-    if (i < first) {
+    if (i < lanes.first) {
       out[i] = kMissing;
       continue;
     }
@@ -96,14 +106,7 @@ void Kama::update_block(std::span<const Value* const> inputs, std::span<Value* c
       out[i] = kMissing;
       continue;
     }
-    const double vol = volatility[i - first];
-    const double newest = p[e];
-    const double change = std::fabs(newest - p[e - window_]);
-    const double er = vol > 0.0 ? change / vol : 0.0;
-    double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
-    sc = sc * sc;
-    const double prev = current_ ? *current_ : p[e - 1];
-    current_ = sc * (newest - prev) + prev;
+    current_ = next_average(volatility[i - lanes.first], p[e - window_], p[e - 1], p[e]);
     out[i] = current_;
   }
   fill_missing(outputs, 1, bars);

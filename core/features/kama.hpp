@@ -4,7 +4,7 @@
 #include <span>
 
 #include "../error.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 
 namespace zerak {
@@ -46,6 +46,11 @@ class Kama final : public TransformBase<Kama> {
   template <class> friend struct snapshot::Codec;
 
   Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
+
+  // The average after a window of present prices, from the sum of its changes
+  // and the prices it needs; update and update_block share it.
+  [[nodiscard]] double next_average(double volatility, double oldest, double previous,
+                                    double newest) const noexcept;
 
   Value current_;
   Ring prices_;  // window + 1 prices give window changes

@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "../error.hpp"
-#include "../ops/window.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 
 namespace zerak {

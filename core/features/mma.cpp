@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "../ops/block_series.hpp"
+#include "../block/block_series.hpp"
 
 namespace zerak {
 

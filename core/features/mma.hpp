@@ -4,8 +4,8 @@
 #include <span>
 
 #include "../error.hpp"
-#include "../ops/sorted_window.hpp"
-#include "../ring.hpp"
+#include "../window/sorted_window.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 #include "window_feature.hpp"
 

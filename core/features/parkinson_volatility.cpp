@@ -3,14 +3,20 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "window_sums.hpp"
+#include "../block/block_sums.hpp"
+#include "../ops/moments.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 namespace {
 
 // 4 ln 2, spelled out so that every build divides by the same double.
 constexpr double kFourLn2 = 2.772588722239781;
+
+// The volatility from the sum of a window's terms.
+double volatility(double sum, std::size_t window) noexcept {
+  return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
+}
 
 }  // namespace
 
@@ -33,8 +39,7 @@ OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
   if (!terms_.full()) return {kMissing};
   const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
-  const double mean = *sum / static_cast<double>(window_);
-  return {std::sqrt(mean / kFourLn2)};
+  return {volatility(*sum, window_)};
 }
 
 void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
@@ -48,11 +53,8 @@ void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
   BlockSeries s;
   s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars,
            [high, low](std::size_t i) { return term(high[i], low[i]); });
-  const double n = static_cast<double>(window_);
-  window_sum_block(s, held, window_, bars, outputs[0], [n](double sum, std::size_t) {
-    const double mean = sum / n;
-    return Value(std::sqrt(mean / kFourLn2));
-  });
+  window_sum_block(s, held, window_, bars, outputs[0],
+                   [this](double sum) { return Value(volatility(sum, window_)); });
   for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
   fill_missing(outputs, 1, bars);
 }

@@ -3,10 +3,21 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_sums.hpp"
-#include "window_sums.hpp"
+#include "../block/block_sums.hpp"
+#include "../ops/moments.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
+namespace {
+
+// The volatility from the sum of a window's terms: none for a negative (or
+// NaN) mean, which bars outside their range can give.
+Value volatility(double sum, std::size_t window) noexcept {
+  const double mean = ops::window_mean(sum, window);
+  return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
+}
+
+}  // namespace
 
 RogersSatchellVolatility::RogersSatchellVolatility(Names inputs, std::size_t window,
                                                    Names outputs)
@@ -31,9 +42,7 @@ OutputRow RogersSatchellVolatility::update(std::span<const Value> values) {
   if (!terms_.full()) return {kMissing};
   const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
-  const double mean = *sum / static_cast<double>(window_);
-  if (!(mean >= 0.0)) return {kMissing};  // negative, or NaN
-  return {std::sqrt(mean)};
+  return {volatility(*sum, window_)};
 }
 
 void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs,
@@ -46,11 +55,8 @@ void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs
   s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
     return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
   });
-  const double n = static_cast<double>(window_);
-  window_sum_block(s, held, window_, bars, outputs[0], [n](double sum, std::size_t) {
-    const double mean = sum / n;
-    return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
-  });
+  window_sum_block(s, held, window_, bars, outputs[0],
+                   [this](double sum) { return volatility(sum, window_); });
   for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
   fill_missing(outputs, 1, bars);
 }

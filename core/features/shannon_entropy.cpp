@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "../ops/block_series.hpp"
+#include "../block/block_series.hpp"
 
 namespace zerak {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../error.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 
 namespace zerak {

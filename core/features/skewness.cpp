@@ -2,17 +2,21 @@
 
 #include <utility>
 
-#include "moment_block.hpp"
-#include "window_sums.hpp"
+#include "../block/moment_block.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 namespace {
 
-// The sample-size correction n / ((n - 1)(n - 2)) of the adjusted skewness.
-double scale(std::size_t window) {
-  const double n = static_cast<double>(window);
-  return n / (static_cast<double>(window - 1) * static_cast<double>(window - 2));
-}
+// G1 from the sum of the standardized cubes, with the sample-size
+// correction n / ((n - 1)(n - 2)).
+struct Adjusted {
+  explicit Adjusted(std::size_t window) noexcept
+      : scale(static_cast<double>(window) /
+              (static_cast<double>(window - 1) * static_cast<double>(window - 2))) {}
+  double operator()(double s3) const noexcept { return scale * s3; }
+  double scale;
+};
 
 }  // namespace
 
@@ -22,21 +26,16 @@ Skewness::Skewness(Names inputs, std::size_t window, Names outputs)
 OutputRow Skewness::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   buffer_.push(values[0]);
-  const auto st = window_sums::standardizer(buffer_);
-  if (!st) return {kMissing};
-  const double s3 = window_sums::sum_of(buffer_, [&](double x) {
-    const double z = (x - st->mean) / st->sd;
-    return (z * z) * z;
-  });
-  return {scale(window_) * s3};
+  const auto s3 = standardized_power_sum(buffer_, ops::Power::Third);
+  if (!s3) return {kMissing};
+  return {Adjusted(window_)(*s3)};
 }
 
 void Skewness::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                            std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
-  const double k = scale(window_);
-  standardized_moment_block(buffer_, window_, simd::kernels().standardized_cubes,
-                            [k](double s3) { return k * s3; }, inputs[0], outputs, bars);
+  standardized_moment_block(buffer_, window_, ops::Power::Third, Adjusted(window_), inputs[0],
+                            outputs, bars);
 }
 
 }  // namespace zerak

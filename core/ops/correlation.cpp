@@ -5,66 +5,31 @@
 #include <limits>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "../block/simd/dispatch.hpp"
+#include "moments.hpp"
+#include "steps.hpp"
 
 namespace zerak::ops {
 namespace dense {
 namespace {
 
-// Pearson's two passes over any indexable pair of series of present values.
-template <class X, class Y>
-Value pearson_passes(std::size_t n, const X& x, const Y& y) noexcept {
-  double sum_x = 0.0;
-  double sum_y = 0.0;
-  bool constant_x = true;
-  bool constant_y = true;
-  for (std::size_t i = 0; i < n; ++i) {
-    sum_x += x[i];
-    sum_y += y[i];
-    constant_x = constant_x && x[i] == x[0];
-    constant_y = constant_y && y[i] == y[0];
+// Pearson's r from sums of deviations scaled to at most 1, for windows whose
+// plain sums of squares left the normal range.
+Value rescaled_pearson(std::span<const double> x, std::span<const double> y, double mean_x,
+                       double mean_y) noexcept {
+  double scale_x = 0.0;
+  double scale_y = 0.0;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    scale_x = std::max(scale_x, std::abs(x[i] - mean_x));
+    scale_y = std::max(scale_y, std::abs(y[i] - mean_y));
   }
-  // A constant series has no correlation. Its mean can round away from its
-  // values (three 0.1s average to 0.10000000000000002), so a test of the sums
-  // of squares against 0 alone would standardise rounding noise.
-  if (constant_x || constant_y) return kMissing;
-  const auto count = static_cast<double>(n);
-  const double mean_x = sum_x / count;
-  const double mean_y = sum_y / count;
-  double sxy = 0.0;
-  double sxx = 0.0;
-  double syy = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double dx = x[i] - mean_x;
-    const double dy = y[i] - mean_y;
-    sxy += dx * dy;
-    sxx += dx * dx;
-    syy += dy * dy;
+  if (scale_x == 0.0 || scale_y == 0.0) return kMissing;
+  steps::Products<double> c{0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    steps::products(c, steps::standardized(x[i], mean_x, scale_x),
+                    steps::standardized(y[i], mean_y, scale_y));
   }
-  const double d = sxx * syy;
-  if (pearson_needs_rescaling(sxx, syy)) {
-    double scale_x = 0.0;
-    double scale_y = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-      scale_x = std::max(scale_x, std::abs(x[i] - mean_x));
-      scale_y = std::max(scale_y, std::abs(y[i] - mean_y));
-    }
-    if (scale_x == 0.0 || scale_y == 0.0) return kMissing;
-    double cxy = 0.0;
-    double cxx = 0.0;
-    double cyy = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const double dx = (x[i] - mean_x) / scale_x;
-      const double dy = (y[i] - mean_y) / scale_y;
-      cxy += dx * dy;
-      cxx += dx * dx;
-      cyy += dy * dy;
-    }
-    return cxy / std::sqrt(cxx * cyy);
-  }
-  return sxy / std::sqrt(d);
+  return pearson_from_sums(c.xx, c.xy, c.yy);
 }
 
 // Short runs are insertion-sorted before merging: cheaper for the small
@@ -119,89 +84,12 @@ void stable_sort_by_value(std::span<RankEntry> a, std::span<RankEntry> merge) no
   if (src != a.data()) std::copy(src, src + n, a.data());
 }
 
-#if defined(__SSE2__)
-std::int64_t lane_sum(__m128i v) noexcept {
-  alignas(16) std::int64_t lane[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lane), v);
-  return lane[0] + lane[1];
-}
-
 // Up to this many values, ranks are counted rather than sorted: n^2
-// comparisons two at a time, without a branch, beat a sort's mispredicted
-// ones. Without NaN the two agree exactly: a run of ties starting at sorted
-// position k = #less and ending at l = k + #equal has rank (k + l + 1) / 2.
+// comparisons a vector at a time, without a branch, beat a sort's
+// mispredicted ones. Without NaN the two agree exactly: a run of ties
+// starting at sorted position k = #less and ending at l = k + #equal has
+// rank (k + l + 1) / 2.
 constexpr std::size_t kCountingMax = 48;
-
-void counted_ranks(std::span<const double> values, std::span<double> ranks) noexcept {
-  const std::size_t n = values.size();
-  const double* v = values.data();
-  for (std::size_t i = 0; i < n; ++i) {
-    const __m128d vi = _mm_set1_pd(v[i]);
-    __m128i less = _mm_setzero_si128();
-    __m128i equal = less;
-    std::size_t j = 0;
-    for (; j + 2 <= n; j += 2) {
-      const __m128d vj = _mm_loadu_pd(v + j);
-      less = _mm_sub_epi64(less, _mm_castpd_si128(_mm_cmplt_pd(vj, vi)));
-      equal = _mm_sub_epi64(equal, _mm_castpd_si128(_mm_cmpeq_pd(vj, vi)));
-    }
-    std::int64_t l = lane_sum(less);
-    std::int64_t e = lane_sum(equal);
-    for (; j < n; ++j) {
-      l += v[j] < v[i];
-      e += v[j] == v[i];
-    }
-    ranks[i] = static_cast<double>(2 * l + e + 1) * 0.5;
-  }
-}
-#endif
-
-}  // namespace
-
-void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
-               PairCounts& counts) noexcept {
-  std::size_t j = 0;
-#if defined(__SSE2__)
-  // Two pairs at a time; an all-ones comparison lane is -1 as an integer.
-  // The compiler does not vectorise the scalar loop on baseline x86-64.
-  const __m128d vxi = _mm_set1_pd(xi);
-  const __m128d vyi = _mm_set1_pd(yi);
-  const __m128d zero = _mm_setzero_pd();
-  __m128i concordant = _mm_setzero_si128();
-  __m128i ties_x = concordant;
-  __m128i ties_y = concordant;
-  __m128i ties_both = concordant;
-  for (; j + 2 <= m; j += 2) {
-    const __m128d dx = _mm_sub_pd(_mm_loadu_pd(xs + j), vxi);
-    const __m128d dy = _mm_sub_pd(_mm_loadu_pd(ys + j), vyi);
-    const __m128d tx = _mm_cmpeq_pd(dx, zero);
-    const __m128d ty = _mm_cmpeq_pd(dy, zero);
-    const __m128d same_sign =
-        _mm_or_pd(_mm_and_pd(_mm_cmpgt_pd(dx, zero), _mm_cmpgt_pd(dy, zero)),
-                  _mm_and_pd(_mm_cmplt_pd(dx, zero), _mm_cmplt_pd(dy, zero)));
-    ties_x = _mm_sub_epi64(ties_x, _mm_castpd_si128(tx));
-    ties_y = _mm_sub_epi64(ties_y, _mm_castpd_si128(ty));
-    ties_both = _mm_sub_epi64(ties_both, _mm_castpd_si128(_mm_and_pd(tx, ty)));
-    concordant = _mm_sub_epi64(concordant, _mm_castpd_si128(same_sign));
-  }
-  counts.concordant += lane_sum(concordant);
-  counts.ties_x += lane_sum(ties_x);
-  counts.ties_y += lane_sum(ties_y);
-  counts.ties_both += lane_sum(ties_both);
-#endif
-  for (; j < m; ++j) {
-    const double dx = xs[j] - xi;
-    const double dy = ys[j] - yi;
-    const bool tx = dx == 0.0;
-    const bool ty = dy == 0.0;
-    counts.ties_x += tx;
-    counts.ties_y += ty;
-    counts.ties_both += tx & ty;
-    counts.concordant += ((dx > 0.0) & (dy > 0.0)) | ((dx < 0.0) & (dy < 0.0));
-  }
-}
-
-namespace {
 
 // (total - ties_x) * (total - ties_y) as a double, rounded once from the
 // exact product: the 64-bit product overflows past about 78,000 points.
@@ -229,19 +117,37 @@ bool pearson_needs_rescaling(double sxx, double syy) noexcept {
 }
 
 Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
-  return pearson_passes(x.size(), x, y);
+  const std::size_t n = x.size();
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  bool constant_x = true;
+  bool constant_y = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    sum_x = steps::sum(sum_x, x[i]);
+    sum_y = steps::sum(sum_y, y[i]);
+    constant_x = constant_x && x[i] == x[0];
+    constant_y = constant_y && y[i] == y[0];
+  }
+  // A constant series has no correlation. Its mean can round away from its
+  // values (three 0.1s average to 0.10000000000000002), so a test of the sums
+  // of squares against 0 alone would standardise rounding noise.
+  if (constant_x || constant_y) return kMissing;
+  const double mean_x = window_mean(sum_x, n);
+  const double mean_y = window_mean(sum_y, n);
+  steps::Products<double> s{0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < n; ++i) steps::centered_products(s, x[i], y[i], mean_x, mean_y);
+  if (pearson_needs_rescaling(s.xx, s.yy)) return rescaled_pearson(x, y, mean_x, mean_y);
+  return pearson_from_sums(s.xx, s.xy, s.yy);
 }
 
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
                    std::span<RankEntry> merge, std::span<double> ranks) noexcept {
   const std::size_t n = values.size();
-#if defined(__SSE2__)
   if (n <= kCountingMax && std::none_of(values.begin(), values.end(),
                                         [](double v) { return std::isnan(v); })) {
-    counted_ranks(values, ranks);
+    simd::kernels().counted_ranks(values.data(), n, ranks.data());
     return;
   }
-#endif
   for (std::size_t i = 0; i < n; ++i) entries[i] = {values[i], i};
   stable_sort_by_value(entries.first(n), merge);
   std::size_t k = 0;
@@ -263,7 +169,7 @@ Value spearman(std::span<const double> x, std::span<const double> y,
   const std::span<double> ry = scratch.rank_y_.first(n);
   average_ranks(x, entries, merge, rx);
   average_ranks(y, entries, merge, ry);
-  return pearson_passes(n, rx, ry);
+  return pearson(rx, ry);
 }
 
 Value kendall(std::span<const double> x, std::span<const double> y) noexcept {
@@ -289,60 +195,4 @@ Value tau_b(std::int64_t concordant, std::int64_t discordant, std::int64_t ties_
 }
 
 }  // namespace dense
-
-namespace {
-
-// The shared rules: equal lengths of at least 2, and no missing value.
-bool usable(std::span<const Value> x, std::span<const Value> y) noexcept {
-  if (x.size() != y.size() || x.size() < 2) return false;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    if (!x[i] || !y[i]) return false;
-  }
-  return true;
-}
-
-std::vector<double> present(std::span<const Value> values) {
-  std::vector<double> out;
-  out.reserve(values.size());
-  for (const Value& v : values) out.push_back(*v);
-  return out;
-}
-
-}  // namespace
-
-Value pearson_correlation(std::span<const Value> x, std::span<const Value> y) {
-  if (!usable(x, y)) return kMissing;
-  struct Deref {
-    std::span<const Value> v;
-    double operator[](std::size_t i) const noexcept { return *v[i]; }
-  };
-  return dense::pearson_passes(x.size(), Deref{x}, Deref{y});
-}
-
-Value spearman_correlation(std::span<const Value> x, std::span<const Value> y) {
-  if (x.size() != y.size() || x.size() < 2) return kMissing;
-  const auto rx = rank(x);
-  if (!rx) return kMissing;
-  const auto ry = rank(y);
-  if (!ry) return kMissing;
-  return dense::pearson(*rx, *ry);
-}
-
-Value kendall_correlation(std::span<const Value> x, std::span<const Value> y) {
-  if (!usable(x, y)) return kMissing;
-  return dense::kendall(present(x), present(y));
-}
-
-std::optional<std::vector<double>> rank(std::span<const Value> values) {
-  for (const Value& v : values) {
-    if (!v) return std::nullopt;
-  }
-  const std::vector<double> plain = present(values);
-  std::vector<dense::RankEntry> entries(plain.size());
-  std::vector<dense::RankEntry> merge(plain.size());
-  std::vector<double> ranks(plain.size());
-  dense::average_ranks(plain, entries, merge, ranks);
-  return ranks;
-}
-
 }  // namespace zerak::ops

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
+#include "../block/simd/dispatch.hpp"
 #include "../scratch.hpp"
 #include "../value.hpp"
 
@@ -14,20 +13,8 @@
 // from the whole window it is given and keeps nothing between calls.
 namespace zerak::ops {
 
-// Each gives missing when the lengths differ, when fewer than 2 points are
-// given, when any element of either series is missing, or when one series is
-// constant. Results are not clamped into [-1, 1].
-[[nodiscard]] Value pearson_correlation(std::span<const Value> x, std::span<const Value> y);
-[[nodiscard]] Value spearman_correlation(std::span<const Value> x, std::span<const Value> y);
-// Kendall tau-b.
-[[nodiscard]] Value kendall_correlation(std::span<const Value> x, std::span<const Value> y);
-
-// The 1-based average rank of each value, in input order; nothing when a
-// value is missing.
-[[nodiscard]] std::optional<std::vector<double>> rank(std::span<const Value> values);
-
-// The same estimators over present values, for callers that own their
-// buffers (the rolling features): x and y must have the same length >= 2.
+// The estimators over present values, for callers that own their buffers
+// (the rolling features): x and y must have the same length >= 2.
 namespace dense {
 
 struct RankEntry {
@@ -57,8 +44,12 @@ class SpearmanScratch {
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
 // Whether Pearson's sums of squares (or their product) left the normal range,
 // so that the deviations are summed again scaled to at most 1; otherwise the
-// result is sxy / sqrt(sxx * syy).
+// result is pearson_from_sums.
 [[nodiscard]] bool pearson_needs_rescaling(double sxx, double syy) noexcept;
+// Pearson's r from the centred sums of a window.
+[[nodiscard]] inline double pearson_from_sums(double sxx, double sxy, double syy) noexcept {
+  return sxy / std::sqrt(sxx * syy);
+}
 // Requires x.size() <= scratch.capacity().
 [[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,
                              SpearmanScratch& scratch) noexcept;
@@ -74,19 +65,16 @@ void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
 // of branches. A NaN difference is neither a tie nor concordant, so it
 // counts as discordant unless the other difference is a tie; a pair with a
 // NaN in both coordinates therefore adds to no count at all.
-struct PairCounts {
-  std::int64_t concordant = 0;
-  std::int64_t ties_x = 0;
-  std::int64_t ties_y = 0;
-  std::int64_t ties_both = 0;
-};
+using PairCounts = simd::PairCounts;
 
 // Adds the pairs of (xi, yi) with each (xs[j], ys[j]), j < m, classified by
 // the differences xs[j] - xi and ys[j] - yi. Negating both differences
 // classifies a pair the same way, and IEEE subtraction is exactly
 // antisymmetric, so the order of the two points does not matter.
-void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
-               PairCounts& counts) noexcept;
+inline void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
+                      PairCounts& counts) noexcept {
+  simd::kernels().count_pairs(xs, ys, m, xi, yi, counts);
+}
 
 // tau-b from the pair counts; missing when every pair is tied in x or every
 // pair is tied in y. `total` is n(n-1)/2 and no count exceeds it.

@@ -3,22 +3,24 @@
 #include <cmath>
 #include <utility>
 
-#include "../ops/block_series.hpp"
-#include "../ops/window.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/lane_moments.hpp"
+#include "../window/window_sums.hpp"
 
 namespace zerak {
 namespace {
 
-// Whether every entry equals the oldest one (all are present here).
-bool all_equal(const Ring& ring) noexcept {
-  const double first = *ring.oldest();
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) {
-      if (*v != first) return false;
-    }
+// x in standard units of its window, from the window's mean and centred sum
+// of squares, written to `out` (a live row's value, or a block's output cell,
+// without a copy in between). A variance that is not positive (NaN included,
+// or one that underflowed to zero) gives none.
+void zscore(double x, double mean, double squares, std::size_t window, Value& out) noexcept {
+  const double variance = squares / (static_cast<double>(window) - 1.0);
+  if (variance > 0.0) {
+    out = (x - mean) / std::sqrt(variance);
+  } else {
+    out = kMissing;
   }
-  return true;
 }
 
 }  // namespace
@@ -30,24 +32,14 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   const Value x = values[0];
   ring_.push(x);
-  if (!ring_.full()) return {kMissing};
-  const Value sum = sum_oldest_first(ring_);
-  if (!sum || !x) return {kMissing};
   // Equal values have no scale. Rounding in the mean can leave them a tiny
-  // positive variance (three times 0.1 would score -0.816), so they are
-  // caught before it; on varying data this stops at the second value.
-  if (all_equal(ring_)) return {kMissing};
-  const double n = static_cast<double>(window_);
-  const double mean = *sum / n;
-  double squares = 0.0;
-  ring_.for_each([&](const Value& v) {
-    const double d = *v - mean;
-    squares += d * d;
-  });
-  const double variance = squares / (n - 1.0);
-  // Also false for a NaN variance, or one that underflowed to zero.
-  if (!(variance > 0.0)) return {kMissing};
-  return {(*x - mean) / std::sqrt(variance)};
+  // positive variance (three times 0.1 would score -0.816): window_moments
+  // refuses them, as it does a window with a missing entry (x included).
+  const auto m = window_moments(ring_);
+  if (!m) return {kMissing};
+  Value z;
+  zscore(*x, m->mean, m->squares, window_, z);
+  return {z};
 }
 
 void RollingZScore::update_block(std::span<const Value* const> inputs,
@@ -58,33 +50,20 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
   BlockSeries s;
   s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
-  const std::size_t first = first_complete(held, window_);
-  const std::size_t count = first < bars ? bars - first : 0;
-  const std::size_t start = held + first + 1 - window_;
-  std::vector<double> mean(count);
-  std::vector<double> squares(count);
-  std::vector<std::uint8_t> ok(count);
-  const double n = static_cast<double>(window_);
-  if (count != 0) {
-    simd::kernels().sums(s.data() + start, window_, count, mean.data());
-    for (std::size_t j = 0; j < count; ++j) {
-      const std::size_t b = start + j;
-      // The window includes x, so a missing x is a missing entry too.
-      ok[j] = s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
-      mean[j] = ok[j] ? mean[j] / n : 0.0;
-    }
-    simd::kernels().centered_squares(s.data() + start, window_, count, mean.data(), squares.data());
-  }
+  const Lanes lanes = lanes_of(held, window_, window_, bars);
+  const LaneMoments m = lane_moments(s.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {
+    const std::size_t b = lanes.start + j;
+    return s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
+  });
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     ring_.push(in[i]);
-    if (i < first || !ok[i - first]) {
+    const std::size_t j = i - lanes.first;
+    if (i < lanes.first || !m.ok[j]) {
       out[i] = kMissing;
       continue;
     }
-    const std::size_t j = i - first;
-    const double variance = squares[j] / (n - 1.0);
-    out[i] = variance > 0.0 ? Value((*in[i] - mean[j]) / std::sqrt(variance)) : kMissing;
+    zscore(*in[i], m.mean_x[j], m.sxx[j], window_, out[i]);
   }
   fill_missing(outputs, 1, bars);
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "../error.hpp"
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 #include "../value.hpp"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../ring.hpp"
+#include "../window/ring.hpp"
 #include "../traits.hpp"
 #include "../value.hpp"
 

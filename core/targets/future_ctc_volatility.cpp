@@ -1,10 +1,9 @@
 #include "future_ctc_volatility.hpp"
 
 #include <cmath>
-#include <cstdint>
 
-#include "../ops/block_series.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/lane_moments.hpp"
 #include "../tools/pairwise.hpp"
 #include "../tools/shift.hpp"
 
@@ -38,19 +37,11 @@ std::vector<std::vector<Value>> FutureCTCVolatility::run_research(
     s.assign(0, [](std::size_t) { return kMissing; }, n,
              [&returns](std::size_t i) { return returns[i]; });
     const std::size_t starts = n - h + 1;
+    const LaneMoments m = lane_moments(s.data(), h, starts,
+                                       [&](std::size_t j) { return s.missing(j, j + h) == 0; });
     const double w = static_cast<double>(h);
-    std::vector<double> mean(starts);
-    std::vector<double> squares(starts);
-    std::vector<std::uint8_t> ok(starts);
-    const simd::Kernels& k = simd::kernels();
-    k.sums(s.data(), h, starts, mean.data());
     for (std::size_t j = 0; j < starts; ++j) {
-      ok[j] = s.missing(j, j + h) == 0;
-      mean[j] = ok[j] ? mean[j] / w : 0.0;
-    }
-    k.centered_squares(s.data(), h, starts, mean.data(), squares.data());
-    for (std::size_t j = 0; j < starts; ++j) {
-      if (ok[j]) vol[j + h - 1] = std::sqrt(squares[j] / (w - 1.0));
+      if (m.ok[j]) vol[j + h - 1] = std::sqrt(m.sxx[j] / (w - 1.0));
     }
   }
   // Bar i takes the window that ends horizon bars later, i.e. the moves from

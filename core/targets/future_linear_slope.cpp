@@ -1,10 +1,10 @@
 #include "future_linear_slope.hpp"
 
 #include <algorithm>
-#include <cstdint>
 
-#include "../ops/block_series.hpp"
-#include "../simd/dispatch.hpp"
+#include "../block/block_series.hpp"
+#include "../block/lane_moments.hpp"
+#include "../ops/least_squares.hpp"
 
 namespace zerak {
 Result<FutureLinearSlope> FutureLinearSlope::create(Names inputs, std::size_t horizon,
@@ -36,33 +36,18 @@ std::vector<std::vector<Value>> FutureLinearSlope::run_research(
     sx.assign(0, [](std::size_t) { return kMissing; }, m, [&x](std::size_t i) { return x[i]; });
     sy.assign(0, [](std::size_t) { return kMissing; }, m, [&y](std::size_t i) { return y[i]; });
     const std::size_t starts = m - h + 1;
-    const double hf = static_cast<double>(h);
-    std::vector<double> mean_x(starts);
-    std::vector<double> mean_y(starts);
-    std::vector<std::uint8_t> ok(starts);
-    const simd::Kernels& k = simd::kernels();
-    k.sums(sx.data(), h, starts, mean_x.data());
-    k.sums(sy.data(), h, starts, mean_y.data());
-    for (std::size_t i = 0; i < starts; ++i) {
-      ok[i] = sx.missing(i, i + h) == 0 && sy.missing(i, i + h) == 0;
-      mean_x[i] = ok[i] ? mean_x[i] / hf : 0.0;
-      mean_y[i] = ok[i] ? mean_y[i] / hf : 0.0;
-    }
-    std::vector<double> sxx(starts);
-    std::vector<double> sxy(starts);
-    std::vector<double> syy(starts);
-    k.centered_products(sx.data(), sy.data(), h, starts, mean_x.data(), mean_y.data(), sxx.data(),
-                        sxy.data(), syy.data());
+    const LaneMoments s = lane_moments(sx.data(), sy.data(), h, starts, [&](std::size_t i) {
+      return sx.missing(i, i + h) == 0 && sy.missing(i, i + h) == 0;
+    });
     for (std::size_t i = 0; i < starts; ++i) {
       // Identical values are told by comparison, not by a zero sum of squares:
       // the mean of ten 0.1s rounds away from 0.1 and leaves residues of ~1e-34.
-      if (!ok[i] || sx.constant(i, i + h) || sxx[i] == 0.0) continue;  // no line
+      if (!s.ok[i] || sx.constant(i, i + h) || s.sxx[i] == 0.0) continue;  // no line
       if (sy.constant(i, i + h)) {  // a flat line, with no variance for R² to explain
         slope[i] = 0.0;
         continue;
       }
-      slope[i] = sxy[i] / sxx[i];
-      if (syy[i] != 0.0) r2[i] = sxy[i] * sxy[i] / (syy[i] * sxx[i]);
+      ops::least_squares(s.sxx[i], s.sxy[i], s.syy[i], slope[i], r2[i]);
     }
   }
 

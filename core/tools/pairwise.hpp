@@ -16,16 +16,6 @@ void pairwise_into(std::vector<Value>& out, std::span<const Value> a, std::span<
   for (std::size_t i = 0; i < len; ++i) out.push_back(combine(a[i], b[i]));
 }
 
-// out[i] = combine(a[i], b[i]) over the length of the shorter series.
-template <class Combine>
-std::vector<Value> pairwise(std::span<const Value> a, std::span<const Value> b,
-                            Combine&& combine) {
-  std::vector<Value> out;
-  out.reserve(std::min(a.size(), b.size()));
-  pairwise_into(out, a, b, combine);
-  return out;
-}
-
 // (b - a) / a; missing unless both are present and a > 0 (false for NaN).
 Value simple_return(const Value& a, const Value& b) noexcept;
 // ln(b / a); missing unless both are present and positive.

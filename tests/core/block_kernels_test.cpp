@@ -25,6 +25,7 @@
 #include "features/skewness.hpp"
 #include "features/sma.hpp"
 #include "nasty_series.hpp"
+#include "reference/rolling.hpp"
 #include "operators/add.hpp"
 #include "operators/divide.hpp"
 #include "operators/log.hpp"
@@ -35,11 +36,10 @@
 #include "operators/subtract.hpp"
 #include "scalers/fixed_zscore.hpp"
 #include "scalers/rolling_zscore.hpp"
-#include "simd/dispatch.hpp"
+#include "block/simd/dispatch.hpp"
 #include "targets/future_ctc_volatility.hpp"
 #include "targets/future_linear_slope.hpp"
 #include "tools/pairwise.hpp"
-#include "tools/rolling.hpp"
 #include "tools/shift.hpp"
 
 namespace zerak {
@@ -219,7 +219,7 @@ TEST(FutureCtcVolatilityKernels, EqualTheRollingStdOnEveryInstructionSet) {
     for (std::size_t i = 1; i < close.size(); ++i) {
       returns.push_back(tools::log_return(close[i - 1], close[i]));
     }
-    const auto want = tools::shift_ahead(tools::rolling_std(returns, h), h);
+    const auto want = tools::shift_ahead(reference::rolling(returns, h, reference::sample_std), h);
     const auto target = FutureCTCVolatility::create({"c"}, h, {"v"}).value();
     const std::span<const Value> cols[] = {close};
     for (const simd::Level level : {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {

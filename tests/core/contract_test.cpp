@@ -8,7 +8,7 @@
 #include "operators/divide.hpp"
 #include "operators/log.hpp"
 #include "output_row.hpp"
-#include "ring.hpp"
+#include "window/ring.hpp"
 
 namespace zerak {
 namespace {

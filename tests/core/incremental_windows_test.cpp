@@ -13,8 +13,8 @@
 #include "features/mma.hpp"
 #include "features/shannon_entropy.hpp"
 #include "nasty_series.hpp"
-#include "ops/correlation.hpp"
-#include "ops/stats.hpp"
+#include "reference/correlation.hpp"
+#include "reference/median.hpp"
 
 namespace zerak {
 namespace {
@@ -67,7 +67,7 @@ TEST_P(MmaWindows, EqualsTheMedianOfEachWindow) {
   const auto x = nasty_series(w + 3000, w, rarity(w));
   auto t = Mma::create({"x"}, w, {"m"}).value();
   check_stream(t, rows_of(x), w - 1, [&](std::size_t i) {
-    return median(std::span<const Value>(x.data() + i + 1 - w, w));
+    return reference::median(std::span<const Value>(x.data() + i + 1 - w, w));
   });
 }
 
@@ -79,8 +79,8 @@ using RankCase = std::tuple<CorrelationMethod, std::size_t, std::size_t>;  // me
 class RankCorrelations : public ::testing::TestWithParam<RankCase> {};
 
 Value reference(CorrelationMethod m, std::span<const Value> x, std::span<const Value> y) {
-  return m == CorrelationMethod::Kendall ? ops::kendall_correlation(x, y)
-                                         : ops::spearman_correlation(x, y);
+  return m == CorrelationMethod::Kendall ? reference::kendall_correlation(x, y)
+                                         : reference::spearman_correlation(x, y);
 }
 
 TEST_P(RankCorrelations, CorrelationEqualsAFullRecount) {

@@ -13,7 +13,7 @@
 #include "features/kama.hpp"
 #include "features/mma.hpp"
 #include "features/sma.hpp"
-#include "ops/stats.hpp"
+#include "reference/median.hpp"
 
 namespace zerak {
 namespace {
@@ -54,6 +54,7 @@ TEST(Sma, SumsOldestFirstFromZero) {
 }
 
 TEST(Median, TotalOrderAndMissing) {
+  using reference::median;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   using V = std::vector<Value>;

@@ -50,6 +50,7 @@ Level active_level() noexcept {
 bool use_level(Level level) noexcept {
   if (!available(level)) return false;
   g_active.store(static_cast<int>(level), std::memory_order_relaxed);
+  detail::g_table.store(&kernels_for(level), std::memory_order_relaxed);
   return true;
 }
 
@@ -71,6 +72,16 @@ const Kernels& kernels_for(Level level) noexcept {
   return baseline_kernels();
 }
 
-const Kernels& kernels() noexcept { return kernels_for(active_level()); }
+namespace detail {
+
+std::atomic<const Kernels*> g_table{nullptr};
+
+const Kernels& choose_kernels() noexcept {
+  const Kernels& table = kernels_for(active_level());
+  g_table.store(&table, std::memory_order_relaxed);
+  return table;
+}
+
+}  // namespace detail
 
 }  // namespace zerak::simd

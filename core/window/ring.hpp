@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
-#include "value.hpp"
+#include "../value.hpp"
 
 namespace zerak {
 
@@ -76,5 +78,15 @@ class BasicRing {
 };
 
 using Ring = BasicRing<Value>;
+
+// Ring capacity for a window plus `extra` look-back entries. A sum that would
+// wrap around is as impossible to allocate as any other oversized ring, so it
+// throws the same way (MemoryError at the binding) instead of yielding a tiny ring.
+inline std::size_t ring_capacity(std::size_t window, std::size_t extra) {
+  if (window > std::numeric_limits<std::size_t>::max() - extra) {
+    throw std::length_error("window too large for a ring buffer");
+  }
+  return window + extra;
+}
 
 }  // namespace zerak

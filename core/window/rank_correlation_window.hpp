@@ -8,7 +8,7 @@
 #include "../ops/correlation.hpp"
 #include "../scratch.hpp"
 #include "../value.hpp"
-#include "correlation_method.hpp"
+#include "../features/correlation_method.hpp"
 
 namespace zerak {
 

@@ -3,9 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "../block/simd/dispatch.hpp"
 
 namespace zerak {
 namespace {
@@ -13,52 +11,6 @@ namespace {
 enum : std::uint8_t { kPresentPoint = 0, kMissingPoint = 1, kNanPoint = 2 };
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-
-// For every j: less[j] += (in < v[j]) - (out < v[j]), equal[j] likewise with
-// ==; returns the counts of v[j] < in and v[j] == in. With `replace` false
-// the leaving value is a NaN, which compares false with everything.
-struct Counts {
-  std::int64_t less = 0;
-  std::int64_t equal = 0;
-};
-
-Counts slide_counts(const double* v, std::int64_t* less, std::int64_t* equal, std::size_t n,
-                    double in, double out) noexcept {
-  Counts c;
-  std::size_t j = 0;
-#if defined(__SSE2__)
-  // Two at a time; an all-ones comparison lane is -1 as an integer.
-  const __m128d vin = _mm_set1_pd(in);
-  const __m128d vout = _mm_set1_pd(out);
-  __m128i in_less = _mm_setzero_si128();
-  __m128i in_equal = in_less;
-  for (; j + 2 <= n; j += 2) {
-    const __m128d x = _mm_loadu_pd(v + j);
-    auto* pl = reinterpret_cast<__m128i*>(less + j);
-    auto* pe = reinterpret_cast<__m128i*>(equal + j);
-    const __m128i gain_l = _mm_castpd_si128(_mm_cmplt_pd(vin, x));
-    const __m128i lose_l = _mm_castpd_si128(_mm_cmplt_pd(vout, x));
-    const __m128i gain_e = _mm_castpd_si128(_mm_cmpeq_pd(vin, x));
-    const __m128i lose_e = _mm_castpd_si128(_mm_cmpeq_pd(vout, x));
-    _mm_storeu_si128(pl, _mm_add_epi64(_mm_sub_epi64(_mm_loadu_si128(pl), gain_l), lose_l));
-    _mm_storeu_si128(pe, _mm_add_epi64(_mm_sub_epi64(_mm_loadu_si128(pe), gain_e), lose_e));
-    in_less = _mm_sub_epi64(in_less, _mm_castpd_si128(_mm_cmplt_pd(x, vin)));
-    in_equal = _mm_sub_epi64(in_equal, gain_e);
-  }
-  alignas(16) std::int64_t lanes[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), in_less);
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 2), in_equal);
-  c.less = lanes[0] + lanes[1];
-  c.equal = lanes[2] + lanes[3];
-#endif
-  for (; j < n; ++j) {
-    less[j] += static_cast<std::int64_t>(in < v[j]) - static_cast<std::int64_t>(out < v[j]);
-    equal[j] += static_cast<std::int64_t>(in == v[j]) - static_cast<std::int64_t>(out == v[j]);
-    c.less += v[j] < in;
-    c.equal += v[j] == in;
-  }
-  return c;
-}
 
 }  // namespace
 
@@ -111,7 +63,8 @@ void RankCorrelationWindow::clear() noexcept {
 
 void RankCorrelationWindow::slide_ranks(Series& s, double in, bool replace) noexcept {
   const double out = replace ? s.values[head_] : kNan;
-  Counts c = slide_counts(s.values.data(), s.less.data(), s.equal.data(), s.values.size(), in, out);
+  simd::RankCounts c = simd::kernels().slide_ranks(s.values.data(), s.less.data(), s.equal.data(),
+                                                   s.values.size(), in, out);
   c.equal += 1;  // itself
   if (!replace) {
     s.values.push_back(in);

@@ -4,19 +4,18 @@
 #include <span>
 #include <vector>
 
-#include "../value.hpp"
+#include "value.hpp"
 
-namespace zerak::tools {
+// Whole-series statistics written plainly, window by window.
+namespace zerak::reference {
 
 // out[i] = statistic(the `window` values ending at i, oldest first), missing
-// while fewer than `window` values have been seen. The window is a view into
-// the series itself, so a huge window allocates nothing.
+// while fewer than `window` values have been seen.
 template <class Statistic>
 std::vector<Value> rolling(std::span<const Value> series, std::size_t window,
                            Statistic&& statistic) {
   std::vector<Value> out(series.size(), kMissing);
   for (std::size_t i = 0; i < series.size(); ++i) {
-    // i + 1 <= size, so neither side can overflow.
     if (i + 1 >= window) out[i] = statistic(series.subspan(i + 1 - window, window));
   }
   return out;
@@ -26,7 +25,4 @@ std::vector<Value> rolling(std::span<const Value> series, std::size_t window,
 // values or any missing value. Sums run oldest first.
 Value sample_std(std::span<const Value> window) noexcept;
 
-// rolling(series, window, sample_std).
-std::vector<Value> rolling_std(std::span<const Value> series, std::size_t window);
-
-}  // namespace zerak::tools
+}  // namespace zerak::reference

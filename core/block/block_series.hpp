@@ -78,10 +78,19 @@ inline void fill_missing(std::span<Value* const> outputs, std::size_t from, std:
   }
 }
 
-// The run's bars whose window of `span` entries is complete: bar i ends at
+// The lanes of a run of `bars` bars after `held` entries: lane j is bar
+// first + j, one of the `count` bars whose window of `span` entries is
+// complete, and its last w entries start at entry start + j. Bar i ends at
 // entry held + i, so the first complete one is span - 1 - held (or 0).
-inline std::size_t first_complete(std::size_t held, std::size_t span) noexcept {
-  return held + 1 >= span ? 0 : span - 1 - held;
+struct Lanes {
+  std::size_t first;
+  std::size_t count;
+  std::size_t start;
+};
+
+inline Lanes lanes_of(std::size_t held, std::size_t span, std::size_t w, std::size_t bars) noexcept {
+  const std::size_t first = held + 1 >= span ? 0 : span - 1 - held;
+  return {first, first < bars ? bars - first : 0, held + first + 1 - w};
 }
 
 }  // namespace zerak

@@ -5,9 +5,9 @@
 #include <span>
 
 #include "../ops/correlation.hpp"
-#include "../ring.hpp"
+#include "ring.hpp"
 #include "../value.hpp"
-#include "correlation_method.hpp"
+#include "../features/correlation_method.hpp"
 
 namespace zerak {
 

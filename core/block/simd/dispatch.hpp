@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -24,9 +25,28 @@ enum class Level : std::uint8_t {
 bool use_level(Level level) noexcept;
 [[nodiscard]] const char* level_name(Level level) noexcept;
 
+// Kendall's pair counts (see ops::dense::count_row).
+struct PairCounts {
+  std::int64_t concordant = 0;
+  std::int64_t ties_x = 0;
+  std::int64_t ties_y = 0;
+  std::int64_t ties_both = 0;
+};
+
+// How many values lie below and how many equal a given one.
+struct RankCounts {
+  std::int64_t less = 0;
+  std::int64_t equal = 0;
+};
+
+// The kernels of one instruction set.
+//
 // Window passes over plain arrays, one window per output. For output i the
 // window is x[i], x[i + 1], ..., x[i + w - 1], combined oldest first from 0.0
-// with exactly the scalar operations named.
+// with exactly the steps of ops/steps.inc named.
+//
+// Counting passes, for the rank correlations: their results are integers,
+// exact whichever instruction set counts them.
 struct Kernels {
   // out[i] = sum of x.
   void (*sums)(const double* x, std::size_t w, std::size_t n, double* out) noexcept;
@@ -43,10 +63,32 @@ struct Kernels {
   void (*centered_products)(const double* x, const double* y, std::size_t w, std::size_t n,
                             const double* mean_x, const double* mean_y, double* sxx, double* sxy,
                             double* syy) noexcept;
+
+  // Adds to `counts` the pairs of (xi, yi) with each (xs[j], ys[j]), j < m,
+  // classified by the differences xs[j] - xi and ys[j] - yi.
+  void (*count_pairs)(const double* xs, const double* ys, std::size_t m, double xi, double yi,
+                      PairCounts& counts) noexcept;
+  // For every j < n: less[j] += (in < v[j]) - (out < v[j]), and equal[j]
+  // likewise with ==; returns the counts of v[j] below and equal to `in`.
+  RankCounts (*slide_ranks)(const double* v, std::int64_t* less, std::int64_t* equal,
+                            std::size_t n, double in, double out) noexcept;
+  // ranks[i] = the average rank of v[i] among v[0, n), none of them NaN:
+  // (2 * below + equal + 1) / 2.
+  void (*counted_ranks)(const double* v, std::size_t n, double* ranks) noexcept;
 };
 
-// The kernels of the active level.
-[[nodiscard]] const Kernels& kernels() noexcept;
+namespace detail {
+// The active level's table once chosen; the choice itself is out of line.
+extern std::atomic<const Kernels*> g_table;
+[[nodiscard]] const Kernels& choose_kernels() noexcept;
+}  // namespace detail
+
+// The kernels of the active level: one load on the live path, which counts
+// ranks through them on every bar.
+[[nodiscard]] inline const Kernels& kernels() noexcept {
+  const Kernels* table = detail::g_table.load(std::memory_order_relaxed);
+  return table != nullptr ? *table : detail::choose_kernels();
+}
 // The kernels of one level (which must be available).
 [[nodiscard]] const Kernels& kernels_for(Level level) noexcept;
 

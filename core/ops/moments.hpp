@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <optional>
+
+// What a window's moments come to once its sums are known: the same
+// functions finish a live window and every lane of a block.
+namespace zerak::ops {
+
+[[nodiscard]] inline double window_mean(double sum, std::size_t n) noexcept {
+  return sum / static_cast<double>(n);
+}
+
+// Mean and sample standard deviation (divisor n - 1) of a window.
+struct Standardizer {
+  double mean;
+  double sd;
+};
+
+// From the mean and the centred sum of squares of n values; nothing when the
+// variance is 0, which leaves nothing to standardise by.
+[[nodiscard]] inline std::optional<Standardizer> standardizer(double mean, double squares,
+                                                              std::size_t n) noexcept {
+  const double variance = squares / static_cast<double>(n - 1);
+  if (variance == 0.0) return std::nullopt;
+  return Standardizer{mean, std::sqrt(variance)};
+}
+
+// Which standardized moment a window feature sums.
+enum class Power { Third, Fourth };
+
+}  // namespace zerak::ops
