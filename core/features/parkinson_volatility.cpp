@@ -1,11 +1,8 @@
 #include "parkinson_volatility.hpp"
 
 #include <cmath>
-#include <utility>
 
-#include "../block/block_sums.hpp"
 #include "../ops/moments.hpp"
-#include "../window/window_sums.hpp"
 
 namespace zerak {
 namespace {
@@ -13,15 +10,7 @@ namespace {
 // 4 ln 2, spelled out so that every build divides by the same double.
 constexpr double kFourLn2 = 2.772588722239781;
 
-// The volatility from the sum of a window's terms.
-double volatility(double sum, std::size_t window) noexcept {
-  return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
-}
-
 }  // namespace
-
-ParkinsonVolatility::ParkinsonVolatility(Names inputs, std::size_t window, Names outputs)
-    : WindowFeature(std::move(inputs), window, std::move(outputs)), terms_(window) {}
 
 Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
   if (!high || !low) return kMissing;
@@ -33,30 +22,8 @@ Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
   return r * r;
 }
 
-OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
-  if (values.size() < 2) return {kMissing};
-  terms_.push(term(values[0], values[1]));
-  if (!terms_.full()) return {kMissing};
-  const Value sum = sum_oldest_first(terms_);
-  if (!sum) return {kMissing};
-  return {volatility(*sum, window_)};
-}
-
-void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
-                                       std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.size() < 2 || outputs.empty()) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* high = inputs[0];
-  const Value* low = inputs[1];
-  const std::size_t held = terms_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars,
-           [high, low](std::size_t i) { return term(high[i], low[i]); });
-  window_sum_block(s, held, window_, bars, outputs[0],
-                   [this](double sum) { return Value(volatility(sum, window_)); });
-  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
-  fill_missing(outputs, 1, bars);
+Value ParkinsonVolatility::finish(double sum, std::size_t window) noexcept {
+  return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
 }
 
 }  // namespace zerak

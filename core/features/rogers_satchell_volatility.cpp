@@ -1,27 +1,10 @@
 #include "rogers_satchell_volatility.hpp"
 
 #include <cmath>
-#include <utility>
 
-#include "../block/block_sums.hpp"
 #include "../ops/moments.hpp"
-#include "../window/window_sums.hpp"
 
 namespace zerak {
-namespace {
-
-// The volatility from the sum of a window's terms: none for a negative (or
-// NaN) mean, which bars outside their range can give.
-Value volatility(double sum, std::size_t window) noexcept {
-  const double mean = ops::window_mean(sum, window);
-  return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
-}
-
-}  // namespace
-
-RogersSatchellVolatility::RogersSatchellVolatility(Names inputs, std::size_t window,
-                                                   Names outputs)
-    : WindowFeature(std::move(inputs), window, std::move(outputs)), terms_(window) {}
 
 Value RogersSatchellVolatility::term(const Value& high, const Value& low, const Value& open,
                                      const Value& close) noexcept {
@@ -31,34 +14,14 @@ Value RogersSatchellVolatility::term(const Value& high, const Value& low, const 
   const double o = *open;
   const double c = *close;
   // Open and close are deliberately not checked against the range: a bar
-  // outside it gives a term of any sign, and a negative mean is caught later.
+  // outside it gives a term of any sign, and a negative mean is caught here.
   if (!(h > 0.0 && l > 0.0 && o > 0.0 && h >= l && c > 0.0)) return kMissing;
   return std::log(h / c) * std::log(h / o) + std::log(l / c) * std::log(l / o);
 }
 
-OutputRow RogersSatchellVolatility::update(std::span<const Value> values) {
-  if (values.size() < 4) return {kMissing};
-  terms_.push(term(values[0], values[1], values[2], values[3]));
-  if (!terms_.full()) return {kMissing};
-  const Value sum = sum_oldest_first(terms_);
-  if (!sum) return {kMissing};
-  return {volatility(*sum, window_)};
-}
-
-void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs,
-                                            std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.size() < 4 || outputs.empty()) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const std::size_t held = terms_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
-    return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
-  });
-  window_sum_block(s, held, window_, bars, outputs[0],
-                   [this](double sum) { return volatility(sum, window_); });
-  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
-  fill_missing(outputs, 1, bars);
+Value RogersSatchellVolatility::finish(double sum, std::size_t window) noexcept {
+  const double mean = ops::window_mean(sum, window);
+  return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
 }
 
 }  // namespace zerak

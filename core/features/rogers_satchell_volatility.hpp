@@ -1,27 +1,19 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 
-#include "../error.hpp"
-#include "../window/ring.hpp"
-#include "../traits.hpp"
-#include "window_feature.hpp"
+#include "term_window.hpp"
 
 namespace zerak {
 
 // Per-bar volatility from the open, high, low and close of the last `window`
 // bars: sqrt(mean(ln(H/C) ln(H/O) + ln(L/C) ln(L/O))), not annualised.
-class RogersSatchellVolatility final : public WindowFeature<RogersSatchellVolatility> {
+class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatility> {
  public:
-  static constexpr auto state() {
-    return std::tuple{schema::RingState<&RogersSatchellVolatility::terms_>{"window terms"}};
-  }
   static constexpr schema::Docs kDocs{
       .summary = "Rolling Rogers-Satchell volatility estimator (OHLC).",
       .update = "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input.",
   };
-
   static constexpr WindowCheck kChecks[] = {
       inputs_at_least(4, "inputs must contain high, low, open, and close columns"),
       window_at_least(1, msg::kWindowZero),
@@ -33,19 +25,13 @@ class RogersSatchellVolatility final : public WindowFeature<RogersSatchellVolati
   // the high is not below the low.
   static Value term(const Value& high, const Value& low, const Value& open,
                     const Value& close) noexcept;
-
-  void reset() override { terms_.clear(); }
-  OutputRow update(std::span<const Value> values) override;
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override;
+  static Value term_of(const Value* bar) noexcept { return term(bar[0], bar[1], bar[2], bar[3]); }
+  // None for a negative (or NaN) mean, which bars outside their range can give.
+  static Value finish(double sum, std::size_t window) noexcept;
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<RogersSatchellVolatility>;
-
-  RogersSatchellVolatility(Names inputs, std::size_t window, Names outputs);
-
-  Ring terms_;  // each bar's term, computed once on arrival
+  using TermWindow::TermWindow;
 };
 
 }  // namespace zerak

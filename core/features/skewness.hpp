@@ -1,45 +1,34 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 
-#include "../error.hpp"
-#include "../window/ring.hpp"
-#include "../traits.hpp"
-#include "window_feature.hpp"
+#include "standardized_moment.hpp"
 
 namespace zerak {
 
 // Adjusted Fisher-Pearson sample skewness G1 of the last `window` values,
 // recomputed from the whole window on every bar.
-class Skewness final : public WindowFeature<Skewness> {
+class Skewness final : public StandardizedMoment<Skewness> {
  public:
-  static constexpr auto state() {
-    return std::tuple{schema::RingState<&Skewness::buffer_>{"window values"}};
-  }
-  static constexpr schema::Docs kDocs{
-      .summary = "Rolling sample skewness (Fisher-Pearson corrected).",
-  };
-
+  static constexpr schema::Docs kDocs{"Rolling sample skewness (Fisher-Pearson corrected)."};
   static constexpr WindowCheck kChecks[] = {
       inputs_at_least(1, msg::kInputsEmpty),
       outputs_at_least(1, msg::kOutputsEmpty),
       window_at_least(3, "window must be >= 3"),
   };
-  static constexpr std::size_t kValuesRead = 1;
+  static constexpr ops::Power kPower = ops::Power::Third;
 
-  void reset() override { buffer_.clear(); }
-  OutputRow update(std::span<const Value> values) override;
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override;
+  // G1 from the sum of the standardized cubes: the sample-size correction
+  // n / ((n - 1)(n - 2)).
+  struct Correction {
+    explicit Correction(std::size_t window) noexcept;
+    double operator()(double s3) const noexcept { return scale * s3; }
+    double scale;
+  };
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<Skewness>;
-
-  Skewness(Names inputs, std::size_t window, Names outputs);
-
-  Ring buffer_;
+  using StandardizedMoment::StandardizedMoment;
 };
 
 }  // namespace zerak

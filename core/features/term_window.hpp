@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <tuple>
+#include <utility>
+
+#include "../block/block_series.hpp"
+#include "../block/block_sums.hpp"
+#include "../window/ring.hpp"
+#include "../window/window_sums.hpp"
+#include "window_feature.hpp"
+
+namespace zerak {
+
+// A feature whose every bar contributes one term, computed once on arrival,
+// and whose value comes from the sum of the last `window` terms (summed
+// oldest first, live and in blocks alike). Derived supplies
+//   static Value term_of(const Value* bar)  // the bar's kValuesRead inputs
+//   static Value finish(double sum, std::size_t window)
+template <class Derived>
+class TermWindow : public WindowFeature<Derived> {
+ public:
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&TermWindow::terms_>{"window terms"}};
+  }
+
+  void reset() override { terms_.clear(); }
+
+  OutputRow update(std::span<const Value> values) override {
+    if (values.size() < Derived::kValuesRead) return {kMissing};
+    terms_.push(Derived::term_of(values.data()));
+    if (!terms_.full()) return {kMissing};
+    const Value sum = sum_oldest_first(terms_);
+    if (!sum) return {kMissing};
+    return {Derived::finish(*sum, this->window_)};
+  }
+
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override {
+    constexpr std::size_t kRead = Derived::kValuesRead;
+    if (inputs.size() < kRead || outputs.empty()) {
+      return StreamingTransform::update_block(inputs, outputs, bars);
+    }
+    const std::size_t held = terms_.size();
+    BlockSeries s;
+    s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
+      Value bar[kRead];
+      for (std::size_t k = 0; k < kRead; ++k) bar[k] = inputs[k][i];
+      return Derived::term_of(bar);
+    });
+    const std::size_t window = this->window_;
+    window_sum_block(s, held, window, bars, outputs[0],
+                     [window](double sum) { return Value(Derived::finish(sum, window)); });
+    for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
+    fill_missing(outputs, 1, bars);
+  }
+
+ protected:
+  TermWindow(Names inputs, std::size_t window, Names outputs)
+      : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)), terms_(window) {}
+
+  Ring terms_;
+};
+
+}  // namespace zerak
