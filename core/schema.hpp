@@ -48,61 +48,53 @@ constexpr Docs operator_docs(const char* summary, const char* update) {
 // ---- constructor parameters -------------------------------------------------
 // `Get` reads the parameter back from a built object (for repr and snapshots).
 
-// Column names (`inputs`, `outputs`).
 template <auto Get>
-struct NamesParam {
+struct Param {
   static constexpr auto kGet = Get;
   const char* name;
+};
+
+// Column names (`inputs`, `outputs`).
+template <auto Get>
+struct NamesParam : Param<Get> {
   Repr repr = Repr::Shown;
 };
 
 // A count such as a window or a lag, with an optional default.
 template <auto Get>
-struct SizeParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct SizeParam : Param<Get> {
   std::optional<std::uint64_t> fallback = std::nullopt;
   Repr repr = Repr::Shown;
 };
 
 // A count that may be None (the class then chooses); kept as given.
 template <auto Get>
-struct OptionalSizeParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct OptionalSizeParam : Param<Get> {
   Repr repr = Repr::Shown;
 };
 
 // A count that may be None, which the class resolves when it is built; the
 // resolved count is what a snapshot keeps.
 template <auto Get>
-struct ResolvedSizeParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct ResolvedSizeParam : Param<Get> {
   Repr repr = Repr::Hidden;
 };
 
 template <auto Get>
-struct FlagParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct FlagParam : Param<Get> {
   bool fallback;
   Repr repr = Repr::Shown;
 };
 
 template <auto Get>
-struct RealParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct RealParam : Param<Get> {
   Repr repr = Repr::Hidden;
 };
 
 // One of a fixed set of names, held by the class as the enumeration E whose
 // codes are the names' positions.
 template <auto Get, class E>
-struct ChoiceParam {
-  static constexpr auto kGet = Get;
-  const char* name;
+struct ChoiceParam : Param<Get> {
   std::span<const std::string_view> choices;
   E fallback;
   const char* what;  // for an unknown code in a snapshot: "unknown {what} 3"

@@ -15,12 +15,6 @@ namespace zerak {
 
 using Names = std::vector<std::string>;
 
-namespace snapshot {
-// Saves and restores one class's configuration and state (core/snapshot/).
-template <class T>
-struct Codec;
-}  // namespace snapshot
-
 // A transform that consumes one bar at a time: features, operators, scalers.
 class StreamingTransform {
  public:

@@ -63,8 +63,6 @@ class Adf final : public TransformBase<Adf> {
   [[nodiscard]] Regression regression() const noexcept { return regression_; }
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   Adf(Names inputs, std::size_t window, Names outputs, std::size_t lags, Regression regression);
 
   Ring ring_;

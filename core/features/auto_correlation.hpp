@@ -57,8 +57,6 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
   void rebuild_from_window();
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   AutoCorrelation(Names inputs, std::size_t window, Names outputs, std::size_t lag,
                   CorrelationMethod method);
 

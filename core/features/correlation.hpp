@@ -59,8 +59,6 @@ class Correlation final : public TransformBase<Correlation> {
   }
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
 
   Ring x_;

@@ -15,14 +15,10 @@ namespace zerak {
 class Ema final : public WindowFeature<Ema> {
  public:
   static constexpr auto state() {
-    return std::tuple{schema::ValueState<&Ema::current_>{"current average"}, schema::RingState<&Ema::seed_>{"seed values"}};
+    return std::tuple{schema::ValueState<&Ema::current_>{"current average"},
+                      schema::RingState<&Ema::seed_>{"seed values"}};
   }
-  static constexpr schema::Docs kDocs{
-      .summary = "Exponential Moving Average with SMA seeding.",
-  };
-
-  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
-  static constexpr std::size_t kValuesRead = 1;
+  static constexpr schema::Docs kDocs{"Exponential Moving Average with SMA seeding."};
 
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
@@ -34,7 +30,6 @@ class Ema final : public WindowFeature<Ema> {
   }
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<Ema>;
 
   Ema(Names inputs, std::size_t window, Names outputs);

@@ -17,12 +17,14 @@ class Kama final : public TransformBase<Kama> {
     // fast and slow stay out of the repr: the object keeps only their constants.
     return std::tuple_cat(schema::window_parameters<Kama>(),
                           std::tuple{schema::SizeParam<&Kama::fast>{"fast", 2, schema::Repr::Hidden},
-                                     schema::SizeParam<&Kama::slow>{"slow", 30, schema::Repr::Hidden}});
+                                     schema::SizeParam<&Kama::slow>{"slow", 30,
+                                                                    schema::Repr::Hidden}});
   }
-  static constexpr auto state() { return std::tuple{schema::ValueState<&Kama::current_>{"current average"}, schema::RingState<&Kama::prices_>{"prices"}}; }
-  static constexpr schema::Docs kDocs{
-      .summary = "Kaufman's Adaptive Moving Average.",
-  };
+  static constexpr auto state() {
+    return std::tuple{schema::ValueState<&Kama::current_>{"current average"},
+                      schema::RingState<&Kama::prices_>{"prices"}};
+  }
+  static constexpr schema::Docs kDocs{"Kaufman's Adaptive Moving Average."};
 
   static Result<Kama> create(Names inputs, std::size_t window, Names outputs,
                              std::size_t fast = 2, std::size_t slow = 30);
@@ -43,8 +45,6 @@ class Kama final : public TransformBase<Kama> {
   }
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
 
   // The average after a window of present prices, from the sum of its changes

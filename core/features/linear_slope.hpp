@@ -35,7 +35,6 @@ class LinearSlope final : public WindowFeature<LinearSlope> {
                     std::size_t bars) override;
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<LinearSlope>;
 
   LinearSlope(Names inputs, std::size_t window, Names outputs);

@@ -65,8 +65,6 @@ class LookbackReturn : public TransformBase<Derived> {
         prices_(ring_capacity(window, 1)) {}
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   std::size_t window_;
   Ring prices_;
 };

@@ -17,12 +17,7 @@ class Mma final : public WindowFeature<Mma> {
   static constexpr auto state() {
     return std::tuple{schema::RingState<&Mma::ring_>{"window values"}};
   }
-  static constexpr schema::Docs kDocs{
-      .summary = "Median Moving Average over a rolling window.",
-  };
-
-  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
-  static constexpr std::size_t kValuesRead = 1;
+  static constexpr schema::Docs kDocs{"Median Moving Average over a rolling window."};
 
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
@@ -34,7 +29,6 @@ class Mma final : public WindowFeature<Mma> {
   void rebuild_from_window();
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<Mma>;
 
   Mma(Names inputs, std::size_t window, Names outputs);

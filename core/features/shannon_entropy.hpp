@@ -62,8 +62,6 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   void rebuild_from_window();
 
  private:
-  template <class> friend struct snapshot::Codec;
-
   ShannonEntropy(Names inputs, std::size_t window, Names outputs, BinRule bins,
                  std::size_t bin_count, bool normalize);
 

@@ -16,12 +16,7 @@ class Sma final : public WindowFeature<Sma> {
   static constexpr auto state() {
     return std::tuple{schema::RingState<&Sma::ring_>{"window values"}};
   }
-  static constexpr schema::Docs kDocs{
-      .summary = "Simple Moving Average over a rolling window.",
-  };
-
-  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
-  static constexpr std::size_t kValuesRead = 1;
+  static constexpr schema::Docs kDocs{"Simple Moving Average over a rolling window."};
 
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
@@ -29,7 +24,6 @@ class Sma final : public WindowFeature<Sma> {
                     std::size_t bars) override;
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<Sma>;
 
   Sma(Names inputs, std::size_t window, Names outputs);

@@ -21,7 +21,6 @@ namespace zerak {
 template <class Derived>
 class StandardizedMoment : public WindowFeature<Derived> {
  public:
-  static constexpr std::size_t kValuesRead = 1;
   static constexpr auto state() {
     return std::tuple{schema::RingState<&StandardizedMoment::buffer_>{"window values"}};
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -49,13 +50,15 @@ inline constexpr WindowCheck kWindowChecks[] = {
 };
 
 // A feature over the last `window` bars, constructed as (inputs, window,
-// outputs). Derived declares `kChecks` (the checks create runs, in order),
-// `kValuesRead` (how many inputs update reads) and a constructor
-// Derived(Names inputs, std::size_t window, Names outputs).
+// outputs). Derived has a constructor Derived(Names inputs, std::size_t
+// window, Names outputs) and may declare its own `kChecks` (the checks create
+// runs, in order) and `kValuesRead` (how many inputs update reads).
 template <class Derived>
 class WindowFeature : public TransformBase<Derived> {
  public:
   static constexpr auto parameters() { return schema::window_parameters<Derived>(); }
+  static constexpr std::span<const WindowCheck> kChecks = kWindowChecks;
+  static constexpr std::size_t kValuesRead = 1;
 
   static Result<Derived> create(Names inputs, std::size_t window, Names outputs) {
     for (const WindowCheck& check : Derived::kChecks) {

@@ -16,16 +16,13 @@ class RollingZScore final : public WindowFeature<RollingZScore> {
   static constexpr auto state() {
     return std::tuple{schema::RingState<&RollingZScore::ring_>{"window values"}};
   }
-  static constexpr schema::Docs kDocs{
-      .summary = "Rolling z-score normalization over a sliding window.",
-  };
+  static constexpr schema::Docs kDocs{"Rolling z-score normalization over a sliding window."};
 
   static constexpr WindowCheck kChecks[] = {
       inputs_exactly(1, msg::kInputsExactly1),
       window_at_least(2, "window must be >= 2 (need at least 2 values for std)"),
       outputs_at_least(1, msg::kOutputsEmpty),
   };
-  static constexpr std::size_t kValuesRead = 1;
 
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
@@ -33,7 +30,6 @@ class RollingZScore final : public WindowFeature<RollingZScore> {
                     std::size_t bars) override;
 
  private:
-  template <class> friend struct snapshot::Codec;
   friend class WindowFeature<RollingZScore>;
 
   RollingZScore(Names inputs, std::size_t window, Names outputs);

@@ -28,88 +28,50 @@ namespace field {
 
 // ---- configuration: one parameter --------------------------------------------
 
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::NamesParam<Get>&, const T& t) {
-  w.names(std::invoke(Get, t));
-}
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::SizeParam<Get>&, const T& t) {
-  w.size(std::invoke(Get, t));
-}
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::OptionalSizeParam<Get>&, const T& t) {
-  w.optional_size(std::invoke(Get, t));
-}
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::ResolvedSizeParam<Get>&, const T& t) {
-  w.size(std::invoke(Get, t));
-}
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::FlagParam<Get>&, const T& t) {
-  w.boolean(std::invoke(Get, t));
-}
-template <auto Get, class T>
-void write(SnapshotWriter& w, const schema::RealParam<Get>&, const T& t) {
-  w.f64(std::invoke(Get, t));
-}
-template <auto Get, class E, class T>
-void write(SnapshotWriter& w, const schema::ChoiceParam<Get, E>&, const T& t) {
-  w.u8(static_cast<std::uint8_t>(std::invoke(Get, t)));
-}
-
-// What a snapshot holds for a parameter, as handed to create.
-template <class P>
-struct Stored;
-template <auto Get>
-struct Stored<schema::NamesParam<Get>> : std::type_identity<Names> {};
-template <auto Get>
-struct Stored<schema::SizeParam<Get>> : std::type_identity<std::size_t> {};
-template <auto Get>
-struct Stored<schema::OptionalSizeParam<Get>> : std::type_identity<std::optional<std::size_t>> {};
-template <auto Get>
-struct Stored<schema::ResolvedSizeParam<Get>> : std::type_identity<std::size_t> {};
-template <auto Get>
-struct Stored<schema::FlagParam<Get>> : std::type_identity<bool> {};
-template <auto Get>
-struct Stored<schema::RealParam<Get>> : std::type_identity<double> {};
-template <auto Get, class E>
-struct Stored<schema::ChoiceParam<Get, E>> : std::type_identity<E> {};
-
-template <auto Get>
-bool read(SnapshotReader& r, const schema::NamesParam<Get>& p, Names& out) {
-  return r.names(out, p.name);
-}
-template <auto Get>
-bool read(SnapshotReader& r, const schema::SizeParam<Get>& p, std::size_t& out) {
-  return r.size(out, p.name);
-}
-template <auto Get>
-bool read(SnapshotReader& r, const schema::OptionalSizeParam<Get>& p,
-          std::optional<std::size_t>& out) {
-  return r.optional_size(out, p.name);
-}
-template <auto Get>
-bool read(SnapshotReader& r, const schema::ResolvedSizeParam<Get>& p, std::size_t& out) {
-  return r.size(out, p.name);
-}
-template <auto Get>
-bool read(SnapshotReader& r, const schema::FlagParam<Get>& p, bool& out) {
-  return r.boolean(out, p.name);
-}
-template <auto Get>
-bool read(SnapshotReader& r, const schema::RealParam<Get>& p, double& out) {
-  return r.f64(out, p.name);
-}
-// Enumerations travel as their one-byte codes; unknown codes are refused.
-template <auto Get, class E>
-bool read(SnapshotReader& r, const schema::ChoiceParam<Get, E>& p, E& out) {
-  std::uint8_t code = 0;
-  if (!r.u8(code, p.name)) return false;
-  if (code >= p.choices.size()) {
-    return r.fail("unknown " + std::string(p.what) + " " + std::to_string(code));
+template <class V>
+void write_value(SnapshotWriter& w, const V& value) {
+  if constexpr (std::is_same_v<V, Names>) {
+    w.names(value);
+  } else if constexpr (std::is_same_v<V, std::optional<std::size_t>>) {
+    w.optional_size(value);
+  } else if constexpr (std::is_same_v<V, bool>) {
+    w.boolean(value);
+  } else if constexpr (std::is_same_v<V, double>) {
+    w.f64(value);
+  } else if constexpr (std::is_enum_v<V>) {
+    w.u8(static_cast<std::uint8_t>(value));  // a choice, as its one-byte code
+  } else {
+    w.size(value);
   }
-  out = static_cast<E>(code);
-  return true;
+}
+
+template <class P, class T>
+void write(SnapshotWriter& w, const P&, const T& t) {
+  write_value(w, std::invoke(P::kGet, t));
+}
+
+template <class P, class V>
+bool read(SnapshotReader& r, const P& p, V& out) {
+  if constexpr (std::is_same_v<V, Names>) {
+    return r.names(out, p.name);
+  } else if constexpr (std::is_same_v<V, std::optional<std::size_t>>) {
+    return r.optional_size(out, p.name);
+  } else if constexpr (std::is_same_v<V, bool>) {
+    return r.boolean(out, p.name);
+  } else if constexpr (std::is_same_v<V, double>) {
+    return r.f64(out, p.name);
+  } else if constexpr (std::is_enum_v<V>) {
+    // Unknown codes are refused.
+    std::uint8_t code = 0;
+    if (!r.u8(code, p.name)) return false;
+    if (code >= p.choices.size()) {
+      return r.fail("unknown " + std::string(p.what) + " " + std::to_string(code));
+    }
+    out = static_cast<V>(code);
+    return true;
+  } else {
+    return r.size(out, p.name);
+  }
 }
 
 // ---- state: one member ------------------------------------------------------
@@ -208,9 +170,14 @@ struct Codec {
   }
 
  private:
+  template <class P>
+  using Accessed = std::remove_cvref_t<decltype(std::invoke(P::kGet, std::declval<const T&>()))>;
+
+  // Each parameter as its accessor returns it (a resolved count for one that
+  // None may stand for).
   template <class... P>
   static auto stored_config(const std::tuple<P...>&) {
-    return std::tuple<typename field::Stored<P>::type...>{};
+    return std::tuple<Accessed<P>...>{};
   }
 };
 
