@@ -11,4 +11,6 @@ Kurtosis::Correction::Correction(std::size_t window) noexcept {
   b = (3.0 * (n1 * n1)) / (n2 * n3);
 }
 
+template class StandardizedMoment<Kurtosis>;
+
 }  // namespace zerak

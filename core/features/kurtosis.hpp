@@ -32,4 +32,7 @@ class Kurtosis final : public StandardizedMoment<Kurtosis> {
   using StandardizedMoment::StandardizedMoment;
 };
 
+// Compiled once, in kurtosis.cpp, beside the class's own arithmetic.
+extern template class StandardizedMoment<Kurtosis>;
+
 }  // namespace zerak

@@ -26,4 +26,6 @@ Value ParkinsonVolatility::finish(double sum, std::size_t window) noexcept {
   return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
 }
 
+template class TermWindow<ParkinsonVolatility>;
+
 }  // namespace zerak

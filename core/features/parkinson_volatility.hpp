@@ -23,12 +23,18 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
 
   // ln(H/L)² for a usable bar (both positive, high not below low), else missing.
   static Value term(const Value& high, const Value& low) noexcept;
-  static Value term_of(const Value* bar) noexcept { return term(bar[0], bar[1]); }
+  template <class At>
+  static Value term_of(At at) noexcept {
+    return term(at(0), at(1));
+  }
   static Value finish(double sum, std::size_t window) noexcept;
 
  private:
   friend class WindowFeature<ParkinsonVolatility>;
   using TermWindow::TermWindow;
 };
+
+// Compiled once, in parkinson_volatility.cpp, beside the class's own arithmetic.
+extern template class TermWindow<ParkinsonVolatility>;
 
 }  // namespace zerak

@@ -24,4 +24,6 @@ Value RogersSatchellVolatility::finish(double sum, std::size_t window) noexcept 
   return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
 }
 
+template class TermWindow<RogersSatchellVolatility>;
+
 }  // namespace zerak

@@ -25,7 +25,10 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
   // the high is not below the low.
   static Value term(const Value& high, const Value& low, const Value& open,
                     const Value& close) noexcept;
-  static Value term_of(const Value* bar) noexcept { return term(bar[0], bar[1], bar[2], bar[3]); }
+  template <class At>
+  static Value term_of(At at) noexcept {
+    return term(at(0), at(1), at(2), at(3));
+  }
   // None for a negative (or NaN) mean, which bars outside their range can give.
   static Value finish(double sum, std::size_t window) noexcept;
 
@@ -33,5 +36,8 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
   friend class WindowFeature<RogersSatchellVolatility>;
   using TermWindow::TermWindow;
 };
+
+// Compiled once, in rogers_satchell_volatility.cpp, beside the class's own arithmetic.
+extern template class TermWindow<RogersSatchellVolatility>;
 
 }  // namespace zerak

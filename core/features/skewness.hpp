@@ -31,4 +31,7 @@ class Skewness final : public StandardizedMoment<Skewness> {
   using StandardizedMoment::StandardizedMoment;
 };
 
+// Compiled once, in skewness.cpp, beside the class's own arithmetic.
+extern template class StandardizedMoment<Skewness>;
+
 }  // namespace zerak

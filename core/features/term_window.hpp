@@ -16,7 +16,7 @@ namespace zerak {
 // A feature whose every bar contributes one term, computed once on arrival,
 // and whose value comes from the sum of the last `window` terms (summed
 // oldest first, live and in blocks alike). Derived supplies
-//   static Value term_of(const Value* bar)  // the bar's kValuesRead inputs
+//   template <class At> static Value term_of(At at)  // at(k): the bar's input k
 //   static Value finish(double sum, std::size_t window)
 template <class Derived>
 class TermWindow : public WindowFeature<Derived> {
@@ -29,7 +29,8 @@ class TermWindow : public WindowFeature<Derived> {
 
   OutputRow update(std::span<const Value> values) override {
     if (values.size() < Derived::kValuesRead) return {kMissing};
-    terms_.push(Derived::term_of(values.data()));
+    const auto at = [&values](std::size_t k) -> const Value& { return values[k]; };
+    terms_.push(Derived::term_of(at));
     if (!terms_.full()) return {kMissing};
     const Value sum = sum_oldest_first(terms_);
     if (!sum) return {kMissing};
@@ -42,12 +43,13 @@ class TermWindow : public WindowFeature<Derived> {
     if (inputs.size() < kRead || outputs.empty()) {
       return StreamingTransform::update_block(inputs, outputs, bars);
     }
+    const Value* columns[kRead];
+    for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
     const std::size_t held = terms_.size();
     BlockSeries s;
-    s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
-      Value bar[kRead];
-      for (std::size_t k = 0; k < kRead; ++k) bar[k] = inputs[k][i];
-      return Derived::term_of(bar);
+    s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&columns](std::size_t i) {
+      const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
+      return Derived::term_of(at);
     });
     const std::size_t window = this->window_;
     window_sum_block(s, held, window, bars, outputs[0],
