@@ -13,9 +13,9 @@ namespace {
 // 4 ln 2, spelled out so that every build divides by the same double.
 constexpr double kFourLn2 = 2.772588722239781;
 
-// The volatility from the sum of a window's terms.
-double volatility(double sum, std::size_t window) noexcept {
-  return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
+// The volatility from the sum of a window's n terms.
+double volatility(double sum, double n) noexcept {
+  return std::sqrt(ops::window_mean(sum, n) / kFourLn2);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ OutputRow ParkinsonVolatility::update(std::span<const Value> values) {
   if (!terms_.full()) return {kMissing};
   const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
-  return {volatility(*sum, window_)};
+  return {volatility(*sum, static_cast<double>(window_))};
 }
 
 void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
@@ -61,8 +61,9 @@ void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
   BlockSeries s;
   s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars,
            [high, low](std::size_t i) { return term(high[i], low[i]); });
+  const double n = static_cast<double>(window_);
   window_sum_block(s, held, window_, bars, outputs[0],
-                   [this](double sum) { return Value(volatility(sum, window_)); });
+                   [n](double sum) { return Value(volatility(sum, n)); });
   for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
   fill_missing(outputs, 1, bars);
 }

@@ -10,10 +10,10 @@
 namespace zerak {
 namespace {
 
-// The volatility from the sum of a window's terms: none for a negative (or
+// The volatility from the sum of a window's n terms: none for a negative (or
 // NaN) mean, which bars outside their range can give.
-Value volatility(double sum, std::size_t window) noexcept {
-  const double mean = ops::window_mean(sum, window);
+Value volatility(double sum, double n) noexcept {
+  const double mean = ops::window_mean(sum, n);
   return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
 }
 
@@ -53,7 +53,7 @@ OutputRow RogersSatchellVolatility::update(std::span<const Value> values) {
   if (!terms_.full()) return {kMissing};
   const Value sum = sum_oldest_first(terms_);
   if (!sum) return {kMissing};
-  return {volatility(*sum, window_)};
+  return {volatility(*sum, static_cast<double>(window_))};
 }
 
 void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs,
@@ -66,8 +66,9 @@ void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs
   s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
     return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
   });
+  const double n = static_cast<double>(window_);
   window_sum_block(s, held, window_, bars, outputs[0],
-                   [this](double sum) { return volatility(sum, window_); });
+                   [n](double sum) { return volatility(sum, n); });
   for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
   fill_missing(outputs, 1, bars);
 }
