@@ -36,7 +36,8 @@ import zerak
 BARS = 1_000_000
 WINDOWS = [20, 100, 1000, 10000]
 CORE_SOURCES = sorted(str(p.relative_to(ROOT)) for p in (ROOT / "core").rglob("*.cpp")
-                      if p.parent.name not in ("pipeline", "tools", "fitting", "targets")
+                      if not {"pipeline", "tools", "fitting", "targets", "snapshot"}
+                      & set(p.relative_to(ROOT / "core").parts)
                       and p.stem != "adf")
 
 

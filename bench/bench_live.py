@@ -16,15 +16,18 @@ import io
 from harness import BUILD, ROOT
 
 BEFORE = "cbb795f"  # the last commit with selection medians and full rank recounts
+# Where each layout keeps them: the earlier commits' paths, then today's.
 SOURCES = ["core/features/sma.cpp", "core/features/mma.cpp", "core/features/correlation.cpp",
            "core/features/window_correlator.cpp", "core/features/rank_correlation_window.cpp",
+           "core/window/window_correlator.cpp", "core/window/rank_correlation_window.cpp",
            "core/features/shannon_entropy.cpp", "core/ops/correlation.cpp", "core/ops/stats.cpp",
            "core/error.cpp", "core/traits.cpp"]
+KERNELS = ["core/simd", "core/block/simd"]
 
 
 def build(root, target):
     sources = [str(root / s) for s in SOURCES if (root / s).exists()]
-    sources += [str(p) for p in (root / "core" / "simd").glob("*.cpp")]
+    sources += [str(p) for k in KERNELS for p in (root / k).glob("*.cpp")]
     subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
                     "-ffp-contract=off", "-fno-fast-math", f"-I{root / 'core'}",
                     str(ROOT / "bench" / "core_live.cpp"), *sources, "-o", str(target)],

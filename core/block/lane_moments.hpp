@@ -30,20 +30,16 @@ template <bool Pair, class Usable>
 void to_means(LaneMoments& m, std::size_t w, Usable usable) {
   // Plain locals (the test taken by value too): a store through ok, bytes,
   // could alias anything reached through memory, which would be reloaded on
-  // every lane. The means are taken unconditionally, so that the count's
-  // conversion to double leaves the loop; refused lanes' are dropped.
+  // every lane.
   const std::size_t count = m.ok.size();
+  const double n = static_cast<double>(w);
   std::uint8_t* const ok = m.ok.data();
   double* const mean_x = m.mean_x.data();
   double* const mean_y = m.mean_y.data();
   for (std::size_t j = 0; j < count; ++j) {
     const bool usable_j = usable(j);
-    const double mx = ops::window_mean(mean_x[j], w);
-    mean_x[j] = usable_j ? mx : 0.0;
-    if constexpr (Pair) {
-      const double my = ops::window_mean(mean_y[j], w);
-      mean_y[j] = usable_j ? my : 0.0;
-    }
+    mean_x[j] = usable_j ? ops::window_mean(mean_x[j], n) : 0.0;
+    if constexpr (Pair) mean_y[j] = usable_j ? ops::window_mean(mean_y[j], n) : 0.0;
     ok[j] = usable_j;
   }
 }

@@ -33,8 +33,9 @@ OutputRow LinearSlope::update(std::span<const Value> values) {
   // Identical x values leave no slope to fit, even when their mean rounds
   // away from them and Sxx comes out as a tiny positive number.
   if (constant_x) return {kMissing, kMissing};
-  const double mean_x = ops::window_mean(sum_x, window_);
-  const double mean_y = ops::window_mean(sum_y, window_);
+  const double n = static_cast<double>(window_);
+  const double mean_x = ops::window_mean(sum_x, n);
+  const double mean_y = ops::window_mean(sum_y, n);
   steps::Products<double> sums{0.0, 0.0, 0.0};
   for (const auto part : {pairs_.first(), pairs_.second()}) {
     for (const Pair& p : part) steps::centered_products(sums, *p.x, *p.y, mean_x, mean_y);

@@ -22,8 +22,8 @@ Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
   return r * r;
 }
 
-Value ParkinsonVolatility::finish(double sum, std::size_t window) noexcept {
-  return std::sqrt(ops::window_mean(sum, window) / kFourLn2);
+Value ParkinsonVolatility::finish(double sum, double n) noexcept {
+  return std::sqrt(ops::window_mean(sum, n) / kFourLn2);
 }
 
 template class TermWindow<ParkinsonVolatility>;

@@ -27,7 +27,7 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
   static Value term_of(At at) noexcept {
     return term(at(0), at(1));
   }
-  static Value finish(double sum, std::size_t window) noexcept;
+  static Value finish(double sum, double n) noexcept;
 
  private:
   friend class WindowFeature<ParkinsonVolatility>;

@@ -19,8 +19,8 @@ Value RogersSatchellVolatility::term(const Value& high, const Value& low, const 
   return std::log(h / c) * std::log(h / o) + std::log(l / c) * std::log(l / o);
 }
 
-Value RogersSatchellVolatility::finish(double sum, std::size_t window) noexcept {
-  const double mean = ops::window_mean(sum, window);
+Value RogersSatchellVolatility::finish(double sum, double n) noexcept {
+  const double mean = ops::window_mean(sum, n);
   return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
 }
 

@@ -30,7 +30,7 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
     return term(at(0), at(1), at(2), at(3));
   }
   // None for a negative (or NaN) mean, which bars outside their range can give.
-  static Value finish(double sum, std::size_t window) noexcept;
+  static Value finish(double sum, double n) noexcept;
 
  private:
   friend class WindowFeature<RogersSatchellVolatility>;

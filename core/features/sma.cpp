@@ -17,7 +17,7 @@ OutputRow Sma::update(std::span<const Value> values) {
   if (!ring_.full()) return {kMissing};
   const Value sum = sum_oldest_first(ring_);
   if (!sum) return {kMissing};
-  return {ops::window_mean(*sum, window_)};
+  return {ops::window_mean(*sum, static_cast<double>(window_))};
 }
 
 void Sma::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -27,8 +27,9 @@ void Sma::update_block(std::span<const Value* const> inputs, std::span<Value* co
   BlockSeries s;
   s.assign(ring_.size(), [this](std::size_t i) { return ring_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
+  const double n = static_cast<double>(window_);
   window_sum_block(s, ring_.size(), window_, bars, outputs[0],
-                   [this](double sum) { return Value(ops::window_mean(sum, window_)); });
+                   [n](double sum) { return Value(ops::window_mean(sum, n)); });
   for (std::size_t i = 0; i < bars; ++i) ring_.push(in[i]);
   fill_missing(outputs, 1, bars);
 }

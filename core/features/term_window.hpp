@@ -17,7 +17,7 @@ namespace zerak {
 // and whose value comes from the sum of the last `window` terms (summed
 // oldest first, live and in blocks alike). Derived supplies
 //   template <class At> static Value term_of(At at)  // at(k): the bar's input k
-//   static Value finish(double sum, std::size_t window)
+//   static Value finish(double sum, double n)  // n: the window length
 template <class Derived>
 class TermWindow : public WindowFeature<Derived> {
  public:
@@ -34,7 +34,7 @@ class TermWindow : public WindowFeature<Derived> {
     if (!terms_.full()) return {kMissing};
     const Value sum = sum_oldest_first(terms_);
     if (!sum) return {kMissing};
-    return {Derived::finish(*sum, this->window_)};
+    return {Derived::finish(*sum, static_cast<double>(this->window_))};
   }
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -51,9 +51,9 @@ class TermWindow : public WindowFeature<Derived> {
       const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
       return Derived::term_of(at);
     });
-    const std::size_t window = this->window_;
-    window_sum_block(s, held, window, bars, outputs[0],
-                     [window](double sum) { return Value(Derived::finish(sum, window)); });
+    const double n = static_cast<double>(this->window_);
+    window_sum_block(s, held, this->window_, bars, outputs[0],
+                     [n](double sum) { return Value(Derived::finish(sum, n)); });
     for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
     fill_missing(outputs, 1, bars);
   }

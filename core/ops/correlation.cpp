@@ -132,8 +132,9 @@ Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
   // values (three 0.1s average to 0.10000000000000002), so a test of the sums
   // of squares against 0 alone would standardise rounding noise.
   if (constant_x || constant_y) return kMissing;
-  const double mean_x = window_mean(sum_x, n);
-  const double mean_y = window_mean(sum_y, n);
+  const auto count = static_cast<double>(n);
+  const double mean_x = window_mean(sum_x, count);
+  const double mean_y = window_mean(sum_y, count);
   steps::Products<double> s{0.0, 0.0, 0.0};
   for (std::size_t i = 0; i < n; ++i) steps::centered_products(s, x[i], y[i], mean_x, mean_y);
   if (pearson_needs_rescaling(s.xx, s.yy)) return rescaled_pearson(x, y, mean_x, mean_y);

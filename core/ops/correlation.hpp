@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "../block/simd/counting.hpp"
 #include "../block/simd/dispatch.hpp"
 #include "../scratch.hpp"
 #include "../value.hpp"
@@ -60,6 +61,11 @@ class SpearmanScratch {
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
                    std::span<RankEntry> merge, std::span<double> ranks) noexcept;
 
+// The rank and pair counts run in the dispatched kernels; rows shorter than
+// this are counted inline at the baseline's width, by the same code, as a
+// call through the kernel table costs more than they do.
+constexpr std::size_t kCountedInline = 16;
+
 // Kendall's pair counts. Only concordant pairs and ties are counted; the
 // rest of the n(n-1)/2 pairs are discordant, which keeps the pair loop free
 // of branches. A NaN difference is neither a tie nor concordant, so it
@@ -73,7 +79,16 @@ using PairCounts = simd::PairCounts;
 // antisymmetric, so the order of the two points does not matter.
 inline void count_row(const double* xs, const double* ys, std::size_t m, double xi, double yi,
                       PairCounts& counts) noexcept {
-  simd::kernels().count_pairs(xs, ys, m, xi, yi, counts);
+  if (m >= kCountedInline) return simd::kernels().count_pairs(xs, ys, m, xi, yi, counts);
+  simd::baseline_counting::count_pairs(xs, ys, m, xi, yi, counts);
+}
+
+// Spearman's counts kept up to date as `in` enters a window of n values and
+// `out` leaves it (a NaN when none does): see simd::Kernels::slide_ranks.
+inline simd::RankCounts slide_ranks(const double* v, std::int64_t* less, std::int64_t* equal,
+                                    std::size_t n, double in, double out) noexcept {
+  if (n >= kCountedInline) return simd::kernels().slide_ranks(v, less, equal, n, in, out);
+  return simd::baseline_counting::slide_ranks(v, less, equal, n, in, out);
 }
 
 // tau-b from the pair counts; missing when every pair is tied in x or every

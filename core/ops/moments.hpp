@@ -8,9 +8,9 @@
 // functions finish a live window and every lane of a block.
 namespace zerak::ops {
 
-[[nodiscard]] inline double window_mean(double sum, std::size_t n) noexcept {
-  return sum / static_cast<double>(n);
-}
+// The mean of n values from their sum, n given as a double: a block
+// converts its window's length once, not on every lane.
+[[nodiscard]] inline double window_mean(double sum, double n) noexcept { return sum / n; }
 
 // Mean and sample standard deviation (divisor n - 1) of a window.
 struct Standardizer {

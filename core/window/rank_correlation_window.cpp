@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "../block/simd/dispatch.hpp"
 
 namespace zerak {
 namespace {
@@ -63,8 +62,8 @@ void RankCorrelationWindow::clear() noexcept {
 
 void RankCorrelationWindow::slide_ranks(Series& s, double in, bool replace) noexcept {
   const double out = replace ? s.values[head_] : kNan;
-  simd::RankCounts c = simd::kernels().slide_ranks(s.values.data(), s.less.data(), s.equal.data(),
-                                                   s.values.size(), in, out);
+  simd::RankCounts c = ops::dense::slide_ranks(s.values.data(), s.less.data(), s.equal.data(),
+                                               s.values.size(), in, out);
   c.equal += 1;  // itself
   if (!replace) {
     s.values.push_back(in);

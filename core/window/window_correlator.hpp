@@ -4,10 +4,10 @@
 #include <optional>
 #include <span>
 
-#include "../ops/correlation.hpp"
-#include "ring.hpp"
-#include "../value.hpp"
 #include "../features/correlation_method.hpp"
+#include "../ops/correlation.hpp"
+#include "../value.hpp"
+#include "ring.hpp"
 
 namespace zerak {
 

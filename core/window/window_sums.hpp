@@ -50,7 +50,7 @@ inline std::optional<WindowMoments> window_moments(const Ring& ring) noexcept {
   if (!ring.full()) return std::nullopt;
   const Value sum = sum_oldest_first(ring);
   if (!sum || all_equal(ring)) return std::nullopt;
-  const double mean = ops::window_mean(*sum, ring.capacity());
+  const double mean = ops::window_mean(*sum, static_cast<double>(ring.capacity()));
   double squares = 0.0;
   for (const auto part : {ring.first(), ring.second()}) {
     for (const Value& v : part) squares = steps::centered_square(squares, *v, mean);
