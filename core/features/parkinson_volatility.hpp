@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+
+#include "../ops/moments.hpp"
 
 #include "term_window.hpp"
 
@@ -30,9 +33,26 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
   static Value finish(double sum, double n) noexcept;
 
  private:
+  // 4 ln 2, spelled out so that every build divides by the same double.
+  static constexpr double kFourLn2 = 2.772588722239781;
+
   friend class WindowFeature<ParkinsonVolatility>;
   using TermWindow::TermWindow;
 };
+
+inline Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
+  if (!high || !low) return kMissing;
+  const double h = *high;
+  const double l = *low;
+  // Written as positive tests so that a NaN price fails them.
+  if (!(h > 0.0 && l > 0.0 && h >= l)) return kMissing;
+  const double r = std::log(h / l);
+  return r * r;
+}
+
+inline Value ParkinsonVolatility::finish(double sum, double n) noexcept {
+  return std::sqrt(ops::window_mean(sum, n) / kFourLn2);
+}
 
 // Compiled once, in parkinson_volatility.cpp, beside the class's own arithmetic.
 extern template class TermWindow<ParkinsonVolatility>;

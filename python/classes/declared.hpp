@@ -141,7 +141,7 @@ Result<Core> create(Args& a) {
 template <class P, class Core>
 void show(const P& p, const Core& c, ReprFields& f) {
   if (p.repr == schema::Repr::Hidden) return;
-  const auto value = std::invoke(P::kGet, c);
+  decltype(auto) value = std::invoke(P::kGet, c);  // the names by reference
   using V = std::remove_cvref_t<decltype(value)>;
   if constexpr (std::is_same_v<V, Names>) {
     f.names(p.name, value);
