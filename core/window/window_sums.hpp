@@ -15,11 +15,13 @@ namespace zerak {
 // 0.0 + v[0] + v[1] + ... oldest first, or missing as soon as an entry is missing.
 inline Value sum_oldest_first(const Ring& ring) noexcept {
   double sum = 0.0;
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) {
-      if (!v) return kMissing;
-      sum = steps::sum(sum, *v);
-    }
+  for (const Value& v : ring.first()) {
+    if (!v) return kMissing;
+    sum = steps::sum(sum, *v);
+  }
+  for (const Value& v : ring.second()) {
+    if (!v) return kMissing;
+    sum = steps::sum(sum, *v);
   }
   return sum;
 }
@@ -34,10 +36,11 @@ struct WindowMoments {
 // varying data this stops at the second.
 inline bool all_equal(const Ring& ring) noexcept {
   const double first = *ring.oldest();
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) {
-      if (*v != first) return false;
-    }
+  for (const Value& v : ring.first()) {
+    if (*v != first) return false;
+  }
+  for (const Value& v : ring.second()) {
+    if (*v != first) return false;
   }
   return true;
 }
@@ -52,9 +55,7 @@ inline std::optional<WindowMoments> window_moments(const Ring& ring) noexcept {
   if (!sum || all_equal(ring)) return std::nullopt;
   const double mean = ops::window_mean(*sum, static_cast<double>(ring.capacity()));
   double squares = 0.0;
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) squares = steps::centered_square(squares, *v, mean);
-  }
+  ring.for_each([&](const Value& v) { squares = steps::centered_square(squares, *v, mean); });
   return WindowMoments{mean, squares};
 }
 
@@ -66,12 +67,10 @@ inline std::optional<double> standardized_power_sum(const Ring& ring, ops::Power
   const auto st = ops::standardizer(m->mean, m->squares, ring.capacity());
   if (!st) return std::nullopt;
   double sum = 0.0;
-  for (const auto part : {ring.first(), ring.second()}) {
-    for (const Value& v : part) {
-      const double z = steps::standardized(*v, st->mean, st->sd);
-      sum = power == ops::Power::Fourth ? steps::fourth(sum, z) : steps::cube(sum, z);
-    }
-  }
+  ring.for_each([&](const Value& v) {
+    const double z = steps::standardized(*v, st->mean, st->sd);
+    sum = power == ops::Power::Fourth ? steps::fourth(sum, z) : steps::cube(sum, z);
+  });
   return sum;
 }
 
