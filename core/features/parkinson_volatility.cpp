@@ -57,15 +57,9 @@ void ParkinsonVolatility::update_block(std::span<const Value* const> inputs,
   }
   const Value* high = inputs[0];
   const Value* low = inputs[1];
-  const std::size_t held = terms_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars,
-           [high, low](std::size_t i) { return term(high[i], low[i]); });
   const double n = static_cast<double>(window_);
-  window_sum_block(s, held, window_, bars, outputs[0],
-                   [n](double sum) { return Value(volatility(sum, n)); });
-  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
-  fill_missing(outputs, 1, bars);
+  window_sum_block(terms_, [high, low](std::size_t i) { return term(high[i], low[i]); },
+                   [n](double sum) { return Value(volatility(sum, n)); }, outputs, bars);
 }
 
 }  // namespace zerak

@@ -61,16 +61,10 @@ void RogersSatchellVolatility::update_block(std::span<const Value* const> inputs
   if (inputs.size() < 4 || outputs.empty()) {
     return StreamingTransform::update_block(inputs, outputs, bars);
   }
-  const std::size_t held = terms_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&inputs](std::size_t i) {
-    return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
-  });
   const double n = static_cast<double>(window_);
-  window_sum_block(s, held, window_, bars, outputs[0],
-                   [n](double sum) { return volatility(sum, n); });
-  for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
-  fill_missing(outputs, 1, bars);
+  window_sum_block(terms_, [&inputs](std::size_t i) {
+    return term(inputs[0][i], inputs[1][i], inputs[2][i], inputs[3][i]);
+  }, [n](double sum) { return volatility(sum, n); }, outputs, bars);
 }
 
 }  // namespace zerak
