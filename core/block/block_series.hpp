@@ -88,7 +88,8 @@ struct Lanes {
   std::size_t start;
 };
 
-inline Lanes lanes_of(std::size_t held, std::size_t span, std::size_t w, std::size_t bars) noexcept {
+inline Lanes lanes_of(std::size_t held, std::size_t span, std::size_t w,
+                      std::size_t bars) noexcept {
   const std::size_t first = held + 1 >= span ? 0 : span - 1 - held;
   return {first, first < bars ? bars - first : 0, held + first + 1 - w};
 }

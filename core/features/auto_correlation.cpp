@@ -96,8 +96,10 @@ void AutoCorrelation::update_block(std::span<const Value* const> inputs,
     for (std::size_t j = 0; j < lanes.count; ++j) {
       const std::size_t x = lanes.start + j;
       const std::size_t y = y_start + j;
+      // With a lag below the window, x and y overlap: one stretch of bars.
       complete[j] = lag_ < window_ ? s.missing(y, x + window_) == 0
-                                   : s.missing(x, x + window_) == 0 && s.missing(y, y + window_) == 0;
+                                   : s.missing(x, x + window_) == 0 &&
+                                         s.missing(y, y + window_) == 0;
     }
     pearson_lanes(s, lanes.start, s, y_start, window_, lanes.count, complete.data(),
                   out + lanes.first);

@@ -67,7 +67,8 @@ OutputRow Kama::update(std::span<const Value> values) {
       previous = &p;
     }
   }
-  current_ = next_average(volatility, *prices_.oldest(), *prices_[window_ - 1], *prices_.newest());
+  current_ =
+      next_average(volatility, *prices_.oldest(), *prices_[window_ - 1], *prices_.newest());
   return {current_};
 }
 

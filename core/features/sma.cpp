@@ -24,14 +24,9 @@ void Sma::update_block(std::span<const Value* const> inputs, std::span<Value* co
                        std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
-  BlockSeries s;
-  s.assign(ring_.size(), [this](std::size_t i) { return ring_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
   const double n = static_cast<double>(window_);
-  window_sum_block(s, ring_.size(), window_, bars, outputs[0],
-                   [n](double sum) { return Value(ops::window_mean(sum, n)); });
-  for (std::size_t i = 0; i < bars; ++i) ring_.push(in[i]);
-  fill_missing(outputs, 1, bars);
+  window_sum_block(ring_, [in](std::size_t i) { return in[i]; },
+                   [n](double sum) { return Value(ops::window_mean(sum, n)); }, outputs, bars, in);
 }
 
 }  // namespace zerak

@@ -5,7 +5,6 @@
 #include <tuple>
 #include <utility>
 
-#include "../block/block_series.hpp"
 #include "../block/block_sums.hpp"
 #include "../window/ring.hpp"
 #include "../window/window_sums.hpp"
@@ -45,17 +44,14 @@ class TermWindow : public WindowFeature<Derived> {
     }
     const Value* columns[kRead];
     for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
-    const std::size_t held = terms_.size();
-    BlockSeries s;
-    s.assign(held, [this](std::size_t i) { return terms_[i]; }, bars, [&columns](std::size_t i) {
-      const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
-      return Derived::term_of(at);
-    });
     const double n = static_cast<double>(this->window_);
-    window_sum_block(s, held, this->window_, bars, outputs[0],
-                     [n](double sum) { return Value(Derived::finish(sum, n)); });
-    for (std::size_t i = 0; i < bars; ++i) terms_.push(s.at(held + i));
-    fill_missing(outputs, 1, bars);
+    window_sum_block(
+        terms_,
+        [&columns](std::size_t i) {
+          const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
+          return Derived::term_of(at);
+        },
+        [n](double sum) { return Value(Derived::finish(sum, n)); }, outputs, bars);
   }
 
  protected:

@@ -51,10 +51,12 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
   s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
   const Lanes lanes = lanes_of(held, window_, window_, bars);
-  const LaneMoments m = lane_moments(s.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {
-    const std::size_t b = lanes.start + j;
-    return s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
-  });
+  // The window includes x, so a missing x is a missing entry too.
+  const LaneMoments m =
+      lane_moments(s.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {
+        const std::size_t b = lanes.start + j;
+        return s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
+      });
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     ring_.push(in[i]);

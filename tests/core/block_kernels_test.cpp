@@ -114,6 +114,9 @@ std::vector<BlockCase> cases() {
       out.push_back({"Kendall" + sw, maker<Correlation>([w] {
                        return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Kendall);
                      }), w});
+      out.push_back({"Spearman" + sw, maker<Correlation>([w] {
+                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Spearman);
+                     }), w});
       out.push_back({"Pearson" + sw, maker<Correlation>([w] {
                        return Correlation::create({"x", "y"}, w, {"r"});
                      }), w});
