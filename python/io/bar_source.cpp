@@ -18,24 +18,9 @@ bool BarSource::open(PyObject* data) {
     matrix_ = std::move(view);
     return true;
   }
-  // 0-D buffers and other formats go the sequence way, which says what is
-  // wrong with their items; an empty 1-D buffer is an empty dataset.
-  if ((*view && view->ndim() > 2) || view->unreadable(data)) {
-    if (*view) {
-      PyErr_Format(PyExc_TypeError,
-                   "argument 'data': expected a 2-dimensional buffer of bars, got %d dimension(s)",
-                   view->ndim());
-    } else {
-      PyErr_Format(PyExc_TypeError, "argument 'data': unsupported buffer format '%s'",
-                   view->format());
-    }
-    return false;
-  }
-  if (*view && view->ndim() == 1 && view->extent(0) > 0) {
-    PyErr_SetString(PyExc_TypeError,
-                    "argument 'data': expected a 2-dimensional array of bars (one row per bar), "
-                    "got a 1-dimensional one: use data.reshape(-1, 1) for a single input "
-                    "column, data.reshape(1, -1) for a single bar");
+  if (!refuse_unfit_buffer(*view, data, "bars", "bars (one row per bar)",
+                           "use data.reshape(-1, 1) for a single input column, "
+                           "data.reshape(1, -1) for a single bar")) {
     return false;
   }
   view.reset();  // anything else is read item by item

@@ -17,25 +17,8 @@ bool ColumnSource::open(PyObject* data) {
     views_.push_back(std::move(view));
     return true;
   }
-  // 0-D buffers and other formats go the sequence way, which says what is
-  // wrong with their items; an empty 1-D buffer is an empty dataset.
-  if ((*view && view->ndim() > 2) || view->unreadable(data)) {
-    if (*view) {
-      PyErr_Format(PyExc_TypeError,
-                   "argument 'data': expected a 2-dimensional buffer of columns, got %d "
-                   "dimension(s)",
-                   view->ndim());
-    } else {
-      PyErr_Format(PyExc_TypeError, "argument 'data': unsupported buffer format '%s'",
-                   view->format());
-    }
-    return false;
-  }
-  if (*view && view->ndim() == 1 && view->extent(0) > 0) {
-    PyErr_SetString(PyExc_TypeError,
-                    "argument 'data': expected a 2-dimensional array of columns (one row per "
-                    "input column), got a 1-dimensional one: use data.reshape(1, -1) or [data] "
-                    "for a single input column");
+  if (!refuse_unfit_buffer(*view, data, "columns", "columns (one row per input column)",
+                           "use data.reshape(1, -1) or [data] for a single input column")) {
     return false;
   }
   view.reset();

@@ -161,4 +161,29 @@ void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
   }
 }
 
+bool refuse_unfit_buffer(const NumericView& view, PyObject* data, const char* rows,
+                         const char* one_dim_rows, const char* reshape) {
+  // 0-D buffers and other formats go the sequence way, which says what is
+  // wrong with their items; an empty 1-D buffer is an empty dataset.
+  if ((view && view.ndim() > 2) || view.unreadable(data)) {
+    if (view) {
+      PyErr_Format(PyExc_TypeError,
+                   "argument 'data': expected a 2-dimensional buffer of %s, got %d dimension(s)",
+                   rows, view.ndim());
+    } else {
+      PyErr_Format(PyExc_TypeError, "argument 'data': unsupported buffer format '%s'",
+                   view.format());
+    }
+    return false;
+  }
+  if (view && view.ndim() == 1 && view.extent(0) > 0) {
+    PyErr_Format(PyExc_TypeError,
+                 "argument 'data': expected a 2-dimensional array of %s, got a 1-dimensional "
+                 "one: %s",
+                 one_dim_rows, reshape);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace zerak::py

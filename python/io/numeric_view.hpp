@@ -64,4 +64,12 @@ class NumericView {
   Kind kind_ = Kind::kNone;
 };
 
+// For a dataset that must be a 2-dimensional buffer of `rows` ("bars",
+// "columns"): false with a TypeError for a buffer of more dimensions, of a
+// format zerak cannot read, or of one non-empty dimension (`one_dim_rows`
+// names the rows again, `reshape` says how to fix it); true for anything left
+// to read item by item.
+bool refuse_unfit_buffer(const NumericView& view, PyObject* data, const char* rows,
+                         const char* one_dim_rows, const char* reshape);
+
 }  // namespace zerak::py
