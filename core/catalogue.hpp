@@ -38,12 +38,40 @@
 // over them, and the class names below are the names users and snapshots see.
 // A new class: its header above and one X(...) in its list.
 
-// Transforms (features, operators, scalers), in export order.
-#define ZERAK_TRANSFORM_CLASSES(X)                                                            \
+// Transforms (features, operators, scalers), in export order: the first
+// classes, then one list per family. A family's headers are included with
+// its list's classes above.
+#define ZERAK_TRANSFORM_CLASSES(X)                                                      \
+  ZERAK_FIRST_CLASSES(X) ZERAK_WINDOW_MOMENT_CLASSES(X) ZERAK_ORDER_STATISTIC_CLASSES(X) \
+  ZERAK_EXTREMUM_CLASSES(X) ZERAK_ELEMENTWISE_CLASSES(X) ZERAK_CLOSE_INDICATOR_CLASSES(X) \
+  ZERAK_RANGE_INDICATOR_CLASSES(X) ZERAK_VOLUME_INDICATOR_CLASSES(X)
+
+#define ZERAK_FIRST_CLASSES(X)                                                                \
   X(Adf) X(Sma) X(Ema) X(Kama) X(SimpleReturn) X(LogReturn) X(Mma) X(Skewness) X(Kurtosis)   \
   X(LinearSlope) X(ParkinsonVolatility) X(RogersSatchellVolatility) X(ShannonEntropy)         \
   X(Correlation) X(AutoCorrelation) X(Add) X(Subtract) X(Multiply) X(Divide) X(Reciprocal)    \
   X(NegLog) X(Log) X(Logit) X(RollingZScore) X(FixedZScore)
+
+// Rolling sums, variances, covariances.
+#define ZERAK_WINDOW_MOMENT_CLASSES(X)
+
+// Quantiles and ranks within a window.
+#define ZERAK_ORDER_STATISTIC_CLASSES(X)
+
+// Window minima and maxima and the indicators built on them.
+#define ZERAK_EXTREMUM_CLASSES(X)
+
+// Lags, differences and element-wise math.
+#define ZERAK_ELEMENTWISE_CLASSES(X)
+
+// Technical indicators of one price column.
+#define ZERAK_CLOSE_INDICATOR_CLASSES(X)
+
+// Technical indicators of high, low and close.
+#define ZERAK_RANGE_INDICATOR_CLASSES(X)
+
+// Volume indicators and open-high-low-close volatilities.
+#define ZERAK_VOLUME_INDICATOR_CLASSES(X)
 
 // Forward-looking targets, in export order.
 #define ZERAK_TARGET_CLASSES(X) X(FutureReturn) X(FutureCTCVolatility) X(FutureLinearSlope)
