@@ -56,7 +56,9 @@
 #define ZERAK_WINDOW_MOMENT_CLASSES(X)
 
 // Quantiles and ranks within a window.
-#define ZERAK_ORDER_STATISTIC_CLASSES(X)
+#include "features/rolling_quantile.hpp"
+#include "features/rolling_rank.hpp"
+#define ZERAK_ORDER_STATISTIC_CLASSES(X) X(RollingQuantile) X(RollingRank)
 
 // Window minima and maxima and the indicators built on them.
 #define ZERAK_EXTREMUM_CLASSES(X)

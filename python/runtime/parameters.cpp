@@ -21,7 +21,16 @@ std::string default_text(const ParamDefault& def) {
                         [](NoneDefault) { return std::string("None"); },
                         [](bool b) { return std::string(b ? "True" : "False"); },
                         [](std::uint64_t u) { return std::to_string(u); },
-                        [](double d) { return std::to_string(d); },
+                        [](double d) {  // as Python writes it: 0.5, not 0.500000
+                          char* text = PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
+                          if (text == nullptr) {
+                            PyErr_Clear();
+                            return std::to_string(d);
+                          }
+                          std::string out(text);
+                          PyMem_Free(text);
+                          return out;
+                        },
                         [](const char* s) { return std::string("\"") + s + "\""; },
                     },
                     def);

@@ -39,6 +39,8 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "RollingQuantile",
+    "RollingRank",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +386,24 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class RollingQuantile(_Transform):
+    """Rolling quantile (linear interpolation between order statistics)."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        q: _Number = 0.5,
+    ) -> RollingQuantile: ...
+
+@final
+class RollingRank(_Transform):
+    """Rolling percentile rank of the newest value (ties averaged)."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingRank: ...
 
 @final
 class FutureReturn(_Target):

@@ -177,6 +177,13 @@ def _configs():
         "FutureCTCVolatility 120": lambda o: z.FutureCTCVolatility(["x"], 120, o(1)),
         "FutureLinearSlope 2": lambda o: z.FutureLinearSlope(["x", "c"], 2, o(2)),
         "FutureLinearSlope 120": lambda o: z.FutureLinearSlope(["x", "c"], 120, o(2)),
+        "RollingQuantile 1 q 0.3": lambda o: z.RollingQuantile(["c"], 1, o(1), q=0.3),
+        "RollingQuantile 2 q 0.5": lambda o: z.RollingQuantile(["x"], 2, o(1)),
+        "RollingQuantile 20 q 0.9": lambda o: z.RollingQuantile(["c"], 20, o(1), q=0.9),
+        "RollingQuantile 1000 q 0.25": lambda o: z.RollingQuantile(["x"], 1000, o(1), q=0.25),
+        "RollingRank 1": lambda o: z.RollingRank(["c"], 1, o(1)),
+        "RollingRank 7": lambda o: z.RollingRank(["c"], 7, o(1)),
+        "RollingRank 600": lambda o: z.RollingRank(["x"], 600, o(1)),
     }
 
 

@@ -31,6 +31,8 @@ TRANSFORMS = {
     "Logit": lambda: zerak.Logit(["a"], ["o"]),
     "RollingZScore": lambda: zerak.RollingZScore(["a"], 8, ["o"]),
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
+    "RollingQuantile": lambda: zerak.RollingQuantile(["a"], 9, ["o"], q=0.3),
+    "RollingRank": lambda: zerak.RollingRank(["a"], 8, ["o"]),
 }
 
 TARGETS = {
