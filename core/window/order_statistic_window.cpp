@@ -69,7 +69,7 @@ std::size_t OrderStatisticWindow::count_keys_below(std::int64_t k) const noexcep
   std::size_t n = 0;
   while (b + 1 < blocks_ && max_[b] < k) n += count_[b++];
   const std::int64_t* const d = data(b);
-  return n + static_cast<std::size_t>(std::lower_bound(d, d + count_[b], k) - d);
+  return n + order_statistics::lower(d, count_[b], k);
 }
 
 std::size_t OrderStatisticWindow::count_keys_below_or_at(std::int64_t k) const noexcept {
@@ -77,7 +77,7 @@ std::size_t OrderStatisticWindow::count_keys_below_or_at(std::int64_t k) const n
   std::size_t n = 0;
   while (b + 1 < blocks_ && max_[b] <= k) n += count_[b++];
   const std::int64_t* const d = data(b);
-  return n + static_cast<std::size_t>(std::upper_bound(d, d + count_[b], k) - d);
+  return n + order_statistics::upper(d, count_[b], k);
 }
 
 std::size_t OrderStatisticWindow::split(std::size_t b, std::int64_t k) noexcept {

@@ -25,11 +25,41 @@ namespace zerak {
 // block maxima; a block that fills up splits in two, one that falls below a
 // quarter joins or evens out with a neighbour. All storage is reserved at
 // construction (an impossible capacity throws there), so no slide allocates.
+namespace order_statistics {
+
+// The first of the n sorted keys at d not below k (lower) or above k (upper),
+// as an index. Without branches on the keys: a window's searches land
+// anywhere, so predicted branches would mostly be mispredicted.
+inline std::size_t lower(const std::int64_t* d, std::size_t n, std::int64_t k) noexcept {
+  if (n == 0) return 0;
+  const std::int64_t* base = d;
+  while (n > 1) {
+    const std::size_t half = n / 2;
+    base = base[half] < k ? base + half : base;
+    n -= half;
+  }
+  return static_cast<std::size_t>(base - d) + (*base < k);
+}
+inline std::size_t upper(const std::int64_t* d, std::size_t n, std::int64_t k) noexcept {
+  if (n == 0) return 0;
+  const std::int64_t* base = d;
+  while (n > 1) {
+    const std::size_t half = n / 2;
+    base = base[half] <= k ? base + half : base;
+    n -= half;
+  }
+  return static_cast<std::size_t>(base - d) + (*base <= k);
+}
+
+}  // namespace order_statistics
+
 class OrderStatisticWindow {
  public:
   // Up to this capacity the window is one sorted array.
   static constexpr std::size_t kFlatMax = 384;
   static constexpr std::size_t kBlock = 256;
+  // Steps a slide walks key by key before it searches and moves at once.
+  static constexpr std::ptrdiff_t kWalk = 32;
 
   explicit OrderStatisticWindow(std::size_t capacity);
   OrderStatisticWindow(const OrderStatisticWindow& other);
@@ -47,7 +77,7 @@ class OrderStatisticWindow {
     if (count_[b] == cap_) b = split(b, k);
     std::int64_t* const d = data(b);
     std::int64_t* const e = d + count_[b];
-    std::int64_t* const at = std::upper_bound(d, e, k);
+    std::int64_t* const at = d + order_statistics::upper(d, count_[b], k);
     std::memmove(at + 1, at, static_cast<std::size_t>(e - at) * sizeof(std::int64_t));
     *at = k;
     max_[b] = d[count_[b]++];
@@ -60,7 +90,7 @@ class OrderStatisticWindow {
     const std::size_t b = blocks_ == 1 ? 0 : block_of(k);
     std::int64_t* const d = data(b);
     std::int64_t* const e = d + count_[b];
-    std::int64_t* const at = std::lower_bound(d, e, k);
+    std::int64_t* const at = d + order_statistics::lower(d, count_[b], k);
     std::memmove(at, at + 1, static_cast<std::size_t>(e - at - 1) * sizeof(std::int64_t));
     const std::uint32_t left = --count_[b];
     --size_;
@@ -78,15 +108,35 @@ class OrderStatisticWindow {
     if (b + 1 != blocks_ && ki > max_[b]) return erase(out), insert(in);
     std::int64_t* const d = data(b);
     std::int64_t* const e = d + count_[b];
-    std::int64_t* const at = std::lower_bound(d, e, ko);
-    if (ki > ko) {  // shift (at, dest) one step left, dest = first key > ki
-      std::int64_t* const dest = std::upper_bound(at + 1, e, ki);
-      std::memmove(at, at + 1, static_cast<std::size_t>(dest - at - 1) * sizeof(std::int64_t));
-      *(dest - 1) = ki;
-    } else if (ki < ko) {  // shift [dest, at) one step right, dest = first key > ki
-      std::int64_t* const dest = std::upper_bound(d, at, ki);
-      std::memmove(dest + 1, dest, static_cast<std::size_t>(at - dest) * sizeof(std::int64_t));
-      *dest = ki;
+    std::int64_t* at = d + order_statistics::lower(d, count_[b], ko);
+    // Walk a few steps toward the entering key's place, moving keys over as
+    // it goes; a longer way is searched and moved at once.
+    if (ki > ko) {
+      std::int64_t* const stop = e - at - 1 > kWalk ? at + kWalk : e - 1;
+      while (at < stop && at[1] <= ki) {
+        *at = at[1];
+        ++at;
+      }
+      if (at == stop && stop != e - 1 && at[1] <= ki) {
+        std::int64_t* const dest =
+            at + 1 + order_statistics::upper(at + 1, static_cast<std::size_t>(e - at - 1), ki);
+        std::memmove(at, at + 1, static_cast<std::size_t>(dest - at - 1) * sizeof(std::int64_t));
+        at = dest - 1;
+      }
+      *at = ki;
+    } else if (ki < ko) {
+      std::int64_t* const stop = at - d > kWalk ? at - kWalk : d;
+      while (at > stop && at[-1] > ki) {
+        *at = at[-1];
+        --at;
+      }
+      if (at == stop && stop != d && at[-1] > ki) {
+        std::int64_t* const dest =
+            d + order_statistics::upper(d, static_cast<std::size_t>(at - d), ki);
+        std::memmove(dest + 1, dest, static_cast<std::size_t>(at - dest) * sizeof(std::int64_t));
+        at = dest;
+      }
+      *at = ki;
     }
     max_[b] = e[-1];
   }
@@ -138,7 +188,7 @@ class OrderStatisticWindow {
   // The block where a key belongs: the first whose maximum is not below it
   // (the last block for a key above all).
   [[nodiscard]] std::size_t block_of(std::int64_t k) const noexcept {
-    const std::size_t b = static_cast<std::size_t>(std::lower_bound(max_.get(), max_.get() + blocks_, k) - max_.get());
+    const std::size_t b = order_statistics::lower(max_.get(), blocks_, k);
     return b == blocks_ ? b - 1 : b;
   }
 
