@@ -39,6 +39,13 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "Obv",
+    "AccumulationDistribution",
+    "ChaikinMoneyFlow",
+    "Mfi",
+    "Vwap",
+    "GarmanKlassVolatility",
+    "YangZhangVolatility",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +391,63 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class Obv(_Transform):
+    """On-balance volume (running total of signed volume)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Obv: ...
+
+@final
+class AccumulationDistribution(_Transform):
+    """Accumulation/distribution line (running total of money-flow volume)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> AccumulationDistribution: ...
+
+@final
+class ChaikinMoneyFlow(_Transform):
+    """Rolling Chaikin money flow: sum of money-flow volume over sum of volume."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> ChaikinMoneyFlow: ...
+
+@final
+class Mfi(_Transform):
+    """Money Flow Index (volume-weighted RSI of the typical price), 0 to 100."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Mfi: ...
+
+@final
+class Vwap(_Transform):
+    """Rolling volume-weighted average of the typical price (H + L + C) / 3."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Vwap: ...
+
+@final
+class GarmanKlassVolatility(_Transform):
+    """Rolling Garman-Klass volatility estimator (OHLC)."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> GarmanKlassVolatility: ...
+
+@final
+class YangZhangVolatility(_Transform):
+    """Rolling Yang-Zhang volatility estimator (OHLC with overnight gaps)."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> YangZhangVolatility: ...
 
 @final
 class FutureReturn(_Target):

@@ -31,6 +31,13 @@ TRANSFORMS = {
     "Logit": lambda: zerak.Logit(["a"], ["o"]),
     "RollingZScore": lambda: zerak.RollingZScore(["a"], 8, ["o"]),
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
+    "Obv": lambda: zerak.Obv(["a", "b"], ["o"]),
+    "AccumulationDistribution": lambda: zerak.AccumulationDistribution(["a", "b", "c", "d"], ["o"]),
+    "ChaikinMoneyFlow": lambda: zerak.ChaikinMoneyFlow(["a", "b", "c", "d"], 5, ["o"]),
+    "Mfi": lambda: zerak.Mfi(["a", "b", "c", "d"], 4, ["o"]),
+    "Vwap": lambda: zerak.Vwap(["a", "b", "c", "d"], 6, ["o"]),
+    "GarmanKlassVolatility": lambda: zerak.GarmanKlassVolatility(["a", "b", "c", "d"], 5, ["o"]),
+    "YangZhangVolatility": lambda: zerak.YangZhangVolatility(["a", "b", "c", "d"], 5, ["o"]),
 }
 
 TARGETS = {
