@@ -30,7 +30,19 @@ void AccumulationDistribution::update_block(std::span<const Value* const> inputs
   const Value* close = inputs[2];
   const Value* volume = inputs[3];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(high[i], low[i], close[i], volume[i]);
+  std::size_t i = 0;
+  while (i < bars) {
+    out[i] = step(high[i], low[i], close[i], volume[i]);
+    ++i;
+    if (!total_) continue;
+    // A run of complete bars, with the total in a register.
+    double total = *total_;
+    for (; i < bars && high[i] && low[i] && close[i] && volume[i]; ++i) {
+      total = total + volume_steps::money_flow_volume(*high[i], *low[i], *close[i], *volume[i]);
+      out[i] = total;
+    }
+    total_ = total;
+  }
   fill_missing(outputs, 1, bars);
 }
 

@@ -28,7 +28,23 @@ void Obv::update_block(std::span<const Value* const> inputs, std::span<Value* co
   const Value* close = inputs[0];
   const Value* volume = inputs[1];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(close[i], volume[i]);
+  std::size_t i = 0;
+  while (i < bars) {
+    out[i] = step(close[i], volume[i]);
+    ++i;
+    if (!total_) continue;
+    // A run of complete bars, with the state in registers.
+    double total = *total_;
+    double before = *close_;
+    for (; i < bars && close[i] && volume[i]; ++i) {
+      const double c = *close[i];
+      total = next_total(total, before, c, *volume[i]);
+      before = c;
+      out[i] = total;
+    }
+    total_ = total;
+    close_ = before;
+  }
   fill_missing(outputs, 1, bars);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <tuple>
 
@@ -49,22 +51,29 @@ class Obv final : public TransformBase<Obv> {
  private:
   Obv(Names inputs, Names outputs) : TransformBase(std::move(inputs), std::move(outputs)) {}
 
-  // One bar through the total; update and the block loop share it.
+  // The total after a bar whose close and volume are present. Written with
+  // masks rather than branches (which compilers keep for plain selects): a
+  // close goes up or down about as often as not, which no branch predictor
+  // guesses. total + -volume is total - volume to the bit.
+  static double next_total(double total, double before, double close, double volume) noexcept {
+    const std::uint64_t up = close > before;
+    const std::uint64_t down = close < before;
+    const double signed_volume =
+        std::bit_cast<double>(std::bit_cast<std::uint64_t>(volume) ^ (down << 63));
+    const std::uint64_t keep = (up | down) - 1;  // all ones when the close is unchanged
+    const std::uint64_t moved = std::bit_cast<std::uint64_t>(total + signed_volume);
+    return std::bit_cast<double>((moved & ~keep) | (std::bit_cast<std::uint64_t>(total) & keep));
+  }
+
+  // One bar through the total, for update and for the block loop around its
+  // runs of complete bars.
   Value step(const Value& close, const Value& volume) noexcept {
     if (!close || !volume) {
       reset();
       return kMissing;
     }
-    const double c = *close;
-    const double v = *volume;
-    if (!total_) {
-      total_ = v;
-    } else if (c > *close_) {
-      total_ = *total_ + v;
-    } else if (c < *close_) {
-      total_ = *total_ - v;
-    }
-    close_ = c;
+    total_ = total_ ? next_total(*total_, *close_, *close, *volume) : *volume;
+    close_ = close;
     return total_;
   }
 
