@@ -50,6 +50,8 @@ class YangZhangVolatility final : public WindowFeature<YangZhangVolatility> {
     close_.reset();
   }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   // The three rings are pushed together.
   [[nodiscard]] const char* restored_problem() const noexcept {
@@ -61,6 +63,18 @@ class YangZhangVolatility final : public WindowFeature<YangZhangVolatility> {
  private:
   friend class WindowFeature<YangZhangVolatility>;
   YangZhangVolatility(Names inputs, std::size_t window, Names outputs);
+
+  // The bar's three terms, each missing unless every price and the close
+  // before are positive and the high is not below the low; moves the close on.
+  struct Terms {
+    Value overnight;
+    Value body;
+    Value range;
+  };
+  Terms terms(const Value& open, const Value& high, const Value& low, const Value& close) noexcept;
+  // The variance from the window's three sums and two sums of squares.
+  [[nodiscard]] double variance(double overnight_squares, double body_squares,
+                                double range_sum) const noexcept;
 
   Ring overnight_;
   Ring body_;
