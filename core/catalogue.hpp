@@ -73,7 +73,16 @@
 #define ZERAK_RANGE_INDICATOR_CLASSES(X)
 
 // Volume indicators and open-high-low-close volatilities.
-#define ZERAK_VOLUME_INDICATOR_CLASSES(X)
+#include "features/accumulation_distribution.hpp"
+#include "features/chaikin_money_flow.hpp"
+#include "features/garman_klass_volatility.hpp"
+#include "features/mfi.hpp"
+#include "features/obv.hpp"
+#include "features/vwap.hpp"
+#include "features/yang_zhang_volatility.hpp"
+#define ZERAK_VOLUME_INDICATOR_CLASSES(X)                                               \
+  X(Obv) X(AccumulationDistribution) X(ChaikinMoneyFlow) X(Mfi) X(Vwap)                \
+  X(GarmanKlassVolatility) X(YangZhangVolatility)
 
 // Forward-looking targets, in export order.
 #define ZERAK_TARGET_CLASSES(X) X(FutureReturn) X(FutureCTCVolatility) X(FutureLinearSlope)

@@ -228,6 +228,15 @@ inline std::vector<SnapshotCase> snapshot_cases() {
   names_only(std::type_identity<Logit>{}, "Logit", 1);
   cases.push_back(stepping_case<FixedZScore>(
       "FixedZScore", [] { return made(FixedZScore::create({"c0"}, {"z"}, 100.0, 2.5)); }, 1));
+  window(std::type_identity<ChaikinMoneyFlow>{}, "ChaikinMoneyFlow", 5, 4);
+  window(std::type_identity<Mfi>{}, "Mfi", 4, 4);
+  window(std::type_identity<Vwap>{}, "Vwap", 6, 4);
+  window(std::type_identity<GarmanKlassVolatility>{}, "GarmanKlassVolatility", 5, 4);
+  window(std::type_identity<YangZhangVolatility>{}, "YangZhangVolatility", 5, 4);
+  names_only(std::type_identity<Obv>{}, "Obv", 2);
+  cases.push_back(stepping_case<AccumulationDistribution>(
+      "AccumulationDistribution",
+      [] { return made(AccumulationDistribution::create({"c0", "c1", "c2", "c3"}, {"o"})); }, 4));
   cases.push_back(labelling_case<FutureReturn>(
       "FutureReturn", [] { return made(FutureReturn::create({"c0"}, 3, {"r"})); }));
   cases.push_back(labelling_case<FutureCTCVolatility>(

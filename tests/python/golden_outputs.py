@@ -184,6 +184,21 @@ def _configs():
         "RollingRank 1": lambda o: z.RollingRank(["c"], 1, o(1)),
         "RollingRank 7": lambda o: z.RollingRank(["c"], 7, o(1)),
         "RollingRank 600": lambda o: z.RollingRank(["x"], 600, o(1)),
+        "Obv": lambda o: z.Obv(["c", "x"], o(1)),
+        "AccumulationDistribution": lambda o: z.AccumulationDistribution(["h", "l", "c", "x"], o(1)),
+        "ChaikinMoneyFlow 1": lambda o: z.ChaikinMoneyFlow(["h", "l", "c", "x"], 1, o(1)),
+        "ChaikinMoneyFlow 20": lambda o: z.ChaikinMoneyFlow(["h", "l", "c", "x"], 20, o(1)),
+        "Mfi 2": lambda o: z.Mfi(["h", "l", "c", "x"], 2, o(1)),
+        "Mfi 14": lambda o: z.Mfi(["h", "l", "c", "x"], 14, o(1)),
+        "Vwap 1": lambda o: z.Vwap(["h", "l", "c", "x"], 1, o(1)),
+        "Vwap 300": lambda o: z.Vwap(["h", "l", "c", "x"], 300, o(1)),
+        "GarmanKlassVolatility 1":
+            lambda o: z.GarmanKlassVolatility(["o", "h", "l", "c"], 1, o(1)),
+        "GarmanKlassVolatility 30":
+            lambda o: z.GarmanKlassVolatility(["o", "h", "l", "c"], 30, o(1)),
+        "YangZhangVolatility 2": lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 2, o(1)),
+        "YangZhangVolatility 30":
+            lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 30, o(1)),
     }
 
 

@@ -33,6 +33,13 @@ TRANSFORMS = {
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
     "RollingQuantile": lambda: zerak.RollingQuantile(["a"], 9, ["o"], q=0.3),
     "RollingRank": lambda: zerak.RollingRank(["a"], 8, ["o"]),
+    "Obv": lambda: zerak.Obv(["a", "b"], ["o"]),
+    "AccumulationDistribution": lambda: zerak.AccumulationDistribution(["a", "b", "c", "d"], ["o"]),
+    "ChaikinMoneyFlow": lambda: zerak.ChaikinMoneyFlow(["a", "b", "c", "d"], 5, ["o"]),
+    "Mfi": lambda: zerak.Mfi(["a", "b", "c", "d"], 4, ["o"]),
+    "Vwap": lambda: zerak.Vwap(["a", "b", "c", "d"], 6, ["o"]),
+    "GarmanKlassVolatility": lambda: zerak.GarmanKlassVolatility(["a", "b", "c", "d"], 5, ["o"]),
+    "YangZhangVolatility": lambda: zerak.YangZhangVolatility(["a", "b", "c", "d"], 5, ["o"]),
 }
 
 TARGETS = {

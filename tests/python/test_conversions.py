@@ -252,7 +252,7 @@ def an_instance(cls):
         names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
         try:
             return cls(**{n: given[n] for n in names if n in given})
-        except zerak.InvalidInputError:
+        except (zerak.InvalidInputError, zerak.InvalidConfigError):
             continue
     raise AssertionError(cls)
 

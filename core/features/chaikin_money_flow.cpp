@@ -1,0 +1,7 @@
+#include "chaikin_money_flow.hpp"
+
+namespace zerak {
+
+template class VolumeRatioWindow<ChaikinMoneyFlow>;
+
+}  // namespace zerak

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+
+#include "../ops/moments.hpp"
+
+#include "term_window.hpp"
+#include "volume_checks.hpp"
+
+namespace zerak {
+
+// Per-bar volatility from the open, high, low and close of the last `window`
+// bars: sqrt(mean(0.5 ln(H/L)² - (2 ln 2 - 1) ln(C/O)²)), not annualised.
+class GarmanKlassVolatility final : public TermWindow<GarmanKlassVolatility> {
+ public:
+  static constexpr schema::Docs kDocs{
+      .summary = "Rolling Garman-Klass volatility estimator (OHLC).",
+      .update = "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input.",
+  };
+  static constexpr WindowCheck kChecks[] = {
+      inputs_at_least(4, "inputs must contain open, high, low, and close columns"),
+      outputs_at_least(1, msg::kOutputsEmpty),
+      window_at_least(1, msg::kWindowZero),
+  };
+  static constexpr std::size_t kValuesRead = 4;
+
+  static Result<GarmanKlassVolatility> create(Names inputs, std::size_t window, Names outputs) {
+    if (auto error = window_config_error(kChecks, inputs.size(), window, outputs.size())) {
+      return *error;
+    }
+    return GarmanKlassVolatility(std::move(inputs), window, std::move(outputs));
+  }
+
+  // The bar's variance term, or missing unless every price is positive and
+  // the high is not below the low.
+  static Value term(const Value& open, const Value& high, const Value& low,
+                    const Value& close) noexcept;
+  template <class At>
+  static Value term_of(At at) noexcept {
+    return term(at(0), at(1), at(2), at(3));
+  }
+  // Missing for a negative (or NaN) mean, which closes far from their opens
+  // within narrow ranges can give.
+  static Value finish(double sum, double n) noexcept;
+
+ private:
+  // 2 ln 2 - 1, spelled out so that every build multiplies by the same double.
+  static constexpr double kTwoLn2Minus1 = 0.3862943611198906;
+
+  friend class WindowFeature<GarmanKlassVolatility>;
+  using TermWindow::TermWindow;
+};
+
+inline Value GarmanKlassVolatility::term(const Value& open, const Value& high, const Value& low,
+                                         const Value& close) noexcept {
+  if (!open || !high || !low || !close) return kMissing;
+  const double o = *open;
+  const double h = *high;
+  const double l = *low;
+  const double c = *close;
+  // Positive tests, so that a NaN price fails them.
+  if (!(o > 0.0 && h > 0.0 && l > 0.0 && c > 0.0 && h >= l)) return kMissing;
+  const double range = std::log(h / l);
+  const double body = std::log(c / o);
+  return 0.5 * (range * range) - kTwoLn2Minus1 * (body * body);
+}
+
+inline Value GarmanKlassVolatility::finish(double sum, double n) noexcept {
+  const double mean = ops::window_mean(sum, n);
+  return mean >= 0.0 ? Value(std::sqrt(mean)) : kMissing;
+}
+
+// Compiled once, in garman_klass_volatility.cpp, beside the class's own arithmetic.
+extern template class TermWindow<GarmanKlassVolatility>;
+
+}  // namespace zerak

@@ -1,0 +1,7 @@
+#include "mfi.hpp"
+
+namespace zerak {
+
+template class VolumeRatioWindow<Mfi>;
+
+}  // namespace zerak

@@ -1,0 +1,7 @@
+#include "vwap.hpp"
+
+namespace zerak {
+
+template class VolumeRatioWindow<Vwap>;
+
+}  // namespace zerak
