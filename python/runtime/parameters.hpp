@@ -18,7 +18,7 @@
 // signature, the binding and the conversions all derive from that list.
 namespace zerak::py {
 
-enum class ParamKind { Names, UInt, OptUInt, Bool, Float, Str };
+enum class ParamKind { Names, UInt, OptUInt, Bool, Float, OptFloat, Str };
 
 struct Required {};
 struct NoneDefault {};
@@ -42,6 +42,8 @@ inline Param uint_param(const char* name, std::uint64_t def) {
 inline Param opt_uint_param(const char* name) { return {name, ParamKind::OptUInt, NoneDefault{}}; }
 inline Param bool_param(const char* name, bool def) { return {name, ParamKind::Bool, def}; }
 inline Param float_param(const char* name) { return {name, ParamKind::Float}; }
+inline Param float_param(const char* name, double def) { return {name, ParamKind::Float, def}; }
+inline Param opt_float_param(const char* name) { return {name, ParamKind::OptFloat, NoneDefault{}}; }
 inline Param str_param(const char* name, const char* def) { return {name, ParamKind::Str, def}; }
 
 // "(inputs, window, outputs, fast=2, slow=30)"
@@ -55,7 +57,7 @@ CallSignature call_signature(std::string function, const std::vector<Param>& par
 class Args {
  public:
   using Slot = std::variant<std::monostate, Names, std::uint64_t, std::optional<std::uint64_t>,
-                            bool, double, std::string>;
+                            bool, double, std::optional<double>, std::string>;
 
   // Converts the bound arguments (nullptr = default) in parameter order;
   // false with the exception set, TypeErrors naming their argument.
@@ -68,6 +70,9 @@ class Args {
   }
   [[nodiscard]] bool boolean(std::size_t i) const { return std::get<bool>(slots_[i]); }
   [[nodiscard]] double real(std::size_t i) const { return std::get<double>(slots_[i]); }
+  [[nodiscard]] std::optional<double> opt_real(std::size_t i) const {
+    return std::get<std::optional<double>>(slots_[i]);
+  }
   [[nodiscard]] const std::string& str(std::size_t i) const { return std::get<std::string>(slots_[i]); }
 
  private:

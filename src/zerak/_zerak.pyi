@@ -39,6 +39,18 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "Lag",
+    "Diff",
+    "Abs",
+    "Sqrt",
+    "Exp",
+    "Sign",
+    "Scale",
+    "Clip",
+    "Maximum",
+    "Minimum",
+    "EwmVariance",
+    "EwmStd",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +396,90 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class Lag(_Transform):
+    """Lagged value: x shifted by ``periods`` bars."""
+
+    def __new__(cls, inputs: _Names, periods: SupportsIndex, outputs: _Names) -> Lag: ...
+
+@final
+class Diff(_Transform):
+    """Difference: x minus x ``periods`` bars ago."""
+
+    def __new__(cls, inputs: _Names, periods: SupportsIndex, outputs: _Names) -> Diff: ...
+
+@final
+class Abs(_Transform):
+    """Absolute value: |x|."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Abs: ...
+
+@final
+class Sqrt(_Transform):
+    """Square root: sqrt(x)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Sqrt: ...
+
+@final
+class Exp(_Transform):
+    """Exponential: e**x."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Exp: ...
+
+@final
+class Sign(_Transform):
+    """Sign: -1.0, 0.0 or 1.0."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Sign: ...
+
+@final
+class Scale(_Transform):
+    """Affine map: x * scale + offset."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        scale: _Number = 1.0,
+        offset: _Number = 0.0,
+    ) -> Scale: ...
+
+@final
+class Clip(_Transform):
+    """Clip to [lower, upper]; None leaves a side unbounded."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        lower: _Number | None = None,
+        upper: _Number | None = None,
+    ) -> Clip: ...
+
+@final
+class Maximum(_Transform):
+    """Element-wise maximum of A and B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Maximum: ...
+
+@final
+class Minimum(_Transform):
+    """Element-wise minimum of A and B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Minimum: ...
+
+@final
+class EwmVariance(_Transform):
+    """Exponentially weighted variance (population) with SMA-style seeding."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> EwmVariance: ...
+
+@final
+class EwmStd(_Transform):
+    """Exponentially weighted standard deviation: the square root of EwmVariance."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> EwmStd: ...
 
 @final
 class FutureReturn(_Target):
