@@ -172,7 +172,9 @@ PyObject* raise_allocation_failure(const char* class_name, const std::vector<Par
   bool has_lags = false;
   std::optional<std::uint64_t> lags;
   for (std::size_t i = 0; i < params.size(); ++i) {
-    const bool window = std::strcmp(params[i].name, "window") == 0;
+    // A lag's `periods` sizes its ring as a window does.
+    const bool window = std::strcmp(params[i].name, "window") == 0 ||
+                        std::strcmp(params[i].name, "periods") == 0;
     if ((window || std::strcmp(params[i].name, "lag") == 0) && params[i].kind == ParamKind::UInt) {
       values += args.uint(i);
       if (window) window_size = args.uint(i);

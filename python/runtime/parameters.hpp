@@ -81,7 +81,7 @@ class Args {
 
 // Raises MemoryError for a constructor whose buffers could not be allocated,
 // saying what: "cannot allocate a window of N values" when the class has a
-// window (plus its lag, if any), followed by " with a workspace of N x L
+// window or periods (plus its lag, if any), followed by " with a workspace of N x L
 // values" when it also has lags, else "cannot allocate {class_name}".
 // Returns nullptr.
 PyObject* raise_allocation_failure(const char* class_name, const std::vector<Param>& params,

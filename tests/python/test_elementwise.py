@@ -159,6 +159,8 @@ def test_ewm_warm_up_and_reseeding():
     (lambda: zerak.Maximum(["a"], ["y"]), zerak.InvalidInputError,
      "inputs must contain exactly 2 columns"),
     (lambda: zerak.EwmStd(["x"], 1, ["y"]), zerak.InvalidInputError, "window must be >= 2"),
+    (lambda: zerak.Lag(["x"], 2**62, ["y"]), MemoryError,
+     f"cannot allocate a window of {2**62} values"),
 ])
 def test_bad_configurations(make, error, message):
     with pytest.raises(error, match=f"^{message}$"):
