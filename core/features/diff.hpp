@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../operators/elementwise_operator.hpp"
 #include "lag_feature.hpp"
 
 namespace zerak {
@@ -13,11 +14,8 @@ class Diff final : public LagFeature<Diff> {
                 "``NaN``.",
   };
 
-  static Value apply(const Value& old, const Value& now) noexcept {
-    if (!old || !now) return kMissing;
-    const double d = *now - *old;
-    if (d != d) return kMissing;
-    return d;
+  static void put(Value& out, const Value& old, const Value& now) noexcept {
+    store_unless_nan(out, old && now ? *now - *old : kNan);
   }
 
  private:

@@ -13,7 +13,7 @@ class Lag final : public LagFeature<Lag> {
                 "``NaN``.",
   };
 
-  static Value apply(const Value& old, const Value&) noexcept { return old; }
+  static void put(Value& out, const Value& old, const Value&) noexcept { out = old; }
 
  private:
   friend class LagFeature<Lag>;

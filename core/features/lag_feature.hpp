@@ -13,8 +13,9 @@ namespace zerak {
 
 // A function of this bar's value and the value `periods` bars ago, as
 // (inputs, periods, outputs). Derived supplies
-// `static Value apply(const Value& old, const Value& now)`; `old` is missing
-// during the warm-up. The ring keeps the last `periods` values.
+// `static void put(Value& out, const Value& old, const Value& now)`, storing
+// the output in place; `old` is missing during the warm-up. The ring keeps
+// the last `periods` values.
 template <class Derived>
 class LagFeature : public TransformBase<Derived> {
  public:
@@ -42,9 +43,10 @@ class LagFeature : public TransformBase<Derived> {
 
   OutputRow update(std::span<const Value> values) override {
     if (values.empty()) return {kMissing};
-    const Value old = past_.full() ? past_.oldest() : kMissing;
+    Value out;
+    Derived::put(out, past_.full() ? past_.oldest() : kMissing, values[0]);
     past_.push(values[0]);
-    return {Derived::apply(old, values[0])};
+    return {out};
   }
 
   // Bars less than `periods` into the block find their old value in the
@@ -61,9 +63,9 @@ class LagFeature : public TransformBase<Derived> {
     const std::size_t held = past_.size();
     const std::size_t head = std::min(bars, p);
     for (std::size_t i = 0; i < head; ++i) {
-      out[i] = Derived::apply(held + i >= p ? past_[held + i - p] : kMissing, in[i]);
+      Derived::put(out[i], held + i >= p ? past_[held + i - p] : kMissing, in[i]);
     }
-    for (std::size_t i = head; i < bars; ++i) out[i] = Derived::apply(in[i - p], in[i]);
+    for (std::size_t i = head; i < bars; ++i) Derived::put(out[i], in[i - p], in[i]);
     std::size_t from = 0;
     if (bars >= p) {  // the ring is replaced whole: O(bars) whatever periods is
       past_.clear();

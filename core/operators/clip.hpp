@@ -3,14 +3,14 @@
 #include <limits>
 #include <utility>
 
-#include "unary_operator.hpp"
+#include "elementwise_operator.hpp"
 
 namespace zerak {
 
 // x limited to [lower, upper]; a missing bound leaves that side open. A value
-// inside the bounds is returned as it is (so clipping -0.0 at 0.0 keeps -0.0,
-// as numpy's clip does).
-class Clip final : public UnaryOperator<Clip> {
+// inside the bounds is returned as it is, so clipping -0.0 at 0.0 keeps -0.0
+// (numpy's scalar clip agrees; its array clip returns the bound).
+class Clip final : public ElementwiseUnary<Clip> {
  public:
   static constexpr auto parameters() {
     return std::tuple{schema::inputs_param<Clip>, schema::outputs_param<Clip>,
@@ -23,8 +23,8 @@ class Clip final : public UnaryOperator<Clip> {
 
   static Result<Clip> create(Names inputs, Names outputs, Value lower, Value upper);
 
-  [[nodiscard]] Value apply(double a) const noexcept {
-    if (a != a) return kMissing;
+  // NaN fails both comparisons and comes out as NaN, that is missing.
+  [[nodiscard]] double compute(double a) const noexcept {
     if (a < low_) return low_;
     if (a > high_) return high_;
     return a;
@@ -37,7 +37,7 @@ class Clip final : public UnaryOperator<Clip> {
   static constexpr double kInf = std::numeric_limits<double>::infinity();
 
   Clip(Names inputs, Names outputs, Value lower, Value upper)
-      : UnaryOperator(std::move(inputs), std::move(outputs)),
+      : ElementwiseUnary(std::move(inputs), std::move(outputs)),
         lower_(lower),
         upper_(upper),
         low_(lower.value_or(-kInf)),

@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "unary_operator.hpp"
+#include "elementwise_operator.hpp"
 
 namespace zerak {
 
 // x * scale + offset: one product then one sum, each rounded (never fused),
 // so a result is what numpy's `x * scale + offset` gives. A NaN result
 // (inf * 0, inf - inf) is missing.
-class Scale final : public UnaryOperator<Scale> {
+class Scale final : public ElementwiseUnary<Scale> {
  public:
   static constexpr auto parameters() {
     return std::tuple{schema::inputs_param<Scale>, schema::outputs_param<Scale>,
@@ -22,18 +22,14 @@ class Scale final : public UnaryOperator<Scale> {
 
   static Result<Scale> create(Names inputs, Names outputs, double scale, double offset);
 
-  [[nodiscard]] Value apply(double a) const noexcept {
-    const double y = a * scale_ + offset_;
-    if (y != y) return kMissing;
-    return y;
-  }
+  [[nodiscard]] double compute(double a) const noexcept { return a * scale_ + offset_; }
 
   [[nodiscard]] double scale() const noexcept { return scale_; }
   [[nodiscard]] double offset() const noexcept { return offset_; }
 
  private:
   Scale(Names inputs, Names outputs, double scale, double offset)
-      : UnaryOperator(std::move(inputs), std::move(outputs)), scale_(scale), offset_(offset) {}
+      : ElementwiseUnary(std::move(inputs), std::move(outputs)), scale_(scale), offset_(offset) {}
 
   double scale_;
   double offset_;

@@ -2,26 +2,23 @@
 
 #include <cmath>
 
-#include "unary_operator.hpp"
+#include "elementwise_operator.hpp"
 
 namespace zerak {
 
-// sqrt(A) for A >= 0; the comparison also rejects NaN. sqrt(-0.0) is -0.0,
-// as IEEE 754 (and numpy) have it.
-class Sqrt final : public UnaryOperator<Sqrt> {
+// sqrt(A) for A >= 0, else missing. sqrt(-0.0) is -0.0, as IEEE 754 (and
+// numpy) have it.
+class Sqrt final : public ElementwiseUnary<Sqrt> {
  public:
   static constexpr auto kDocs =
       schema::operator_docs("Square root: sqrt(x).",
                             "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or < 0.");
 
-  static Value apply(double a) noexcept {
-    if (!(a >= 0.0)) return kMissing;
-    return std::sqrt(a);
-  }
+  static double compute(double a) noexcept { return a >= 0.0 ? std::sqrt(a) : kNan; }
 
  private:
-  friend class UnaryOperator<Sqrt>;
-  using UnaryOperator::UnaryOperator;
+  friend class ElementwiseUnary<Sqrt>;
+  using ElementwiseUnary::ElementwiseUnary;
 };
 
 }  // namespace zerak

@@ -11,8 +11,7 @@
 namespace zerak {
 
 // Stateless f(A) over the current bar. Derived supplies
-// `Value apply(double a) const` (static, or a member reading the class's
-// constants), called only when A is present.
+// `static Value apply(double a)`, called only when A is present.
 template <class Derived>
 class UnaryOperator : public TransformBase<Derived> {
  public:
@@ -28,26 +27,20 @@ class UnaryOperator : public TransformBase<Derived> {
 
   OutputRow update(std::span<const Value> values) override {
     if (values.empty() || !values[0]) return {kMissing};
-    return {derived().apply(*values[0])};
+    return {Derived::apply(*values[0])};
   }
 
   // The same per value, without a row per bar.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    const Derived& f = derived();
     const Value* a = inputs[0];
     Value* y = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? f.apply(*a[i]) : kMissing;
+    for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:
   using TransformBase<Derived>::TransformBase;
-
- private:
-  [[nodiscard]] const Derived& derived() const noexcept {
-    return static_cast<const Derived&>(*this);
-  }
 };
 
 }  // namespace zerak
