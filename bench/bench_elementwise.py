@@ -75,6 +75,7 @@ def live() -> None:
         "Lag(5)": (zerak.Lag(["x"], 5, ["y"]), x),
         "Diff(1)": (zerak.Diff(["x"], 1, ["y"]), x),
         "EwmStd(20)": (zerak.EwmStd(["x"], 20, ["y"]), x),
+        "Ema(20), for comparison": (zerak.Ema(["x"], 20, ["y"]), x),
     }
     rows = [("floor: C method, list in, new list out", best_ns("f.update(x)", N_LIVE, f=f, x=x))]
     for name, (obj, row) in objs.items():
