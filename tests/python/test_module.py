@@ -18,6 +18,10 @@ ALL = EXCEPTIONS + [
     "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore", "fit_standard_scaler",
     "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline", "TargetPipeline",
 ]
+# Lags, differences and element-wise math come after the first transforms.
+ELEMENTWISE = ["Lag", "Diff", "Abs", "Sqrt", "Exp", "Sign", "Scale", "Clip", "Maximum", "Minimum",
+               "EwmVariance", "EwmStd"]
+ALL[ALL.index("fit_standard_scaler"):ALL.index("fit_standard_scaler")] = ELEMENTWISE
 
 
 def test_all_lists_every_export_in_registration_order():
@@ -68,6 +72,7 @@ import math, random
 
 def build(cls, columns, outputs):
     given = {"window": 12, "horizon": 3, "lags": 1, "mean": 0.5, "std": 2.0}
+    given["periods"] = 2
     names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
     for k in (1, 2, 4):
         for n in (1, 2):
@@ -160,5 +165,5 @@ def test_initialisation_failing_at_each_allocation_leaves_a_sound_module():
     scope = {}
     exec(EVERY_CLASS, scope)
     want = scope["every_class"](zerak)
-    assert want[:2] == [25, 3]
+    assert want[:2] == [25 + len(ELEMENTWISE), 3]
     assert got == want
