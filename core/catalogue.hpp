@@ -64,7 +64,21 @@
 #define ZERAK_EXTREMUM_CLASSES(X)
 
 // Lags, differences and element-wise math.
-#define ZERAK_ELEMENTWISE_CLASSES(X)
+#include "features/diff.hpp"
+#include "features/ewm_std.hpp"
+#include "features/ewm_variance.hpp"
+#include "features/lag.hpp"
+#include "operators/abs.hpp"
+#include "operators/clip.hpp"
+#include "operators/exp.hpp"
+#include "operators/maximum.hpp"
+#include "operators/minimum.hpp"
+#include "operators/scale.hpp"
+#include "operators/sign.hpp"
+#include "operators/sqrt.hpp"
+#define ZERAK_ELEMENTWISE_CLASSES(X)                                                            \
+  X(Lag) X(Diff) X(Abs) X(Sqrt) X(Exp) X(Sign) X(Scale) X(Clip) X(Maximum) X(Minimum)       \
+  X(EwmVariance) X(EwmStd)
 
 // Technical indicators of one price column.
 #define ZERAK_CLOSE_INDICATOR_CLASSES(X)

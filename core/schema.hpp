@@ -86,10 +86,18 @@ struct FlagParam : Param<Get> {
   Repr repr = Repr::Shown;
 };
 
+// A real number, with an optional default.
 template <auto Get>
 struct RealParam : Param<Get> {
   std::optional<double> fallback = std::nullopt;
   Repr repr = Repr::Hidden;
+};
+
+// A real number that may be None (no value: e.g. an unbounded side); read
+// back as a Value, None being missing. Defaults to None.
+template <auto Get>
+struct OptionalRealParam : Param<Get> {
+  Repr repr = Repr::Shown;
 };
 
 // One of a fixed set of names, held by the class as the enumeration E whose

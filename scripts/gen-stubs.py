@@ -36,6 +36,11 @@ PARAM_TYPES = {
     "method": "_Method",
     "regression": "_Regression",
     "q": "_Number",
+    "periods": "SupportsIndex",
+    "scale": "_Number",
+    "offset": "_Number",
+    "lower": "_Number | None",
+    "upper": "_Number | None",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -47,6 +47,10 @@ template <auto G>
 Param param(const schema::RealParam<G>& p) {
   return p.fallback ? float_param(p.name, *p.fallback) : float_param(p.name);
 }
+template <auto G>
+Param param(const schema::OptionalRealParam<G>& p) {
+  return opt_float_param(p.name);
+}
 template <auto G, class E>
 Param param(const schema::ChoiceParam<G, E>& p) {
   return str_param(p.name, p.choices[static_cast<std::size_t>(p.fallback)].data());
@@ -84,6 +88,10 @@ bool arg(const schema::FlagParam<G>&, Args& a, std::size_t i) {
 template <auto G>
 double arg(const schema::RealParam<G>&, Args& a, std::size_t i) {
   return a.real(i);
+}
+template <auto G>
+std::optional<double> arg(const schema::OptionalRealParam<G>&, Args& a, std::size_t i) {
+  return a.opt_real(i);
 }
 // Only called once choice_error found the name among the choices.
 template <auto G, class E>
@@ -151,6 +159,12 @@ void show(const P& p, const Core& c, ReprFields& f) {
     f.raw(p.name, value ? "true" : "false");
   } else if constexpr (std::is_same_v<V, double>) {
     f.real(p.name, value);
+  } else if constexpr (std::is_same_v<V, std::optional<double>>) {
+    if (value) {
+      f.real(p.name, *value);
+    } else {
+      f.raw(p.name, "None");
+    }
   } else if constexpr (std::is_enum_v<V>) {
     f.quoted(p.name, std::string(p.choices[static_cast<std::size_t>(value)]));
   } else {

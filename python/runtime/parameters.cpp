@@ -1,6 +1,7 @@
 #include "parameters.hpp"
 
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -15,22 +16,22 @@ struct Overloaded : Fs... { using Fs::operator()...; };
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
+// A real default as Python writes it ("1.0", "0.5").
+std::string real_text(double d) {
+  char* repr = PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
+  if (repr == nullptr) throw std::bad_alloc();
+  std::string out(repr);
+  PyMem_Free(repr);
+  return out;
+}
+
 std::string default_text(const ParamDefault& def) {
   return std::visit(Overloaded{
                         [](Required) { return std::string(); },
                         [](NoneDefault) { return std::string("None"); },
                         [](bool b) { return std::string(b ? "True" : "False"); },
                         [](std::uint64_t u) { return std::to_string(u); },
-                        [](double d) {  // as Python writes it: 0.5, not 0.500000
-                          char* text = PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
-                          if (text == nullptr) {
-                            PyErr_Clear();
-                            return std::to_string(d);
-                          }
-                          std::string out(text);
-                          PyMem_Free(text);
-                          return out;
-                        },
+                        [](double d) { return real_text(d); },
                         [](const char* s) { return std::string("\"") + s + "\""; },
                     },
                     def);
@@ -40,6 +41,7 @@ Args::Slot default_slot(const Param& p) {
   return std::visit(Overloaded{
                         [](Required) -> Args::Slot { return std::monostate{}; },
                         [&](NoneDefault) -> Args::Slot {
+                          if (p.kind == ParamKind::OptFloat) return std::optional<double>{};
                           return std::optional<std::uint64_t>{};
                         },
                         [](bool b) -> Args::Slot { return b; },
@@ -82,10 +84,19 @@ bool convert_one(ParamKind kind, PyObject* obj, Args::Slot& slot) {
       slot = b;
       return true;
     }
-    case ParamKind::Float: {
+    case ParamKind::Float:
+    case ParamKind::OptFloat: {
+      if (kind == ParamKind::OptFloat && obj == Py_None) {
+        slot = std::optional<double>{};
+        return true;
+      }
       double d = 0;
       if (!to_double(obj, d)) return false;
-      slot = d;
+      if (kind == ParamKind::OptFloat) {
+        slot = std::optional<double>(d);
+      } else {
+        slot = d;
+      }
       return true;
     }
     case ParamKind::Str: {
@@ -161,7 +172,9 @@ PyObject* raise_allocation_failure(const char* class_name, const std::vector<Par
   bool has_lags = false;
   std::optional<std::uint64_t> lags;
   for (std::size_t i = 0; i < params.size(); ++i) {
-    const bool window = std::strcmp(params[i].name, "window") == 0;
+    // A lag's `periods` sizes its ring as a window does.
+    const bool window = std::strcmp(params[i].name, "window") == 0 ||
+                        std::strcmp(params[i].name, "periods") == 0;
     if ((window || std::strcmp(params[i].name, "lag") == 0) && params[i].kind == ParamKind::UInt) {
       values += args.uint(i);
       if (window) window_size = args.uint(i);

@@ -18,7 +18,7 @@
 // signature, the binding and the conversions all derive from that list.
 namespace zerak::py {
 
-enum class ParamKind { Names, UInt, OptUInt, Bool, Float, Str };
+enum class ParamKind { Names, UInt, OptUInt, Bool, Float, OptFloat, Str };
 
 struct Required {};
 struct NoneDefault {};
@@ -43,6 +43,7 @@ inline Param opt_uint_param(const char* name) { return {name, ParamKind::OptUInt
 inline Param bool_param(const char* name, bool def) { return {name, ParamKind::Bool, def}; }
 inline Param float_param(const char* name) { return {name, ParamKind::Float}; }
 inline Param float_param(const char* name, double def) { return {name, ParamKind::Float, def}; }
+inline Param opt_float_param(const char* name) { return {name, ParamKind::OptFloat, NoneDefault{}}; }
 inline Param str_param(const char* name, const char* def) { return {name, ParamKind::Str, def}; }
 
 // "(inputs, window, outputs, fast=2, slow=30)"
@@ -56,7 +57,7 @@ CallSignature call_signature(std::string function, const std::vector<Param>& par
 class Args {
  public:
   using Slot = std::variant<std::monostate, Names, std::uint64_t, std::optional<std::uint64_t>,
-                            bool, double, std::string>;
+                            bool, double, std::optional<double>, std::string>;
 
   // Converts the bound arguments (nullptr = default) in parameter order;
   // false with the exception set, TypeErrors naming their argument.
@@ -69,6 +70,9 @@ class Args {
   }
   [[nodiscard]] bool boolean(std::size_t i) const { return std::get<bool>(slots_[i]); }
   [[nodiscard]] double real(std::size_t i) const { return std::get<double>(slots_[i]); }
+  [[nodiscard]] std::optional<double> opt_real(std::size_t i) const {
+    return std::get<std::optional<double>>(slots_[i]);
+  }
   [[nodiscard]] const std::string& str(std::size_t i) const { return std::get<std::string>(slots_[i]); }
 
  private:
@@ -77,7 +81,7 @@ class Args {
 
 // Raises MemoryError for a constructor whose buffers could not be allocated,
 // saying what: "cannot allocate a window of N values" when the class has a
-// window (plus its lag, if any), followed by " with a workspace of N x L
+// window or periods (plus its lag, if any), followed by " with a workspace of N x L
 // values" when it also has lags, else "cannot allocate {class_name}".
 // Returns nullptr.
 PyObject* raise_allocation_failure(const char* class_name, const std::vector<Param>& params,

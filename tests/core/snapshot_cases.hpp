@@ -237,6 +237,21 @@ inline std::vector<SnapshotCase> snapshot_cases() {
   cases.push_back(stepping_case<AccumulationDistribution>(
       "AccumulationDistribution",
       [] { return made(AccumulationDistribution::create({"c0", "c1", "c2", "c3"}, {"o"})); }, 4));
+  // Lags, differences and element-wise math.
+  window(std::type_identity<Lag>{}, "Lag", 4);
+  window(std::type_identity<Diff>{}, "Diff", 3);
+  window(std::type_identity<EwmVariance>{}, "EwmVariance", 5);
+  window(std::type_identity<EwmStd>{}, "EwmStd", 3);
+  names_only(std::type_identity<Abs>{}, "Abs", 1);
+  names_only(std::type_identity<Sqrt>{}, "Sqrt", 1);
+  names_only(std::type_identity<Exp>{}, "Exp", 1);
+  names_only(std::type_identity<Sign>{}, "Sign", 1);
+  names_only(std::type_identity<Maximum>{}, "Maximum", 2);
+  names_only(std::type_identity<Minimum>{}, "Minimum", 2);
+  cases.push_back(stepping_case<Scale>(
+      "Scale", [] { return made(Scale::create({"c0"}, {"o"}, -0.5, 3.0)); }, 1));
+  cases.push_back(stepping_case<Clip>(
+      "Clip", [] { return made(Clip::create({"c0"}, {"o"}, 99.0, std::nullopt)); }, 1));
   cases.push_back(labelling_case<FutureReturn>(
       "FutureReturn", [] { return made(FutureReturn::create({"c0"}, 3, {"r"})); }));
   cases.push_back(labelling_case<FutureCTCVolatility>(

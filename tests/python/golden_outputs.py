@@ -199,6 +199,22 @@ def _configs():
         "YangZhangVolatility 2": lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 2, o(1)),
         "YangZhangVolatility 30":
             lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 30, o(1)),
+        "Lag 1": lambda o: z.Lag(["c"], 1, o(1)),
+        "Lag 500": lambda o: z.Lag(["x"], 500, o(1)),
+        "Diff 1": lambda o: z.Diff(["c"], 1, o(1)),
+        "Diff 37": lambda o: z.Diff(["x"], 37, o(1)),
+        "Abs": lambda o: z.Abs(["x"], o(1)),
+        "Sqrt": lambda o: z.Sqrt(["x"], o(1)),
+        "Exp": lambda o: z.Exp(["x"], o(1)),
+        "Sign": lambda o: z.Sign(["x"], o(1)),
+        "Scale": lambda o: z.Scale(["c"], o(1), scale=-0.01, offset=1.0),
+        "Clip both": lambda o: z.Clip(["c"], o(1), lower=99.0, upper=101.0),
+        "Clip upper": lambda o: z.Clip(["x"], o(1), upper=0.0),
+        "Maximum": lambda o: z.Maximum(["c", "x"], o(1)),
+        "Minimum": lambda o: z.Minimum(["c", "x"], o(1)),
+        "EwmVariance 2": lambda o: z.EwmVariance(["c"], 2, o(1)),
+        "EwmVariance 400": lambda o: z.EwmVariance(["x"], 400, o(1)),
+        "EwmStd 20": lambda o: z.EwmStd(["c"], 20, o(1)),
     }
 
 

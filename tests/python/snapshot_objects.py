@@ -40,6 +40,18 @@ TRANSFORMS = {
     "Vwap": lambda: zerak.Vwap(["a", "b", "c", "d"], 6, ["o"]),
     "GarmanKlassVolatility": lambda: zerak.GarmanKlassVolatility(["a", "b", "c", "d"], 5, ["o"]),
     "YangZhangVolatility": lambda: zerak.YangZhangVolatility(["a", "b", "c", "d"], 5, ["o"]),
+    "Lag": lambda: zerak.Lag(["a"], 4, ["o"]),
+    "Diff": lambda: zerak.Diff(["a"], 3, ["o"]),
+    "Abs": lambda: zerak.Abs(["a"], ["o"]),
+    "Sqrt": lambda: zerak.Sqrt(["a"], ["o"]),
+    "Exp": lambda: zerak.Exp(["a"], ["o"]),
+    "Sign": lambda: zerak.Sign(["a"], ["o"]),
+    "Scale": lambda: zerak.Scale(["a"], ["o"], scale=-0.5, offset=3.0),
+    "Clip": lambda: zerak.Clip(["a"], ["o"], lower=99.0),
+    "Maximum": lambda: zerak.Maximum(["a", "b"], ["o"]),
+    "Minimum": lambda: zerak.Minimum(["a", "b"], ["o"]),
+    "EwmVariance": lambda: zerak.EwmVariance(["a"], 5, ["o"]),
+    "EwmStd": lambda: zerak.EwmStd(["a"], 3, ["o"]),
 }
 
 TARGETS = {

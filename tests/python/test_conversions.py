@@ -249,6 +249,7 @@ def an_instance(cls):
     for inputs, outputs in itertools.product((["a"], ["a", "b"], list("hloc")), (["o"], ["o", "p"])):
         given = {"inputs": inputs, "window": 20, "horizon": 3, "outputs": outputs,
                  "mean": 0.0, "std": 1.0}
+        given["periods"] = 2
         names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
         try:
             return cls(**{n: given[n] for n in names if n in given})

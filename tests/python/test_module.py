@@ -11,13 +11,22 @@ EXCEPTIONS = ["ZerakError", "InvalidConfigError", "InvalidInputError", "MissingI
               "DuplicateOutputKeyError", "CyclicDependencyError"]
 
 
-ALL = EXCEPTIONS + [
+FIRST_TRANSFORMS = [
     "Adf", "Sma", "Ema", "Kama", "SimpleReturn", "LogReturn", "Mma", "Skewness", "Kurtosis",
     "LinearSlope", "ParkinsonVolatility", "RogersSatchellVolatility", "ShannonEntropy",
     "Correlation", "AutoCorrelation", "Add", "Subtract", "Multiply", "Divide", "Reciprocal",
     "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore",
-    "Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
-    "YangZhangVolatility",
+]
+# The families that came later, in the order the class list exports them.
+FAMILIES = [
+    ["RollingQuantile", "RollingRank"],
+    ["Lag", "Diff", "Abs", "Sqrt", "Exp", "Sign", "Scale", "Clip", "Maximum", "Minimum",
+     "EwmVariance", "EwmStd"],
+    ["Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
+     "YangZhangVolatility"],
+]
+TRANSFORMS = FIRST_TRANSFORMS + [name for family in FAMILIES for name in family]
+ALL = EXCEPTIONS + TRANSFORMS + [
     "fit_standard_scaler",
     "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline", "TargetPipeline",
 ]
@@ -71,6 +80,7 @@ import math, random
 
 def build(cls, columns, outputs):
     given = {"window": 12, "horizon": 3, "lags": 1, "mean": 0.5, "std": 2.0}
+    given["periods"] = 2
     names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
     for k in (1, 2, 4):
         for n in (1, 2):
@@ -163,5 +173,5 @@ def test_initialisation_failing_at_each_allocation_leaves_a_sound_module():
     scope = {}
     exec(EVERY_CLASS, scope)
     want = scope["every_class"](zerak)
-    assert want[:2] == [32, 3]
+    assert want[:2] == [len(TRANSFORMS), 3]
     assert got == want

@@ -1,0 +1,19 @@
+#include "clip.hpp"
+
+#include <cmath>
+#include <utility>
+
+namespace zerak {
+
+Result<Clip> Clip::create(Names inputs, Names outputs, Value lower, Value upper) {
+  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (lower && std::isnan(*lower)) return ZerakError::invalid_config("lower must not be NaN");
+  if (upper && std::isnan(*upper)) return ZerakError::invalid_config("upper must not be NaN");
+  if (lower && upper && *lower > *upper) {
+    return ZerakError::invalid_config("lower must be <= upper");
+  }
+  return Clip(std::move(inputs), std::move(outputs), lower, upper);
+}
+
+}  // namespace zerak

@@ -1,0 +1,17 @@
+#include "scale.hpp"
+
+#include <cmath>
+#include <utility>
+
+namespace zerak {
+
+Result<Scale> Scale::create(Names inputs, Names outputs, double scale, double offset) {
+  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  // A NaN or infinite constant would turn every value into NaN or +-inf.
+  if (!std::isfinite(scale)) return ZerakError::invalid_config("scale must be finite");
+  if (!std::isfinite(offset)) return ZerakError::invalid_config("offset must be finite");
+  return Scale(std::move(inputs), std::move(outputs), scale, offset);
+}
+
+}  // namespace zerak
