@@ -2,11 +2,16 @@
 
 #include <cstddef>
 
+#include "catalogue.hpp"
+
 namespace zerak::py {
 namespace {
 
-// 25 transform classes and 3 target classes, with room to grow.
-constexpr std::size_t kMaxClasses = 64;
+// One row per transform and target class of the class list.
+#define ZERAK_COUNT_CLASS(Class) +1
+constexpr std::size_t kMaxClasses =
+    0 ZERAK_TRANSFORM_CLASSES(ZERAK_COUNT_CLASS) ZERAK_TARGET_CLASSES(ZERAK_COUNT_CLASS);
+#undef ZERAK_COUNT_CLASS
 
 struct ClassRow {
   PyObject* type;  // strong reference
