@@ -189,6 +189,21 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   return {h};
 }
 
+// The windows and the missing count are undone; the kept bin counts belong
+// to no window afterwards, so the next bar counts afresh (the same bits, as
+// after a restore).
+OutputRow ShannonEntropy::peek(std::span<const Value> values) {
+  RingUndo buffer(buffer_);
+  RingUndo plain(plain_);
+  rollback::ValueUndo missing(missing_);
+  buffer.arm();
+  plain.arm();
+  missing.arm();
+  OutputRow row = update(values);  // fills the counts only once nothing can fail
+  counts_valid_ = false;
+  return row;
+}
+
 // Bar by bar, without a call through the interface for each.
 void ShannonEntropy::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {

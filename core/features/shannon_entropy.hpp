@@ -53,6 +53,7 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  OutputRow peek(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
 
