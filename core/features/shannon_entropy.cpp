@@ -189,18 +189,26 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   return {h};
 }
 
-// The windows and the missing count are undone; the kept bin counts belong
-// to no window afterwards, so the next bar counts afresh (the same bits, as
-// after a restore).
+// The windows, the missing count and the kept bin counts are put back: a
+// peek leaves the next bar's counting as it found it.
 OutputRow ShannonEntropy::peek(std::span<const Value> values) {
+  const bool kept = counts_valid_ && !sparse();
+  if (kept) peek_counts_.assign(scratch_.begin(), scratch_.end());  // before any change
   RingUndo buffer(buffer_);
   RingUndo plain(plain_);
   rollback::ValueUndo missing(missing_);
+  rollback::ValueUndo valid(counts_valid_);
+  rollback::ValueUndo lo(edge_lo_);
+  rollback::ValueUndo hi(edge_hi_);
   buffer.arm();
   plain.arm();
   missing.arm();
-  OutputRow row = update(values);  // fills the counts only once nothing can fail
-  counts_valid_ = false;
+  valid.arm();
+  lo.arm();
+  hi.arm();
+  OutputRow row = update(values);
+  // Within the reservation; counts_valid_ says whether they count anything.
+  if (kept) std::copy(peek_counts_.begin(), peek_counts_.end(), scratch_.begin());
   return row;
 }
 
