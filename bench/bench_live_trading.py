@@ -26,7 +26,7 @@ BARS = 2_000
 WARM = 500
 
 
-def per_bar_ns(a, rows_a, b, rows_b, rounds=7):
+def per_bar_ns(a, rows_a, b, rows_b, rounds=15):
     """Best ns per bar of a over rows_a and of b over rows_b, measured in
     alternation so that both see the same machine."""
     def loop(fn, rows):
