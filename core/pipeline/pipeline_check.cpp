@@ -21,7 +21,8 @@ std::string writer(const StreamingTransform& t) {
 
 }  // namespace
 
-std::vector<FeaturePipeline::Finding> FeaturePipeline::check(std::optional<std::size_t> bars) const {
+std::vector<FeaturePipeline::Finding> FeaturePipeline::check(
+    std::optional<std::size_t> bars) const {
   std::vector<Finding> found;
   const std::size_t n_in = input_columns_.size();
   for (const Step& step : steps_) {

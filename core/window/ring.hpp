@@ -163,9 +163,9 @@ class RingUndo {
       buf = std::move(journal_.whole_);
       count = journal_.count_at_clear_;
     }
+    constexpr std::size_t kInline = RingJournal<T>::kInline;
     for (std::size_t i = count; i-- > 0;) {
-      const auto& [index, old] =
-          i < RingJournal<T>::kInline ? journal_.inline_[i] : journal_.more_[i - RingJournal<T>::kInline];
+      const auto& [index, old] = i < kInline ? journal_.inline_[i] : journal_.more_[i - kInline];
       buf[index] = old;
     }
     buf.resize(journal_.size_);

@@ -205,7 +205,8 @@ bool read_named_bar(Object& obj, PyObject* values) {
 // update and peek: a bar by position (the documented sequence reading) or by name.
 template <bool Peek>
 PyObject* live_bar(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  PyObject* values = single_argument(Peek ? kPeekSignature : kUpdateSignature, args, nargs, kwnames);
+  const CallSignature& signature = Peek ? kPeekSignature : kUpdateSignature;
+  PyObject* values = single_argument(signature, args, nargs, kwnames);
   if (values == nullptr) return nullptr;
   return Class::change(self, [values](Object& obj) -> PyObject* {
     std::vector<Value>& row = obj.extra.values;
