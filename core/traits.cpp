@@ -4,6 +4,10 @@
 
 namespace zerak {
 
+OutputRow StreamingTransform::peek(std::span<const Value> values) {
+  return clone()->update(values);
+}
+
 void StreamingTransform::update_block(std::span<const Value* const> inputs,
                                       std::span<Value* const> outputs, std::size_t bars) {
   std::vector<Value> args(inputs.size());  // once per block, not per bar

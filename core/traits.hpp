@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "output_row.hpp"
+#include "rollback.hpp"
 #include "schema.hpp"
 #include "value.hpp"
 
@@ -32,6 +33,10 @@ class StreamingTransform {
   // `values` holds one value per input name; update never reads past
   // values_read() of them, and returns missing outputs if given fewer.
   virtual OutputRow update(std::span<const Value> values) = 0;
+  // What update(values) would return, leaving the transform unchanged: the
+  // forming bar, revised until it closes. This default runs update on a copy;
+  // TransformBase undoes the declared state instead.
+  virtual OutputRow peek(std::span<const Value> values);
 
   // Borrowed views of the configured names, for routing without copies.
   [[nodiscard]] virtual const Names& inputs() const noexcept = 0;
@@ -89,6 +94,17 @@ class TransformBase : public StreamingTransform {
   }
   [[nodiscard]] std::unique_ptr<StreamingTransform> clone() const override {
     return std::make_unique<Derived>(static_cast<const Derived&>(*this));
+  }
+
+  OutputRow peek(std::span<const Value> values) override {
+    if constexpr (rollback::kCovers<Derived>) {
+      Derived& self = static_cast<Derived&>(*this);
+      auto undo = rollback::undo_all(self);
+      rollback::arm(undo);
+      return self.Derived::update(values);
+    } else {
+      return StreamingTransform::peek(values);
+    }
   }
 
  protected:

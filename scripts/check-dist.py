@@ -31,8 +31,8 @@ check(len(wheels) == 1 and len(sdists) == 1, f"one wheel and one sdist in {dist}
 for wheel in wheels:
     with zipfile.ZipFile(wheel) as z:
         names = set(z.namelist())
-        for member in ["__init__.py", "_zerak.pyi", "py.typed", "frames.py", "_version.py",
-                       "snapshot.py", "_snapshot.pyi"]:
+        for member in ["__init__.py", "_zerak.pyi", "py.typed", "frames.py", "live.py",
+                       "_version.py", "snapshot.py", "_snapshot.pyi"]:
             check(f"zerak/{member}" in names, f"wheel has zerak/{member}")
         modules = [n for n in names if n.startswith("zerak/_zerak.") and n.endswith(".so")]
         check(len(modules) == 1, "wheel has one compiled module")

@@ -189,6 +189,29 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   return {h};
 }
 
+// The windows, the missing count and the kept bin counts are put back: a
+// peek leaves the next bar's counting as it found it.
+OutputRow ShannonEntropy::peek(std::span<const Value> values) {
+  const bool kept = counts_valid_ && !sparse();
+  if (kept) peek_counts_.assign(scratch_.begin(), scratch_.end());  // before any change
+  RingUndo buffer(buffer_);
+  RingUndo plain(plain_);
+  rollback::ValueUndo missing(missing_);
+  rollback::ValueUndo valid(counts_valid_);
+  rollback::ValueUndo lo(edge_lo_);
+  rollback::ValueUndo hi(edge_hi_);
+  buffer.arm();
+  plain.arm();
+  missing.arm();
+  valid.arm();
+  lo.arm();
+  hi.arm();
+  OutputRow row = update(values);
+  // Within the reservation; counts_valid_ says whether they count anything.
+  if (kept) std::copy(peek_counts_.begin(), peek_counts_.end(), scratch_.begin());
+  return row;
+}
+
 // Bar by bar, without a call through the interface for each.
 void ShannonEntropy::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {

@@ -53,6 +53,7 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  OutputRow peek(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
 
@@ -85,6 +86,8 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   bool counts_valid_ = false;
   double edge_lo_ = 0.0;
   double edge_hi_ = 0.0;
+  // The kept counts while a peek runs (sized on the first peek).
+  std::vector<std::size_t> peek_counts_;
   // ln(c / window) * (c / window) for c = 1 .. window, for small windows;
   // the same expression as computed per bar, so the results are identical.
   std::vector<double> bin_terms_;

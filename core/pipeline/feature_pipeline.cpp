@@ -100,9 +100,16 @@ Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> va
   if (values.size() != input_columns_.size()) return count_error(values.size());
   std::copy(values.begin(), values.end(), slots_.begin() + 1);
   ++seen_;
-  return run_bar();
+  return run_bar<false>();
 }
 
+Result<std::span<const Value>> FeaturePipeline::peek(std::span<const Value> values) {
+  if (values.size() != input_columns_.size()) return count_error(values.size());
+  std::copy(values.begin(), values.end(), slots_.begin() + 1);
+  return run_bar<true>();
+}
+
+template <bool Peek>
 std::span<const Value> FeaturePipeline::run_bar() {
   Value* const slots = slots_.data();
   Value* const args = args_.data();
@@ -111,7 +118,8 @@ std::span<const Value> FeaturePipeline::run_bar() {
     for (std::size_t j = 0; j < step.arg_count; ++j) {
       args[j] = slots[arg_slots[step.arg_begin + j]];
     }
-    const OutputRow row = step.transform->update(std::span<const Value>(args, step.arg_count));
+    const std::span<const Value> in(args, step.arg_count);
+    const OutputRow row = Peek ? step.transform->peek(in) : step.transform->update(in);
     // Names beyond the row's values get missing, so outputs stay aligned
     // with output_names(); a row is never read past its end.
     const std::size_t have = std::min(row.size(), step.out_count);

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "../error.hpp"
@@ -31,6 +33,10 @@ class FeaturePipeline {
   // output_names() order; the view stays valid until the pipeline is next
   // changed. A wrong count fails before any transform is touched.
   Result<std::span<const Value>> update(std::span<const Value> values);
+
+  // What update(values) would return, leaving every transform as it was
+  // (each peeks at the bar, fed by the peeks before it in the plan).
+  Result<std::span<const Value>> peek(std::span<const Value> values);
 
   // Resets, then runs every bar in order; the first bad bar fails the call
   // (the bars before it have advanced the transforms).
@@ -94,6 +100,17 @@ class FeaturePipeline {
   // Most bars in one block: the block's columns fit in a core's cache.
   [[nodiscard]] std::size_t block_capacity() const noexcept;
 
+  // A likely mistake in how the pipeline was put together; it runs anyway.
+  struct Finding {
+    const char* kind;  // "never-written", "shadows-input", "unread-input", "window-too-long"
+    std::string message;
+  };
+  // Output names past what their transform returns (always missing), outputs
+  // named like an input column (which they hide from every reader), input
+  // columns nothing reads, and, given the data's length in bars, transforms
+  // whose first value (warm-ups added along chains) would come after it.
+  [[nodiscard]] std::vector<Finding> check(std::optional<std::size_t> bars) const;
+
   // Copies of every transform with its state, to put back with restore().
   struct State {
     std::vector<FeatureDag::Handle> transforms;
@@ -127,7 +144,9 @@ class FeaturePipeline {
     std::size_t out_count;
   };
 
-  // Runs every transform on the bar held in the input slots.
+  // Runs every transform on the bar held in the input slots, by update or
+  // (Peek) by peek.
+  template <bool Peek>
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "entry_class.hpp"
@@ -67,6 +68,12 @@ class TransformClass : public EntryClass<Core, TransformEntry<Core>> {
     return Base::copy_out(self, [](const Core& c) { return c.fresh(); });
   }
 
+  static bool wrap_copy(const StreamingTransform& core, PyObject** out) {
+    if (typeid(core) != typeid(Core)) return false;
+    *out = Base::wrap(Core(static_cast<const Core&>(core)));
+    return true;
+  }
+
   // Creates the type object for the entry (called by module initialisation).
   static PyObject* make(PyObject* module, const TransformEntry<Core>& entry) {
     update_signature_ =
@@ -83,7 +90,7 @@ class TransformClass : public EntryClass<Core, TransformEntry<Core>> {
     methods_[6] = Base::Snapshots::copy_def();
     methods_[7] = Base::Snapshots::deepcopy_def();
     methods_[8] = {nullptr, nullptr, 0, nullptr};
-    static constexpr TransformHooks hooks{&fresh};
+    static constexpr TransformHooks hooks{&fresh, &wrap_copy};
     return Base::make_type(module, entry, methods_, &hooks, nullptr);
   }
 

@@ -1,6 +1,9 @@
 // FeaturePipeline: a core pipeline built from private copies of transform
 // objects, with the conversions of bars and datasets at the edge.
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <new>
 #include <span>
 #include <string>
@@ -14,6 +17,8 @@
 #include "pipeline/feature_pipeline.hpp"
 #include "members.hpp"
 #include "runtime/binding.hpp"
+#include "runtime/exceptions.hpp"
+#include "runtime/registry.hpp"
 #include "runtime/object_class.hpp"
 
 namespace zerak::py {
@@ -49,6 +54,22 @@ constexpr const char* kRunResearchArrayDoc =
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
+constexpr const char* kPeekDoc =
+    "peek($self, values)\n--\n\n"
+    "What ``update(values)`` would return, without changing the pipeline.\n\n"
+    "For the bar that is still forming: call ``peek`` on each tick, then\n"
+    "``update`` once the bar closes. The values are bit for bit those of\n"
+    "``update`` on a copy of the pipeline.\n\n"
+    "Args:\n"
+    "    values: One float per input column, or a mapping from input column\n"
+    "            name to value (a dict, a pandas Series), as for ``update()``.\n\n"
+    "Returns:\n"
+    "    Flat list of output values matching ``output_names()``.";
+constexpr const char* kTransformsDoc =
+    "transforms($self)\n--\n\n"
+    "The pipeline's transforms in the order it runs them.\n\n"
+    "Each is a new object holding a copy of the pipeline's own transform, with\n"
+    "its current state; changing it does not change the pipeline.";
 constexpr const char* kUpdateManyDoc =
     "update_many($self, data)\n--\n\n"
     "Process many bars from the current state (live mode, catching up).\n\n"
@@ -67,10 +88,12 @@ constexpr const char* kInputNamesDoc =
 constexpr const char* kWarmUpDoc =
     "warm_up_period($self)\n--\n\nMaximum warm-up period across all features.";
 
-// The bar being converted by update, one slot per input column.
+// The bar being converted by update, one slot per input column, and the
+// input names as Python strings for reading bars by name (made on first use).
 struct Row {
   explicit Row(const FeaturePipeline& p) : values(p.inputs().size()) {}
   std::vector<Value> values;
+  std::vector<Ref> keys;
 };
 
 using Class = ObjectClass<FeaturePipeline, Row>;
@@ -78,6 +101,7 @@ using Object = Class::Object;
 
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
+const CallSignature kPeekSignature{"FeaturePipeline.peek()", {"values"}, 1};
 const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data"}, 1};
 const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()", {"data"}, 1};
 const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data"}, 1};
@@ -113,18 +137,144 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
-PyObject* update(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  PyObject* values = single_argument(kUpdateSignature, args, nargs, kwnames);
+// Whether a bar is read by name: a dict, or any other object with keys()
+// (a Mapping, a pandas Series) that is not a buffer (a numpy row) or a frame.
+bool is_named_bar(PyObject* values) {
+  if (PyList_CheckExact(values) || PyTuple_CheckExact(values)) return false;
+  if (PyDict_Check(values)) return true;
+  if (PyObject_CheckBuffer(values) || PyUnicode_Check(values)) return false;
+  PyObject* keys = nullptr;
+  const int found = PyObject_GetOptionalAttrString(values, "keys", &keys);
+  Py_XDECREF(keys);
+  if (found < 0) PyErr_Clear();  // then not read by name: the sequence path speaks
+  return found > 0 && frame_kind(values) == FrameKind::None;
+}
+
+// pandas' missing-value marker, without importing pandas (by its type's
+// name, as zerak.frames knows it).
+bool is_pandas_na(PyObject* item) noexcept {
+  const char* name = Py_TYPE(item)->tp_name;
+  const char* dot = std::strrchr(name, '.');
+  return std::strcmp(dot != nullptr ? dot + 1 : name, "NAType") == 0;
+}
+
+// Reads a bar given by name into the pipeline's row: each input column's
+// value, None and pd.NA as missing; absent columns raise
+// MissingInputColumnError naming them all. False with the error set.
+bool read_named_bar(Object& obj, PyObject* values) {
+  const Names& names = obj.core.inputs();
+  std::vector<Ref>& keys = obj.extra.keys;
+  if (keys.size() != names.size()) {
+    keys.clear();
+    keys.reserve(names.size());
+    for (const std::string& name : names) {
+      PyObject* key = PyUnicode_FromStringAndSize(name.data(), Py_ssize_t(name.size()));
+      if (key == nullptr) return keys.clear(), false;
+      PyUnicode_InternInPlace(&key);  // dict lookups then mostly compare pointers
+      keys.emplace_back(key);
+    }
+  }
+  const bool dict = PyDict_Check(values);
+  Names missing;
+  for (std::size_t j = 0; j < names.size(); ++j) {
+    PyObject* item = nullptr;
+    if (dict) {
+      if (PyDict_GetItemRef(values, keys[j].get(), &item) < 0) return false;
+    } else if (!(item = PyObject_GetItem(values, keys[j].get()))) {
+      if (!PyErr_ExceptionMatches(PyExc_KeyError)) return false;
+      PyErr_Clear();
+    }
+    if (item == nullptr) {
+      missing.push_back(names[j]);
+      continue;
+    }
+    const Ref held(item);
+    Value& v = obj.extra.values[j];
+    if (PyFloat_CheckExact(item)) {
+      v = value_from_double(PyFloat_AS_DOUBLE(item));
+    } else if (item == Py_None || is_pandas_na(item)) {
+      v = kMissing;
+    } else if (!item_to_value(item, v)) {
+      return name_argument_error("values");
+    }
+  }
+  if (!missing.empty()) return raise(ZerakError::MissingInputColumn{std::move(missing)}), false;
+  return true;
+}
+
+// update and peek: a bar by position (the documented sequence reading) or by name.
+template <bool Peek>
+PyObject* live_bar(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const CallSignature& signature = Peek ? kPeekSignature : kUpdateSignature;
+  PyObject* values = single_argument(signature, args, nargs, kwnames);
   if (values == nullptr) return nullptr;
   return Class::change(self, [values](Object& obj) -> PyObject* {
     std::vector<Value>& row = obj.extra.values;
-    const Py_ssize_t given = read_row(values, std::span<Value>(row));
-    if (given < 0) return name_argument_error("values"), nullptr;
-    if (std::size_t(given) != row.size()) return raise(obj.core.count_error(std::size_t(given)));
-    Result<std::span<const Value>> out = obj.core.update(row);
+    if (is_named_bar(values)) {
+      if (!read_named_bar(obj, values)) return nullptr;
+    } else {
+      const Py_ssize_t given = read_row(values, std::span<Value>(row));
+      if (given < 0) return name_argument_error("values"), nullptr;
+      if (std::size_t(given) != row.size()) return raise(obj.core.count_error(std::size_t(given)));
+    }
+    Result<std::span<const Value>> out = Peek ? obj.core.peek(row) : obj.core.update(row);
     if (!out) return raise(out.error());
     return values_to_list(out.value());
   });
+}
+
+PyObject* transforms(PyObject* self, PyObject*) {
+  return Class::read(self, [](const FeaturePipeline& p) -> PyObject* {
+    Ref list(PyList_New(0));
+    if (!list) return nullptr;
+    for (const FeatureDag::Level& level : p.dag().levels()) {
+      for (const FeatureDag::Handle& t : level) {
+        Ref obj(wrap_transform_copy(*t));
+        if (!obj || PyList_Append(list.get(), obj.get()) < 0) return nullptr;
+      }
+    }
+    return list.release();
+  });
+}
+
+constexpr const char* kFindingsDoc =
+    "_findings($self, data_length)\n--\n\n"
+    "Likely mistakes as (kind, message) pairs; ``zerak.check`` reports them.";
+const CallSignature kFindingsSignature{"FeaturePipeline._findings()", {"data_length"}, 1};
+
+PyObject* findings(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* length = single_argument(kFindingsSignature, args, nargs, kwnames);
+  if (length == nullptr) return nullptr;
+  std::optional<std::size_t> bars;
+  if (length != Py_None) {
+    std::uint64_t n = 0;
+    if (!to_u64(length, n)) return name_argument_error("data_length"), nullptr;
+    bars = std::size_t(n);
+  }
+  return Class::read(self, [bars](const FeaturePipeline& p) -> PyObject* {
+    const std::vector<FeaturePipeline::Finding> found = p.check(bars);
+    Ref list(PyList_New(Py_ssize_t(found.size())));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      PyObject* pair = Py_BuildValue("(ss#)", found[i].kind, found[i].message.data(),
+                                     Py_ssize_t(found[i].message.size()));
+      if (pair == nullptr) return nullptr;
+      PyList_SET_ITEM(list.get(), Py_ssize_t(i), pair);
+    }
+    return list.release();
+  });
+}
+
+// update_many's bars by name: a mapping of input column names to 1-D
+// columns, as a float64 array of bars (zerak.frames converts it as
+// research_frame does). Null and no error when `data` is no mapping.
+Ref named_columns_as_bars(const FeaturePipeline& core, PyObject* data) {
+  if (!is_named_bar(data)) return Ref();
+  Ref frames(PyImport_ImportModule("zerak.frames"));
+  if (!frames) return Ref();
+  Ref names(names_to_list(core.inputs()));
+  if (!names) return Ref();
+  return Ref(PyObject_CallMethod(frames.get(), "_mapping_bars", "OO", data, names.get()));
 }
 
 // What a research call returns, and from which state it starts.
@@ -271,7 +421,14 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
                                                               : kUpdateManySignature;
   PyObject* data = single_argument(signature, args, nargs, kwnames);
   if (data == nullptr) return nullptr;
-  return Class::change(self, [data](Object& obj) { return research(obj, data, Mode); });
+  return Class::change(self, [data](Object& obj) -> PyObject* {
+    if constexpr (Mode == Research::kContinue) {
+      Ref bars = named_columns_as_bars(obj.core, data);
+      if (bars) return research(obj, bars.get(), Mode);
+      if (PyErr_Occurred()) return nullptr;
+    }
+    return research(obj, data, Mode);
+  });
 }
 
 PyObject* reset(PyObject* self, PyObject*) {
@@ -287,7 +444,7 @@ PyObject* warm_up_period(PyObject* self, PyObject*) {
 }
 
 PyMethodDef methods[] = {
-    {"update", fastcall_method<&update>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
+    {"update", fastcall_method<&live_bar<false>>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
     {"run_research", fastcall_method<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
      kRunResearchDoc},
     no_arguments_method<&reset, "reset">(kResetDoc),
@@ -299,6 +456,9 @@ PyMethodDef methods[] = {
     {"update_many", fastcall_method<&research_method<Research::kContinue>>(),
      METH_FASTCALL | METH_KEYWORDS, kUpdateManyDoc},
     Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
+    {"peek", fastcall_method<&live_bar<true>>(), METH_FASTCALL | METH_KEYWORDS, kPeekDoc},
+    no_arguments_method<&transforms, "transforms">(kTransformsDoc),
+    {"_findings", fastcall_method<&findings>(), METH_FASTCALL | METH_KEYWORDS, kFindingsDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -95,6 +95,20 @@ const TransformHooks* find_transform_hooks(PyObject* obj) noexcept {
   return row != nullptr ? row->transform : nullptr;
 }
 
+PyObject* wrap_transform_copy(const StreamingTransform& core) {
+  PyObject* module = PyState_FindModule(&g_definition);  // borrowed
+  const ModuleState* state = module != nullptr ? state_of(module) : nullptr;
+  if (state != nullptr) {
+    for (std::size_t i = 0; i < state->count; ++i) {
+      const TransformHooks* hooks = state->rows[i].transform;
+      PyObject* out = nullptr;
+      if (hooks != nullptr && hooks->wrap_copy(core, &out)) return out;
+    }
+  }
+  PyErr_SetString(PyExc_SystemError, "_zerak: a transform of no class in the class table");
+  return nullptr;
+}
+
 const TargetHooks* find_target_hooks(PyObject* obj) noexcept {
   const ClassRow* row = find_row(obj);
   return row != nullptr ? row->target : nullptr;

@@ -25,6 +25,9 @@ struct Export {
 struct TransformHooks {
   // A fresh core copy, or nullptr with an exception set.
   std::unique_ptr<StreamingTransform> (*fresh)(PyObject* self);
+  // If `core` is of this class: true, and *out a new object holding a copy
+  // of it with its state (nullptr with an exception set). Else false.
+  bool (*wrap_copy)(const StreamingTransform& core, PyObject** out);
 };
 struct TargetHooks {
   std::unique_ptr<Target> (*copy)(PyObject* self);
@@ -42,6 +45,9 @@ bool add_class(PyObject* module, PyObject* type, const TransformHooks* transform
 // The hooks of the object's class, or nullptr if it is no transform/target
 // class of this module. Sets no exception.
 const TransformHooks* find_transform_hooks(PyObject* obj) noexcept;
+// A new object of the transform's class holding a copy of it (state and
+// all); nullptr with an exception set.
+PyObject* wrap_transform_copy(const StreamingTransform& core);
 const TargetHooks* find_target_hooks(PyObject* obj) noexcept;
 
 // The creators of the exports that are not transform or target classes.

@@ -1,8 +1,8 @@
 """Streaming feature engineering for financial time series.
 
 The classes and functions of the compiled module ``zerak._zerak`` are
-re-exported here, with ``research_frame`` and ``label_frame`` for data frames;
-see ``zerak.__all__``.
+re-exported here, with ``research_frame`` and ``label_frame`` for data frames,
+and ``select`` and ``check`` for reading pipelines; see ``zerak.__all__``.
 """
 
 import sys as _sys
@@ -14,6 +14,7 @@ from ._version import __version__ as __version__
 # the order the module registers them.
 from ._zerak import *  # noqa: F403
 from .frames import label_frame as label_frame, research_frame as research_frame
+from .live import check as check, select as select
 
 # The exception classes name their module "_zerak" (pickle looks them up there).
 _sys.modules.setdefault("_zerak", _zerak)
@@ -22,4 +23,4 @@ del _sys
 # The extension's names in registration order, then the package's own. Set
 # through globals() so that type checkers, which cannot read a computed list,
 # take the public names of the star import above instead (the same names).
-globals()["__all__"] = [*_zerak.__all__, "research_frame", "label_frame"]
+globals()["__all__"] = [*_zerak.__all__, "research_frame", "label_frame", "select", "check"]

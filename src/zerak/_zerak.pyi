@@ -1,6 +1,6 @@
 """Type stubs for the compiled module ``zerak._zerak``."""
 
-from collections.abc import Buffer, Sequence
+from collections.abc import Buffer, Mapping, Sequence
 from typing import Any, Literal, Self, SupportsFloat, SupportsIndex, final
 
 import numpy as np
@@ -76,6 +76,9 @@ _Names = Sequence[str]
 _NumericArray = NDArray[np.floating[Any] | np.integer[Any] | np.bool_]
 # One bar (or one column): a value per input column, NaN for missing.
 _Row = Sequence[_Number] | _NumericArray
+# A bar by name: each input column's value under its name (None is missing);
+# a pandas Series with the column names as labels reads the same way.
+_NamedRow = Mapping[str, _Number | None]
 _Method = Literal["pearson", "spearman", "kendall"]
 _Regression = Literal["c", "ct"]
 
@@ -117,14 +120,21 @@ class FeaturePipeline:
     def __reduce__(self) -> tuple[object, tuple[bytes]]: ...
     def __copy__(self) -> Self: ...
     def __deepcopy__(self, memo: object, /) -> Self: ...
-    def update(self, values: _Row) -> list[float]: ...
+    def update(self, values: _Row | _NamedRow) -> list[float]: ...
+    def peek(self, values: _Row | _NamedRow) -> list[float]:
+        """What ``update(values)`` would return, without changing the pipeline."""
+    def transforms(self) -> list[_Transform]:
+        """Copies of the transforms, with their state, in the order they run."""
+    def _findings(self, data_length: SupportsIndex | None) -> list[tuple[str, str]]: ...
     def run_research(self, data: Sequence[_Row] | Buffer) -> list[list[float]]:
         """``data``: a sequence of bars, or a 2-D float64 buffer with a row per bar."""
     def run_research_array(self, data: Sequence[_Row] | Buffer) -> NDArray[np.float64]:
         """``run_research`` with a float64 array (bars, outputs) as the result."""
-    def update_many(self, data: Sequence[_Row] | Buffer) -> NDArray[np.float64]:
+    def update_many(
+        self, data: Sequence[_Row] | Buffer | Mapping[str, Any]
+    ) -> NDArray[np.float64]:
         """``update`` for each bar of ``data`` in turn, continuing from the current
-        state; a float64 array (bars, outputs)."""
+        state; a float64 array (bars, outputs). A mapping gives the columns by name."""
     def reset(self) -> None: ...
     def output_names(self) -> list[str]: ...
     def input_names(self) -> list[str]: ...

@@ -85,6 +85,21 @@ def label_frame(target_pipeline: TargetPipeline, frame: Any) -> Any:
     return _frame_like(frame, kind, out, target_pipeline.output_names(), rows_are_bars=False)
 
 
+def _mapping_bars(data: object, names: Sequence[str]) -> Any:
+    """``FeaturePipeline.update_many``'s bars by name: a mapping of column names
+    to 1-D columns as a (bars x columns) float64 array in ``names`` order, read
+    as ``research_frame`` reads one; None for anything that is no mapping."""
+    if not isinstance(data, Mapping):
+        return None
+    columns = _read_columns(data, _MAPPING, names)
+    import numpy as np
+
+    bars = np.empty((len(columns[0]) if columns else 0, len(columns)), dtype=np.float64)
+    for j, column in enumerate(columns):
+        bars[:, j] = column
+    return bars
+
+
 # ---- kinds of frame ----------------------------------------------------------
 
 _PANDAS, _POLARS, _MAPPING = "pandas", "polars", "mapping"

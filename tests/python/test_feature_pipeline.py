@@ -69,7 +69,8 @@ def test_surface():
                           "Use ``run_research()`` for batch mode or ``update()`` for live mode.")
     methods = [n for n in vars(FP) if not n.startswith("__")]
     assert methods == ["update", "run_research", "reset", "output_names", "input_names",
-                       "warm_up_period", "run_research_array", "update_many"]
+                       "warm_up_period", "run_research_array", "update_many",
+                       "peek", "transforms", "_findings"]
     assert FP.update.__text_signature__ == "($self, values)"
     assert FP.update.__doc__.startswith("Process one bar (live mode).\n\nArgs:\n    values: One float")
     assert FP.run_research.__doc__.endswith("Returns:\n    List of bars, each bar is a list of output values.")
