@@ -41,6 +41,25 @@ __all__ = [
     "FixedZScore",
     "RollingQuantile",
     "RollingRank",
+    "Lag",
+    "Diff",
+    "Abs",
+    "Sqrt",
+    "Exp",
+    "Sign",
+    "Scale",
+    "Clip",
+    "Maximum",
+    "Minimum",
+    "EwmVariance",
+    "EwmStd",
+    "Obv",
+    "AccumulationDistribution",
+    "ChaikinMoneyFlow",
+    "Mfi",
+    "Vwap",
+    "GarmanKlassVolatility",
+    "YangZhangVolatility",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -414,6 +433,147 @@ class RollingRank(_Transform):
     """Rolling percentile rank of the newest value (ties averaged)."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingRank: ...
+
+@final
+class Lag(_Transform):
+    """Lagged value: x shifted by ``periods`` bars."""
+
+    def __new__(cls, inputs: _Names, periods: SupportsIndex, outputs: _Names) -> Lag: ...
+
+@final
+class Diff(_Transform):
+    """Difference: x minus x ``periods`` bars ago."""
+
+    def __new__(cls, inputs: _Names, periods: SupportsIndex, outputs: _Names) -> Diff: ...
+
+@final
+class Abs(_Transform):
+    """Absolute value: |x|."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Abs: ...
+
+@final
+class Sqrt(_Transform):
+    """Square root: sqrt(x)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Sqrt: ...
+
+@final
+class Exp(_Transform):
+    """Exponential: e**x."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Exp: ...
+
+@final
+class Sign(_Transform):
+    """Sign: -1.0, 0.0 or 1.0."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Sign: ...
+
+@final
+class Scale(_Transform):
+    """Affine map: x * scale + offset."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        scale: _Number = 1.0,
+        offset: _Number = 0.0,
+    ) -> Scale: ...
+
+@final
+class Clip(_Transform):
+    """Clip to [lower, upper]; None leaves a side unbounded."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        lower: _Number | None = None,
+        upper: _Number | None = None,
+    ) -> Clip: ...
+
+@final
+class Maximum(_Transform):
+    """Element-wise maximum of A and B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Maximum: ...
+
+@final
+class Minimum(_Transform):
+    """Element-wise minimum of A and B."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Minimum: ...
+
+@final
+class EwmVariance(_Transform):
+    """Exponentially weighted variance (population) with SMA-style seeding."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> EwmVariance: ...
+
+@final
+class EwmStd(_Transform):
+    """Exponentially weighted standard deviation: the square root of EwmVariance."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> EwmStd: ...
+
+@final
+class Obv(_Transform):
+    """On-balance volume (running total of signed volume)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> Obv: ...
+
+@final
+class AccumulationDistribution(_Transform):
+    """Accumulation/distribution line (running total of money-flow volume)."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> AccumulationDistribution: ...
+
+@final
+class ChaikinMoneyFlow(_Transform):
+    """Rolling Chaikin money flow: sum of money-flow volume over sum of volume."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> ChaikinMoneyFlow: ...
+
+@final
+class Mfi(_Transform):
+    """Money Flow Index (volume-weighted RSI of the typical price), 0 to 100."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Mfi: ...
+
+@final
+class Vwap(_Transform):
+    """Rolling volume-weighted average of the typical price (H + L + C) / 3."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Vwap: ...
+
+@final
+class GarmanKlassVolatility(_Transform):
+    """Rolling Garman-Klass volatility estimator (OHLC)."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> GarmanKlassVolatility: ...
+
+@final
+class YangZhangVolatility(_Transform):
+    """Rolling Yang-Zhang volatility estimator (OHLC with overnight gaps)."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+    ) -> YangZhangVolatility: ...
 
 @final
 class FutureReturn(_Target):
