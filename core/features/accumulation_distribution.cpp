@@ -9,9 +9,9 @@ namespace zerak {
 
 Result<AccumulationDistribution> AccumulationDistribution::create(Names inputs, Names outputs) {
   if (inputs.size() < 4) {
-    return ZerakError::invalid_config("inputs must contain high, low, close, and volume columns");
+    return ZerakError::invalid_input("inputs must contain high, low, close, and volume columns");
   }
-  if (outputs.empty()) return ZerakError::invalid_config(std::string(msg::kOutputsEmpty));
+  if (outputs.empty()) return ZerakError::invalid_input(std::string(msg::kOutputsEmpty));
   return AccumulationDistribution(std::move(inputs), std::move(outputs));
 }
 

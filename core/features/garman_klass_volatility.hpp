@@ -6,7 +6,6 @@
 #include "../ops/moments.hpp"
 
 #include "term_window.hpp"
-#include "volume_checks.hpp"
 
 namespace zerak {
 
@@ -24,13 +23,6 @@ class GarmanKlassVolatility final : public TermWindow<GarmanKlassVolatility> {
       window_at_least(1, msg::kWindowZero),
   };
   static constexpr std::size_t kValuesRead = 4;
-
-  static Result<GarmanKlassVolatility> create(Names inputs, std::size_t window, Names outputs) {
-    if (auto error = window_config_error(kChecks, inputs.size(), window, outputs.size())) {
-      return *error;
-    }
-    return GarmanKlassVolatility(std::move(inputs), window, std::move(outputs));
-  }
 
   // The bar's variance term, or missing unless every price is positive and
   // the high is not below the low.

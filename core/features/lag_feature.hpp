@@ -32,7 +32,7 @@ class LagFeature : public TransformBase<Derived> {
     if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
     if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
     // A lag of 0 would be the identity (Lag) or constant zero (Diff).
-    if (periods == 0) return ZerakError::invalid_config("periods must be >= 1");
+    if (periods == 0) return ZerakError::invalid_input("periods must be >= 1");
     return Derived(std::move(inputs), periods, std::move(outputs));
   }
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "../ops/volume_steps.hpp"
-#include "volume_checks.hpp"
 #include "volume_ratio_window.hpp"
 
 namespace zerak {
@@ -32,13 +31,6 @@ class Mfi final : public VolumeRatioWindow<Mfi> {
       window_at_least(2, msg::kWindowBelow2),
   };
   static constexpr std::size_t kValuesRead = 4;
-
-  static Result<Mfi> create(Names inputs, std::size_t window, Names outputs) {
-    if (auto error = window_config_error(kChecks, inputs.size(), window, outputs.size())) {
-      return *error;
-    }
-    return Mfi(std::move(inputs), window, std::move(outputs));
-  }
 
   // The first change needs the bar before the window.
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }

@@ -9,9 +9,9 @@ namespace zerak {
 
 Result<Obv> Obv::create(Names inputs, Names outputs) {
   if (inputs.size() < 2) {
-    return ZerakError::invalid_config("inputs must contain close and volume columns");
+    return ZerakError::invalid_input("inputs must contain close and volume columns");
   }
-  if (outputs.empty()) return ZerakError::invalid_config(std::string(msg::kOutputsEmpty));
+  if (outputs.empty()) return ZerakError::invalid_input(std::string(msg::kOutputsEmpty));
   return Obv(std::move(inputs), std::move(outputs));
 }
 

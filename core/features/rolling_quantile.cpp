@@ -9,7 +9,7 @@ Result<RollingQuantile> RollingQuantile::create(Names inputs, std::size_t window
   for (const WindowCheck& check : kChecks) {
     if (!check.passes(inputs.size(), window, outputs.size())) return invalid_input(check.message);
   }
-  if (!(q >= 0.0 && q <= 1.0)) return ZerakError::invalid_config("q must be in [0, 1]");
+  if (!(q >= 0.0 && q <= 1.0)) return ZerakError::invalid_input("q must be in [0, 1]");
   return RollingQuantile(std::move(inputs), window, std::move(outputs), q);
 }
 

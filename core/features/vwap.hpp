@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "../ops/volume_steps.hpp"
-#include "volume_checks.hpp"
 #include "volume_ratio_window.hpp"
 
 namespace zerak {
@@ -25,13 +24,6 @@ class Vwap final : public VolumeRatioWindow<Vwap> {
       window_at_least(1, msg::kWindowZero),
   };
   static constexpr std::size_t kValuesRead = 4;
-
-  static Result<Vwap> create(Names inputs, std::size_t window, Names outputs) {
-    if (auto error = window_config_error(kChecks, inputs.size(), window, outputs.size())) {
-      return *error;
-    }
-    return Vwap(std::move(inputs), window, std::move(outputs));
-  }
 
   template <class At>
   static std::pair<Value, Value> terms(At at) noexcept {

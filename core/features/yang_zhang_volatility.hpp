@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "../window/ring.hpp"
-#include "volume_checks.hpp"
 #include "window_feature.hpp"
 
 namespace zerak {
@@ -34,13 +33,6 @@ class YangZhangVolatility final : public WindowFeature<YangZhangVolatility> {
       window_at_least(2, msg::kWindowBelow2),
   };
   static constexpr std::size_t kValuesRead = 4;
-
-  static Result<YangZhangVolatility> create(Names inputs, std::size_t window, Names outputs) {
-    if (auto error = window_config_error(kChecks, inputs.size(), window, outputs.size())) {
-      return *error;
-    }
-    return YangZhangVolatility(std::move(inputs), window, std::move(outputs));
-  }
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
   void reset() override {

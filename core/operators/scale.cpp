@@ -9,8 +9,8 @@ Result<Scale> Scale::create(Names inputs, Names outputs, double scale, double of
   if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
   if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
   // A NaN or infinite constant would turn every value into NaN or +-inf.
-  if (!std::isfinite(scale)) return ZerakError::invalid_config("scale must be finite");
-  if (!std::isfinite(offset)) return ZerakError::invalid_config("offset must be finite");
+  if (!std::isfinite(scale)) return ZerakError::invalid_input("scale must be finite");
+  if (!std::isfinite(offset)) return ZerakError::invalid_input("offset must be finite");
   return Scale(std::move(inputs), std::move(outputs), scale, offset);
 }
 

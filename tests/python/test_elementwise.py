@@ -145,16 +145,16 @@ def test_ewm_warm_up_and_reseeding():
 
 
 @pytest.mark.parametrize("make, error, message", [
-    (lambda: zerak.Lag(["x"], 0, ["y"]), zerak.InvalidConfigError, "periods must be >= 1"),
+    (lambda: zerak.Lag(["x"], 0, ["y"]), zerak.InvalidInputError, "periods must be >= 1"),
     (lambda: zerak.Diff([], 1, ["y"]), zerak.InvalidInputError, "inputs must not be empty"),
-    (lambda: zerak.Clip(["x"], ["y"], 2.0, 1.0), zerak.InvalidConfigError,
+    (lambda: zerak.Clip(["x"], ["y"], 2.0, 1.0), zerak.InvalidInputError,
      "lower must be <= upper"),
-    (lambda: zerak.Clip(["x"], ["y"], lower=nan), zerak.InvalidConfigError,
+    (lambda: zerak.Clip(["x"], ["y"], lower=nan), zerak.InvalidInputError,
      "lower must not be NaN"),
-    (lambda: zerak.Clip(["x"], ["y"], upper=nan), zerak.InvalidConfigError,
+    (lambda: zerak.Clip(["x"], ["y"], upper=nan), zerak.InvalidInputError,
      "upper must not be NaN"),
-    (lambda: zerak.Scale(["x"], ["y"], nan), zerak.InvalidConfigError, "scale must be finite"),
-    (lambda: zerak.Scale(["x"], ["y"], offset=-inf), zerak.InvalidConfigError,
+    (lambda: zerak.Scale(["x"], ["y"], nan), zerak.InvalidInputError, "scale must be finite"),
+    (lambda: zerak.Scale(["x"], ["y"], offset=-inf), zerak.InvalidInputError,
      "offset must be finite"),
     (lambda: zerak.Maximum(["a"], ["y"]), zerak.InvalidInputError,
      "inputs must contain exactly 2 columns"),

@@ -130,5 +130,5 @@ def test_live_equals_research_and_missing_rule(make, w):
 
 @pytest.mark.parametrize("q", [-0.1, 1.5, float("nan"), float("inf")])
 def test_quantile_outside_unit_interval_is_refused(q):
-    with pytest.raises(zerak.InvalidConfigError, match=r"q must be in \[0, 1\]"):
+    with pytest.raises(zerak.InvalidInputError, match=r"q must be in \[0, 1\]"):
         zerak.RollingQuantile(["x"], 5, ["m"], q=q)

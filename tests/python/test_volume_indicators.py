@@ -205,6 +205,6 @@ def test_gap_rule(name, column):
     ],
 )
 def test_rejected_configurations(make, message):
-    with pytest.raises(zerak.InvalidConfigError) as info:
+    with pytest.raises(zerak.InvalidInputError) as info:
         make()
     assert info.value.args == (message,)
