@@ -35,6 +35,9 @@ PARAM_TYPES = {
     "std": "_Number",
     "method": "_Method",
     "regression": "_Regression",
+    "fastk": "SupportsIndex",
+    "slowk": "SupportsIndex",
+    "slowd": "SupportsIndex",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -39,6 +39,14 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "RollingMin",
+    "RollingMax",
+    "BarsSinceMax",
+    "BarsSinceMin",
+    "Stochastic",
+    "WilliamsR",
+    "Aroon",
+    "DonchianChannel",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +392,74 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class RollingMin(_Transform):
+    """Rolling minimum: the smallest of the last ``window`` values."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingMin: ...
+
+@final
+class RollingMax(_Transform):
+    """Rolling maximum: the largest of the last ``window`` values."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingMax: ...
+
+@final
+class BarsSinceMax(_Transform):
+    """Bars since the largest of the last ``window`` values (0: the newest bar).
+
+    Among equal maxima the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> BarsSinceMax: ...
+
+@final
+class BarsSinceMin(_Transform):
+    """Bars since the smallest of the last ``window`` values (0: the newest bar).
+
+    Among equal minima the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> BarsSinceMin: ...
+
+@final
+class Stochastic(_Transform):
+    """Slow stochastic oscillator.
+
+    Fast %K = 100 * (close - lowest low) / (highest high - lowest low) over the
+    last ``fastk`` bars (0 when the range is 0); slow %K is its ``slowk``-bar
+    simple mean and slow %D the ``slowd``-bar simple mean of slow %K."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        fastk: SupportsIndex = 5,
+        slowk: SupportsIndex = 3,
+        slowd: SupportsIndex = 3,
+    ) -> Stochastic: ...
+
+@final
+class WilliamsR(_Transform):
+    """Williams' %R: -100 * (highest high - close) / (highest high - lowest low) over
+    the last ``window`` bars; 0 when the range is 0."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> WilliamsR: ...
+
+@final
+class Aroon(_Transform):
+    """Aroon: 100 * (window - bars since the lowest low) / window (down) and the
+    same for the highest high (up), over the last ``window + 1`` bars.
+
+    Among equal extremes the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Aroon: ...
+
+@final
+class DonchianChannel(_Transform):
+    """Donchian channel: the highest high (upper) and lowest low (lower) of the
+    last ``window`` bars and their mean (middle)."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> DonchianChannel: ...
 
 @final
 class FutureReturn(_Target):

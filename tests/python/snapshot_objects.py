@@ -31,6 +31,14 @@ TRANSFORMS = {
     "Logit": lambda: zerak.Logit(["a"], ["o"]),
     "RollingZScore": lambda: zerak.RollingZScore(["a"], 8, ["o"]),
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
+    "RollingMin": lambda: zerak.RollingMin(["a"], 6, ["o"]),
+    "RollingMax": lambda: zerak.RollingMax(["a"], 6, ["o"]),
+    "BarsSinceMax": lambda: zerak.BarsSinceMax(["a"], 7, ["o"]),
+    "BarsSinceMin": lambda: zerak.BarsSinceMin(["a"], 7, ["o"]),
+    "Stochastic": lambda: zerak.Stochastic(["a", "b", "c"], ["k", "d"], fastk=6, slowk=3, slowd=4),
+    "WilliamsR": lambda: zerak.WilliamsR(["a", "b", "c"], 6, ["o"]),
+    "Aroon": lambda: zerak.Aroon(["a", "b"], 6, ["down", "up"]),
+    "DonchianChannel": lambda: zerak.DonchianChannel(["a", "b"], 6, ["u", "m", "l"]),
 }
 
 TARGETS = {

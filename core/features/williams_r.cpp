@@ -1,0 +1,60 @@
+#include "williams_r.hpp"
+
+#include <utility>
+
+#include "../block/block_series.hpp"
+
+namespace zerak {
+
+WilliamsR::WilliamsR(Names inputs, std::size_t window, Names outputs)
+    : WindowFeature(std::move(inputs), window, std::move(outputs)),
+      highs_(window),
+      lows_(window),
+      highest_(window),
+      lowest_(window) {}
+
+void WilliamsR::reset() {
+  highs_.clear();
+  lows_.clear();
+  highest_.clear();
+  lowest_.clear();
+}
+
+void WilliamsR::rebuild_from_window() noexcept {
+  highest_.rebuild(highs_);
+  lowest_.rebuild(lows_);
+}
+
+Value WilliamsR::step(const Value& high, const Value& low, const Value& close) noexcept {
+  highest_.push(high);
+  lowest_.push(low);
+  if (!highest_.ready() || !lowest_.ready() || !close) return kMissing;
+  // The indicator library's own expression, so that its numbers come out bit for bit.
+  const double highest = highest_.extreme();
+  const double diff = (highest - lowest_.extreme()) / -100.0;
+  return diff != 0.0 ? (highest - *close) / diff : 0.0;
+}
+
+OutputRow WilliamsR::update(std::span<const Value> values) {
+  if (values.size() < kValuesRead) return {kMissing};
+  highs_.push(values[0]);
+  lows_.push(values[1]);
+  return {step(values[0], values[1], values[2])};
+}
+
+void WilliamsR::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                             std::size_t bars) {
+  if (inputs.size() < kValuesRead || outputs.empty()) {
+    return StreamingTransform::update_block(inputs, outputs, bars);
+  }
+  const Value* high = inputs[0];
+  const Value* low = inputs[1];
+  const Value* close = inputs[2];
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) out[i] = step(high[i], low[i], close[i]);
+  push_newest(highs_, high, bars);
+  push_newest(lows_, low, bars);
+  fill_missing(outputs, 1, bars);
+}
+
+}  // namespace zerak
