@@ -28,21 +28,26 @@ void Aroon::rebuild_from_window() noexcept {
 
 // Each line needs only its own column's window. factor * (window - age) is
 // the indicator library's own expression, so its numbers come out bit for bit.
-Aroon::Pair Aroon::step(const Value& high, const Value& low) noexcept {
-  highest_.push(high);
-  lowest_.push(low);
+Aroon::Pair Aroon::step(Highest& hi, Lowest& lo, const Value& high,
+                        const Value& low) const noexcept {
+  hi.push(high);
+  lo.push(low);
   const double n = static_cast<double>(window_);
   const auto line = [this, n](auto& w) {
     return w.ready() ? Value(factor_ * (n - static_cast<double>(w.age()))) : kMissing;
   };
-  return {line(lowest_), line(highest_)};
+  return {line(lo), line(hi)};
 }
 
 OutputRow Aroon::update(std::span<const Value> values) {
   if (values.size() < kValuesRead) return {kMissing, kMissing};
   highs_.push(values[0]);
   lows_.push(values[1]);
-  const Pair p = step(values[0], values[1]);
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
+  const Pair p = step(hi, lo, values[0], values[1]);
+  highest_.take(hi);
+  lowest_.take(lo);
   return {p.down, p.up};
 }
 
@@ -53,11 +58,15 @@ void Aroon::update_block(std::span<const Value* const> inputs, std::span<Value* 
   }
   const Value* high = inputs[0];
   const Value* low = inputs[1];
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
   for (std::size_t i = 0; i < bars; ++i) {
-    const Pair p = step(high[i], low[i]);
+    const Pair p = step(hi, lo, high[i], low[i]);
     outputs[0][i] = p.down;
     outputs[1][i] = p.up;
   }
+  highest_.take(hi);
+  lowest_.take(lo);
   push_newest(highs_, high, bars);
   push_newest(lows_, low, bars);
   fill_missing(outputs, 2, bars);

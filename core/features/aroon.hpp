@@ -44,6 +44,8 @@ class Aroon final : public WindowFeature<Aroon> {
   }
 
  private:
+  using Highest = ExtremumWindow<Extreme::Max>::Cursor;
+  using Lowest = ExtremumWindow<Extreme::Min>::Cursor;
   friend class WindowFeature<Aroon>;
   Aroon(Names inputs, std::size_t window, Names outputs);
 
@@ -51,7 +53,7 @@ class Aroon final : public WindowFeature<Aroon> {
     Value down;
     Value up;
   };
-  Pair step(const Value& high, const Value& low) noexcept;
+  Pair step(Highest& hi, Lowest& lo, const Value& high, const Value& low) const noexcept;
 
   Ring highs_;  // window + 1 bars
   Ring lows_;

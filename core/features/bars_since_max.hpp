@@ -12,7 +12,7 @@ class BarsSinceMax final : public ExtremumFeature<BarsSinceMax, Extreme::Max> {
       "Bars since the largest of the last ``window`` values (0: the newest bar).\n\n"
       "Among equal maxima the most recent counts."};
 
-  static double finish(const ExtremumWindow<Extreme::Max>& w) noexcept {
+  static double finish(const ExtremumWindow<Extreme::Max>::Cursor& w) noexcept {
     return static_cast<double>(w.age());
   }
 

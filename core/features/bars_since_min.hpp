@@ -12,7 +12,7 @@ class BarsSinceMin final : public ExtremumFeature<BarsSinceMin, Extreme::Min> {
       "Bars since the smallest of the last ``window`` values (0: the newest bar).\n\n"
       "Among equal minima the most recent counts."};
 
-  static double finish(const ExtremumWindow<Extreme::Min>& w) noexcept {
+  static double finish(const ExtremumWindow<Extreme::Min>::Cursor& w) noexcept {
     return static_cast<double>(w.age());
   }
 

@@ -41,6 +41,8 @@ class DonchianChannel final : public WindowFeature<DonchianChannel> {
   }
 
  private:
+  using Highest = ExtremumWindow<Extreme::Max>::Cursor;
+  using Lowest = ExtremumWindow<Extreme::Min>::Cursor;
   friend class WindowFeature<DonchianChannel>;
   DonchianChannel(Names inputs, std::size_t window, Names outputs);
 
@@ -49,7 +51,7 @@ class DonchianChannel final : public WindowFeature<DonchianChannel> {
     Value middle;
     Value lower;
   };
-  Channel step(const Value& high, const Value& low) noexcept;
+  static Channel step(Highest& hi, Lowest& lo, const Value& high, const Value& low) noexcept;
 
   Ring highs_;
   Ring lows_;

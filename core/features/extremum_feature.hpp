@@ -13,7 +13,7 @@
 namespace zerak {
 
 // A feature read off the extreme of the last `window` values: Derived supplies
-//   static double finish(const ExtremumWindow<E>& w)  // w is ready()
+//   static double finish(const ExtremumWindow<E>::Cursor& w)  // w is ready()
 // and the output is missing until the window is full and while it holds a
 // missing or NaN value.
 template <class Derived, Extreme E>
@@ -32,7 +32,11 @@ class ExtremumFeature : public WindowFeature<Derived> {
   OutputRow update(std::span<const Value> values) override {
     if (values.empty()) return {kMissing};
     ring_.push(values[0]);
-    return {step(values[0])};
+    auto at = extreme_.cursor();
+    Value out;
+    step(at, values[0], out);
+    extreme_.take(at);
+    return {out};
   }
 
   // The same step bar by bar; the ring, read only by snapshots and rebuilds,
@@ -44,7 +48,9 @@ class ExtremumFeature : public WindowFeature<Derived> {
     }
     const Value* in = inputs[0];
     Value* out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) out[i] = step(in[i]);
+    auto at = extreme_.cursor();
+    for (std::size_t i = 0; i < bars; ++i) step(at, in[i], out[i]);
+    extreme_.take(at);
     push_newest(ring_, in, bars);
     fill_missing(outputs, 1, bars);
   }
@@ -56,9 +62,17 @@ class ExtremumFeature : public WindowFeature<Derived> {
         extreme_(window) {}
 
  private:
-  Value step(const Value& v) noexcept {
-    extreme_.push(v);
-    return extreme_.ready() ? Value(Derived::finish(extreme_)) : kMissing;
+  using Cursor = typename ExtremumWindow<E>::Cursor;
+
+  // Writes the output in place: a Value built aside and copied costs a stall
+  // on every bar (two narrow stores read back as one wide load).
+  static void step(Cursor& at, const Value& v, Value& out) noexcept {
+    at.push(v);
+    if (at.ready()) {
+      out.emplace(Derived::finish(at));
+    } else {
+      out.reset();
+    }
   }
 
   Ring ring_;

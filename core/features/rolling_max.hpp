@@ -7,9 +7,12 @@ namespace zerak {
 // Largest of the last `window` values.
 class RollingMax final : public ExtremumFeature<RollingMax, Extreme::Max> {
  public:
-  static constexpr schema::Docs kDocs{"Rolling maximum: the largest of the last ``window`` values."};
+  static constexpr schema::Docs kDocs{
+      "Rolling maximum: the largest of the last ``window`` values."};
 
-  static double finish(const ExtremumWindow<Extreme::Max>& w) noexcept { return w.extreme(); }
+  static double finish(const ExtremumWindow<Extreme::Max>::Cursor& w) noexcept {
+    return w.extreme();
+  }
 
  private:
   friend class WindowFeature<RollingMax>;

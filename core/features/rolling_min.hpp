@@ -7,9 +7,12 @@ namespace zerak {
 // Smallest of the last `window` values.
 class RollingMin final : public ExtremumFeature<RollingMin, Extreme::Min> {
  public:
-  static constexpr schema::Docs kDocs{"Rolling minimum: the smallest of the last ``window`` values."};
+  static constexpr schema::Docs kDocs{
+      "Rolling minimum: the smallest of the last ``window`` values."};
 
-  static double finish(const ExtremumWindow<Extreme::Min>& w) noexcept { return w.extreme(); }
+  static double finish(const ExtremumWindow<Extreme::Min>::Cursor& w) noexcept {
+    return w.extreme();
+  }
 
  private:
   friend class WindowFeature<RollingMin>;

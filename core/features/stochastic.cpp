@@ -72,14 +72,15 @@ const char* Stochastic::restored_problem() const noexcept {
   return nullptr;
 }
 
-Stochastic::Lines Stochastic::step(const Value& high, const Value& low, const Value& close) {
-  highest_.push(high);
-  lowest_.push(low);
+Stochastic::Lines Stochastic::step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
+                                   const Value& close) {
+  hi.push(high);
+  lo.push(low);
   Value k = kMissing;
-  if (highest_.ready() && lowest_.ready() && close) {
+  if (hi.ready() && lo.ready() && close) {
     // The indicator library's own expression, so that its numbers come out bit for bit.
-    const double lowest = lowest_.extreme();
-    const double diff = (highest_.extreme() - lowest) / 100.0;
+    const double lowest = lo.extreme();
+    const double diff = (hi.extreme() - lowest) / 100.0;
     k = diff != 0.0 ? (*close - lowest) / diff : 0.0;
   }
   fast_k_.push(k);
@@ -94,7 +95,11 @@ OutputRow Stochastic::update(std::span<const Value> values) {
   if (values.size() < 3) return {kMissing, kMissing};
   highs_.push(values[0]);
   lows_.push(values[1]);
-  const Lines l = step(values[0], values[1], values[2]);
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
+  const Lines l = step(hi, lo, values[0], values[1], values[2]);
+  highest_.take(hi);
+  lowest_.take(lo);
   return {l.slowk, l.slowd};
 }
 
@@ -106,11 +111,15 @@ void Stochastic::update_block(std::span<const Value* const> inputs,
   const Value* high = inputs[0];
   const Value* low = inputs[1];
   const Value* close = inputs[2];
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
   for (std::size_t i = 0; i < bars; ++i) {
-    const Lines l = step(high[i], low[i], close[i]);
+    const Lines l = step(hi, lo, high[i], low[i], close[i]);
     outputs[0][i] = l.slowk;
     outputs[1][i] = l.slowd;
   }
+  highest_.take(hi);
+  lowest_.take(lo);
   push_newest(highs_, high, bars);
   push_newest(lows_, low, bars);
   fill_missing(outputs, 2, bars);

@@ -58,6 +58,8 @@ class Stochastic final : public TransformBase<Stochastic> {
   [[nodiscard]] const char* restored_problem() const noexcept;
 
  private:
+  using Highest = ExtremumWindow<Extreme::Max>::Cursor;
+  using Lowest = ExtremumWindow<Extreme::Min>::Cursor;
   Stochastic(Names inputs, Names outputs, std::size_t fastk, std::size_t slowk,
              std::size_t slowd);
 
@@ -65,7 +67,7 @@ class Stochastic final : public TransformBase<Stochastic> {
     Value slowk;
     Value slowd;
   };
-  Lines step(const Value& high, const Value& low, const Value& close);
+  Lines step(Highest& hi, Lowest& lo, const Value& high, const Value& low, const Value& close);
 
   std::size_t fastk_;
   std::size_t slowk_;

@@ -25,13 +25,14 @@ void WilliamsR::rebuild_from_window() noexcept {
   lowest_.rebuild(lows_);
 }
 
-Value WilliamsR::step(const Value& high, const Value& low, const Value& close) noexcept {
-  highest_.push(high);
-  lowest_.push(low);
-  if (!highest_.ready() || !lowest_.ready() || !close) return kMissing;
+Value WilliamsR::step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
+                      const Value& close) noexcept {
+  hi.push(high);
+  lo.push(low);
+  if (!hi.ready() || !lo.ready() || !close) return kMissing;
   // The indicator library's own expression, so that its numbers come out bit for bit.
-  const double highest = highest_.extreme();
-  const double diff = (highest - lowest_.extreme()) / -100.0;
+  const double highest = hi.extreme();
+  const double diff = (highest - lo.extreme()) / -100.0;
   return diff != 0.0 ? (highest - *close) / diff : 0.0;
 }
 
@@ -39,7 +40,12 @@ OutputRow WilliamsR::update(std::span<const Value> values) {
   if (values.size() < kValuesRead) return {kMissing};
   highs_.push(values[0]);
   lows_.push(values[1]);
-  return {step(values[0], values[1], values[2])};
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
+  const Value out = step(hi, lo, values[0], values[1], values[2]);
+  highest_.take(hi);
+  lowest_.take(lo);
+  return {out};
 }
 
 void WilliamsR::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -51,7 +57,11 @@ void WilliamsR::update_block(std::span<const Value* const> inputs, std::span<Val
   const Value* low = inputs[1];
   const Value* close = inputs[2];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(high[i], low[i], close[i]);
+  auto hi = highest_.cursor();
+  auto lo = lowest_.cursor();
+  for (std::size_t i = 0; i < bars; ++i) out[i] = step(hi, lo, high[i], low[i], close[i]);
+  highest_.take(hi);
+  lowest_.take(lo);
   push_newest(highs_, high, bars);
   push_newest(lows_, low, bars);
   fill_missing(outputs, 1, bars);

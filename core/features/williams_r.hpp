@@ -38,10 +38,13 @@ class WilliamsR final : public WindowFeature<WilliamsR> {
   }
 
  private:
+  using Highest = ExtremumWindow<Extreme::Max>::Cursor;
+  using Lowest = ExtremumWindow<Extreme::Min>::Cursor;
   friend class WindowFeature<WilliamsR>;
   WilliamsR(Names inputs, std::size_t window, Names outputs);
 
-  Value step(const Value& high, const Value& low, const Value& close) noexcept;
+  static Value step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
+                    const Value& close) noexcept;
 
   Ring highs_;
   Ring lows_;
