@@ -25,15 +25,18 @@ void WilliamsR::rebuild_from_window() noexcept {
   lowest_.rebuild(lows_);
 }
 
-Value WilliamsR::step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
-                      const Value& close) noexcept {
+void WilliamsR::step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
+                     const Value& close, Value& out) noexcept {
   hi.push(high);
   lo.push(low);
-  if (!hi.ready() || !lo.ready() || !close) return kMissing;
+  if (!hi.ready() || !lo.ready() || !close) {
+    out.reset();
+    return;
+  }
   // The indicator library's own expression, so that its numbers come out bit for bit.
   const double highest = hi.extreme();
   const double diff = (highest - lo.extreme()) / -100.0;
-  return diff != 0.0 ? (highest - *close) / diff : 0.0;
+  out.emplace(diff != 0.0 ? (highest - *close) / diff : 0.0);
 }
 
 OutputRow WilliamsR::update(std::span<const Value> values) {
@@ -42,7 +45,8 @@ OutputRow WilliamsR::update(std::span<const Value> values) {
   lows_.push(values[1]);
   auto hi = highest_.cursor();
   auto lo = lowest_.cursor();
-  const Value out = step(hi, lo, values[0], values[1], values[2]);
+  Value out;
+  step(hi, lo, values[0], values[1], values[2], out);
   highest_.take(hi);
   lowest_.take(lo);
   return {out};
@@ -59,7 +63,7 @@ void WilliamsR::update_block(std::span<const Value* const> inputs, std::span<Val
   Value* out = outputs[0];
   auto hi = highest_.cursor();
   auto lo = lowest_.cursor();
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(hi, lo, high[i], low[i], close[i]);
+  for (std::size_t i = 0; i < bars; ++i) step(hi, lo, high[i], low[i], close[i], out[i]);
   highest_.take(hi);
   lowest_.take(lo);
   push_newest(highs_, high, bars);

@@ -43,8 +43,9 @@ class WilliamsR final : public WindowFeature<WilliamsR> {
   friend class WindowFeature<WilliamsR>;
   WilliamsR(Names inputs, std::size_t window, Names outputs);
 
-  static Value step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
-                    const Value& close) noexcept;
+  // Writes in place: a Value built aside and copied stalls on every bar.
+  static void step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
+                   const Value& close, Value& out) noexcept;
 
   Ring highs_;
   Ring lows_;
