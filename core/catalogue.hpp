@@ -61,7 +61,17 @@
 #define ZERAK_ORDER_STATISTIC_CLASSES(X) X(RollingQuantile) X(RollingRank)
 
 // Window minima and maxima and the indicators built on them.
-#define ZERAK_EXTREMUM_CLASSES(X)
+#include "features/aroon.hpp"
+#include "features/bars_since_max.hpp"
+#include "features/bars_since_min.hpp"
+#include "features/donchian_channel.hpp"
+#include "features/rolling_max.hpp"
+#include "features/rolling_min.hpp"
+#include "features/stochastic.hpp"
+#include "features/williams_r.hpp"
+#define ZERAK_EXTREMUM_CLASSES(X)                                                          \
+  X(RollingMin) X(RollingMax) X(BarsSinceMax) X(BarsSinceMin) X(Stochastic) X(WilliamsR) \
+  X(Aroon) X(DonchianChannel)
 
 // Lags, differences and element-wise math.
 #include "features/diff.hpp"

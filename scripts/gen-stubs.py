@@ -41,6 +41,9 @@ PARAM_TYPES = {
     "offset": "_Number",
     "lower": "_Number | None",
     "upper": "_Number | None",
+    "fastk": "SupportsIndex",
+    "slowk": "SupportsIndex",
+    "slowd": "SupportsIndex",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -215,6 +215,18 @@ def _configs():
         "EwmVariance 2": lambda o: z.EwmVariance(["c"], 2, o(1)),
         "EwmVariance 400": lambda o: z.EwmVariance(["x"], 400, o(1)),
         "EwmStd 20": lambda o: z.EwmStd(["c"], 20, o(1)),
+        "RollingMin 1": lambda o: z.RollingMin(["c"], 1, o(1)),
+        "RollingMin 500": lambda o: z.RollingMin(["x"], 500, o(1)),
+        "RollingMax 3": lambda o: z.RollingMax(["c"], 3, o(1)),
+        "RollingMax 500": lambda o: z.RollingMax(["x"], 500, o(1)),
+        "BarsSinceMax 20": lambda o: z.BarsSinceMax(["c"], 20, o(1)),
+        "BarsSinceMin 300": lambda o: z.BarsSinceMin(["x"], 300, o(1)),
+        "Stochastic 5 3 3": lambda o: z.Stochastic(["h", "l", "c"], o(2)),
+        "Stochastic 40 1 7": lambda o: z.Stochastic(["h", "l", "c"], o(2), fastk=40, slowk=1, slowd=7),
+        "WilliamsR 14": lambda o: z.WilliamsR(["h", "l", "c"], 14, o(1)),
+        "Aroon 2": lambda o: z.Aroon(["h", "l"], 2, o(2)),
+        "Aroon 25": lambda o: z.Aroon(["h", "l"], 25, o(2)),
+        "DonchianChannel 20": lambda o: z.DonchianChannel(["h", "l"], 20, o(3)),
     }
 
 

@@ -52,6 +52,14 @@ TRANSFORMS = {
     "Minimum": lambda: zerak.Minimum(["a", "b"], ["o"]),
     "EwmVariance": lambda: zerak.EwmVariance(["a"], 5, ["o"]),
     "EwmStd": lambda: zerak.EwmStd(["a"], 3, ["o"]),
+    "RollingMin": lambda: zerak.RollingMin(["a"], 6, ["o"]),
+    "RollingMax": lambda: zerak.RollingMax(["a"], 6, ["o"]),
+    "BarsSinceMax": lambda: zerak.BarsSinceMax(["a"], 7, ["o"]),
+    "BarsSinceMin": lambda: zerak.BarsSinceMin(["a"], 7, ["o"]),
+    "Stochastic": lambda: zerak.Stochastic(["a", "b", "c"], ["k", "d"], fastk=6, slowk=3, slowd=4),
+    "WilliamsR": lambda: zerak.WilliamsR(["a", "b", "c"], 6, ["o"]),
+    "Aroon": lambda: zerak.Aroon(["a", "b"], 6, ["down", "up"]),
+    "DonchianChannel": lambda: zerak.DonchianChannel(["a", "b"], 6, ["u", "m", "l"]),
 }
 
 TARGETS = {

@@ -20,6 +20,8 @@ FIRST_TRANSFORMS = [
 # The families that came later, in the order the class list exports them.
 FAMILIES = [
     ["RollingQuantile", "RollingRank"],
+    ["RollingMin", "RollingMax", "BarsSinceMax", "BarsSinceMin", "Stochastic", "WilliamsR", "Aroon",
+     "DonchianChannel"],
     ["Lag", "Diff", "Abs", "Sqrt", "Exp", "Sign", "Scale", "Clip", "Maximum", "Minimum",
      "EwmVariance", "EwmStd"],
     ["Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
@@ -83,7 +85,7 @@ def build(cls, columns, outputs):
     given["periods"] = 2
     names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
     for k in (1, 2, 4):
-        for n in (1, 2):
+        for n in (1, 2, 3):
             args = {"inputs": columns[:k], "outputs": [f"{outputs}_{i}" for i in range(n)]}
             args.update({p: given[p] for p in names if p in given})
             try:
