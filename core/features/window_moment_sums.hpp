@@ -1,0 +1,209 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "../ops/steps.hpp"
+#include "../value.hpp"
+
+// The running mode of the window moments. Each series is shifted by a value
+// K taken at the last recomputation (the window's mean then), and the window
+// keeps the sums of a = x - K, of a * a (and of ax * ay for a pair), updated
+// by the entering and leaving bar: sum += a_in - a_out, squares += a_in *
+// a_in - a_out * a_out. The leaving bar's term is the very double its
+// entering added (same K), so a spike leaves no trace but rounding.
+//
+// Trust: every rounding error since the last recomputation is a few ulps of
+// the largest running sum of squares seen since (the scale), so the centred
+// sum of squares c = squares - sum^2 / n is trusted only while c * kTrust >=
+// scale. Otherwise, and every `window` bars in any case, the sums are
+// recomputed from the window (K = its mean). The relative error of a trusted
+// c is then at most about (2m + 4) * kTrust * eps, m < window bars since the
+// recomputation. A constant window is caught by a run count, not by sums, and
+// gives exactly 0.
+//
+// The sum alone (no shift) is compensated instead (error-free two-sums), as
+// its value, unlike a spread, may legitimately be far below its terms; it is
+// trusted while |sum| * kSumTrust >= the largest |partial sum| or |step| since.
+namespace zerak::moments {
+
+inline constexpr double kTrust = 64.0;
+inline constexpr double kSumTrust = 0x1p40;
+
+// One bar as running mode sees it.
+struct Entry {
+  double x = 0.0;
+  double y = 0.0;
+  bool exists = false;     // a bar, not the empty place before the first
+  bool missing = true;     // a value of the bar is missing
+  bool finite = false;     // every value present and finite: it enters the sums
+  bool x_present = false;  // for the runs of equal values
+  bool y_present = false;
+};
+
+inline Entry entry(const Value& x) noexcept {
+  Entry e;
+  e.exists = true;
+  e.x_present = x.has_value();
+  e.x = x.value_or(0.0);
+  e.missing = !e.x_present;
+  e.finite = e.x_present && std::isfinite(e.x);
+  return e;
+}
+
+inline Entry entry(const Value& x, const Value& y) noexcept {
+  Entry e;
+  e.exists = true;
+  e.x_present = x.has_value();
+  e.y_present = y.has_value();
+  e.x = x.value_or(0.0);
+  e.y = y.value_or(0.0);
+  e.missing = !e.x_present || !e.y_present;
+  e.finite = !e.missing && std::isfinite(e.x) && std::isfinite(e.y);
+  return e;
+}
+
+// What the window holds, derived from its entries (and rebuilt from them
+// after a restore): missing bars, bars with a non-finite value, and the
+// number of equal values that end each series (at most the window).
+struct WindowCounts {
+  std::size_t missing = 0;
+  std::size_t nonfinite = 0;
+  std::size_t run_x = 0;
+  std::size_t run_y = 0;
+
+  void enter(const Entry& e, const Entry* previous, std::size_t window) noexcept {
+    missing += e.missing;
+    nonfinite += !e.missing && !e.finite;
+    const bool same_x = previous && e.x_present && previous->x_present && e.x == previous->x;
+    const bool same_y = previous && e.y_present && previous->y_present && e.y == previous->y;
+    run_x = same_x ? std::min(run_x + 1, window) : e.x_present;
+    run_y = same_y ? std::min(run_y + 1, window) : e.y_present;
+  }
+  void leave(const Entry& e) noexcept {
+    missing -= e.missing;
+    nonfinite -= !e.missing && !e.finite;
+  }
+};
+
+// The running sums, with the bars since they were last recomputed (at most
+// the window).
+struct RunningSums {
+  double shift_x = 0.0;
+  double shift_y = 0.0;
+  double sum_x = 0.0;
+  double comp_x = 0.0;  // the sum's compensation
+  double sum_y = 0.0;
+  double sum_xx = 0.0;
+  double sum_yy = 0.0;
+  double sum_xy = 0.0;
+  double scale_x = 0.0;
+  double scale_y = 0.0;
+  double since = 0.0;
+};
+
+// s + e == a + b exactly (Knuth's two-sum; no assumption on magnitudes).
+inline void two_sum(double a, double b, double& s, double& e) noexcept {
+  s = a + b;
+  const double bb = s - a;
+  e = (a - (s - bb)) + (b - bb);
+}
+
+// The bar `in` enters and `out` leaves (an entry that does not exist, or is
+// not finite, adds and removes nothing).
+template <bool Pair, bool PlainSum>
+inline void slide(RunningSums& r, const Entry& in, const Entry& out) noexcept {
+  if constexpr (PlainSum) {
+    const double a = in.finite ? in.x : 0.0;
+    const double b = out.finite ? out.x : 0.0;
+    double d, e, s, f;
+    two_sum(a, -b, d, e);
+    two_sum(r.sum_x, d, s, f);
+    r.sum_x = s;
+    r.comp_x = r.comp_x + (e + f);
+    r.scale_x = std::max(r.scale_x, std::max(std::fabs(d), std::fabs(s)));
+  } else {
+    const double ax = in.finite ? in.x - r.shift_x : 0.0;
+    const double bx = out.finite ? out.x - r.shift_x : 0.0;
+    r.sum_x = r.sum_x + (ax - bx);
+    r.sum_xx = r.sum_xx + (ax * ax - bx * bx);
+    r.scale_x = std::max(r.scale_x, r.sum_xx);
+    if constexpr (Pair) {
+      const double ay = in.finite ? in.y - r.shift_y : 0.0;
+      const double by = out.finite ? out.y - r.shift_y : 0.0;
+      r.sum_y = r.sum_y + (ay - by);
+      r.sum_yy = r.sum_yy + (ay * ay - by * by);
+      r.sum_xy = r.sum_xy + (ax * ay - bx * by);
+      r.scale_y = std::max(r.scale_y, r.sum_yy);
+    }
+  }
+}
+
+// Centred sums from the running ones.
+struct Centred {
+  double xx;
+  double yy;
+  double xy;
+};
+
+template <bool Pair>
+inline Centred centred(const RunningSums& r, double n) noexcept {
+  Centred c{r.sum_xx - r.sum_x * (r.sum_x / n), 0.0, 0.0};
+  if constexpr (Pair) {
+    c.yy = r.sum_yy - r.sum_y * (r.sum_y / n);
+    c.xy = r.sum_xy - r.sum_x * (r.sum_y / n);
+  }
+  return c;
+}
+
+// False for NaN too.
+inline bool trusted(double centred, double scale) noexcept { return centred * kTrust >= scale; }
+
+inline double sum_value(const RunningSums& r) noexcept { return r.sum_x + r.comp_x; }
+
+inline bool sum_trusted(const RunningSums& r) noexcept {
+  return std::fabs(sum_value(r)) * kSumTrust >= r.scale_x;
+}
+
+// The sums afresh from a complete window of finite values: `each(f)` calls
+// f(x, y) oldest first. The plain sum is then the exact mode's own.
+template <bool Pair, bool PlainSum, class Each>
+void recompute(RunningSums& r, double n, Each&& each) noexcept {
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  each([&](double x, double y) {
+    sum_x = steps::sum(sum_x, x);
+    if constexpr (Pair) sum_y = steps::sum(sum_y, y);
+  });
+  r.since = 0.0;
+  if constexpr (PlainSum) {
+    r.sum_x = sum_x;
+    r.comp_x = 0.0;
+    r.scale_x = std::fabs(sum_x);
+    return;
+  }
+  r.shift_x = sum_x / n;
+  r.shift_y = Pair ? sum_y / n : 0.0;
+  double sx = 0.0, sy = 0.0, sxx = 0.0, syy = 0.0, sxy = 0.0;
+  each([&](double x, double y) {
+    const double ax = x - r.shift_x;
+    sx = sx + ax;
+    sxx = sxx + ax * ax;
+    if constexpr (Pair) {
+      const double ay = y - r.shift_y;
+      sy = sy + ay;
+      syy = syy + ay * ay;
+      sxy = sxy + ax * ay;
+    }
+  });
+  r.sum_x = sx;
+  r.sum_y = sy;
+  r.sum_xx = sxx;
+  r.sum_yy = syy;
+  r.sum_xy = sxy;
+  r.scale_x = sxx;
+  r.scale_y = syy;
+}
+
+}  // namespace zerak::moments
