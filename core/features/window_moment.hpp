@@ -175,6 +175,7 @@ class WindowMoment : public TransformBase<Derived> {
         ddof_(ddof),
         running_(running),
         n_(static_cast<double>(window)),
+        inv_n_(1.0 / n_),
         dof_(static_cast<double>(window - ddof)),
         window_values_(window) {
     store(moments::RunningSums{});
@@ -226,15 +227,14 @@ class WindowMoment : public TransformBase<Derived> {
   [[nodiscard]] Value finish(double sxx, double sxy, bool constant_x, bool constant_y) const noexcept {
     if constexpr (Kind == MomentKind::Sum) {
       return sxx;
-    } else if constexpr (Kind == MomentKind::Variance) {
-      return constant_x ? 0.0 : std::max(sxx, 0.0) / dof_;
-    } else if constexpr (Kind == MomentKind::Std) {
-      return constant_x ? 0.0 : std::sqrt(std::max(sxx, 0.0) / dof_);
+    } else if constexpr (Kind == MomentKind::Variance || Kind == MomentKind::Std) {
+      return constant_x ? 0.0 : moments::spread(sxx, dof_, Kind == MomentKind::Std);
     } else if constexpr (Kind == MomentKind::Covariance) {
       return constant_x || constant_y ? 0.0 : sxy / dof_;
     } else {
-      if (constant_x || !(sxx > 0.0)) return kMissing;  // no variance of x, no slope
-      return constant_y ? 0.0 : sxy / sxx;
+      if (constant_x) return kMissing;  // no variance of x, no slope
+      if (constant_y) return 0.0;
+      return sxx > 0.0 ? Value(sxy / sxx) : kMissing;
     }
   }
 
@@ -298,11 +298,11 @@ class WindowMoment : public TransformBase<Derived> {
     if (leaving.exists) counts_.leave(leaving);
     counts_.enter(entering, previous.exists ? &previous : nullptr, window_);
     moments::slide<kPair, kPlainSum>(r, entering, leaving);
-    r.since = std::min(r.since + 1.0, n_);
+    r.since = std::min(r.since + 1, window_);
     if (!complete || counts_.missing != 0) return kMissing;
     if (counts_.nonfinite != 0) return exact_window(each);
     if constexpr (kPlainSum) {
-      if (r.since >= n_ || !moments::sum_trusted(r)) {
+      if (r.since >= window_ || !moments::sum_trusted(r)) {
         moments::recompute<kPair, kPlainSum>(r, n_, each);
       }
       return finish(moments::sum_value(r), 0.0, false, false);
@@ -310,11 +310,11 @@ class WindowMoment : public TransformBase<Derived> {
       const bool constant_x = counts_.run_x >= window_;
       const bool constant_y = kPair && counts_.run_y >= window_;
       if (constant_x || constant_y) return finish(0.0, 0.0, constant_x, constant_y);
-      moments::Centred c = moments::centred<kPair>(r, n_);
-      if (r.since >= n_ || !moments::trusted(c.xx, r.scale_x) ||
+      moments::Centred c = moments::centred<kPair>(r, inv_n_);
+      if (r.since >= window_ || !moments::trusted(c.xx, r.scale_x) ||
           (kPair && !moments::trusted(c.yy, r.scale_y))) {
         moments::recompute<kPair, kPlainSum>(r, n_, each);
-        c = moments::centred<kPair>(r, n_);
+        c = moments::centred<kPair>(r, inv_n_);
       }
       return finish(c.xx, c.xy, false, false);
     }
@@ -332,7 +332,7 @@ class WindowMoment : public TransformBase<Derived> {
     r.sum_xy = sum_xy_.value_or(0.0);
     r.scale_x = scale_x_.value_or(0.0);
     r.scale_y = scale_y_.value_or(0.0);
-    r.since = since_.value_or(0.0);
+    r.since = static_cast<std::size_t>(since_.value_or(0.0));  // checked on restore
     return r;
   }
   void store(const moments::RunningSums& r) noexcept {
@@ -346,7 +346,7 @@ class WindowMoment : public TransformBase<Derived> {
     sum_xy_ = r.sum_xy;
     scale_x_ = r.scale_x;
     scale_y_ = r.scale_y;
-    since_ = r.since;
+    since_ = static_cast<double>(r.since);
   }
 
   // ---- research ------------------------------------------------------------
@@ -355,12 +355,14 @@ class WindowMoment : public TransformBase<Derived> {
                    std::size_t bars);
   void running_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                      std::size_t bars);
+  bool running_block_finite(const Value* in, Value* out, std::size_t bars);
 
  protected:
   std::size_t window_;
   std::size_t ddof_;
   bool running_;
   double n_;    // the window's length as a double
+  double inv_n_;
   double dof_;  // window - ddof as a double
   Window window_values_;
   moments::WindowCounts counts_;
@@ -436,10 +438,16 @@ template <class Derived, MomentKind Kind>
 void WindowMoment<Derived, Kind>::running_block(std::span<const Value* const> inputs,
                                                 std::span<Value* const> outputs,
                                                 std::size_t bars) {
-  // The window's entries and the block's, side by side, so that every bar
-  // finds its leaving and previous entries by index.
   const std::size_t held = window_values_.size();
   const std::size_t w = window_;
+  if constexpr (!kPair && !kPlainSum) {
+    if (running_block_finite(inputs[0], outputs[0], bars)) {
+      for (std::size_t i = bars > w ? bars - w : 0; i < bars; ++i) window_values_.push(inputs[0][i]);
+      return;
+    }
+  }
+  // The window's entries and the block's, side by side, so that every bar
+  // finds its leaving and previous entries by index.
   std::vector<Entry> e(held + bars);
   for (std::size_t i = 0; i < held; ++i) e[i] = entry_of(window_values_[i]);
   for (std::size_t i = 0; i < bars; ++i) {
@@ -465,6 +473,72 @@ void WindowMoment<Derived, Kind>::running_block(std::span<const Value* const> in
       window_values_.push(inputs[0][i]);
     }
   }
+}
+
+// step() for a variance whose window and block hold only finite values (no
+// missing bar, nothing non-finite: the counts stay 0), on plain doubles:
+// the same operations in the same order, so the same bits. False, changing
+// nothing, for any other block.
+template <class Derived, MomentKind Kind>
+bool WindowMoment<Derived, Kind>::running_block_finite(const Value* in, Value* out,
+                                                       std::size_t bars) {
+  const std::size_t held = window_values_.size();
+  const std::size_t w = window_;
+  std::vector<double> v(held + bars);
+  for (std::size_t i = 0; i < held; ++i) {
+    const Value& x = window_values_[i];
+    if (!x || !std::isfinite(*x)) return false;
+    v[i] = *x;
+  }
+  // One branch-free pass: x - x is 0 for a finite x only.
+  bool finite = true;
+  for (std::size_t i = 0; i < bars; ++i) {
+    const double x = in[i].value_or(0.0);
+    finite &= in[i].has_value() & (x - x == 0.0);
+    v[held + i] = x;
+  }
+  if (!finite) return false;
+  // The centred sums first, the outputs (a division and a root) after, in
+  // a loop of their own.
+  std::vector<double> centred(bars);
+  moments::RunningSums r = load();
+  // The running sums in locals of the loop, so that they stay in registers;
+  // `r` holds them only across a recomputation.
+  moments::RunningSums s = r;
+  std::size_t run = counts_.run_x;
+  const double* x = v.data();
+  for (std::size_t i = 0; i < bars; ++i) {
+    const std::size_t k = held + i;
+    run = k >= 1 && x[k] == x[k - 1] ? std::min(run + 1, w) : 1;
+    moments::slide_terms(s, x[k] - s.shift_x, k >= w ? x[k - w] - s.shift_x : 0.0);
+    s.since = std::min(s.since + 1, w);
+    if (k + 1 < w || run >= w) {
+      centred[i] = 0.0;  // a constant window: finish gives its exact 0
+      continue;
+    }
+    double c = moments::centred<false>(s, inv_n_).xx;
+    if (s.since >= w || !moments::trusted(c, s.scale_x)) [[unlikely]] {
+      r = s;
+      moments::recompute<false, false>(r, n_, [x, k, w](auto&& f) {
+        for (std::size_t q = k + 1 - w; q <= k; ++q) f(x[q], 0.0);
+      });
+      s = r;
+      c = moments::centred<false>(s, inv_n_).xx;
+    }
+    centred[i] = c;
+  }
+  r = s;
+  store(r);
+  counts_.run_x = run;
+  const std::size_t first = held + 1 >= w ? 0 : w - 1 - held;
+  for (std::size_t i = 0; i < bars && i < first; ++i) out[i] = kMissing;
+  // finish() of a centred sum, as spreads() computes it for many.
+  if (first < bars) {
+    moments::spreads(centred.data() + first, centred.data() + first, bars - first, dof_,
+                     Kind == MomentKind::Std);
+  }
+  for (std::size_t i = first; i < bars; ++i) out[i] = centred[i];
+  return true;
 }
 
 }  // namespace zerak

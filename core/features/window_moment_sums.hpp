@@ -7,6 +7,10 @@
 #include "../ops/steps.hpp"
 #include "../value.hpp"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The running mode of the window moments. Each series is shifted by a value
 // K taken at the last recomputation (the window's mean then), and the window
 // keeps the sums of a = x - K, of a * a (and of ax * ay for a pair), updated
@@ -100,7 +104,7 @@ struct RunningSums {
   double sum_xy = 0.0;
   double scale_x = 0.0;
   double scale_y = 0.0;
-  double since = 0.0;
+  std::size_t since = 0;
 };
 
 // s + e == a + b exactly (Knuth's two-sum; no assumption on magnitudes).
@@ -108,6 +112,13 @@ inline void two_sum(double a, double b, double& s, double& e) noexcept {
   s = a + b;
   const double bb = s - a;
   e = (a - (s - bb)) + (b - bb);
+}
+
+// The shifted terms of the entering (a) and leaving (b) bar of one series.
+inline void slide_terms(RunningSums& r, double a, double b) noexcept {
+  r.sum_x = r.sum_x + (a - b);
+  r.sum_xx = r.sum_xx + (a * a - b * b);
+  r.scale_x = std::max(r.scale_x, r.sum_xx);
 }
 
 // The bar `in` enters and `out` leaves (an entry that does not exist, or is
@@ -126,9 +137,7 @@ inline void slide(RunningSums& r, const Entry& in, const Entry& out) noexcept {
   } else {
     const double ax = in.finite ? in.x - r.shift_x : 0.0;
     const double bx = out.finite ? out.x - r.shift_x : 0.0;
-    r.sum_x = r.sum_x + (ax - bx);
-    r.sum_xx = r.sum_xx + (ax * ax - bx * bx);
-    r.scale_x = std::max(r.scale_x, r.sum_xx);
+    slide_terms(r, ax, bx);
     if constexpr (Pair) {
       const double ay = in.finite ? in.y - r.shift_y : 0.0;
       const double by = out.finite ? out.y - r.shift_y : 0.0;
@@ -140,7 +149,8 @@ inline void slide(RunningSums& r, const Entry& in, const Entry& out) noexcept {
   }
 }
 
-// Centred sums from the running ones.
+// Centred sums from the running ones (inv_n = 1 / n: a product costs less
+// than a quotient on every bar).
 struct Centred {
   double xx;
   double yy;
@@ -148,11 +158,11 @@ struct Centred {
 };
 
 template <bool Pair>
-inline Centred centred(const RunningSums& r, double n) noexcept {
-  Centred c{r.sum_xx - r.sum_x * (r.sum_x / n), 0.0, 0.0};
+inline Centred centred(const RunningSums& r, double inv_n) noexcept {
+  Centred c{r.sum_xx - r.sum_x * (r.sum_x * inv_n), 0.0, 0.0};
   if constexpr (Pair) {
-    c.yy = r.sum_yy - r.sum_y * (r.sum_y / n);
-    c.xy = r.sum_xy - r.sum_x * (r.sum_y / n);
+    c.yy = r.sum_yy - r.sum_y * (r.sum_y * inv_n);
+    c.xy = r.sum_xy - r.sum_x * (r.sum_y * inv_n);
   }
   return c;
 }
@@ -167,22 +177,33 @@ inline bool sum_trusted(const RunningSums& r) noexcept {
 }
 
 // The sums afresh from a complete window of finite values: `each(f)` calls
-// f(x, y) oldest first. The plain sum is then the exact mode's own.
+// f(x, y) oldest first. The plain sum is compensated here too: a window that
+// still holds a spike must not leave the rounding of its sum behind.
 template <bool Pair, bool PlainSum, class Each>
 void recompute(RunningSums& r, double n, Each&& each) noexcept {
+  r.since = 0;
+  if constexpr (PlainSum) {
+    double sum = 0.0;
+    double comp = 0.0;
+    double scale = 0.0;
+    each([&](double x, double) {
+      double next, e;
+      two_sum(sum, x, next, e);
+      sum = next;
+      comp = comp + e;
+      scale = std::max(scale, std::max(std::fabs(x), std::fabs(sum)));
+    });
+    r.sum_x = sum;
+    r.comp_x = comp;
+    r.scale_x = scale;
+    return;
+  }
   double sum_x = 0.0;
   double sum_y = 0.0;
   each([&](double x, double y) {
     sum_x = steps::sum(sum_x, x);
     if constexpr (Pair) sum_y = steps::sum(sum_y, y);
   });
-  r.since = 0.0;
-  if constexpr (PlainSum) {
-    r.sum_x = sum_x;
-    r.comp_x = 0.0;
-    r.scale_x = std::fabs(sum_x);
-    return;
-  }
   r.shift_x = sum_x / n;
   r.shift_y = Pair ? sum_y / n : 0.0;
   double sx = 0.0, sy = 0.0, sxx = 0.0, syy = 0.0, sxy = 0.0;
@@ -204,6 +225,31 @@ void recompute(RunningSums& r, double n, Each&& each) noexcept {
   r.sum_xy = sxy;
   r.scale_x = sxx;
   r.scale_y = syy;
+}
+
+// A variance from a centred sum of squares and its divisor (a standard
+// deviation with `root`): never negative, NaN stays NaN.
+inline double spread(double centred, double divisor, bool root) noexcept {
+  const double v = (centred <= 0.0 ? 0.0 : centred) / divisor;
+  return root ? std::sqrt(v) : v;
+}
+
+// out[i] = spread(centred[i], divisor, root), two at a time where the
+// instruction set has it: the same correctly rounded operations.
+inline void spreads(const double* centred, double* out, std::size_t n, double divisor,
+                    bool root) noexcept {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128d d = _mm_set1_pd(divisor);
+  const __m128d zero = _mm_setzero_pd();
+  for (; i + 2 <= n; i += 2) {
+    __m128d v = _mm_loadu_pd(centred + i);
+    v = _mm_div_pd(_mm_andnot_pd(_mm_cmple_pd(v, zero), v), d);
+    if (root) v = _mm_sqrt_pd(v);
+    _mm_storeu_pd(out + i, v);
+  }
+#endif
+  for (; i < n; ++i) out[i] = spread(centred[i], divisor, root);
 }
 
 }  // namespace zerak::moments

@@ -177,6 +177,19 @@ def _configs():
         "FutureCTCVolatility 120": lambda o: z.FutureCTCVolatility(["x"], 120, o(1)),
         "FutureLinearSlope 2": lambda o: z.FutureLinearSlope(["x", "c"], 2, o(2)),
         "FutureLinearSlope 120": lambda o: z.FutureLinearSlope(["x", "c"], 120, o(2)),
+        "RollingSum 1": lambda o: z.RollingSum(["c"], 1, o(1)),
+        "RollingSum 300": lambda o: z.RollingSum(["x"], 300, o(1)),
+        "RollingSum 40 running": lambda o: z.RollingSum(["x"], 40, o(1), running=True),
+        "RollingVariance 2 ddof 0": lambda o: z.RollingVariance(["c"], 2, o(1), ddof=0),
+        "RollingVariance 300 running":
+            lambda o: z.RollingVariance(["x"], 300, o(1), running=True),
+        "RollingStd 20": lambda o: z.RollingStd(["c"], 20, o(1)),
+        "RollingStd 20 running": lambda o: z.RollingStd(["x"], 20, o(1), running=True),
+        "RollingCovariance 30": lambda o: z.RollingCovariance(["c", "x"], 30, o(1)),
+        "RollingCovariance 5 running ddof 0":
+            lambda o: z.RollingCovariance(["x", "c"], 5, o(1), ddof=0, running=True),
+        "RollingBeta 2": lambda o: z.RollingBeta(["c", "x"], 2, o(1)),
+        "RollingBeta 100 running": lambda o: z.RollingBeta(["x", "c"], 100, o(1), running=True),
     }
 
 

@@ -31,6 +31,11 @@ TRANSFORMS = {
     "Logit": lambda: zerak.Logit(["a"], ["o"]),
     "RollingZScore": lambda: zerak.RollingZScore(["a"], 8, ["o"]),
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
+    "RollingSum": lambda: zerak.RollingSum(["a"], 6, ["o"], running=True),
+    "RollingVariance": lambda: zerak.RollingVariance(["a"], 7, ["o"], ddof=0, running=True),
+    "RollingStd": lambda: zerak.RollingStd(["a"], 5, ["o"], running=True),
+    "RollingCovariance": lambda: zerak.RollingCovariance(["a", "b"], 6, ["o"], running=True),
+    "RollingBeta": lambda: zerak.RollingBeta(["a", "b"], 8, ["o"], running=True),
 }
 
 TARGETS = {
