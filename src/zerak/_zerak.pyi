@@ -39,6 +39,11 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "RollingSum",
+    "RollingVariance",
+    "RollingStd",
+    "RollingCovariance",
+    "RollingBeta",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +389,93 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class RollingSum(_Transform):
+    """Rolling sum over a sliding window.
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window. With
+    ``running=True`` the sum is kept as a compensated running sum, recomputed
+    from the window every ``window`` bars and whenever it can no longer be trusted."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        running: bool | np.bool_ = False,
+    ) -> RollingSum: ...
+
+@final
+class RollingVariance(_Transform):
+    """Rolling variance over a sliding window (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; a constant
+    window gives exactly 0. With ``running=True`` the variance comes from shifted
+    running sums, recomputed from the window every ``window`` bars and whenever
+    they can no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingVariance: ...
+
+@final
+class RollingStd(_Transform):
+    """Rolling standard deviation over a sliding window (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; a constant
+    window gives exactly 0. With ``running=True`` the variance comes from shifted
+    running sums, recomputed from the window every ``window`` bars and whenever
+    they can no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingStd: ...
+
+@final
+class RollingCovariance(_Transform):
+    """Rolling covariance of two input series (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; 0 when
+    either series is constant. With ``running=True`` it comes from shifted running
+    sums, recomputed from the window every ``window`` bars and whenever they can
+    no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingCovariance: ...
+
+@final
+class RollingBeta(_Transform):
+    """Rolling beta: cov(x, y) / var(x) over a sliding window, for inputs [x, y].
+
+    Returns ``NaN`` during warm-up, while a ``NaN`` is in the window, and when x is
+    constant (no variance). With ``running=True`` it comes from shifted running
+    sums, recomputed from the window every ``window`` bars and whenever they can
+    no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        running: bool | np.bool_ = False,
+    ) -> RollingBeta: ...
 
 @final
 class FutureReturn(_Target):
