@@ -70,6 +70,11 @@ class WindowMoment : public TransformBase<Derived> {
                         ValueState<&Derived::sum_xx_>{"running x squares"},
                         ValueState<&Derived::sum_yy_>{"running y squares"},
                         ValueState<&Derived::sum_xy_>{"running products"},
+                        ValueState<&Derived::comp_x_>{"x sum compensation"},
+                        ValueState<&Derived::comp_y_>{"y sum compensation"},
+                        ValueState<&Derived::comp_xx_>{"x squares compensation"},
+                        ValueState<&Derived::comp_yy_>{"y squares compensation"},
+                        ValueState<&Derived::comp_xy_>{"products compensation"},
                         ValueState<&Derived::scale_x_>{"x scale"},
                         ValueState<&Derived::scale_y_>{"y scale"},
                         ValueState<&Derived::since_>{"bars since recomputation"}};
@@ -79,6 +84,7 @@ class WindowMoment : public TransformBase<Derived> {
                         ValueState<&Derived::sum_x_>{"running sum"},
                         ValueState<&Derived::comp_x_>{"running sum compensation"},
                         ValueState<&Derived::sum_xx_>{"running squares"},
+                        ValueState<&Derived::comp_xx_>{"running squares compensation"},
                         ValueState<&Derived::scale_x_>{"scale"},
                         ValueState<&Derived::since_>{"bars since recomputation"}};
     }
@@ -326,6 +332,10 @@ class WindowMoment : public TransformBase<Derived> {
     r.shift_y = shift_y_.value_or(0.0);
     r.sum_x = sum_x_.value_or(0.0);
     r.comp_x = comp_x_.value_or(0.0);
+    r.comp_y = comp_y_.value_or(0.0);
+    r.comp_xx = comp_xx_.value_or(0.0);
+    r.comp_yy = comp_yy_.value_or(0.0);
+    r.comp_xy = comp_xy_.value_or(0.0);
     r.sum_y = sum_y_.value_or(0.0);
     r.sum_xx = sum_xx_.value_or(0.0);
     r.sum_yy = sum_yy_.value_or(0.0);
@@ -340,6 +350,10 @@ class WindowMoment : public TransformBase<Derived> {
     shift_y_ = r.shift_y;
     sum_x_ = r.sum_x;
     comp_x_ = r.comp_x;
+    comp_y_ = r.comp_y;
+    comp_xx_ = r.comp_xx;
+    comp_yy_ = r.comp_yy;
+    comp_xy_ = r.comp_xy;
     sum_y_ = r.sum_y;
     sum_xx_ = r.sum_xx;
     sum_yy_ = r.sum_yy;
@@ -371,6 +385,10 @@ class WindowMoment : public TransformBase<Derived> {
   Value shift_y_;
   Value sum_x_;
   Value comp_x_;
+  Value comp_y_;
+  Value comp_xx_;
+  Value comp_yy_;
+  Value comp_xy_;
   Value sum_y_;
   Value sum_xx_;
   Value sum_yy_;

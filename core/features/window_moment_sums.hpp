@@ -97,11 +97,16 @@ struct RunningSums {
   double shift_x = 0.0;
   double shift_y = 0.0;
   double sum_x = 0.0;
-  double comp_x = 0.0;  // the sum's compensation
   double sum_y = 0.0;
   double sum_xx = 0.0;
   double sum_yy = 0.0;
   double sum_xy = 0.0;
+  // The rounding errors of each sum, added up apart (sum + comp is the value).
+  double comp_x = 0.0;
+  double comp_y = 0.0;
+  double comp_xx = 0.0;
+  double comp_yy = 0.0;
+  double comp_xy = 0.0;
   double scale_x = 0.0;
   double scale_y = 0.0;
   std::size_t since = 0;
@@ -114,10 +119,20 @@ inline void two_sum(double a, double b, double& s, double& e) noexcept {
   e = (a - (s - bb)) + (b - bb);
 }
 
+// (sum, comp) += a - b, keeping the rounding of the difference and of the
+// addition in comp: only comp's own rounding is lost.
+inline void accumulate(double& sum, double& comp, double a, double b) noexcept {
+  double d, e, next, f;
+  two_sum(a, -b, d, e);
+  two_sum(sum, d, next, f);
+  sum = next;
+  comp = comp + (e + f);
+}
+
 // The shifted terms of the entering (a) and leaving (b) bar of one series.
 inline void slide_terms(RunningSums& r, double a, double b) noexcept {
-  r.sum_x = r.sum_x + (a - b);
-  r.sum_xx = r.sum_xx + (a * a - b * b);
+  accumulate(r.sum_x, r.comp_x, a, b);
+  accumulate(r.sum_xx, r.comp_xx, a * a, b * b);
   r.scale_x = std::max(r.scale_x, r.sum_xx);
 }
 
@@ -128,12 +143,8 @@ inline void slide(RunningSums& r, const Entry& in, const Entry& out) noexcept {
   if constexpr (PlainSum) {
     const double a = in.finite ? in.x : 0.0;
     const double b = out.finite ? out.x : 0.0;
-    double d, e, s, f;
-    two_sum(a, -b, d, e);
-    two_sum(r.sum_x, d, s, f);
-    r.sum_x = s;
-    r.comp_x = r.comp_x + (e + f);
-    r.scale_x = std::max(r.scale_x, std::max(std::fabs(d), std::fabs(s)));
+    accumulate(r.sum_x, r.comp_x, a, b);
+    r.scale_x = std::max(r.scale_x, std::max(std::fabs(a - b), std::fabs(r.sum_x)));
   } else {
     const double ax = in.finite ? in.x - r.shift_x : 0.0;
     const double bx = out.finite ? out.x - r.shift_x : 0.0;
@@ -141,9 +152,9 @@ inline void slide(RunningSums& r, const Entry& in, const Entry& out) noexcept {
     if constexpr (Pair) {
       const double ay = in.finite ? in.y - r.shift_y : 0.0;
       const double by = out.finite ? out.y - r.shift_y : 0.0;
-      r.sum_y = r.sum_y + (ay - by);
-      r.sum_yy = r.sum_yy + (ay * ay - by * by);
-      r.sum_xy = r.sum_xy + (ax * ay - bx * by);
+      accumulate(r.sum_y, r.comp_y, ay, by);
+      accumulate(r.sum_yy, r.comp_yy, ay * ay, by * by);
+      accumulate(r.sum_xy, r.comp_xy, ax * ay, bx * by);
       r.scale_y = std::max(r.scale_y, r.sum_yy);
     }
   }
@@ -159,10 +170,12 @@ struct Centred {
 
 template <bool Pair>
 inline Centred centred(const RunningSums& r, double inv_n) noexcept {
-  Centred c{r.sum_xx - r.sum_x * (r.sum_x * inv_n), 0.0, 0.0};
+  const double sx = r.sum_x + r.comp_x;
+  Centred c{(r.sum_xx + r.comp_xx) - sx * (sx * inv_n), 0.0, 0.0};
   if constexpr (Pair) {
-    c.yy = r.sum_yy - r.sum_y * (r.sum_y * inv_n);
-    c.xy = r.sum_xy - r.sum_x * (r.sum_y * inv_n);
+    const double sy = r.sum_y + r.comp_y;
+    c.yy = (r.sum_yy + r.comp_yy) - sy * (sy * inv_n);
+    c.xy = (r.sum_xy + r.comp_xy) - sx * (sy * inv_n);
   }
   return c;
 }
@@ -223,6 +236,7 @@ void recompute(RunningSums& r, double n, Each&& each) noexcept {
   r.sum_xx = sxx;
   r.sum_yy = syy;
   r.sum_xy = sxy;
+  r.comp_x = r.comp_y = r.comp_xx = r.comp_yy = r.comp_xy = 0.0;
   r.scale_x = sxx;
   r.scale_y = syy;
 }
