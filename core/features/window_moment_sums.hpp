@@ -16,20 +16,25 @@
 // keeps the sums of a = x - K, of a * a (and of ax * ay for a pair), updated
 // by the entering and leaving bar: sum += a_in - a_out, squares += a_in *
 // a_in - a_out * a_out. The leaving bar's term is the very double its
-// entering added (same K), so a spike leaves no trace but rounding.
+// entering added (same K), so a spike leaves no trace. Every sum is
+// compensated (error-free two-sums of the difference and of the addition,
+// their errors added up apart), so what rounding remains is a few ulps of
+// the sum plus the compensation's own rounding.
 //
-// Trust: every rounding error since the last recomputation is a few ulps of
-// the largest running sum of squares seen since (the scale), so the centred
-// sum of squares c = squares - sum^2 / n is trusted only while c * kTrust >=
-// scale. Otherwise, and every `window` bars in any case, the sums are
-// recomputed from the window (K = its mean). The relative error of a trusted
-// c is then at most about (2m + 4) * kTrust * eps, m < window bars since the
-// recomputation. A constant window is caught by a run count, not by sums, and
-// gives exactly 0.
+// Trust: the centred sum c = squares - sum^2 / n cancels what the shift
+// left, so its relative error is about 4 eps * squares / c. It is trusted
+// while c * kTrust >= the scale, the largest running sum of squares seen
+// since the last recomputation (which also bounds every term added or
+// removed): a trusted c is within about 4 * kTrust * eps (3e-14) relative.
+// Otherwise (a spike that left, a drifting shift, a c that is negative or
+// NaN), and every `window` bars in any case, the sums are recomputed from the
+// window. A constant window is caught by a run count, not by sums, and gives
+// exactly 0.
 //
-// The sum alone (no shift) is compensated instead (error-free two-sums), as
-// its value, unlike a spread, may legitimately be far below its terms; it is
-// trusted while |sum| * kSumTrust >= the largest |partial sum| or |step| since.
+// The sum alone keeps no shift: its value, unlike a spread, may
+// legitimately be far below its terms. It is trusted while |sum| * kSumTrust
+// >= the largest |partial sum| or |step| since, and its recomputation is
+// compensated too.
 namespace zerak::moments {
 
 inline constexpr double kTrust = 64.0;
