@@ -224,24 +224,23 @@ void recompute(RunningSums& r, double n, Each&& each) noexcept {
   });
   r.shift_x = sum_x / n;
   r.shift_y = Pair ? sum_y / n : 0.0;
-  double sx = 0.0, sy = 0.0, sxx = 0.0, syy = 0.0, sxy = 0.0;
+  // Compensated too: a later window may cancel down to a small fraction of
+  // these sums, which must not carry a plain summation's rounding there.
+  r.sum_x = r.sum_y = r.sum_xx = r.sum_yy = r.sum_xy = 0.0;
+  r.comp_x = r.comp_y = r.comp_xx = r.comp_yy = r.comp_xy = 0.0;
   each([&](double x, double y) {
     const double ax = x - r.shift_x;
-    sx = sx + ax;
-    sxx = sxx + ax * ax;
+    accumulate(r.sum_x, r.comp_x, ax, 0.0);
+    accumulate(r.sum_xx, r.comp_xx, ax * ax, 0.0);
     if constexpr (Pair) {
       const double ay = y - r.shift_y;
-      sy = sy + ay;
-      syy = syy + ay * ay;
-      sxy = sxy + ax * ay;
+      accumulate(r.sum_y, r.comp_y, ay, 0.0);
+      accumulate(r.sum_yy, r.comp_yy, ay * ay, 0.0);
+      accumulate(r.sum_xy, r.comp_xy, ax * ay, 0.0);
     }
   });
-  r.sum_x = sx;
-  r.sum_y = sy;
-  r.sum_xx = sxx;
-  r.sum_yy = syy;
-  r.sum_xy = sxy;
-  r.comp_x = r.comp_y = r.comp_xx = r.comp_yy = r.comp_xy = 0.0;
+  const double sxx = r.sum_xx;
+  const double syy = r.sum_yy;
   r.scale_x = sxx;
   r.scale_y = syy;
 }
