@@ -53,7 +53,13 @@
   X(NegLog) X(Log) X(Logit) X(RollingZScore) X(FixedZScore)
 
 // Rolling sums, variances, covariances.
-#define ZERAK_WINDOW_MOMENT_CLASSES(X)
+#include "features/rolling_beta.hpp"
+#include "features/rolling_covariance.hpp"
+#include "features/rolling_std.hpp"
+#include "features/rolling_sum.hpp"
+#include "features/rolling_variance.hpp"
+#define ZERAK_WINDOW_MOMENT_CLASSES(X) \
+  X(RollingSum) X(RollingVariance) X(RollingStd) X(RollingCovariance) X(RollingBeta)
 
 // Quantiles and ranks within a window.
 #include "features/rolling_quantile.hpp"

@@ -31,6 +31,8 @@ PARAM_TYPES = {
     "lags": "SupportsIndex | None",
     "bins": "SupportsIndex | None",
     "normalize": "bool | np.bool_",
+    "ddof": "SupportsIndex",
+    "running": "bool | np.bool_",
     "mean": "_Number",
     "std": "_Number",
     "method": "_Method",

@@ -227,6 +227,19 @@ def _configs():
         "Aroon 2": lambda o: z.Aroon(["h", "l"], 2, o(2)),
         "Aroon 25": lambda o: z.Aroon(["h", "l"], 25, o(2)),
         "DonchianChannel 20": lambda o: z.DonchianChannel(["h", "l"], 20, o(3)),
+        "RollingSum 1": lambda o: z.RollingSum(["c"], 1, o(1)),
+        "RollingSum 300": lambda o: z.RollingSum(["x"], 300, o(1)),
+        "RollingSum 40 running": lambda o: z.RollingSum(["x"], 40, o(1), running=True),
+        "RollingVariance 2 ddof 0": lambda o: z.RollingVariance(["c"], 2, o(1), ddof=0),
+        "RollingVariance 300 running":
+            lambda o: z.RollingVariance(["x"], 300, o(1), running=True),
+        "RollingStd 20": lambda o: z.RollingStd(["c"], 20, o(1)),
+        "RollingStd 20 running": lambda o: z.RollingStd(["x"], 20, o(1), running=True),
+        "RollingCovariance 30": lambda o: z.RollingCovariance(["c", "x"], 30, o(1)),
+        "RollingCovariance 5 running ddof 0":
+            lambda o: z.RollingCovariance(["x", "c"], 5, o(1), ddof=0, running=True),
+        "RollingBeta 2": lambda o: z.RollingBeta(["c", "x"], 2, o(1)),
+        "RollingBeta 100 running": lambda o: z.RollingBeta(["x", "c"], 100, o(1), running=True),
     }
 
 

@@ -60,6 +60,11 @@ TRANSFORMS = {
     "WilliamsR": lambda: zerak.WilliamsR(["a", "b", "c"], 6, ["o"]),
     "Aroon": lambda: zerak.Aroon(["a", "b"], 6, ["down", "up"]),
     "DonchianChannel": lambda: zerak.DonchianChannel(["a", "b"], 6, ["u", "m", "l"]),
+    "RollingSum": lambda: zerak.RollingSum(["a"], 6, ["o"], running=True),
+    "RollingVariance": lambda: zerak.RollingVariance(["a"], 7, ["o"], ddof=0, running=True),
+    "RollingStd": lambda: zerak.RollingStd(["a"], 5, ["o"], running=True),
+    "RollingCovariance": lambda: zerak.RollingCovariance(["a", "b"], 6, ["o"], running=True),
+    "RollingBeta": lambda: zerak.RollingBeta(["a", "b"], 8, ["o"], running=True),
 }
 
 TARGETS = {

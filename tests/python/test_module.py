@@ -19,6 +19,7 @@ FIRST_TRANSFORMS = [
 ]
 # The families that came later, in the order the class list exports them.
 FAMILIES = [
+    ["RollingSum", "RollingVariance", "RollingStd", "RollingCovariance", "RollingBeta"],
     ["RollingQuantile", "RollingRank"],
     ["RollingMin", "RollingMax", "BarsSinceMax", "BarsSinceMin", "Stochastic", "WilliamsR", "Aroon",
      "DonchianChannel"],
