@@ -35,6 +35,11 @@ PARAM_TYPES = {
     "std": "_Number",
     "method": "_Method",
     "regression": "_Regression",
+    "signal": "SupportsIndex",
+    "fastk": "SupportsIndex",
+    "fastd": "SupportsIndex",
+    "nbdevup": "_Number",
+    "nbdevdn": "_Number",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -1,6 +1,8 @@
 #include "parameters.hpp"
 
+#include <charconv>
 #include <cstring>
+#include <system_error>
 #include <optional>
 #include <string>
 
@@ -15,13 +17,22 @@ struct Overloaded : Fs... { using Fs::operator()...; };
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
+// As Python prints a float: "2.0", "0.5", "1e+20".
+std::string float_text(double d) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
+  std::string text(buf, ec == std::errc() ? end : buf);
+  if (text.find_first_of(".en") == std::string::npos) text += ".0";
+  return text;
+}
+
 std::string default_text(const ParamDefault& def) {
   return std::visit(Overloaded{
                         [](Required) { return std::string(); },
                         [](NoneDefault) { return std::string("None"); },
                         [](bool b) { return std::string(b ? "True" : "False"); },
                         [](std::uint64_t u) { return std::to_string(u); },
-                        [](double d) { return std::to_string(d); },
+                        [](double d) { return float_text(d); },
                         [](const char* s) { return std::string("\"") + s + "\""; },
                     },
                     def);
