@@ -39,6 +39,16 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "Rsi",
+    "Macd",
+    "Roc",
+    "Momentum",
+    "StochasticRsi",
+    "Wma",
+    "Dema",
+    "Tema",
+    "Trix",
+    "BollingerBands",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +394,87 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class Rsi(_Transform):
+    """Relative Strength Index with Wilder smoothing."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Rsi: ...
+
+@final
+class Macd(_Transform):
+    """Moving Average Convergence/Divergence: macd, signal and histogram."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        fast: SupportsIndex = 12,
+        slow: SupportsIndex = 26,
+        signal: SupportsIndex = 9,
+    ) -> Macd: ...
+
+@final
+class Roc(_Transform):
+    """Rate of change in percent over a lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Roc: ...
+
+@final
+class Momentum(_Transform):
+    """Momentum: the change of the price over a lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Momentum: ...
+
+@final
+class StochasticRsi(_Transform):
+    """Stochastic RSI: the stochastic oscillator of the RSI, fastk and fastd."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        window: SupportsIndex = 14,
+        fastk: SupportsIndex = 5,
+        fastd: SupportsIndex = 3,
+    ) -> StochasticRsi: ...
+
+@final
+class Wma(_Transform):
+    """Weighted Moving Average with linear weights."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Wma: ...
+
+@final
+class Dema(_Transform):
+    """Double Exponential Moving Average: 2 * EMA - EMA of the EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Dema: ...
+
+@final
+class Tema(_Transform):
+    """Triple Exponential Moving Average: 3 * EMA - 3 * EMA of the EMA + its EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Tema: ...
+
+@final
+class Trix(_Transform):
+    """TRIX: one-bar rate of change in percent of a triple EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Trix: ...
+
+@final
+class BollingerBands(_Transform):
+    """Bollinger Bands: the rolling mean and bands of population standard deviations."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        nbdevup: _Number = 2.0,
+        nbdevdn: _Number = 2.0,
+    ) -> BollingerBands: ...
 
 @final
 class FutureReturn(_Target):
