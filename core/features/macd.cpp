@@ -77,11 +77,33 @@ void Macd::update_block(std::span<const Value* const> inputs, std::span<Value* c
   Value* macd = outputs[0];
   Value* signal = outputs[1];
   Value* histogram = outputs[2];
-  for (std::size_t i = 0; i < bars; ++i) {
+  std::size_t i = 0;
+  while (i < bars) {
+    if (fast_ema_ && slow_ema_ && signal_ema_) {
+      // The seeded run in locals: stores to the output cells could otherwise
+      // alias the averages and reload them on every bar.
+      double fast = *fast_ema_;
+      double slow = *slow_ema_;
+      double sig = *signal_ema_;
+      for (; i < bars && in[i]; ++i) {
+        fast = close_ind::ema_step(fast, *in[i], fast_k_);
+        slow = close_ind::ema_step(slow, *in[i], slow_k_);
+        const double m = fast - slow;
+        sig = close_ind::ema_next(sig, m, signal_k_);
+        macd[i] = m;
+        signal[i] = sig;
+        histogram[i] = m - sig;
+      }
+      fast_ema_ = fast;
+      slow_ema_ = slow;
+      signal_ema_ = sig;
+      if (i == bars) break;
+    }
     const Row r = step(in[i]);
     macd[i] = r.macd;
     signal[i] = r.signal;
     histogram[i] = r.histogram;
+    ++i;
   }
   fill_missing(outputs, 3, bars);
 }

@@ -38,7 +38,25 @@ void Rsi::update_block(std::span<const Value* const> inputs, std::span<Value* co
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(in[i]);
+  std::size_t i = 0;
+  while (i < bars) {
+    if (close_ind::seeded({previous_, gain_, loss_, seed_})) {
+      // The seeded run in locals: stores to the output cells could otherwise
+      // alias the averages and reload them on every bar.
+      double previous = *previous_;
+      double gain = *gain_;
+      double loss = *loss_;
+      for (; i < bars && in[i]; ++i) {
+        out[i] = close_ind::wilder_step(previous, gain, loss, *in[i], n_minus_1_, inverse_n_);
+      }
+      previous_ = previous;
+      gain_ = gain;
+      loss_ = loss;
+      if (i == bars) break;
+    }
+    out[i] = step(in[i]);
+    ++i;
+  }
   fill_missing(outputs, 1, bars);
 }
 

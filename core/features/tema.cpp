@@ -51,7 +51,28 @@ void Tema::update_block(std::span<const Value* const> inputs, std::span<Value* c
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(in[i]);
+  std::size_t i = 0;
+  while (i < bars) {
+    if (ema1_ && ema2_ && ema3_) {
+      // The seeded run in locals: stores to the output cells could otherwise
+      // alias the averages and reload them on every bar.
+      double e1 = *ema1_;
+      double e2 = *ema2_;
+      double e3 = *ema3_;
+      for (; i < bars && in[i]; ++i) {
+        e1 = close_ind::ema_next(e1, *in[i], k_);
+        e2 = close_ind::ema_next(e2, e1, k_);
+        e3 = close_ind::ema_next(e3, e2, k_);
+        out[i] = ((3.0 * e1) - (3.0 * e2)) + e3;
+      }
+      ema1_ = e1;
+      ema2_ = e2;
+      ema3_ = e3;
+      if (i == bars) break;
+    }
+    out[i] = step(in[i]);
+    ++i;
+  }
   fill_missing(outputs, 1, bars);
 }
 

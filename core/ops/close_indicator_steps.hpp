@@ -22,6 +22,11 @@ namespace zerak::close_ind {
   return (x - previous) * k + previous;
 }
 
+// A seeded EMA's next value; over one bar it is the input itself.
+[[nodiscard]] inline double ema_next(double previous, double x, double k) noexcept {
+  return k == 1.0 ? x : ema_step(previous, x, k);
+}
+
 // 0.0 + the last `count` entries of a ring of present values, oldest first.
 [[nodiscard]] inline Value sum_newest(const Ring& ring, std::size_t count) noexcept {
   double sum = 0.0;
@@ -37,7 +42,7 @@ namespace zerak::close_ind {
 // `seed` collects until then.
 [[nodiscard]] inline Value seeded_ema(Ring& seed, Value& current, double x, double k) {
   if (current) {
-    current = k == 1.0 ? x : ema_step(*current, x, k);  // one bar: the input itself
+    current = ema_next(*current, x, k);
     return current;
   }
   seed.push(x);
@@ -85,24 +90,29 @@ struct RsiState {
   return total != 0.0 ? 100.0 * (gain / total) : 0.0;
 }
 
+// One seeded step: the new RSI, the averages and the last price updated.
+[[nodiscard]] inline double wilder_step(double& previous, double& gain, double& loss, double x,
+                                        double n_minus_1, double inverse_n) noexcept {
+  const double change = x - previous;
+  previous = x;
+  // Without a branch, which a random walk would mispredict half the time:
+  // the average that does not move takes +0.0, which leaves its bits alone
+  // (the averages are never -0.0).
+  const bool falls = change < 0;
+  loss = loss * n_minus_1 - (falls ? change : 0.0);
+  gain = gain * n_minus_1 + (falls ? 0.0 : change);
+  loss *= inverse_n;
+  gain *= inverse_n;
+  return rsi_of(gain, loss);
+}
+
+[[nodiscard]] inline bool seeded(const RsiState& s) noexcept {
+  return s.gain && s.loss && s.previous;
+}
+
 [[nodiscard]] inline Value rsi_step(const RsiState& s, double x, double n, double n_minus_1,
                                     double inverse_n) {
-  if (s.gain && s.loss && s.previous) {
-    const double change = x - *s.previous;
-    s.previous = x;
-    double loss = *s.loss * n_minus_1;
-    double gain = *s.gain * n_minus_1;
-    if (change < 0) {
-      loss -= change;
-    } else {
-      gain += change;
-    }
-    loss *= inverse_n;
-    gain *= inverse_n;
-    s.gain = gain;
-    s.loss = loss;
-    return rsi_of(gain, loss);
-  }
+  if (seeded(s)) return wilder_step(*s.previous, *s.gain, *s.loss, x, n_minus_1, inverse_n);
   s.seed.push(x);
   if (!s.seed.full()) return kMissing;
   double gain = 0.0;
