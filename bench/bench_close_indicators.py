@@ -73,6 +73,10 @@ def main():
         theirs = best_cpu_s(lambda: batch(close))
         print(f"  {name:24}  {ours * 1e3:9.1f}  {theirs * 1e3:9.1f}  {theirs / ours:5.2f}x"
               f"  {rel:8.1e}  {near_zero:8.1e}")
+    # The engine's own cost: reading the array into columns, writing the result.
+    floor = best_cpu_s(
+        lambda: zerak.FeaturePipeline([zerak.Multiply(["c", "c"], ["o"])], ["c"]).run_research_array(column))
+    print(f"  {'floor: one Multiply':24}  {floor * 1e3:9.1f}")
 
     print("\nLive: one update against TA-Lib's streaming function (200-bar history)")
     print(f"  {'':24}  {'zerak ns':>9}  {'TA-Lib ns':>9}  {'speed':>6}")
