@@ -97,7 +97,19 @@
   X(EwmVariance) X(EwmStd)
 
 // Technical indicators of one price column.
-#define ZERAK_CLOSE_INDICATOR_CLASSES(X)
+#include "features/bollinger_bands.hpp"
+#include "features/dema.hpp"
+#include "features/macd.hpp"
+#include "features/momentum.hpp"
+#include "features/roc.hpp"
+#include "features/rsi.hpp"
+#include "features/stochastic_rsi.hpp"
+#include "features/tema.hpp"
+#include "features/trix.hpp"
+#include "features/wma.hpp"
+#define ZERAK_CLOSE_INDICATOR_CLASSES(X)                                                   \
+  X(Rsi) X(Macd) X(Roc) X(Momentum) X(StochasticRsi) X(Wma) X(Dema) X(Tema) X(Trix) \
+  X(BollingerBands)
 
 // Technical indicators of high, low and close.
 #define ZERAK_RANGE_INDICATOR_CLASSES(X)

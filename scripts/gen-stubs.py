@@ -46,6 +46,10 @@ PARAM_TYPES = {
     "fastk": "SupportsIndex",
     "slowk": "SupportsIndex",
     "slowd": "SupportsIndex",
+    "signal": "SupportsIndex",
+    "fastd": "SupportsIndex",
+    "nbdevup": "_Number",
+    "nbdevdn": "_Number",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -1,5 +1,6 @@
 #include "parameters.hpp"
 
+#include <charconv>
 #include <cstring>
 #include <new>
 #include <optional>

@@ -252,6 +252,22 @@ inline std::vector<SnapshotCase> snapshot_cases() {
       "Scale", [] { return made(Scale::create({"c0"}, {"o"}, -0.5, 3.0)); }, 1));
   cases.push_back(stepping_case<Clip>(
       "Clip", [] { return made(Clip::create({"c0"}, {"o"}, 99.0, std::nullopt)); }, 1));
+  // The indicators of one price column: seeds, chained averages, windows.
+  window(std::type_identity<Rsi>{}, "Rsi", 5);
+  window(std::type_identity<Roc>{}, "Roc", 3);
+  window(std::type_identity<Momentum>{}, "Momentum", 4);
+  window(std::type_identity<Wma>{}, "Wma", 6);
+  window(std::type_identity<Dema>{}, "Dema", 4);
+  window(std::type_identity<Tema>{}, "Tema", 3);
+  window(std::type_identity<Trix>{}, "Trix", 3);
+  cases.push_back(stepping_case<Macd>(
+      "Macd", [] { return made(Macd::create({"c0"}, {"m", "s", "h"}, 3, 6, 4)); }, 1));
+  cases.push_back(stepping_case<StochasticRsi>(
+      "StochasticRsi", [] { return made(StochasticRsi::create({"c0"}, {"k", "d"}, 5, 4, 3)); },
+      1));
+  cases.push_back(stepping_case<BollingerBands>(
+      "BollingerBands",
+      [] { return made(BollingerBands::create({"c0"}, 7, {"u", "m", "l"}, 1.5, 2.0)); }, 1));
   cases.push_back(labelling_case<FutureReturn>(
       "FutureReturn", [] { return made(FutureReturn::create({"c0"}, 3, {"r"})); }));
   cases.push_back(labelling_case<FutureCTCVolatility>(

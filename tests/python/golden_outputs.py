@@ -240,6 +240,28 @@ def _configs():
             lambda o: z.RollingCovariance(["x", "c"], 5, o(1), ddof=0, running=True),
         "RollingBeta 2": lambda o: z.RollingBeta(["c", "x"], 2, o(1)),
         "RollingBeta 100 running": lambda o: z.RollingBeta(["x", "c"], 100, o(1), running=True),
+        "Rsi 2": lambda o: z.Rsi(["x"], 2, o(1)),
+        "Rsi 14": lambda o: z.Rsi(["c"], 14, o(1)),
+        "Macd 12 26 9": lambda o: z.Macd(["c"], o(3)),
+        "Macd 3 3 1": lambda o: z.Macd(["x"], o(3), fast=3, slow=3, signal=1),
+        "Roc 1": lambda o: z.Roc(["x"], 1, o(1)),
+        "Roc 10": lambda o: z.Roc(["c"], 10, o(1)),
+        "Momentum 1": lambda o: z.Momentum(["x"], 1, o(1)),
+        "Momentum 10": lambda o: z.Momentum(["c"], 10, o(1)),
+        "StochasticRsi 14 5 3": lambda o: z.StochasticRsi(["c"], o(2)),
+        "StochasticRsi 2 1 1": lambda o: z.StochasticRsi(["x"], o(2), window=2, fastk=1, fastd=1),
+        "Wma 1": lambda o: z.Wma(["x"], 1, o(1)),
+        "Wma 30": lambda o: z.Wma(["c"], 30, o(1)),
+        "Wma 300": lambda o: z.Wma(["x"], 300, o(1)),
+        "Dema 1": lambda o: z.Dema(["x"], 1, o(1)),
+        "Dema 30": lambda o: z.Dema(["c"], 30, o(1)),
+        "Tema 2": lambda o: z.Tema(["x"], 2, o(1)),
+        "Tema 30": lambda o: z.Tema(["c"], 30, o(1)),
+        "Trix 1": lambda o: z.Trix(["x"], 1, o(1)),
+        "Trix 30": lambda o: z.Trix(["c"], 30, o(1)),
+        "BollingerBands 2": lambda o: z.BollingerBands(["x"], 2, o(3)),
+        "BollingerBands 20 1.5 2.5":
+            lambda o: z.BollingerBands(["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5),
     }
 
 

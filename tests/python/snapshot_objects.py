@@ -65,6 +65,16 @@ TRANSFORMS = {
     "RollingStd": lambda: zerak.RollingStd(["a"], 5, ["o"], running=True),
     "RollingCovariance": lambda: zerak.RollingCovariance(["a", "b"], 6, ["o"], running=True),
     "RollingBeta": lambda: zerak.RollingBeta(["a", "b"], 8, ["o"], running=True),
+    "Rsi": lambda: zerak.Rsi(["a"], 5, ["o"]),
+    "Macd": lambda: zerak.Macd(["a"], ["m", "s", "h"], fast=3, slow=6, signal=4),
+    "Roc": lambda: zerak.Roc(["a"], 3, ["o"]),
+    "Momentum": lambda: zerak.Momentum(["a"], 4, ["o"]),
+    "StochasticRsi": lambda: zerak.StochasticRsi(["a"], ["k", "d"], window=5, fastk=4, fastd=3),
+    "Wma": lambda: zerak.Wma(["a"], 6, ["o"]),
+    "Dema": lambda: zerak.Dema(["a"], 4, ["o"]),
+    "Tema": lambda: zerak.Tema(["a"], 3, ["o"]),
+    "Trix": lambda: zerak.Trix(["a"], 3, ["o"]),
+    "BollingerBands": lambda: zerak.BollingerBands(["a"], 7, ["u", "m", "l"], nbdevup=1.5),
 }
 
 TARGETS = {

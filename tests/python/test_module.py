@@ -25,6 +25,8 @@ FAMILIES = [
      "DonchianChannel"],
     ["Lag", "Diff", "Abs", "Sqrt", "Exp", "Sign", "Scale", "Clip", "Maximum", "Minimum",
      "EwmVariance", "EwmStd"],
+    ["Rsi", "Macd", "Roc", "Momentum", "StochasticRsi", "Wma", "Dema", "Tema", "Trix",
+     "BollingerBands"],
     ["Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
      "YangZhangVolatility"],
 ]
