@@ -88,6 +88,7 @@ struct FlagParam : Param<Get> {
 
 template <auto Get>
 struct RealParam : Param<Get> {
+  std::optional<double> fallback = std::nullopt;
   Repr repr = Repr::Hidden;
 };
 

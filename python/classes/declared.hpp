@@ -45,7 +45,7 @@ Param param(const schema::FlagParam<G>& p) {
 }
 template <auto G>
 Param param(const schema::RealParam<G>& p) {
-  return float_param(p.name);
+  return p.fallback ? float_param(p.name, *p.fallback) : float_param(p.name);
 }
 template <auto G, class E>
 Param param(const schema::ChoiceParam<G, E>& p) {

@@ -1,5 +1,6 @@
 #include "parameters.hpp"
 
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -9,6 +10,15 @@
 
 namespace zerak::py {
 namespace {
+
+// A float as Python's repr writes it ("2.0", "0.015", "1e+20").
+std::string float_text(double d) {
+  char buf[32];
+  const auto end = std::to_chars(buf, buf + sizeof buf, d).ptr;
+  std::string out(buf, end);
+  if (out.find_first_of(".eni") == std::string::npos) out += ".0";
+  return out;
+}
 
 template <class... Fs>
 struct Overloaded : Fs... { using Fs::operator()...; };
@@ -21,7 +31,7 @@ std::string default_text(const ParamDefault& def) {
                         [](NoneDefault) { return std::string("None"); },
                         [](bool b) { return std::string(b ? "True" : "False"); },
                         [](std::uint64_t u) { return std::to_string(u); },
-                        [](double d) { return std::to_string(d); },
+                        [](double d) { return float_text(d); },
                         [](const char* s) { return std::string("\"") + s + "\""; },
                     },
                     def);

@@ -42,6 +42,7 @@ inline Param uint_param(const char* name, std::uint64_t def) {
 inline Param opt_uint_param(const char* name) { return {name, ParamKind::OptUInt, NoneDefault{}}; }
 inline Param bool_param(const char* name, bool def) { return {name, ParamKind::Bool, def}; }
 inline Param float_param(const char* name) { return {name, ParamKind::Float}; }
+inline Param float_param(const char* name, double def) { return {name, ParamKind::Float, def}; }
 inline Param str_param(const char* name, const char* def) { return {name, ParamKind::Str, def}; }
 
 // "(inputs, window, outputs, fast=2, slow=30)"
