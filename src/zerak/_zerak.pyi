@@ -39,6 +39,13 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "TrueRange",
+    "Atr",
+    "Natr",
+    "Adx",
+    "Cci",
+    "UltimateOscillator",
+    "KeltnerChannel",
     "fit_standard_scaler",
     "FutureReturn",
     "FutureCTCVolatility",
@@ -384,6 +391,62 @@ class FixedZScore(_Transform):
         mean: _Number,
         std: _Number,
     ) -> FixedZScore: ...
+
+@final
+class TrueRange(_Transform):
+    """True range of high, low and the previous close."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> TrueRange: ...
+
+@final
+class Atr(_Transform):
+    """Average True Range (Wilder smoothing, seeded with the mean of the first window true ranges)."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Atr: ...
+
+@final
+class Natr(_Transform):
+    """Normalized Average True Range: 100 * ATR / close."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Natr: ...
+
+@final
+class Adx(_Transform):
+    """Average Directional Index with the directional indicators: [plus_di, minus_di, adx]."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Adx: ...
+
+@final
+class Cci(_Transform):
+    """Commodity Channel Index of the typical price (high + low + close) / 3."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Cci: ...
+
+@final
+class UltimateOscillator(_Transform):
+    """Ultimate Oscillator of three windows of buying pressure and true range."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        timeperiod1: SupportsIndex = 7,
+        timeperiod2: SupportsIndex = 14,
+        timeperiod3: SupportsIndex = 28,
+    ) -> UltimateOscillator: ...
+
+@final
+class KeltnerChannel(_Transform):
+    """Keltner channel: EMA of close +/- multiplier * ATR: [upper, middle, lower]."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        window: SupportsIndex = 20,
+        atr_window: SupportsIndex = 10,
+        multiplier: _Number = 2.0,
+    ) -> KeltnerChannel: ...
 
 @final
 class FutureReturn(_Target):

@@ -31,6 +31,14 @@ TRANSFORMS = {
     "Logit": lambda: zerak.Logit(["a"], ["o"]),
     "RollingZScore": lambda: zerak.RollingZScore(["a"], 8, ["o"]),
     "FixedZScore": lambda: zerak.FixedZScore(["a"], ["o"], 100.0, 2.5),
+    "TrueRange": lambda: zerak.TrueRange(["a", "b", "c"], ["o"]),
+    "Atr": lambda: zerak.Atr(["a", "b", "c"], 5, ["o"]),
+    "Natr": lambda: zerak.Natr(["a", "b", "c"], 4, ["o"]),
+    "Adx": lambda: zerak.Adx(["a", "b", "c"], 4, ["p", "m", "x"]),
+    "Cci": lambda: zerak.Cci(["a", "b", "c"], 7, ["o"]),
+    "UltimateOscillator": lambda: zerak.UltimateOscillator(["a", "b", "c"], ["o"], 3, 9, 5),
+    "KeltnerChannel": lambda: zerak.KeltnerChannel(["a", "b", "c"], ["u", "m", "l"], window=6,
+                                                   atr_window=4, multiplier=1.5),
 }
 
 TARGETS = {
