@@ -97,7 +97,7 @@ Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noex
 
   Row row;
   Value dx;
-  if (range::near_zero(sum_tr)) {
+  if (!(sum_tr > 0.0)) {
     row.plus_di = 0.0;
     row.minus_di = 0.0;
   } else {

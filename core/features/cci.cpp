@@ -58,9 +58,17 @@ Value Cci::step(const Value& high, const Value& low, const Value& close) noexcep
   for (std::size_t k = 0, i = start; k < w; ++k, i = i + 1 == w ? 0 : i + 1) {
     deviation += std::fabs(*prices_[i] - mean);
   }
+  // A distance or a mean deviation within rounding of the mean's size is
+  // none (a flat window's mean can round away from its prices): 0, as the
+  // indicator library gives.
+  const double tolerance = std::fabs(mean) * 1e-14;
   const double distance = last - mean;
-  if (distance == 0.0 || deviation == 0.0) return 0.0;
-  return distance / (0.015 * (deviation / static_cast<double>(w)));
+  if (tolerance >= std::fabs(distance)) return 0.0;
+  const double mean_deviation = deviation / static_cast<double>(w);
+  if (tolerance >= std::fabs(mean_deviation)) return 0.0;
+  const double scale = 0.015 * mean_deviation;
+  if (scale == 0.0) return 0.0;
+  return distance / scale;
 }
 
 OutputRow Cci::update(std::span<const Value> values) {

@@ -77,9 +77,9 @@ Value UltimateOscillator::step(const Value& high, const Value& low,
     }
   }
   double out = 0.0;
-  if (!range::near_zero(b1)) out += 4.0 * (a1 / b1);
-  if (!range::near_zero(b2)) out += 2.0 * (a2 / b2);
-  if (!range::near_zero(b3)) out += a3 / b3;
+  if (b1 != 0.0) out += 4.0 * (a1 / b1);
+  if (b2 != 0.0) out += 2.0 * (a2 / b2);
+  if (b3 != 0.0) out += a3 / b3;
   return 100.0 * (out / 7.0);
 }
 

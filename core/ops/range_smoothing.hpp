@@ -13,9 +13,9 @@ namespace zerak::range {
 // stay in a Wilder average for ever, so it counts as a missing bar.
 inline bool usable(const Value& v) noexcept { return v && std::isfinite(*v); }
 
-// The indicator library's zero test, kept so that flat data gives its
-// numbers (a divisor this small counts as none).
-inline bool near_zero(double v) noexcept { return -0.00000001 < v && v < 0.00000001; }
+
+// The indicator library's zero test of a sum of directional indicators.
+inline bool near_zero(double v) noexcept { return -1e-14 < v && v < 1e-14; }
 
 // The largest of high - low, |high - previous close| and |low - previous close|.
 inline double true_range(double high, double low, double prev_close) noexcept {
