@@ -48,10 +48,16 @@ const char* Adx::restored_problem() const noexcept {
   return nullptr;
 }
 
-Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noexcept {
+// Writes the bar's outputs in place: building Values to return and copying
+// them costs more than the arithmetic.
+void Adx::step(const Value& high, const Value& low, const Value& close, Value& plus_di,
+               Value& minus_di, Value& adx) noexcept {
+  plus_di.reset();
+  minus_di.reset();
+  adx.reset();
   if (!range::usable(high) || !range::usable(low) || !range::usable(close)) {
     reset();
-    return {};
+    return;
   }
   const double h = *high;
   const double l = *low;
@@ -63,7 +69,7 @@ Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noex
     plus_dm_ = 0.0;
     minus_dm_ = 0.0;
     tr_ = 0.0;
-    return {};
+    return;
   }
   const double bar = *bars_;  // this bar's number since the start
   const double diff_p = h - *prev_high_;
@@ -84,7 +90,7 @@ Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noex
     minus_dm_ = minus;
     tr_ = *tr_ + tr;
     bars_ = bar + 1.0;
-    return {};
+    return;
   }
   minus -= minus / n_;
   plus -= plus / n_;
@@ -95,18 +101,17 @@ Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noex
   const double sum_tr = range::wilder_sum(*tr_, tr, n_);
   tr_ = sum_tr;
 
-  Row row;
   Value dx;
   if (!(sum_tr > 0.0)) {
-    row.plus_di = 0.0;
-    row.minus_di = 0.0;
+    plus_di = 0.0;
+    minus_di = 0.0;
   } else {
-    const double minus_di = 100.0 * (minus / sum_tr);
-    const double plus_di = 100.0 * (plus / sum_tr);
-    row.plus_di = plus_di;
-    row.minus_di = minus_di;
-    const double di_sum = minus_di + plus_di;
-    if (!range::near_zero(di_sum)) dx = 100.0 * (std::fabs(minus_di - plus_di) / di_sum);
+    const double minus = 100.0 * (*minus_dm_ / sum_tr);
+    const double plus = 100.0 * (*plus_dm_ / sum_tr);
+    plus_di = plus;
+    minus_di = minus;
+    const double di_sum = minus + plus;
+    if (!range::near_zero(di_sum)) dx = 100.0 * (std::fabs(minus - plus) / di_sum);
   }
   // A bar without a DX (no range, or no movement) leaves the ADX as it is.
   if (adx_) {
@@ -121,14 +126,13 @@ Adx::Row Adx::step(const Value& high, const Value& low, const Value& close) noex
     }
     bars_ = bar + 1.0;
   }
-  row.adx = adx_;
-  return row;
+  adx = adx_;
 }
 
 OutputRow Adx::update(std::span<const Value> values) {
-  if (values.size() < 3) return {kMissing, kMissing, kMissing};
-  const Row row = step(values[0], values[1], values[2]);
-  return {row.plus_di, row.minus_di, row.adx};
+  Value plus_di, minus_di, adx;
+  if (values.size() >= 3) step(values[0], values[1], values[2], plus_di, minus_di, adx);
+  return {plus_di, minus_di, adx};
 }
 
 void Adx::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -142,12 +146,7 @@ void Adx::update_block(std::span<const Value* const> inputs, std::span<Value* co
   Value* plus = outputs[0];
   Value* minus = outputs[1];
   Value* adx = outputs[2];
-  for (std::size_t i = 0; i < bars; ++i) {
-    const Row row = step(h[i], l[i], c[i]);
-    plus[i] = row.plus_di;
-    minus[i] = row.minus_di;
-    adx[i] = row.adx;
-  }
+  for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], plus[i], minus[i], adx[i]);
   fill_missing(outputs, 3, bars);
 }
 

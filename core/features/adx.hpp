@@ -55,12 +55,8 @@ class Adx final : public WindowFeature<Adx> {
   friend class WindowFeature<Adx>;
   Adx(Names inputs, std::size_t window, Names outputs);
 
-  struct Row {
-    Value plus_di;
-    Value minus_di;
-    Value adx;
-  };
-  Row step(const Value& high, const Value& low, const Value& close) noexcept;
+  void step(const Value& high, const Value& low, const Value& close, Value& plus_di,
+            Value& minus_di, Value& adx) noexcept;
 
   // Bars since the (re)start, counted up to 2 * window, where the ADX exists.
   Value bars_;

@@ -14,7 +14,7 @@ class Atr final : public WilderRange<Atr> {
                 "``NaN`` bar starts the average over.",
   };
 
-  static Value finish(double average, double) noexcept { return average; }
+  static double finish(double average, double) noexcept { return average; }
 
  private:
   friend class WindowFeature<Atr>;

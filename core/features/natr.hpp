@@ -15,7 +15,7 @@ class Natr final : public WilderRange<Natr> {
   };
 
   // A close within 1e-8 of zero gives 0, as the indicator library has it.
-  static Value finish(double average, double close) noexcept {
+  static double finish(double average, double close) noexcept {
     return close == 0.0 ? 0.0 : (average / close) * 100.0;
   }
 

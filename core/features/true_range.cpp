@@ -14,20 +14,28 @@ Result<TrueRange> TrueRange::create(Names inputs, Names outputs) {
   return TrueRange(std::move(inputs), std::move(outputs));
 }
 
-inline Value TrueRange::step(const Value& high, const Value& low, const Value& close) noexcept {
+// Writes the bar's output in place: building a Value to return and copying
+// it costs more than the arithmetic.
+inline void TrueRange::step(const Value& high, const Value& low, const Value& close,
+                            Value& out) noexcept {
   if (!range::usable(high) || !range::usable(low) || !range::usable(close)) {
     prev_close_.reset();
-    return kMissing;
+    out.reset();
+    return;
   }
-  const Value prev = prev_close_;
-  prev_close_ = close;
-  if (!prev) return kMissing;
-  return range::true_range(*high, *low, *prev);
+  if (prev_close_) {
+    out = range::true_range(*high, *low, *prev_close_);
+  } else {
+    out.reset();
+  }
+  prev_close_ = *close;
 }
 
 OutputRow TrueRange::update(std::span<const Value> values) {
   if (values.size() < 3) return {kMissing};
-  return {step(values[0], values[1], values[2])};
+  Value out;
+  step(values[0], values[1], values[2], out);
+  return {out};
 }
 
 void TrueRange::update_block(std::span<const Value* const> inputs,
@@ -39,7 +47,7 @@ void TrueRange::update_block(std::span<const Value* const> inputs,
   const Value* l = inputs[1];
   const Value* c = inputs[2];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
+  for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], out[i]);
   fill_missing(outputs, 1, bars);
 }
 

@@ -37,7 +37,7 @@ class TrueRange final : public TransformBase<TrueRange> {
   TrueRange(Names inputs, Names outputs)
       : TransformBase(std::move(inputs), std::move(outputs)) {}
 
-  Value step(const Value& high, const Value& low, const Value& close) noexcept;
+  void step(const Value& high, const Value& low, const Value& close, Value& out) noexcept;
 
   Value prev_close_;
 };

@@ -17,7 +17,7 @@ namespace zerak {
 // Wilder's average of the true range over `window` bars, seeded with the mean
 // of the first `window` true ranges; a bar with a missing or non-finite price
 // starts it over, as on a fresh object. Derived gives the output from the
-// average and the bar's close: static Value finish(double average, double close).
+// average and the bar's close: static double finish(double average, double close).
 template <class Derived>
 class WilderRange : public WindowFeature<Derived> {
  public:
@@ -49,8 +49,9 @@ class WilderRange : public WindowFeature<Derived> {
   }
 
   OutputRow update(std::span<const Value> values) override {
-    if (values.size() < 3) return {kMissing};
-    return {step(values[0], values[1], values[2])};
+    Value out;
+    if (values.size() >= 3) step(values[0], values[1], values[2], out);
+    return {out};
   }
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -62,7 +63,7 @@ class WilderRange : public WindowFeature<Derived> {
     const Value* l = inputs[1];
     const Value* c = inputs[2];
     Value* out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
+    for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], out[i]);
     fill_missing(outputs, 1, bars);
   }
 
@@ -82,24 +83,35 @@ class WilderRange : public WindowFeature<Derived> {
         n_minus_1_(static_cast<double>(window - 1)) {}
 
  private:
-  Value step(const Value& high, const Value& low, const Value& close) noexcept {
+  // Writes the bar's output in place: building a Value to return and
+  // copying it costs more than the arithmetic.
+  void step(const Value& high, const Value& low, const Value& close, Value& out) noexcept {
     if (!range::usable(high) || !range::usable(low) || !range::usable(close)) {
       reset();
-      return kMissing;
+      out.reset();
+      return;
     }
-    const Value prev = prev_close_;
-    prev_close_ = close;
-    if (!prev) return kMissing;
-    const double tr = range::true_range(*high, *low, *prev);
+    if (!prev_close_) {
+      prev_close_ = *close;
+      out.reset();
+      return;
+    }
+    const double tr = range::true_range(*high, *low, *prev_close_);
+    prev_close_ = *close;
     if (average_) {
-      average_ = range::wilder_average(*average_, tr, n_, n_minus_1_);
-      return Derived::finish(*average_, *close);
+      const double average = range::wilder_average(*average_, tr, n_, n_minus_1_);
+      average_ = average;
+      out = Derived::finish(average, *close);
+      return;
     }
     seed_.push(tr);
-    if (!seed_.full()) return kMissing;
+    if (!seed_.full()) {
+      out.reset();
+      return;
+    }
     average_ = *sum_oldest_first(seed_) / n_;
     seed_.clear();
-    return Derived::finish(*average_, *close);
+    out = Derived::finish(*average_, *close);
   }
 
   Value prev_close_;
