@@ -8,13 +8,6 @@
 
 namespace zerak {
 
-Result<Adx> Adx::create(Names inputs, std::size_t window, Names outputs) {
-  if (auto error = range::failed_check(kChecks, inputs.size(), window, outputs.size())) {
-    return *error;
-  }
-  return Adx(std::move(inputs), window, std::move(outputs));
-}
-
 Adx::Adx(Names inputs, std::size_t window, Names outputs)
     : WindowFeature(std::move(inputs), window, std::move(outputs)),
       n_(static_cast<double>(window)),

@@ -41,8 +41,6 @@ class Adx final : public WindowFeature<Adx> {
   };
   static constexpr std::size_t kValuesRead = 3;
 
-  static Result<Adx> create(Names inputs, std::size_t window, Names outputs);
-
   [[nodiscard]] std::size_t warm_up_period() const override { return 2 * window_ - 1; }
   [[nodiscard]] std::size_t values_returned() const noexcept override { return 3; }
   void reset() override;

@@ -8,13 +8,6 @@
 
 namespace zerak {
 
-Result<Cci> Cci::create(Names inputs, std::size_t window, Names outputs) {
-  if (auto error = range::failed_check(kChecks, inputs.size(), window, outputs.size())) {
-    return *error;
-  }
-  return Cci(std::move(inputs), window, std::move(outputs));
-}
-
 Cci::Cci(Names inputs, std::size_t window, Names outputs)
     : WindowFeature(std::move(inputs), window, std::move(outputs)), prices_(window), phase_(0.0) {}
 

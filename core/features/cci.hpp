@@ -32,8 +32,6 @@ class Cci final : public WindowFeature<Cci> {
   };
   static constexpr std::size_t kValuesRead = 3;
 
-  static Result<Cci> create(Names inputs, std::size_t window, Names outputs);
-
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,

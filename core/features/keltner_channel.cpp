@@ -13,14 +13,14 @@ namespace zerak {
 
 Result<KeltnerChannel> KeltnerChannel::create(Names inputs, Names outputs, std::size_t window,
                                               std::size_t atr_window, double multiplier) {
-  if (inputs.size() < 3) return range::invalid_config(range::kHighLowClose);
+  if (inputs.size() < 3) return invalid_input(range::kHighLowClose);
   if (outputs.size() != 3) {
-    return range::invalid_config("outputs must contain exactly 3 names: [upper, middle, lower]");
+    return invalid_input("outputs must contain exactly 3 names: [upper, middle, lower]");
   }
-  if (window == 0) return range::invalid_config(msg::kWindowZero);
-  if (atr_window == 0) return range::invalid_config("atr_window must be non-zero");
+  if (window == 0) return invalid_input(msg::kWindowZero);
+  if (atr_window == 0) return invalid_input("atr_window must be non-zero");
   if (!(std::isfinite(multiplier) && multiplier >= 0.0)) {
-    return range::invalid_config("multiplier must be finite and >= 0");
+    return invalid_input("multiplier must be finite and >= 0");
   }
   return KeltnerChannel(std::move(inputs), std::move(outputs), window, atr_window, multiplier);
 }

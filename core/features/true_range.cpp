@@ -9,8 +9,8 @@
 namespace zerak {
 
 Result<TrueRange> TrueRange::create(Names inputs, Names outputs) {
-  if (inputs.size() < 3) return range::invalid_config(range::kHighLowClose);
-  if (outputs.empty()) return range::invalid_config(msg::kOutputsEmpty);
+  if (inputs.size() < 3) return invalid_input(range::kHighLowClose);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
   return TrueRange(std::move(inputs), std::move(outputs));
 }
 

@@ -14,11 +14,11 @@ Result<UltimateOscillator> UltimateOscillator::create(Names inputs, Names output
                                                       std::size_t timeperiod1,
                                                       std::size_t timeperiod2,
                                                       std::size_t timeperiod3) {
-  if (inputs.size() < 3) return range::invalid_config(range::kHighLowClose);
-  if (outputs.empty()) return range::invalid_config(msg::kOutputsEmpty);
-  if (timeperiod1 == 0) return range::invalid_config("timeperiod1 must be >= 1");
-  if (timeperiod2 == 0) return range::invalid_config("timeperiod2 must be >= 1");
-  if (timeperiod3 == 0) return range::invalid_config("timeperiod3 must be >= 1");
+  if (inputs.size() < 3) return invalid_input(range::kHighLowClose);
+  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (timeperiod1 == 0) return invalid_input("timeperiod1 must be >= 1");
+  if (timeperiod2 == 0) return invalid_input("timeperiod2 must be >= 1");
+  if (timeperiod3 == 0) return invalid_input("timeperiod3 must be >= 1");
   return UltimateOscillator(std::move(inputs), std::move(outputs), timeperiod1, timeperiod2,
                             timeperiod3);
 }

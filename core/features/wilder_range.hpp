@@ -33,13 +33,6 @@ class WilderRange : public WindowFeature<Derived> {
   };
   static constexpr std::size_t kValuesRead = 3;
 
-  static Result<Derived> create(Names inputs, std::size_t window, Names outputs) {
-    if (auto error = range::failed_check(kChecks, inputs.size(), window, outputs.size())) {
-      return *error;
-    }
-    return Derived(std::move(inputs), window, std::move(outputs));
-  }
-
   [[nodiscard]] std::size_t warm_up_period() const override { return this->window_; }
 
   void reset() override {

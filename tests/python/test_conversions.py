@@ -246,7 +246,8 @@ def an_instance(cls):
         return cls([zerak.Sma(["a"], 3, ["s"])], ["a"])
     if cls is zerak.TargetPipeline:
         return cls([zerak.FutureReturn(["a"], 2, ["r"])], ["a"])
-    for inputs, outputs in itertools.product((["a"], ["a", "b"], list("hloc")), (["o"], ["o", "p"])):
+    for inputs, outputs in itertools.product((["a"], ["a", "b"], list("hloc")), (["o"], ["o", "p"],
+                                                                                   ["o", "p", "q"])):
         given = {"inputs": inputs, "window": 20, "horizon": 3, "outputs": outputs,
                  "mean": 0.0, "std": 1.0}
         names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]

@@ -15,7 +15,9 @@ ALL = EXCEPTIONS + [
     "Adf", "Sma", "Ema", "Kama", "SimpleReturn", "LogReturn", "Mma", "Skewness", "Kurtosis",
     "LinearSlope", "ParkinsonVolatility", "RogersSatchellVolatility", "ShannonEntropy",
     "Correlation", "AutoCorrelation", "Add", "Subtract", "Multiply", "Divide", "Reciprocal",
-    "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore", "fit_standard_scaler",
+    "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore",
+    "TrueRange", "Atr", "Natr", "Adx", "Cci", "UltimateOscillator", "KeltnerChannel",
+    "fit_standard_scaler",
     "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline", "TargetPipeline",
 ]
 
@@ -70,7 +72,7 @@ def build(cls, columns, outputs):
     given = {"window": 12, "horizon": 3, "lags": 1, "mean": 0.5, "std": 2.0}
     names = [p.strip().split("=")[0] for p in cls.__text_signature__.strip("()").split(",")]
     for k in (1, 2, 4):
-        for n in (1, 2):
+        for n in (1, 2, 3):
             args = {"inputs": columns[:k], "outputs": [f"{outputs}_{i}" for i in range(n)]}
             args.update({p: given[p] for p in names if p in given})
             try:
@@ -160,5 +162,5 @@ def test_initialisation_failing_at_each_allocation_leaves_a_sound_module():
     scope = {}
     exec(EVERY_CLASS, scope)
     want = scope["every_class"](zerak)
-    assert want[:2] == [25, 3]
+    assert want[:2] == [32, 3]
     assert got == want

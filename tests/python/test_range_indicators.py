@@ -168,5 +168,5 @@ def _run(obj, bars):
     (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], multiplier=-1.0), "multiplier"),
 ])
 def test_bad_configurations_are_refused(make, message):
-    with pytest.raises(zerak.InvalidConfigError, match=message.replace("[", r"\[")):
+    with pytest.raises(zerak.InvalidInputError, match=message.replace("[", r"\[")):
         make()
