@@ -63,8 +63,9 @@ Value UltimateOscillator::step(const Value& high, const Value& low,
   double a1 = 0.0, b1 = 0.0, a2 = 0.0, b2 = 0.0, a3 = 0.0, b3 = 0.0;
   for (std::size_t k = 0; k < longest_; ++k) {
     const Value& a = pressure_[k];
-    if (!a) return kMissing;
-    const double b = *ranges_[k];
+    const Value& r = ranges_[k];
+    if (!a || !r) return kMissing;
+    const double b = *r;
     a3 = steps::sum(a3, *a);
     b3 = steps::sum(b3, b);
     if (k >= from_middle) {
