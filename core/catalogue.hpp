@@ -112,7 +112,15 @@
   X(BollingerBands)
 
 // Technical indicators of high, low and close.
-#define ZERAK_RANGE_INDICATOR_CLASSES(X)
+#include "features/adx.hpp"
+#include "features/atr.hpp"
+#include "features/cci.hpp"
+#include "features/keltner_channel.hpp"
+#include "features/natr.hpp"
+#include "features/true_range.hpp"
+#include "features/ultimate_oscillator.hpp"
+#define ZERAK_RANGE_INDICATOR_CLASSES(X) \
+  X(TrueRange) X(Atr) X(Natr) X(Adx) X(Cci) X(UltimateOscillator) X(KeltnerChannel)
 
 // Volume indicators and open-high-low-close volatilities.
 #include "features/accumulation_distribution.hpp"

@@ -50,6 +50,11 @@ PARAM_TYPES = {
     "fastd": "SupportsIndex",
     "nbdevup": "_Number",
     "nbdevdn": "_Number",
+    "timeperiod1": "SupportsIndex",
+    "timeperiod2": "SupportsIndex",
+    "timeperiod3": "SupportsIndex",
+    "atr_window": "SupportsIndex",
+    "multiplier": "_Number",
 }
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)

@@ -1,6 +1,5 @@
 #include "parameters.hpp"
 
-#include <charconv>
 #include <cstring>
 #include <new>
 #include <optional>

@@ -262,6 +262,19 @@ def _configs():
         "BollingerBands 2": lambda o: z.BollingerBands(["x"], 2, o(3)),
         "BollingerBands 20 1.5 2.5":
             lambda o: z.BollingerBands(["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5),
+        "TrueRange": lambda o: z.TrueRange(["h", "l", "c"], o(1)),
+        "Atr 1": lambda o: z.Atr(["h", "l", "c"], 1, o(1)),
+        "Atr 14": lambda o: z.Atr(["h", "l", "c"], 14, o(1)),
+        "Natr 14": lambda o: z.Natr(["h", "l", "c"], 14, o(1)),
+        "Adx 2": lambda o: z.Adx(["h", "l", "c"], 2, o(3)),
+        "Adx 14": lambda o: z.Adx(["h", "l", "c"], 14, o(3)),
+        "Cci 14": lambda o: z.Cci(["h", "l", "c"], 14, o(1)),
+        "Cci 200 on x": lambda o: z.Cci(["x", "l", "c"], 200, o(1)),
+        "UltimateOscillator": lambda o: z.UltimateOscillator(["h", "l", "c"], o(1)),
+        "UltimateOscillator 1 30 4": lambda o: z.UltimateOscillator(["h", "l", "c"], o(1), 1, 30, 4),
+        "KeltnerChannel": lambda o: z.KeltnerChannel(["h", "l", "c"], o(3)),
+        "KeltnerChannel 1 1 0": lambda o: z.KeltnerChannel(["h", "l", "c"], o(3), window=1,
+                                                          atr_window=1, multiplier=0.0),
     }
 
 

@@ -75,6 +75,14 @@ TRANSFORMS = {
     "Tema": lambda: zerak.Tema(["a"], 3, ["o"]),
     "Trix": lambda: zerak.Trix(["a"], 3, ["o"]),
     "BollingerBands": lambda: zerak.BollingerBands(["a"], 7, ["u", "m", "l"], nbdevup=1.5),
+    "TrueRange": lambda: zerak.TrueRange(["a", "b", "c"], ["o"]),
+    "Atr": lambda: zerak.Atr(["a", "b", "c"], 5, ["o"]),
+    "Natr": lambda: zerak.Natr(["a", "b", "c"], 4, ["o"]),
+    "Adx": lambda: zerak.Adx(["a", "b", "c"], 4, ["p", "m", "x"]),
+    "Cci": lambda: zerak.Cci(["a", "b", "c"], 7, ["o"]),
+    "UltimateOscillator": lambda: zerak.UltimateOscillator(["a", "b", "c"], ["o"], 3, 9, 5),
+    "KeltnerChannel": lambda: zerak.KeltnerChannel(["a", "b", "c"], ["u", "m", "l"], window=6,
+                                                   atr_window=4, multiplier=1.5),
 }
 
 TARGETS = {

@@ -27,6 +27,7 @@ FAMILIES = [
      "EwmVariance", "EwmStd"],
     ["Rsi", "Macd", "Roc", "Momentum", "StochasticRsi", "Wma", "Dema", "Tema", "Trix",
      "BollingerBands"],
+    ["TrueRange", "Atr", "Natr", "Adx", "Cci", "UltimateOscillator", "KeltnerChannel"],
     ["Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
      "YangZhangVolatility"],
 ]

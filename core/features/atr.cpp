@@ -1,0 +1,7 @@
+#include "atr.hpp"
+
+namespace zerak {
+
+template class WilderRange<Atr>;
+
+}  // namespace zerak

@@ -1,0 +1,7 @@
+#include "natr.hpp"
+
+namespace zerak {
+
+template class WilderRange<Natr>;
+
+}  // namespace zerak
