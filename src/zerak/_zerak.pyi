@@ -39,8 +39,21 @@ __all__ = [
     "Logit",
     "RollingZScore",
     "FixedZScore",
+    "RollingSum",
+    "RollingVariance",
+    "RollingStd",
+    "RollingCovariance",
+    "RollingBeta",
     "RollingQuantile",
     "RollingRank",
+    "RollingMin",
+    "RollingMax",
+    "BarsSinceMax",
+    "BarsSinceMin",
+    "Stochastic",
+    "WilliamsR",
+    "Aroon",
+    "DonchianChannel",
     "Lag",
     "Diff",
     "Abs",
@@ -53,6 +66,23 @@ __all__ = [
     "Minimum",
     "EwmVariance",
     "EwmStd",
+    "Rsi",
+    "Macd",
+    "Roc",
+    "Momentum",
+    "StochasticRsi",
+    "Wma",
+    "Dema",
+    "Tema",
+    "Trix",
+    "BollingerBands",
+    "TrueRange",
+    "Atr",
+    "Natr",
+    "Adx",
+    "Cci",
+    "UltimateOscillator",
+    "KeltnerChannel",
     "Obv",
     "AccumulationDistribution",
     "ChaikinMoneyFlow",
@@ -417,6 +447,93 @@ class FixedZScore(_Transform):
     ) -> FixedZScore: ...
 
 @final
+class RollingSum(_Transform):
+    """Rolling sum over a sliding window.
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window. With
+    ``running=True`` the sum is kept as a compensated running sum, recomputed
+    from the window every ``window`` bars and whenever it can no longer be trusted."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        running: bool | np.bool_ = False,
+    ) -> RollingSum: ...
+
+@final
+class RollingVariance(_Transform):
+    """Rolling variance over a sliding window (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; a constant
+    window gives exactly 0. With ``running=True`` the variance comes from shifted
+    running sums, recomputed from the window every ``window`` bars and whenever
+    they can no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingVariance: ...
+
+@final
+class RollingStd(_Transform):
+    """Rolling standard deviation over a sliding window (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; a constant
+    window gives exactly 0. With ``running=True`` the variance comes from shifted
+    running sums, recomputed from the window every ``window`` bars and whenever
+    they can no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingStd: ...
+
+@final
+class RollingCovariance(_Transform):
+    """Rolling covariance of two input series (divisor ``window - ddof``).
+
+    Returns ``NaN`` during warm-up and while a ``NaN`` is in the window; 0 when
+    either series is constant. With ``running=True`` it comes from shifted running
+    sums, recomputed from the window every ``window`` bars and whenever they can
+    no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        ddof: SupportsIndex = 1,
+        running: bool | np.bool_ = False,
+    ) -> RollingCovariance: ...
+
+@final
+class RollingBeta(_Transform):
+    """Rolling beta: cov(x, y) / var(x) over a sliding window, for inputs [x, y].
+
+    Returns ``NaN`` during warm-up, while a ``NaN`` is in the window, and when x is
+    constant (no variance). With ``running=True`` it comes from shifted running
+    sums, recomputed from the window every ``window`` bars and whenever they can
+    no longer be trusted: O(1) per bar."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        running: bool | np.bool_ = False,
+    ) -> RollingBeta: ...
+
+@final
 class RollingQuantile(_Transform):
     """Rolling quantile (linear interpolation between order statistics)."""
 
@@ -433,6 +550,74 @@ class RollingRank(_Transform):
     """Rolling percentile rank of the newest value (ties averaged)."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingRank: ...
+
+@final
+class RollingMin(_Transform):
+    """Rolling minimum: the smallest of the last ``window`` values."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingMin: ...
+
+@final
+class RollingMax(_Transform):
+    """Rolling maximum: the largest of the last ``window`` values."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> RollingMax: ...
+
+@final
+class BarsSinceMax(_Transform):
+    """Bars since the largest of the last ``window`` values (0: the newest bar).
+
+    Among equal maxima the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> BarsSinceMax: ...
+
+@final
+class BarsSinceMin(_Transform):
+    """Bars since the smallest of the last ``window`` values (0: the newest bar).
+
+    Among equal minima the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> BarsSinceMin: ...
+
+@final
+class Stochastic(_Transform):
+    """Slow stochastic oscillator.
+
+    Fast %K = 100 * (close - lowest low) / (highest high - lowest low) over the
+    last ``fastk`` bars (0 when the range is 0); slow %K is its ``slowk``-bar
+    simple mean and slow %D the ``slowd``-bar simple mean of slow %K."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        fastk: SupportsIndex = 5,
+        slowk: SupportsIndex = 3,
+        slowd: SupportsIndex = 3,
+    ) -> Stochastic: ...
+
+@final
+class WilliamsR(_Transform):
+    """Williams' %R: -100 * (highest high - close) / (highest high - lowest low) over
+    the last ``window`` bars; 0 when the range is 0."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> WilliamsR: ...
+
+@final
+class Aroon(_Transform):
+    """Aroon: 100 * (window - bars since the lowest low) / window (down) and the
+    same for the highest high (up), over the last ``window + 1`` bars.
+
+    Among equal extremes the most recent counts."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Aroon: ...
+
+@final
+class DonchianChannel(_Transform):
+    """Donchian channel: the highest high (upper) and lowest low (lower) of the
+    last ``window`` bars and their mean (middle)."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> DonchianChannel: ...
 
 @final
 class Lag(_Transform):
@@ -517,6 +702,143 @@ class EwmStd(_Transform):
     """Exponentially weighted standard deviation: the square root of EwmVariance."""
 
     def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> EwmStd: ...
+
+@final
+class Rsi(_Transform):
+    """Relative Strength Index with Wilder smoothing."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Rsi: ...
+
+@final
+class Macd(_Transform):
+    """Moving Average Convergence/Divergence: macd, signal and histogram."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        fast: SupportsIndex = 12,
+        slow: SupportsIndex = 26,
+        signal: SupportsIndex = 9,
+    ) -> Macd: ...
+
+@final
+class Roc(_Transform):
+    """Rate of change in percent over a lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Roc: ...
+
+@final
+class Momentum(_Transform):
+    """Momentum: the change of the price over a lookback window."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Momentum: ...
+
+@final
+class StochasticRsi(_Transform):
+    """Stochastic RSI: the stochastic oscillator of the RSI, fastk and fastd."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        window: SupportsIndex = 14,
+        fastk: SupportsIndex = 5,
+        fastd: SupportsIndex = 3,
+    ) -> StochasticRsi: ...
+
+@final
+class Wma(_Transform):
+    """Weighted Moving Average with linear weights."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Wma: ...
+
+@final
+class Dema(_Transform):
+    """Double Exponential Moving Average: 2 * EMA - EMA of the EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Dema: ...
+
+@final
+class Tema(_Transform):
+    """Triple Exponential Moving Average: 3 * EMA - 3 * EMA of the EMA + its EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Tema: ...
+
+@final
+class Trix(_Transform):
+    """TRIX: one-bar rate of change in percent of a triple EMA."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Trix: ...
+
+@final
+class BollingerBands(_Transform):
+    """Bollinger Bands: the rolling mean and bands of population standard deviations."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        nbdevup: _Number = 2.0,
+        nbdevdn: _Number = 2.0,
+    ) -> BollingerBands: ...
+
+@final
+class TrueRange(_Transform):
+    """True range of high, low and the previous close."""
+
+    def __new__(cls, inputs: _Names, outputs: _Names) -> TrueRange: ...
+
+@final
+class Atr(_Transform):
+    """Average True Range (Wilder smoothing, seeded with the mean of the first window true ranges)."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Atr: ...
+
+@final
+class Natr(_Transform):
+    """Normalized Average True Range: 100 * ATR / close."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Natr: ...
+
+@final
+class Adx(_Transform):
+    """Average Directional Index with the directional indicators: [plus_di, minus_di, adx]."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Adx: ...
+
+@final
+class Cci(_Transform):
+    """Commodity Channel Index of the typical price (high + low + close) / 3."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Cci: ...
+
+@final
+class UltimateOscillator(_Transform):
+    """Ultimate Oscillator of three windows of buying pressure and true range."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        timeperiod1: SupportsIndex = 7,
+        timeperiod2: SupportsIndex = 14,
+        timeperiod3: SupportsIndex = 28,
+    ) -> UltimateOscillator: ...
+
+@final
+class KeltnerChannel(_Transform):
+    """Keltner channel: EMA of close +/- multiplier * ATR: [upper, middle, lower]."""
+
+    def __new__(
+        cls,
+        inputs: _Names,
+        outputs: _Names,
+        window: SupportsIndex = 20,
+        atr_window: SupportsIndex = 10,
+        multiplier: _Number = 2.0,
+    ) -> KeltnerChannel: ...
 
 @final
 class Obv(_Transform):

@@ -40,14 +40,16 @@ def stub_classes():
 
 
 def readme_rows():
-    """Names in the first column of the README's table of classes."""
+    """Names in the first column of the README's tables of classes."""
     lines = (ROOT / "README.md").read_text().splitlines()
-    start = next(i for i, line in enumerate(lines) if line.startswith("| Class | Kind |"))
     names = set()
-    for line in lines[start + 2:]:
-        if not line.startswith("|"):
-            break
-        names.update(re.findall(r"`(\w+)`", line.split("|")[1]))
+    for start, header in enumerate(lines):
+        if not header.startswith("| Class | Kind |"):
+            continue
+        for line in lines[start + 2:]:
+            if not line.startswith("|"):
+                break
+            names.update(re.findall(r"`(\w+)`", line.split("|")[1]))
     return names
 
 
