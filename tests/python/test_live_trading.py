@@ -27,10 +27,10 @@ UPSTREAM = [
     lambda: zerak.Mma(["raw"], 4, ["a"]),
 ]
 DOWNSTREAM = [
-    lambda name: zerak.Ema([name], 3, ["down"]),
-    lambda name: zerak.ShannonEntropy([name], 5, ["down"]),
-    lambda name: zerak.RollingZScore([name], 4, ["down"]),
-    lambda name: zerak.Kama([name], 3, ["down"]),
+    lambda name: zerak.Ema([name], 3, ["downstream"]),
+    lambda name: zerak.ShannonEntropy([name], 5, ["downstream"]),
+    lambda name: zerak.RollingZScore([name], 4, ["downstream"]),
+    lambda name: zerak.Kama([name], 3, ["downstream"]),
 ]
 
 
