@@ -8,6 +8,7 @@ and ``select`` and ``check`` for reading pipelines; see ``zerak.__all__``.
 import sys as _sys
 
 from . import _zerak
+from . import _errors  # noqa: F401  (how the exception classes pickle)
 from ._version import __version__ as __version__
 
 # Every class and function of the extension: its own __all__ lists them, in
@@ -16,7 +17,9 @@ from ._zerak import *  # noqa: F403
 from .frames import label_frame as label_frame, research_frame as research_frame
 from .live import check as check, select as select
 
-# The exception classes name their module "_zerak" (pickle looks them up there).
+# The exception classes name their module "_zerak": their instances pickle
+# through zerak._errors, the classes themselves by that name, found here once
+# zerak is imported.
 _sys.modules.setdefault("_zerak", _zerak)
 del _sys
 

@@ -92,11 +92,27 @@ EXCEPTIONS = ["ZerakError", "InvalidConfigError", "InvalidInputError", "MissingI
 @pytest.mark.parametrize("name", EXCEPTIONS)
 def test_exceptions_pickle_as_themselves(name):
     cls = getattr(zerak, name)
+    original = cls("what went wrong", 3)
+    original.add_note("while testing")
     for proto in range(2, 6):
         assert pickle.loads(pickle.dumps(cls, protocol=proto)) is cls
-        err = pickle.loads(pickle.dumps(cls("what went wrong"), protocol=proto))
-        assert type(err) is cls and err.args == ("what went wrong",)
+        data = pickle.dumps(original, protocol=proto)
+        assert b"zerak._errors" in data and b"_zerak" not in data.replace(b"zerak._errors", b"")
+        err = pickle.loads(data)
+        assert type(err) is cls and err.args == original.args
+        assert err.__notes__ == ["while testing"]
     assert cls.__module__ == "_zerak" and repr(cls) == f"<class '_zerak.{name}'>"
+    assert repr(copy.copy(original)) == repr(original) == f"{name}('what went wrong', 3)"
+
+
+class _LocalError(zerak.InvalidInputError):
+    pass
+
+
+@pytest.mark.parametrize("err", [_LocalError("mine"), zerak.snapshot.SnapshotError("bad")])
+def test_subclasses_made_elsewhere_pickle_by_their_own_module(err):
+    twin = pickle.loads(pickle.dumps(err))
+    assert type(twin) is type(err) and twin.args == err.args
 
 
 def _fail_in_worker(window):
@@ -118,7 +134,9 @@ def test_exception_classes_pickle_in_a_fresh_interpreter(tmp_path):
 
     blob = tmp_path / "err.pickle"
     blob.write_bytes(pickle.dumps(zerak.CyclicDependencyError("cycle")))
-    code = ("import pickle, sys; e = pickle.loads(open(sys.argv[1], 'rb').read()); "
+    # Nothing outside the package is needed: no top-level "_zerak" is installed.
+    code = ("import importlib.util, pickle, sys; assert importlib.util.find_spec('_zerak') is None; "
+            "e = pickle.loads(open(sys.argv[1], 'rb').read()); "
             "print(type(e).__module__, type(e).__name__, e)")
     out = subprocess.run([sys.executable, "-c", code, str(blob)], capture_output=True,
                          text=True, check=True)
