@@ -55,12 +55,14 @@ core-tests-asan: /usr/include/gtest/gtest.h $(VENV)/.deps
 	cd build/core-asan && ctest --output-on-failure -j $(JOBS) | tail -n 3
 
 # The stubs against the built module (their generated part as the binding
-# declares it), then user code as a strict checker sees it.
+# declares it), then user code as a strict checker sees it, with and without
+# pandas, polars and scikit-learn installed.
 typecheck: build $(VENV)/.test-deps
 	$(PY) scripts/gen-stubs.py --check
 	$(PY) -m mypy.stubtest zerak --allowlist tests/typing/stubtest-allowlist.txt
 	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing
+	$(PY) scripts/mypy-without-frames.py
 
 # sdist and wheel as released: stubs, py.typed, licence, stripped module.
 dist-check: build $(VENV)/.test-deps

@@ -37,7 +37,7 @@ PyObject* save(PyObject*, PyObject* obj) {
   return c->save(obj);
 }
 
-PyObject* load(PyObject*, PyObject* data) {
+PyObject* load_data(PyObject* data) {
   ZERAK_PY_TRY
   Py_buffer view;
   if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
@@ -57,16 +57,45 @@ PyObject* load(PyObject*, PyObject* data) {
   ZERAK_PY_CATCH
 }
 
+// load(data, /, *, cls=None): with `cls`, the object must be an instance of
+// it, so that a caller (and a type checker) can rely on its class.
+PyObject* load(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Py_ssize_t nkw = kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames);
+  PyObject* cls = Py_None;
+  if (PyVectorcall_NARGS(nargs) != 1) {
+    return PyErr_Format(PyExc_TypeError, "load() takes exactly one positional argument (%zd given)",
+                        PyVectorcall_NARGS(nargs));
+  }
+  for (Py_ssize_t i = 0; i < nkw; ++i) {
+    PyObject* name = PyTuple_GET_ITEM(kwnames, i);
+    if (PyUnicode_CompareWithASCIIString(name, "cls") != 0) {
+      return PyErr_Format(PyExc_TypeError, "load() got an unexpected keyword argument %R", name);
+    }
+    cls = args[1 + i];
+  }
+  Ref obj(load_data(args[0]));
+  if (!obj || cls == Py_None) return obj.release();
+  const int ok = PyObject_IsInstance(obj.get(), cls);
+  if (ok < 0) return nullptr;
+  if (ok == 0) {
+    return PyErr_Format(PyExc_TypeError, "the snapshot holds a %s object, not %R",
+                        Py_TYPE(obj.get())->tp_name, cls);
+  }
+  return obj.release();
+}
+
 PyMethodDef kSave = {
     "save", &save, METH_O,
     "save(obj, /)\n--\n\n"
     "Snapshot of a transform, target or pipeline: its configuration and state\n"
     "as bytes (see docs/snapshots.md)."};
 PyMethodDef kLoad = {
-    "load", &load, METH_O,
-    "load(data, /)\n--\n\n"
+    "load", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&load)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "load(data, /, *, cls=None)\n--\n\n"
     "The object a snapshot holds, continuing exactly where the saved one stood.\n"
-    "Raises SnapshotError for a truncated, corrupted, foreign or newer snapshot."};
+    "Raises SnapshotError for a truncated, corrupted, foreign or newer snapshot,\n"
+    "and TypeError when cls is given and the object is not an instance of it."};
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT, kModuleName, "Snapshots of zerak objects (see zerak.snapshot).", -1,

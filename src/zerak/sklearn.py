@@ -16,8 +16,11 @@ from typing import Any
 
 import numpy as np
 from numpy.typing import NDArray
-from sklearn.base import BaseEstimator, TransformerMixin
-from sklearn.utils.validation import check_array, check_is_fitted, validate_data
+# scikit-learn ships no annotations: its names type as Any.
+from sklearn.base import (  # type: ignore[import-untyped, import-not-found, unused-ignore]
+    BaseEstimator, TransformerMixin)
+from sklearn.utils.validation import (  # type: ignore[import-untyped, import-not-found, unused-ignore]
+    check_array, check_is_fitted, validate_data)
 
 from ._zerak import FeaturePipeline, MissingInputColumnError
 from .frames import research_frame
@@ -56,7 +59,7 @@ def _free_inputs(features: Sequence[Any]) -> list[str]:
     return list(dict.fromkeys(read))
 
 
-class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
+class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]  # Any bases
     """scikit-learn transformer computing zerak features in research mode.
 
     ``features``: zerak transforms, as for ``FeaturePipeline``; ``clone``

@@ -210,6 +210,24 @@ def test_wrong_arguments():
     assert repr(zerak.snapshot.load(memoryview(bytearray(sma_snapshot())))).startswith("Sma(")
 
 
+@pytest.mark.parametrize("call, error", [
+    (lambda d: zerak.snapshot.load(d, cls=zerak.Sma), None),
+    (lambda d: zerak.snapshot.load(d, cls=(zerak.Ema, zerak.Sma)), None),
+    (lambda d: zerak.snapshot.load(d, cls=None), None),
+    (lambda d: zerak.snapshot.load(d, cls=zerak.Ema),
+     "the snapshot holds a zerak.Sma object, not <class 'zerak.Ema'>"),
+    (lambda d: zerak.snapshot.load(d, cls=3), "isinstance"),
+    (lambda d: zerak.snapshot.load(d, klass=zerak.Sma), "unexpected keyword argument 'klass'"),
+    (lambda d: zerak.snapshot.load(d, zerak.Sma), r"exactly one positional argument \(2 given\)"),
+])
+def test_load_checks_the_class_asked_for(call, error):
+    if error is None:
+        assert type(call(sma_snapshot())) is zerak.Sma
+    else:
+        with pytest.raises(TypeError, match=error):
+            call(sma_snapshot())
+
+
 def test_a_pipeline_copy_takes_no_reference_to_the_objects_it_was_built_from():
     import sys
 

@@ -1,0 +1,35 @@
+#!/usr/bin/env python3
+"""mypy --strict over the package and tests/typing/typed_snapshots.py as a user
+without pandas, polars or scikit-learn sees them.
+
+mypy reads third-party packages from the site-packages of the interpreter it
+is given (--python-executable). Here that is a bare venv (no pip, kept in
+build/) whose site-packages holds links to just the installed numpy and
+zerak: what mypy cannot find there is missing, exactly as on such a machine,
+without installing anything. Run with the project's venv python after
+`make build`.
+"""
+
+import subprocess
+import sys
+import sysconfig
+from pathlib import Path
+
+root = Path(__file__).resolve().parent.parent
+venv = root / "build" / "venv-without-frames"
+if not (venv / "bin" / "python").exists():
+    subprocess.run([sys.executable, "-m", "venv", "--without-pip", str(venv)], check=True)
+site = Path(subprocess.run(
+    [venv / "bin" / "python", "-c", "import sysconfig; print(sysconfig.get_path('purelib'))"],
+    capture_output=True, text=True, check=True).stdout.strip())
+installed = Path(sysconfig.get_path("purelib"))
+for package in ["numpy", "zerak"]:
+    link = site / package
+    link.unlink(missing_ok=True)
+    link.symlink_to(installed / package, target_is_directory=True)
+
+mypy = [sys.executable, "-m", "mypy", "--strict", "--python-executable", str(venv / "bin" / "python"),
+        "--cache-dir", str(root / "build" / "mypy-without-frames-cache")]
+for target in [["-p", "zerak"], [str(root / "tests" / "typing" / "typed_snapshots.py")]]:
+    if subprocess.run(mypy + target, cwd=root).returncode != 0:
+        sys.exit(1)
