@@ -11,6 +11,7 @@ with this module, never by ``import zerak``.
 
 from __future__ import annotations
 
+import copy
 from collections.abc import Mapping, Sequence
 from typing import Any
 
@@ -112,13 +113,15 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
     def transform(self, X: Any) -> NDArray[np.float64]:
         """The features of the bars of ``X`` (a row per bar), computed from a
         reset state: a float64 array (bars, outputs) unless ``set_output``
-        asks for a frame."""
+        asks for a frame. Threads may transform with one fitted transformer
+        at once: each call runs a copy of the pipeline."""
         check_is_fitted(self)
+        pipeline = copy.copy(self.pipeline_)  # a pipeline serves one call at a time
         if _is_frame(X):
-            return _as_array(research_frame(self.pipeline_, X))
+            return _as_array(research_frame(pipeline, X))
         X = check_array(X, dtype=np.float64, ensure_all_finite="allow-nan")
-        self._check_width(X, len(self.pipeline_.input_names()))
-        return self.pipeline_.run_research_array(X)
+        self._check_width(X, len(pipeline.input_names()))
+        return pipeline.run_research_array(X)
 
     def get_feature_names_out(self, input_features: Sequence[str] | None = None) -> NDArray[Any]:
         """The pipeline's output names; ``input_features``, when given, must be

@@ -106,6 +106,17 @@ def test_time_series_cross_validation_folds_start_afresh():
         np.testing.assert_array_equal(step.transform(data[test]), reference(data[test]))
 
 
+def test_threads_transform_with_one_fitted_transformer():
+    from concurrent.futures import ThreadPoolExecutor
+
+    data = np.tile(bars(), (3000, 1))  # long enough for the research runs to overlap
+    est = FeatureTransformer(features(), ["close", "volume"]).fit(data)
+    with ThreadPoolExecutor(2) as pool:
+        results = list(pool.map(est.transform, [data] * 6))
+    for got in results:
+        np.testing.assert_array_equal(got, results[0])
+
+
 @pytest.mark.parametrize("columns, X, error, match", [
     (["close", "volume"], bars(10)[:, :1], ValueError,
      "X has 1 features, but FeatureTransformer is expecting 2"),
