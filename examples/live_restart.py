@@ -52,8 +52,7 @@ def as_bytes(rows: list[list[float]]) -> bytes:
 def resume(state_file: str, start: int, out_file: str) -> None:
     """The second process: load the state and run the rest of the series."""
     with open(state_file, "rb") as f:
-        pipeline = zerak.snapshot.load(f.read())
-    assert isinstance(pipeline, zerak.FeaturePipeline)
+        pipeline = zerak.snapshot.load(f.read(), cls=zerak.FeaturePipeline)
     with open(out_file, "wb") as f:
         f.write(as_bytes(run(pipeline, series()[start:])))
 
