@@ -62,7 +62,7 @@ typecheck: build $(VENV)/.test-deps
 	$(PY) -m mypy.stubtest zerak --allowlist tests/typing/stubtest-allowlist.txt
 	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing
-	$(PY) scripts/mypy-without-frames.py
+	$(PY) scripts/typecheck-without-frames.py
 
 # sdist and wheel as released: stubs, py.typed, licence, stripped module.
 dist-check: build $(VENV)/.test-deps

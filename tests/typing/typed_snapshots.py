@@ -1,7 +1,7 @@
 """Snapshots, pickles and mapping frames as a strictly type-checked script
 sees them; checked, not run. It imports neither pandas nor polars, and is
 also checked as a machine without them sees it
-(scripts/mypy-without-frames.py)."""
+(scripts/typecheck-without-frames.py)."""
 
 import pickle
 from typing import Any, assert_type

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""mypy --strict over the package and tests/typing/typed_snapshots.py as a user
-without pandas, polars or scikit-learn sees them.
+"""mypy --strict over the package and tests/typing/typed_snapshots.py, and
+stubtest over the package, as on a machine without pandas, polars or
+scikit-learn.
 
 mypy reads third-party packages from the site-packages of the interpreter it
 is given (--python-executable). Here that is a bare venv (no pip, kept in
@@ -28,8 +29,20 @@ for package in ["numpy", "zerak"]:
     link.unlink(missing_ok=True)
     link.symlink_to(installed / package, target_is_directory=True)
 
-mypy = [sys.executable, "-m", "mypy", "--strict", "--python-executable", str(venv / "bin" / "python"),
-        "--cache-dir", str(root / "build" / "mypy-without-frames-cache")]
-for target in [["-p", "zerak"], [str(root / "tests" / "typing" / "typed_snapshots.py")]]:
-    if subprocess.run(mypy + target, cwd=root).returncode != 0:
+python = venv / "bin" / "python"
+cache = root / "build" / "mypy-without-frames-cache"
+# stubtest imports the package here (zerak imports no frame library), and
+# reads the stubs as the bare venv shows them through this config.
+config = root / "build" / "mypy-without-frames.ini"
+config.write_text(f"[mypy]\npython_executable = {python}\ncache_dir = {cache}\n")
+runs = [
+    ["mypy", "--strict", "--python-executable", str(python), "--cache-dir", str(cache),
+     "-p", "zerak"],
+    ["mypy", "--strict", "--python-executable", str(python), "--cache-dir", str(cache),
+     str(root / "tests" / "typing" / "typed_snapshots.py")],
+    ["mypy.stubtest", "zerak", "--mypy-config-file", str(config),
+     "--allowlist", str(root / "tests" / "typing" / "stubtest-allowlist.txt")],
+]
+for run in runs:
+    if subprocess.run([sys.executable, "-m", *run], cwd=root).returncode != 0:
         sys.exit(1)
