@@ -13,27 +13,56 @@ bool module_is(const char* module, const char* package) noexcept {
   return std::strncmp(module, package, n) == 0 && (module[n] == '\0' || module[n] == '.');
 }
 
+const char* kind_text(FrameKind kind) noexcept {
+  switch (kind) {
+    case FrameKind::Pandas: return "a pandas DataFrame";
+    case FrameKind::Polars: return "a polars DataFrame";
+    case FrameKind::PolarsLazy: return "a polars LazyFrame";
+    case FrameKind::Pyarrow: return "a pyarrow Table";
+    default: return "an Arrow stream (an object with __arrow_c_stream__)";
+  }
+}
+
 std::string note_text(FrameKind kind, const FrameAdvice& advice) {
-  const char* library = kind == FrameKind::Pandas ? "pandas" : "polars";
-  return std::string("to pass a ") + library + " DataFrame, use " + advice.by_name +
-         ", which takes the input columns by name, or pass " + advice.by_position;
+  std::string text = std::string("to pass ") + kind_text(kind) + ", use " + advice.by_name +
+                     ", which takes the input columns by name";
+  // Only a frame of these two has the to_numpy() of the positional advice.
+  if (kind == FrameKind::Pandas || kind == FrameKind::Polars) {
+    text += std::string(", or pass ") + advice.by_position;
+  }
+  return text;
+}
+
+FrameKind kind_by_name(PyTypeObject* type) {
+  Ref name(PyType_GetName(type));
+  const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
+  if (utf8 == nullptr) return FrameKind::None;
+  const bool frame = std::strcmp(utf8, "DataFrame") == 0;
+  const bool lazy = std::strcmp(utf8, "LazyFrame") == 0;
+  const bool table = std::strcmp(utf8, "Table") == 0;
+  if (!frame && !lazy && !table) return FrameKind::None;
+  Ref module(PyType_GetModuleName(type));
+  const char* package = module ? PyUnicode_AsUTF8(module.get()) : nullptr;
+  if (package == nullptr) return FrameKind::None;
+  if (frame && module_is(package, "pandas")) return FrameKind::Pandas;
+  if (frame && module_is(package, "polars")) return FrameKind::Polars;
+  if (lazy && module_is(package, "polars")) return FrameKind::PolarsLazy;
+  if (table && module_is(package, "pyarrow")) return FrameKind::Pyarrow;
+  return FrameKind::None;
 }
 
 }  // namespace
 
 FrameKind frame_kind(PyObject* obj) noexcept {
-  // Names, not isinstance: neither library is imported here, and this runs
-  // with an exception pending (kept aside around the lookups).
+  // Names, not isinstance: no library is imported here, and this runs with
+  // an exception pending (kept aside around the lookups).
   PyObject* pending = PyErr_GetRaisedException();
   PyTypeObject* type = Py_TYPE(obj);
-  FrameKind kind = FrameKind::None;
-  Ref name(PyType_GetName(type));
-  const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
-  if (utf8 != nullptr && std::strcmp(utf8, "DataFrame") == 0) {
-    Ref module(PyType_GetModuleName(type));
-    const char* package = module ? PyUnicode_AsUTF8(module.get()) : nullptr;
-    if (package != nullptr && module_is(package, "pandas")) kind = FrameKind::Pandas;
-    if (package != nullptr && module_is(package, "polars")) kind = FrameKind::Polars;
+  FrameKind kind = kind_by_name(type);
+  // Arrays and lists never carry the stream protocol: only frames do.
+  if (kind == FrameKind::None && !PyList_CheckExact(obj) && !PyTuple_CheckExact(obj) &&
+      PyObject_HasAttrStringWithError(reinterpret_cast<PyObject*>(type), "__arrow_c_stream__") > 0) {
+    kind = FrameKind::ArrowStream;
   }
   PyErr_Clear();
   PyErr_SetRaisedException(pending);
@@ -57,9 +86,20 @@ void note_frame_error(PyObject* data, const FrameAdvice& advice) noexcept {
 }
 
 bool reject_column_iterating_frame(PyObject* data, const FrameAdvice& advice) noexcept {
-  if (frame_kind(data) != FrameKind::Polars) return true;
-  PyErr_SetString(PyExc_TypeError,
-                  "argument 'data': a polars DataFrame iterates over its columns, not its bars");
+  const FrameKind kind = frame_kind(data);
+  if (kind == FrameKind::Polars) {
+    PyErr_SetString(PyExc_TypeError,
+                    "argument 'data': a polars DataFrame iterates over its columns, not its bars");
+  } else if (kind == FrameKind::Pyarrow) {
+    PyErr_SetString(PyExc_TypeError,
+                    "argument 'data': a pyarrow Table indexes its columns, not its bars");
+  } else if (kind == FrameKind::ArrowStream) {
+    PyErr_Format(PyExc_TypeError,
+                 "argument 'data': '%s' is an Arrow stream, whose columns are read by name",
+                 Py_TYPE(data)->tp_name);
+  } else {
+    return true;
+  }
   note_frame_error(data, advice);
   return false;
 }
