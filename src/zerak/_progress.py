@@ -10,7 +10,7 @@ class _TqdmBar:
 
     def __init__(self, total: int) -> None:
         try:
-            from tqdm.auto import tqdm
+            from tqdm.auto import tqdm  # type: ignore[import-untyped, import-not-found, unused-ignore]
         except ImportError as error:
             raise ImportError(
                 "progress=True shows a tqdm bar, and tqdm is not installed: install it "

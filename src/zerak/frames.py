@@ -27,22 +27,21 @@ if TYPE_CHECKING:
     import numpy as np
     from numpy.typing import ArrayLike, NDArray
 
-    # pandas, polars and pyarrow are optional: where one is missing (or, for
-    # pyarrow, untyped) its frames type as Any, under private names that stub
-    # checks do not look for at run time.
+    # pandas and polars are optional: where one is missing its frames type as
+    # Any, under private names that stub checks do not look for at run time.
     import pandas as _pd  # type: ignore[import-untyped, import-not-found, unused-ignore]
     import polars as _pl  # type: ignore[import-not-found, unused-ignore]
-    import pyarrow as _pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
     # A column of a mapping: an array, a Series, or a list with None for missing.
     _Column = ArrayLike | Sequence[float | None]
     # A frame of these libraries: the result is one of the same kind. One
     # overload for all, after the mapping's, so that none shadows another
     # when it is Any.
-    _DataFrame = TypeVar("_DataFrame", _pd.DataFrame, _pl.DataFrame, _pl.LazyFrame, _pa.Table)
+    _DataFrame = TypeVar("_DataFrame", _pd.DataFrame, _pl.DataFrame, _pl.LazyFrame)
 
     class _ArrowStream(Protocol):
-        """Any Arrow producer: its result is a pyarrow Table."""
+        """Any Arrow producer (a pyarrow Table, a DuckDB relation, ...): pyarrow
+        ships no annotations, so its result types as Any."""
 
         def __arrow_c_stream__(self, requested_schema: Any = None, /) -> object: ...
 
@@ -57,7 +56,15 @@ def research_frame(
     pipeline: FeaturePipeline,
     frame: Mapping[str, _Column],
     *,
-    keep: Sequence[str] | str | None = None,
+    keep: None = None,
+    progress: _Progress = None,
+) -> dict[str, NDArray[np.float64]]: ...
+@overload
+def research_frame(
+    pipeline: FeaturePipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: Sequence[str] | str,
     progress: _Progress = None,
 ) -> dict[str, Any]: ...
 @overload
@@ -120,7 +127,15 @@ def label_frame(
     target_pipeline: TargetPipeline,
     frame: Mapping[str, _Column],
     *,
-    keep: Sequence[str] | str | None = None,
+    keep: None = None,
+    progress: _Progress = None,
+) -> dict[str, NDArray[np.float64]]: ...
+@overload
+def label_frame(
+    target_pipeline: TargetPipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: Sequence[str] | str,
     progress: _Progress = None,
 ) -> dict[str, Any]: ...
 @overload
@@ -247,7 +262,7 @@ class _Source:
             )
             return self._relaxed(frame.select(keep).hstack(results) if keep else results)
         if self.kind == _ARROW:
-            import pyarrow as pa
+            import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
             kept = {name: frame.column(name) for name in keep}
             arrays = {name: pa.array(by_column[j], from_pandas=True) for j, name in enumerate(names)}
@@ -256,16 +271,16 @@ class _Source:
             import narwhals as nw
 
             native = nw.from_native(frame, eager_only=True)
-            results = nw.from_dict(
+            made = nw.from_dict(
                 {name: by_column[j] for j, name in enumerate(names)},
                 backend=native.implementation,
             )
             index = nw.maybe_get_index(native)
             if index is not None:
-                results = nw.maybe_set_index(results, index=index)
+                made = nw.maybe_set_index(made, index=index)
             if keep:
-                results = nw.concat([native.select(keep), results], how="horizontal")
-            return self._relaxed(results.to_native())
+                made = nw.concat([native.select(keep), made], how="horizontal")
+            return self._relaxed(made.to_native())
         return {**{name: frame[name] for name in keep},
                 **{name: by_column[j] for j, name in enumerate(names)}}
 
@@ -325,7 +340,7 @@ def _eager(frame: Any, function: str, needed: list[str], source: _Source) -> tup
         return _NARWHALS, frame
     if hasattr(type(frame), "__arrow_c_stream__"):
         try:
-            import pyarrow
+            import pyarrow  # type: ignore[import-untyped, import-not-found, unused-ignore]
         except ImportError as error:
             raise TypeError(
                 f"{function}() reads an Arrow stream ({type(frame).__name__!r}) through "
@@ -435,7 +450,7 @@ def _from_polars(series: Any, name: str) -> Any:
 
 
 def _from_arrow(column: Any, name: str) -> Any:
-    import pyarrow as pa
+    import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
     if pa.types.is_temporal(column.type):
         raise _not_time(name, column.type)
