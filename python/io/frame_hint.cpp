@@ -33,21 +33,28 @@ std::string note_text(FrameKind kind, const FrameAdvice& advice) {
   return text;
 }
 
-FrameKind kind_by_name(PyTypeObject* type) {
-  Ref name(PyType_GetName(type));
-  const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
-  if (utf8 == nullptr) return FrameKind::None;
-  const bool frame = std::strcmp(utf8, "DataFrame") == 0;
-  const bool lazy = std::strcmp(utf8, "LazyFrame") == 0;
-  const bool table = std::strcmp(utf8, "Table") == 0;
-  if (!frame && !lazy && !table) return FrameKind::None;
+// The frame kind by the type's name and module; `known` tells whether the
+// type is pandas' or polars' at all: their other objects (a Series) keep the
+// errors they always had, though they speak the Arrow stream protocol too.
+FrameKind kind_by_name(PyTypeObject* type, bool& known) {
+  known = false;
   Ref module(PyType_GetModuleName(type));
   const char* package = module ? PyUnicode_AsUTF8(module.get()) : nullptr;
   if (package == nullptr) return FrameKind::None;
-  if (frame && module_is(package, "pandas")) return FrameKind::Pandas;
-  if (frame && module_is(package, "polars")) return FrameKind::Polars;
-  if (lazy && module_is(package, "polars")) return FrameKind::PolarsLazy;
-  if (table && module_is(package, "pyarrow")) return FrameKind::Pyarrow;
+  const bool pandas = module_is(package, "pandas");
+  const bool polars = module_is(package, "polars");
+  const bool pyarrow = module_is(package, "pyarrow");
+  known = pandas || polars;
+  if (!known && !pyarrow) return FrameKind::None;
+  Ref name(PyType_GetName(type));
+  const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
+  if (utf8 == nullptr) return FrameKind::None;
+  if (std::strcmp(utf8, "DataFrame") == 0) {
+    if (pandas) return FrameKind::Pandas;
+    if (polars) return FrameKind::Polars;
+  }
+  if (polars && std::strcmp(utf8, "LazyFrame") == 0) return FrameKind::PolarsLazy;
+  if (pyarrow && std::strcmp(utf8, "Table") == 0) return FrameKind::Pyarrow;
   return FrameKind::None;
 }
 
@@ -58,9 +65,10 @@ FrameKind frame_kind(PyObject* obj) noexcept {
   // an exception pending (kept aside around the lookups).
   PyObject* pending = PyErr_GetRaisedException();
   PyTypeObject* type = Py_TYPE(obj);
-  FrameKind kind = kind_by_name(type);
-  // Arrays and lists never carry the stream protocol: only frames do.
-  if (kind == FrameKind::None && !PyList_CheckExact(obj) && !PyTuple_CheckExact(obj) &&
+  bool known = false;
+  FrameKind kind = kind_by_name(type, known);
+  // Arrays and lists never carry the stream protocol: frames and tables do.
+  if (kind == FrameKind::None && !known && !PyList_CheckExact(obj) && !PyTuple_CheckExact(obj) &&
       PyObject_HasAttrStringWithError(reinterpret_cast<PyObject*>(type), "__arrow_c_stream__") > 0) {
     kind = FrameKind::ArrowStream;
   }

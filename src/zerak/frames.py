@@ -245,10 +245,12 @@ class _Source:
         frame, keep = self.frame, self.keep
         if self.kind == _PANDAS:
             by_bar = out if rows_are_bars else out.T
-            made = type(frame)(by_bar, index=frame.index, columns=names, copy=False)
+            import pandas as pd
+
+            made = pd.DataFrame(by_bar, index=frame.index, columns=names, copy=False)
             for at, name in enumerate(keep):
                 made.insert(at, name, frame[name])
-            return self._relaxed(made)
+            return self._lazy_again(made)
         by_column = out.T if rows_are_bars else out
         if rows_are_bars and len(names) > 1 and self.kind != _MAPPING:
             import numpy as np
@@ -260,13 +262,13 @@ class _Source:
             results = pl.DataFrame(
                 {name: by_column[j] for j, name in enumerate(names)}, nan_to_null=True
             )
-            return self._relaxed(frame.select(keep).hstack(results) if keep else results)
+            return self._lazy_again(frame.select(keep).hstack(results) if keep else results)
         if self.kind == _ARROW:
             import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
             kept = {name: frame.column(name) for name in keep}
             arrays = {name: pa.array(by_column[j], from_pandas=True) for j, name in enumerate(names)}
-            return self._relaxed(pa.table({**kept, **arrays}))
+            return self._lazy_again(pa.table({**kept, **arrays}))
         if self.kind == _NARWHALS:
             import narwhals as nw
 
@@ -280,11 +282,11 @@ class _Source:
                 made = nw.maybe_set_index(made, index=index)
             if keep:
                 made = nw.concat([native.select(keep), made], how="horizontal")
-            return self._relaxed(made.to_native())
+            return self._lazy_again(made.to_native())
         return {**{name: frame[name] for name in keep},
                 **{name: by_column[j] for j, name in enumerate(names)}}
 
-    def _relaxed(self, made: Any) -> Any:
+    def _lazy_again(self, made: Any) -> Any:
         """The result lazy again when the input was lazy."""
         if self.lazy is None:
             return made
