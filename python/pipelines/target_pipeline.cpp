@@ -91,10 +91,6 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
-// Both research methods: the columns are read (and checked) first, then the
-// targets run in chunks without the interpreter lock, which is taken back
-// between chunks to look for signals. The pipeline is only read, under a
-// shared borrow, so calls on one pipeline from several threads run together.
 // The bars of each target's first output, the one whose chunks count for the
 // progress reports: a target labels as many bars as its first input column has.
 std::vector<std::size_t> counted_bars(const TargetPipeline& core,
@@ -117,6 +113,11 @@ std::vector<std::size_t> counted_bars(const TargetPipeline& core,
   return counted;
 }
 
+// Both research methods: the columns are read (and checked) first, then the
+// targets run in chunks without the interpreter lock, which is taken back
+// between chunks to look for signals and to report progress when asked. The
+// pipeline is only read, under a shared borrow, so calls on one pipeline from
+// several threads run together.
 PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array,
                    PyObject* progress_arg) {
   constexpr FrameAdvice advice{
@@ -128,20 +129,6 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array,
   const std::vector<std::size_t> lengths = source.lengths();
   const std::size_t outputs = core.output_names().size();
   const std::size_t bars = lengths.empty() ? 0 : lengths.front();
-
-  // Progress: bars labelled, summed over the targets.
-  Progress progress;
-  std::vector<std::size_t> counted;
-  std::size_t done = 0;
-  if (progress_arg != nullptr && progress_arg != Py_None && progress_arg != Py_False) {
-    counted = counted_bars(core, lengths);
-    std::size_t total = 0;
-    for (const std::size_t n : counted) total += n;
-    if (!progress.open(progress_arg, total)) return nullptr;
-  }
-  const auto count_done = [&](std::size_t j, std::size_t count) {
-    if (progress.active() && counted[j] != 0) done += count;
-  };
 
   ResultArray array;
   std::vector<std::vector<Value>> columns;
@@ -157,6 +144,20 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array,
   } else {
     columns.resize(outputs);
   }
+
+  // Progress: bars labelled, summed over the targets.
+  Progress progress;
+  std::vector<std::size_t> counted;
+  std::size_t done = 0;
+  if (progress_arg != nullptr && progress_arg != Py_None && progress_arg != Py_False) {
+    counted = counted_bars(core, lengths);
+    std::size_t total = 0;
+    for (const std::size_t n : counted) total += n;
+    if (!progress.open(progress_arg, total)) return nullptr;
+  }
+  const auto count_done = [&](std::size_t j, std::size_t count) {
+    if (progress.active() && counted[j] != 0) done += count;
+  };
 
   bool completed;
   {
