@@ -273,16 +273,16 @@ class _Source:
             import narwhals as nw
 
             native = nw.from_native(frame, eager_only=True)
-            made = nw.from_dict(
+            built = nw.from_dict(
                 {name: by_column[j] for j, name in enumerate(names)},
                 backend=native.implementation,
             )
             index = nw.maybe_get_index(native)
             if index is not None:
-                made = nw.maybe_set_index(made, index=index)
+                built = nw.maybe_set_index(built, index=index)
             if keep:
-                made = nw.concat([native.select(keep), made], how="horizontal")
-            return self._lazy_again(made.to_native())
+                built = nw.concat([native.select(keep), built], how="horizontal")
+            return self._lazy_again(built.to_native())
         return {**{name: frame[name] for name in keep},
                 **{name: by_column[j] for j, name in enumerate(names)}}
 
