@@ -277,12 +277,14 @@ class _Source:
                 {name: by_column[j] for j, name in enumerate(names)},
                 backend=native.implementation,
             )
+            if keep:  # side by side by position: a pandas-like index is set after
+                kept = nw.maybe_reset_index(native.select(keep))
+                built = nw.concat([kept, built], how="horizontal")
+            made_native = built.to_native()
             index = nw.maybe_get_index(native)
             if index is not None:
-                built = nw.maybe_set_index(built, index=index)
-            if keep:
-                built = nw.concat([native.select(keep), built], how="horizontal")
-            return self._lazy_again(built.to_native())
+                made_native.index = index
+            return self._lazy_again(made_native)
         return {**{name: frame[name] for name in keep},
                 **{name: by_column[j] for j, name in enumerate(names)}}
 
@@ -361,6 +363,10 @@ def _column_names(frame: Any, kind: str) -> list[str]:
         return list(frame.keys())
     if kind == _ARROW:
         return list(frame.column_names)
+    if kind == _NARWHALS:
+        import narwhals as nw
+
+        return list(nw.from_native(frame, eager_only=True).columns)
     return list(frame.columns)
 
 

@@ -225,3 +225,23 @@ def test_a_pandas_frame_passed_to_a_target_pipeline_says_how_to_pass_it(method):
     with pytest.raises(TypeError) as info:
         labels.run_research([["x"]])
     assert not hasattr(info.value, "__notes__")
+
+
+@pytest.mark.parametrize("kind", ["pandas", "polars", "pyarrow"])
+def test_frames_read_through_narwhals_alone_give_the_same_results(kind, monkeypatch):
+    # The path of the libraries without one of their own (modin, cuDF, ...),
+    # taken here by frames whose own path is the oracle.
+    cols = ohlc()
+    frame = make_frame(kind, {"symbol": ["XY"] * len(cols["close"]), **cols})
+    features = zerak.FeaturePipeline(FEATURES, INPUTS)
+    expected = zerak.research_frame(features, frame, keep=["symbol"])
+    monkeypatch.setattr(zerak.frames, "_eager", lambda frame, *_: (zerak.frames._NARWHALS, frame))
+    got = zerak.research_frame(features, frame, keep=["symbol"])
+    assert type(got) is type(expected)
+    if kind == "pandas":
+        assert got.index.equals(expected.index)
+    got, expected = as_columns(got), as_columns(expected)
+    assert list(got) == list(expected) and got["symbol"] == expected["symbol"]
+    for name in features.output_names():
+        same_floats([np.nan if v is None else v for v in got[name]],
+                    [np.nan if v is None else v for v in expected[name]])
