@@ -1,11 +1,13 @@
 """Data frames by name: research_frame and label_frame over 1,000,000 bars of a
-pandas and a polars frame (columns in another order than the pipeline's, one
-extra column), against what the caller would otherwise write: the array method
-on an array already in the pipeline's order, plus building the result frame.
-The ratio is the cost of taking the columns by name: one copy of the input
-columns into the array the pipeline reads (a pandas result is built without a
-copy, a polars one copies the outputs either way). The target is at most 1.10;
-for pipelines as cheap as a few block-kernel operators the copy alone is more.
+pandas, a polars and a pyarrow frame (columns in another order than the
+pipeline's, one extra column), against what the caller would otherwise write:
+the array method on an array already in the pipeline's order, plus building
+the result frame the same function returns (missing results as null for
+polars and pyarrow). The ratio is the cost of taking the columns by name: one
+copy of the input columns into the array the pipeline reads (a pandas result
+is built without a copy, polars and pyarrow ones copy the outputs either way).
+The target is at most 1.10; for pipelines as cheap as a few block-kernel
+operators the copy alone is more.
 
     python bench/bench_frames.py
 """
@@ -84,15 +86,25 @@ def main() -> None:
         import polars as pl
 
         frames["polars"] = pl.DataFrame(cols)
+    if have("pyarrow"):
+        import pyarrow as pa
+
+        frames["pyarrow"] = pa.table(cols)
     by_bar = np.column_stack([cols[n] for n in INPUTS])
     by_column = np.vstack([cols["close"]])
 
     def build(kind, out, names):
         if kind == "pandas":
             return pd.DataFrame(out, index=index, columns=names, copy=False)
+        by_column = np.ascontiguousarray(out.T)
+        if kind == "pyarrow":
+            import pyarrow as pa
+
+            return pa.table({n: pa.array(by_column[j], from_pandas=True)
+                             for j, n in enumerate(names)})
         import polars as pl
 
-        return pl.DataFrame({n: out[:, j] for j, n in enumerate(names)})
+        return pl.DataFrame({n: by_column[j] for j, n in enumerate(names)}, nan_to_null=True)
 
     print(f"{BARS:,} bars, CPU seconds; ratio: by name / (array method on a ready "
           "row-per-bar array + building the frame)")
@@ -110,6 +122,13 @@ def main() -> None:
         ours, base = best_pair(lambda: zerak.label_frame(labels, frame),
                                lambda: build(kind, labels.run_research_array(by_column).T, names))
         print(f"{'3 targets':<34}{kind:>8}{ours:>9.3f}s{base:>12.3f}s{ours / base:>8.2f}")
+    # A progress callback is called between blocks: its cost against none.
+    pipe, calls = typical(), []
+    ours, base = best_pair(
+        lambda: pipe.run_research_array(by_bar, progress=lambda done, total: calls.append(done)),
+        lambda: pipe.run_research_array(by_bar))
+    print(f"{'8 typical features, progress=':<34}{'array':>8}{ours:>9.3f}s{base:>12.3f}s"
+          f"{ours / base:>8.2f}   ({len(calls) // 9} calls a run; base: no progress)")
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@
 #include "io/bar_source.hpp"
 #include "io/frame_hint.hpp"
 #include "runtime/gil_released.hpp"
+#include "runtime/progress.hpp"
 #include "io/result_array.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "members.hpp"
@@ -37,20 +38,23 @@ constexpr const char* kUpdateDoc =
     "Returns:\n"
     "    Flat list of output values matching ``output_names()``.";
 constexpr const char* kRunResearchDoc =
-    "run_research($self, data)\n--\n\n"
+    "run_research($self, data, *, progress=None)\n--\n\n"
     "Process a full dataset bar by bar (research mode).\n\n"
     "Args:\n"
-    "    data: List of bars, each bar is a list of input values.\n\n"
+    "    data: List of bars, each bar is a list of input values.\n"
+    "    progress: A callable receiving (bars done, total) between blocks, or\n"
+    "              True for a tqdm progress bar.\n\n"
     "Returns:\n"
     "    List of bars, each bar is a list of output values.";
 constexpr const char* kRunResearchArrayDoc =
-    "run_research_array($self, data)\n--\n\n"
+    "run_research_array($self, data, *, progress=None)\n--\n\n"
     "Process a full dataset (research mode) into one float64 array.\n\n"
     "The same computation as ``run_research()``: the features are reset first\n"
     "and the values are identical, NaN for missing.\n\n"
     "Args:\n"
     "    data: 2-D array of bars x input columns (any numeric dtype and layout,\n"
-    "          read in place), or a list of bars, each a list of input values.\n\n"
+    "          read in place), or a list of bars, each a list of input values.\n"
+    "    progress: As for ``run_research()``.\n\n"
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
@@ -71,12 +75,13 @@ constexpr const char* kTransformsDoc =
     "Each is a new object holding a copy of the pipeline's own transform, with\n"
     "its current state; changing it does not change the pipeline.";
 constexpr const char* kUpdateManyDoc =
-    "update_many($self, data)\n--\n\n"
+    "update_many($self, data, *, progress=None)\n--\n\n"
     "Process many bars from the current state (live mode, catching up).\n\n"
     "Equal to calling ``update()`` on each bar in turn, without a reset; a call\n"
     "that fails on its input changes nothing.\n\n"
     "Args:\n"
-    "    data: 2-D array of bars x input columns, or a list of bars.\n\n"
+    "    data: 2-D array of bars x input columns, or a list of bars.\n"
+    "    progress: As for ``run_research()``.\n\n"
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
@@ -102,9 +107,10 @@ using Object = Class::Object;
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
 const CallSignature kPeekSignature{"FeaturePipeline.peek()", {"values"}, 1};
-const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data"}, 1};
-const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()", {"data"}, 1};
-const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data"}, 1};
+const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data", "progress"}, 1};
+const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()",
+                                               {"data", "progress"}, 1};
+const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data", "progress"}, 1};
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
@@ -334,8 +340,9 @@ void write_rows(double* out, std::size_t width, std::size_t begin, std::size_t c
 
 // The three research methods. The input is read (and checked) first; the
 // compute runs without the interpreter lock, which it takes back between
-// blocks to look for signals (and to build lists for run_research).
-PyObject* research(Object& obj, PyObject* data, Research mode) {
+// blocks to look for signals (and to build lists for run_research, and to
+// report progress when asked).
+PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progress_arg) {
   FeaturePipeline& core = obj.core;
   if (!reject_column_iterating_frame(data, kFrameAdvice)) return nullptr;
   BarSource source;
@@ -349,6 +356,8 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
   if (!fits && mode != Research::kLists) {
     return raise(core.count_error(source.width(run)));  // nothing has changed
   }
+  Progress progress;
+  if (!progress.open(progress_arg, bars)) return nullptr;  // nor has anything here
 
   Ref lists;
   ResultArray array;
@@ -384,7 +393,8 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             return unlocked.locked([&] {
               return append_lists(lists.get(), begin, count, out, row) &&
-                     PyErr_CheckSignals() == 0;
+                     PyErr_CheckSignals() == 0 &&
+                     (!progress.active() || progress.report(begin + count));
             });
           },
           [] { return true; });
@@ -393,12 +403,17 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
           bars, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             write_rows(array.data(), outputs, begin, count, out);
-            return true;
+            return !progress.active() ||
+                   unlocked.locked([&] { return progress.report(begin + count); });
           },
           [&] { return unlocked.poll_signals(); });
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
-          run, fill, [](std::size_t, std::size_t, std::span<const Value* const>) { return true; },
+          run, fill,
+          [&](std::size_t begin, std::size_t count, std::span<const Value* const>) {
+            return !progress.active() ||
+                   unlocked.locked([&] { return progress.report(begin + count); });
+          },
           [&] { return unlocked.poll_signals(); });
     }
   }
@@ -419,15 +434,17 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
   const CallSignature& signature = Mode == Research::kLists   ? kRunResearchSignature
                                    : Mode == Research::kArray ? kRunResearchArraySignature
                                                               : kUpdateManySignature;
-  PyObject* data = single_argument(signature, args, nargs, kwnames);
-  if (data == nullptr) return nullptr;
-  return Class::change(self, [data](Object& obj) -> PyObject* {
+  PyObject* bound[2];
+  if (!bind_first_and_keywords(signature, args, nargs, kwnames, bound)) return nullptr;
+  PyObject* data = bound[0];
+  PyObject* progress = bound[1];
+  return Class::change(self, [data, progress](Object& obj) -> PyObject* {
     if constexpr (Mode == Research::kContinue) {
       Ref bars = named_columns_as_bars(obj.core, data);
-      if (bars) return research(obj, bars.get(), Mode);
+      if (bars) return research(obj, bars.get(), Mode, progress);
       if (PyErr_Occurred()) return nullptr;
     }
-    return research(obj, data, Mode);
+    return research(obj, data, Mode, progress);
   });
 }
 

@@ -15,6 +15,7 @@
 #include "io/column_source.hpp"
 #include "io/frame_hint.hpp"
 #include "runtime/gil_released.hpp"
+#include "runtime/progress.hpp"
 #include "io/result_array.hpp"
 #include "pipeline/target_pipeline.hpp"
 #include "runtime/py_ref.hpp"
@@ -31,21 +32,24 @@ constexpr const char* kClassDoc =
     "Targets are stateless and independent \u2014 no DAG needed.\n"
     "Use ``run_research()`` to label an entire dataset at once.";
 constexpr const char* kRunResearchDoc =
-    "run_research($self, data)\n--\n\n"
+    "run_research($self, data, *, progress=None)\n--\n\n"
     "Run all targets over the full dataset (research mode).\n\n"
     "Args:\n"
     "    data: One list per input column, each containing one float per bar.\n"
-    "          Use ``float('nan')`` for missing values.\n\n"
+    "          Use ``float('nan')`` for missing values.\n"
+    "    progress: A callable receiving (bars done, total) between chunks, or\n"
+    "              True for a tqdm progress bar; each target counts its bars.\n\n"
     "Returns:\n"
     "    One list per output column, in ``output_names()`` order.";
 constexpr const char* kRunResearchArrayDoc =
-    "run_research_array($self, data)\n--\n\n"
+    "run_research_array($self, data, *, progress=None)\n--\n\n"
     "Run all targets over the full dataset (research mode) into one float64 array.\n\n"
     "The same labels as ``run_research()``, NaN for missing.\n\n"
     "Args:\n"
     "    data: 2-D array of input columns x bars (any numeric dtype and layout,\n"
     "          read in place), or one list or 1-D array per input column, all\n"
-    "          of the same length.\n\n"
+    "          of the same length.\n"
+    "    progress: As for ``run_research()``.\n\n"
     "Returns:\n"
     "    numpy.ndarray of shape (len(output_names()), bars), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
@@ -58,8 +62,9 @@ constexpr const char* kForwardPeriodDoc =
 using Class = ObjectClass<TargetPipeline>;
 
 const CallSignature kNewSignature{"TargetPipeline.__new__()", {"targets", "input_columns"}, 2};
-const CallSignature kRunResearchSignature{"TargetPipeline.run_research()", {"data"}, 1};
-const CallSignature kRunResearchArraySignature{"TargetPipeline.run_research_array()", {"data"}, 1};
+const CallSignature kRunResearchSignature{"TargetPipeline.run_research()", {"data", "progress"}, 1};
+const CallSignature kRunResearchArraySignature{"TargetPipeline.run_research_array()",
+                                               {"data", "progress"}, 1};
 
 // A private core copy of a target object, or nullptr with the error set.
 std::unique_ptr<Target> copy_target(PyObject* obj) {
@@ -86,11 +91,35 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
+// The bars of each target's first output, the one whose chunks count for the
+// progress reports: a target labels as many bars as its first input column has.
+std::vector<std::size_t> counted_bars(const TargetPipeline& core,
+                                      const std::vector<std::size_t>& lengths) {
+  std::vector<std::size_t> counted(core.output_names().size(), 0);
+  const Names& inputs = core.input_names();
+  std::size_t first_output = 0;
+  for (const std::unique_ptr<Target>& target : core.targets()) {
+    const std::size_t outputs = target->outputs().size();
+    if (outputs > 0 && !target->inputs().empty()) {
+      for (std::size_t j = 0; j < inputs.size(); ++j) {
+        if (inputs[j] == target->inputs().front()) {
+          counted[first_output] = lengths[j];
+          break;
+        }
+      }
+    }
+    first_output += outputs;
+  }
+  return counted;
+}
+
 // Both research methods: the columns are read (and checked) first, then the
 // targets run in chunks without the interpreter lock, which is taken back
-// between chunks to look for signals. The pipeline is only read, under a
-// shared borrow, so calls on one pipeline from several threads run together.
-PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
+// between chunks to look for signals and to report progress when asked. The
+// pipeline is only read, under a shared borrow, so calls on one pipeline from
+// several threads run together.
+PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array,
+                   PyObject* progress_arg) {
   constexpr FrameAdvice advice{
       "zerak.label_frame(target_pipeline, frame)",
       "frame[target_pipeline.input_names()].to_numpy().T, a row per column"};
@@ -116,17 +145,35 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
     columns.resize(outputs);
   }
 
+  // Progress: bars labelled, summed over the targets.
+  Progress progress;
+  std::vector<std::size_t> counted;
+  std::size_t done = 0;
+  if (progress_arg != nullptr && progress_arg != Py_None && progress_arg != Py_False) {
+    counted = counted_bars(core, lengths);
+    std::size_t total = 0;
+    for (const std::size_t n : counted) total += n;
+    if (!progress.open(progress_arg, total)) return nullptr;
+  }
+  const auto count_done = [&](std::size_t j, std::size_t count) {
+    if (progress.active() && counted[j] != 0) done += count;
+  };
+
   bool completed;
   {
     GilReleased unlocked;
     const auto read = [&](std::size_t k, std::size_t first, std::size_t count, Value* out) {
       source.read(k, first, count, out);
     };
-    const auto between = [&] { return unlocked.poll_signals(); };
+    const auto between = [&] {
+      return unlocked.poll_signals() &&
+             (!progress.active() || unlocked.locked([&] { return progress.report(done); }));
+    };
     if (as_array) {
       completed = core.run_chunked(
           lengths, read,
           [&](std::size_t j, std::size_t begin, std::size_t count, const Value* values) {
+            count_done(j, count);
             double* out = array.data() + j * bars + begin;
             for (std::size_t i = 0; i < count; ++i) {
               out[i] = values != nullptr ? double_from_value(values[i]) : kMissingNaN;
@@ -137,6 +184,7 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
       completed = core.run_chunked(
           lengths, read,
           [&](std::size_t j, std::size_t, std::size_t count, const Value* values) {
+            count_done(j, count);
             std::vector<Value>& column = columns[j];
             if (values != nullptr) {
               column.insert(column.end(), values, values + count);
@@ -163,11 +211,16 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array) {
 template <bool AsArray>
 PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
-  PyObject* data = single_argument(AsArray ? kRunResearchArraySignature : kRunResearchSignature,
-                                   args, nargs, kwnames);
-  if (data == nullptr) return nullptr;
-  return Class::read(self,
-                     [data](const TargetPipeline& core) { return research(core, data, AsArray); });
+  PyObject* bound[2];
+  if (!bind_first_and_keywords(AsArray ? kRunResearchArraySignature : kRunResearchSignature, args,
+                               nargs, kwnames, bound)) {
+    return nullptr;
+  }
+  PyObject* data = bound[0];
+  PyObject* progress = bound[1];
+  return Class::read(self, [data, progress](const TargetPipeline& core) {
+    return research(core, data, AsArray, progress);
+  });
 }
 
 PyObject* forward_period(PyObject* self, PyObject*) {

@@ -90,6 +90,22 @@ bool bind_tuple(const CallSignature& sig, PyObject* args, PyObject* kwargs, PyOb
   return check_required(sig, out);
 }
 
+bool bind_first_and_keywords(const CallSignature& sig, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames, PyObject** out) {
+  if (nargs == 1 && kwnames == nullptr) {
+    std::fill(out, out + sig.names.size(), nullptr);
+    out[0] = args[0];
+    return true;
+  }
+  const Py_ssize_t given = PyVectorcall_NARGS(nargs);
+  if (given > 1) {
+    PyErr_Format(PyExc_TypeError, "%s takes 1 positional arguments but %zd were given",
+                 sig.function.c_str(), given);
+    return false;
+  }
+  return bind_fastcall(sig, args, nargs, kwnames, out);
+}
+
 bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args,
                         Py_ssize_t nargs, PyObject* kwnames) noexcept {
   nargs = PyVectorcall_NARGS(nargs);

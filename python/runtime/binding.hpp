@@ -33,6 +33,12 @@ inline PyObject* single_argument(const CallSignature& sig, PyObject* const* args
   return bind_fastcall(sig, args, nargs, kwnames, &value) ? value : nullptr;
 }
 
+// A METH_FASTCALL method's first parameter, positional or by keyword, and
+// the keyword-only parameters after it: `out` as for bind_fastcall. The call
+// with one positional argument alone costs one test.
+bool bind_first_and_keywords(const CallSignature& sig, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames, PyObject** out);
+
 // For a method of self's class that takes no arguments: true when the call
 // has none after all (an empty kwnames), else false with the binding
 // TypeError set ("Sma.reset() takes 0 positional arguments but 1 was given",

@@ -156,6 +156,9 @@ class _Target:
 def fit_standard_scaler(data: _Row) -> tuple[float, float]:
     """Mean and sample standard deviation of the non-NaN values of one column."""
 
+# Called between blocks with (bars done, total); True shows a tqdm bar.
+_Progress = Callable[[int, int], object] | bool | None
+
 # ---- feature pipeline ------------------------------------------------------
 
 @final
@@ -175,12 +178,18 @@ class FeaturePipeline:
     def transforms(self) -> list[_Transform]:
         """Copies of the transforms, with their state, in the order they run."""
     def _findings(self, data_length: SupportsIndex | None) -> list[tuple[str, str]]: ...
-    def run_research(self, data: Sequence[_Row] | Buffer) -> list[list[float]]:
-        """``data``: a sequence of bars, or a 2-D float64 buffer with a row per bar."""
-    def run_research_array(self, data: Sequence[_Row] | Buffer) -> NDArray[np.float64]:
+    def run_research(
+        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None
+    ) -> list[list[float]]:
+        """``data``: a sequence of bars, or a 2-D float64 buffer with a row per bar.
+        ``progress``: called with (bars done, total) between blocks; True for a
+        tqdm bar."""
+    def run_research_array(
+        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None
+    ) -> NDArray[np.float64]:
         """``run_research`` with a float64 array (bars, outputs) as the result."""
     def update_many(
-        self, data: Sequence[_Row] | Buffer | Mapping[str, Any]
+        self, data: Sequence[_Row] | Buffer | Mapping[str, Any], *, progress: _Progress = None
     ) -> NDArray[np.float64]:
         """``update`` for each bar of ``data`` in turn, continuing from the current
         state; a float64 array (bars, outputs). A mapping gives the columns by name."""
@@ -207,10 +216,15 @@ class TargetPipeline:
     def __reduce__(self) -> tuple[Callable[[bytes], Self], tuple[bytes]]: ...
     def __copy__(self) -> Self: ...
     def __deepcopy__(self, memo: object, /) -> Self: ...
-    def run_research(self, data: Sequence[_Row | Buffer] | Buffer) -> list[list[float]]:
+    def run_research(
+        self, data: Sequence[_Row | Buffer] | Buffer, *, progress: _Progress = None
+    ) -> list[list[float]]:
         """``data``: one column per input column (lists, 1-D float64 buffers, or one
-        2-D float64 buffer with a row per column)."""
-    def run_research_array(self, data: Sequence[_Row | Buffer] | Buffer) -> NDArray[np.float64]:
+        2-D float64 buffer with a row per column). ``progress`` as for
+        ``FeaturePipeline.run_research``, each target counting its bars."""
+    def run_research_array(
+        self, data: Sequence[_Row | Buffer] | Buffer, *, progress: _Progress = None
+    ) -> NDArray[np.float64]:
         """``run_research`` with a float64 array (outputs, bars) as the result."""
     def output_names(self) -> list[str]: ...
     def input_names(self) -> list[str]: ...

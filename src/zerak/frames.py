@@ -1,18 +1,27 @@
 """Data frames in and out of pipelines, columns taken by name.
 
-``research_frame`` and ``label_frame`` read the pipeline's input columns from a
-pandas or polars DataFrame, or from any mapping of names to 1-D arrays, in the
-pipeline's order, and return a frame of the same kind. numpy is required;
-pandas and polars are only touched when a frame of theirs is passed in.
+``research_frame`` and ``label_frame`` read the pipeline's input columns from
+any data frame that narwhals reads (pandas, polars eager or lazy, pyarrow,
+modin, DuckDB, ...), from any object with ``__arrow_c_stream__``, or from a
+mapping of names to 1-D arrays, in the pipeline's order, and return a frame
+of the same kind. numpy and narwhals are required; a frame library is only
+touched when a frame of its own is passed in. Numeric columns reach the
+pipeline as numpy views where the library allows, without a Python loop.
 """
 
 from __future__ import annotations
 
 import sys
-from collections.abc import Mapping, Sequence
-from typing import TYPE_CHECKING, Any, TypeVar, overload
+from collections.abc import Callable, Mapping, Sequence
+from typing import TYPE_CHECKING, Any, Protocol, TypeVar, overload
 
-from ._zerak import FeaturePipeline, InvalidInputError, MissingInputColumnError, TargetPipeline
+from ._zerak import (
+    DuplicateOutputKeyError,
+    FeaturePipeline,
+    InvalidInputError,
+    MissingInputColumnError,
+    TargetPipeline,
+)
 
 if TYPE_CHECKING:
     import numpy as np
@@ -25,33 +34,82 @@ if TYPE_CHECKING:
 
     # A column of a mapping: an array, a Series, or a list with None for missing.
     _Column = ArrayLike | Sequence[float | None]
-    # A DataFrame of either library: the result is one of the same kind. One
-    # overload for both, after the mapping's, so that neither shadows another
+    # A frame of these libraries: the result is one of the same kind. One
+    # overload for all, after the mapping's, so that none shadows another
     # when it is Any.
-    _DataFrame = TypeVar("_DataFrame", _pd.DataFrame, _pl.DataFrame)
+    _DataFrame = TypeVar("_DataFrame", _pd.DataFrame, _pl.DataFrame, _pl.LazyFrame)
+
+    class _ArrowStream(Protocol):
+        """Any Arrow producer (a pyarrow Table, a DuckDB relation, ...): pyarrow
+        ships no annotations, so its result types as Any."""
+
+        def __arrow_c_stream__(self, requested_schema: Any = None, /) -> object: ...
+
+    # Called between blocks with (bars done, total); True shows a tqdm bar.
+    _Progress = Callable[[int, int], object] | bool | None
 
 __all__ = ["research_frame", "label_frame"]
 
 
 @overload
 def research_frame(
-    pipeline: FeaturePipeline, frame: Mapping[str, _Column]
+    pipeline: FeaturePipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: None = None,
+    progress: _Progress = None,
 ) -> dict[str, NDArray[np.float64]]: ...
 @overload
-def research_frame(pipeline: FeaturePipeline, frame: _DataFrame) -> _DataFrame: ...
-def research_frame(pipeline: FeaturePipeline, frame: Any) -> Any:
+def research_frame(
+    pipeline: FeaturePipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: Sequence[str] | str,
+    progress: _Progress = None,
+) -> dict[str, Any]: ...
+@overload
+def research_frame(
+    pipeline: FeaturePipeline,
+    frame: _DataFrame,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> _DataFrame: ...
+@overload
+def research_frame(
+    pipeline: FeaturePipeline,
+    frame: _ArrowStream,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> Any: ...
+def research_frame(
+    pipeline: FeaturePipeline,
+    frame: Any,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> Any:
     """Runs ``pipeline`` over ``frame`` in research mode, reading its input
     columns by name, and returns the features as a frame of the same kind.
 
-    ``frame``: a pandas or polars DataFrame, or a mapping of column names to
-    1-D arrays; columns the pipeline does not read are ignored, NaN, None and
-    NA are missing values. The result has one column per output, in
-    ``pipeline.output_names()`` order, one row per bar (a pandas result keeps
-    the input's index). The pipeline is reset first and keeps the state of the
+    ``frame``: a data frame of any library narwhals reads (pandas, polars
+    DataFrame or LazyFrame, pyarrow Table, modin, DuckDB relation, ...), any
+    object with ``__arrow_c_stream__`` (read through pyarrow, returned as a
+    pyarrow Table), or a mapping of column names to 1-D arrays; columns the
+    pipeline does not read are ignored, NaN, None, null and NA are missing
+    values. The result has the ``keep`` columns of the input first, then one
+    column per output, in ``pipeline.output_names()`` order, one row per bar
+    (a pandas result keeps the input's index). Missing results are NaN in
+    pandas and mappings, null in polars and pyarrow. A lazy frame is collected
+    (only the columns needed), and the result is made lazy again.
+    ``progress``: a callable receiving (bars done, total) between blocks, or
+    True for a tqdm bar. The pipeline is reset first and keeps the state of the
     last bar, as with ``run_research``.
     """
-    kind = _kind_of(frame, "research_frame")
-    columns = _read_columns(frame, kind, pipeline.input_names())
+    names = pipeline.input_names()
+    source = _Source(frame, "research_frame", names, keep, pipeline.output_names())
+    columns = source.columns(names)
     bars = len(columns[0]) if columns else 0
     import numpy as np
 
@@ -60,29 +118,63 @@ def research_frame(pipeline: FeaturePipeline, frame: Any) -> Any:
     data = np.empty((len(columns), bars), dtype=np.float64)
     for j, column in enumerate(columns):
         data[j] = column
-    out = pipeline.run_research_array(data.T)
-    return _frame_like(frame, kind, out, pipeline.output_names(), rows_are_bars=True)
+    out = pipeline.run_research_array(data.T, progress=progress)
+    return source.result(out, pipeline.output_names(), rows_are_bars=True)
 
 
 @overload
 def label_frame(
-    target_pipeline: TargetPipeline, frame: Mapping[str, _Column]
+    target_pipeline: TargetPipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: None = None,
+    progress: _Progress = None,
 ) -> dict[str, NDArray[np.float64]]: ...
 @overload
-def label_frame(target_pipeline: TargetPipeline, frame: _DataFrame) -> _DataFrame: ...
-def label_frame(target_pipeline: TargetPipeline, frame: Any) -> Any:
+def label_frame(
+    target_pipeline: TargetPipeline,
+    frame: Mapping[str, _Column],
+    *,
+    keep: Sequence[str] | str,
+    progress: _Progress = None,
+) -> dict[str, Any]: ...
+@overload
+def label_frame(
+    target_pipeline: TargetPipeline,
+    frame: _DataFrame,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> _DataFrame: ...
+@overload
+def label_frame(
+    target_pipeline: TargetPipeline,
+    frame: _ArrowStream,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> Any: ...
+def label_frame(
+    target_pipeline: TargetPipeline,
+    frame: Any,
+    *,
+    keep: Sequence[str] | str | None = None,
+    progress: _Progress = None,
+) -> Any:
     """Labels ``frame`` with the targets of ``target_pipeline``, reading its
     input columns by name, and returns the labels as a frame of the same kind.
 
-    ``frame`` as for ``research_frame``. The result has one column per output,
-    in ``target_pipeline.output_names()`` order, one row per bar (a pandas
-    result keeps the input's index); the last ``forward_period()`` rows have no
-    label.
+    ``frame``, ``keep`` and ``progress`` as for ``research_frame`` (the
+    progress total counts each bar once per target). The result has the
+    ``keep`` columns first, then one column per output, in
+    ``target_pipeline.output_names()`` order, one row per bar (a pandas result
+    keeps the input's index); the last ``forward_period()`` rows have no label.
     """
-    kind = _kind_of(frame, "label_frame")
-    columns = _read_columns(frame, kind, target_pipeline.input_names())
-    out = target_pipeline.run_research_array(columns)  # 1-D arrays, read in place
-    return _frame_like(frame, kind, out, target_pipeline.output_names(), rows_are_bars=False)
+    names = target_pipeline.input_names()
+    source = _Source(frame, "label_frame", names, keep, target_pipeline.output_names())
+    columns = source.columns(names)
+    out = target_pipeline.run_research_array(columns, progress=progress)  # read in place
+    return source.result(out, target_pipeline.output_names(), rows_are_bars=False)
 
 
 def _mapping_bars(data: object, names: Sequence[str]) -> Any:
@@ -91,7 +183,7 @@ def _mapping_bars(data: object, names: Sequence[str]) -> Any:
     as ``research_frame`` reads one; None for anything that is no mapping."""
     if not isinstance(data, Mapping):
         return None
-    columns = _read_columns(data, _MAPPING, names)
+    columns = _Source(data, "update_many", names, None, ()).columns(names)
     import numpy as np
 
     bars = np.empty((len(columns[0]) if columns else 0, len(columns)), dtype=np.float64)
@@ -102,49 +194,188 @@ def _mapping_bars(data: object, names: Sequence[str]) -> Any:
 
 # ---- kinds of frame ----------------------------------------------------------
 
-_PANDAS, _POLARS, _MAPPING = "pandas", "polars", "mapping"
+# What the columns are read from and the result is built as: pandas and
+# polars by their own API (a pandas result keeps the index), pyarrow Tables,
+# mappings, and any other eager frame through narwhals.
+_PANDAS, _POLARS, _ARROW, _NARWHALS, _MAPPING = "pandas", "polars", "pyarrow", "narwhals", "mapping"
 
 
-def _kind_of(frame: object, function: str) -> str:
+class _Source:
+    """A frame made ready to read: its kind, the eager frame the columns come
+    from, the columns to keep, and the library to make the result lazy in
+    (None for an eager frame)."""
+
+    def __init__(
+        self,
+        frame: object,
+        function: str,
+        names: Sequence[str],
+        keep: Sequence[str] | str | None,
+        outputs: Sequence[str],
+    ) -> None:
+        self.keep = _keep_list(keep, outputs)
+        self.lazy: Any = None
+        self.kind, self.frame = _eager(frame, function, [*names, *self.keep], self)
+
+    def columns(self, names: Sequence[str]) -> list[Any]:
+        """The columns ``names`` as 1-D float64 arrays of one length."""
+        frame, kind = self.frame, self.kind
+        have = _column_names(frame, kind)
+        _check_present(names, have, "missing input column(s)")
+        _check_present(self.keep, have, "keep: no column(s)")
+        if kind == _MAPPING:
+            _check_indexes(frame, [*names, *self.keep])
+        columns = [_column(frame, kind, name) for name in names]
+        for name, column in zip(names, columns):
+            if column.ndim != 1:
+                raise InvalidInputError(
+                    f"column {name!r} must be one-dimensional, got shape {column.shape}"
+                )
+        lengths = {name: len(column) for name, column in zip(names, columns)}
+        if kind == _MAPPING:  # a frame's columns are of one length by construction
+            for name in self.keep:
+                lengths.setdefault(name, len(frame[name]))
+        if len(set(lengths.values())) > 1:
+            raise InvalidInputError(f"columns differ in length: {lengths}")
+        return columns
+
+    def result(self, out: Any, names: list[str], *, rows_are_bars: bool) -> Any:
+        """``out`` (bars x outputs, or outputs x bars) as a frame of the input's
+        kind, the kept columns first, without copying where the kind allows."""
+        frame, keep = self.frame, self.keep
+        if self.kind == _PANDAS:
+            by_bar = out if rows_are_bars else out.T
+            import pandas as pd
+
+            made = pd.DataFrame(by_bar, index=frame.index, columns=names, copy=False)
+            for at, name in enumerate(keep):
+                made.insert(at, name, frame[name])
+            return self._lazy_again(made)
+        by_column = out.T if rows_are_bars else out
+        if rows_are_bars and len(names) > 1 and self.kind != _MAPPING:
+            import numpy as np
+
+            by_column = np.ascontiguousarray(by_column)  # whole columns for the libraries
+        if self.kind == _POLARS:
+            import polars as pl
+
+            results = pl.DataFrame(
+                {name: by_column[j] for j, name in enumerate(names)}, nan_to_null=True
+            )
+            return self._lazy_again(frame.select(keep).hstack(results) if keep else results)
+        if self.kind == _ARROW:
+            import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
+
+            kept = {name: frame.column(name) for name in keep}
+            arrays = {name: pa.array(by_column[j], from_pandas=True) for j, name in enumerate(names)}
+            return self._lazy_again(pa.table({**kept, **arrays}))
+        if self.kind == _NARWHALS:
+            import narwhals as nw
+
+            native = nw.from_native(frame, eager_only=True)
+            built = nw.from_dict(
+                {name: by_column[j] for j, name in enumerate(names)},
+                backend=native.implementation,
+            )
+            if keep:  # side by side by position: a pandas-like index is set after
+                kept = nw.maybe_reset_index(native.select(keep))
+                built = nw.concat([kept, built], how="horizontal")
+            made_native = built.to_native()
+            index = nw.maybe_get_index(native)
+            if index is not None:
+                made_native.index = index
+            return self._lazy_again(made_native)
+        return {**{name: frame[name] for name in keep},
+                **{name: by_column[j] for j, name in enumerate(names)}}
+
+    def _lazy_again(self, made: Any) -> Any:
+        """The result lazy again when the input was lazy."""
+        if self.lazy is None:
+            return made
+        import narwhals as nw
+
+        return nw.from_native(made, eager_only=True).lazy(backend=self.lazy).to_native()
+
+
+def _keep_list(keep: Sequence[str] | str | None, outputs: Sequence[str]) -> list[str]:
+    if keep is None:
+        return []
+    names = [keep] if isinstance(keep, str) else list(keep)
+    for name in names:
+        if not isinstance(name, str):
+            raise TypeError(f"keep: column names are strings, not {type(name).__name__!r}")
+    clashes = [n for n in dict.fromkeys(names) if n in outputs or names.count(n) > 1]
+    if clashes:
+        raise DuplicateOutputKeyError(
+            f"keep: column(s) {_render(clashes)} would appear twice in the result: "
+            "each is an output of the pipeline or kept more than once"
+        )
+    return names
+
+
+def _eager(frame: Any, function: str, needed: list[str], source: _Source) -> tuple[str, Any]:
+    """The kind of ``frame`` and an eager frame to read; a lazy frame is
+    collected (its ``needed`` columns only) and ``source.lazy`` set."""
     # A module that was never imported cannot have made the frame: look in
-    # sys.modules instead of importing pandas or polars here.
+    # sys.modules instead of importing a library here.
     pd = sys.modules.get("pandas")
     if pd is not None and isinstance(frame, pd.DataFrame):
-        return _PANDAS
+        return _PANDAS, frame
     pl = sys.modules.get("polars")
-    if pl is not None:
-        if isinstance(frame, pl.DataFrame):
-            return _POLARS
-        if isinstance(frame, pl.LazyFrame):
-            raise TypeError(f"{function}() needs a DataFrame: call .collect() on the LazyFrame first")
+    if pl is not None and isinstance(frame, pl.DataFrame):
+        return _POLARS, frame
+    pa = sys.modules.get("pyarrow")
+    if pa is not None and isinstance(frame, pa.Table):
+        return _ARROW, frame
     if isinstance(frame, Mapping):
-        return _MAPPING
+        return _MAPPING, frame
+    import narwhals as nw
+
+    native = nw.from_native(frame, pass_through=True)
+    if isinstance(native, nw.LazyFrame):
+        have = native.collect_schema().names()
+        inputs = len(needed) - len(source.keep)
+        _check_present(needed[:inputs], have, "missing input column(s)")
+        _check_present(source.keep, have, "keep: no column(s)")
+        source.lazy = native.implementation
+        native = native.select(list(dict.fromkeys(needed))).collect()
+        return _eager(native.to_native(), function, needed, source)
+    if isinstance(native, nw.DataFrame):
+        return _NARWHALS, frame
+    if hasattr(type(frame), "__arrow_c_stream__"):
+        try:
+            import pyarrow  # type: ignore[import-untyped, import-not-found, unused-ignore]
+        except ImportError as error:
+            raise TypeError(
+                f"{function}() reads an Arrow stream ({type(frame).__name__!r}) through "
+                "pyarrow, which is not installed: install it (pip install pyarrow)"
+            ) from error
+        return _ARROW, pyarrow.table(frame)
     raise TypeError(
-        f"{function}() takes a pandas or polars DataFrame or a mapping of column names "
+        f"{function}() takes a pandas or polars DataFrame, a pyarrow Table, any frame "
+        "narwhals reads, an object with __arrow_c_stream__, or a mapping of column names "
         f"to 1-D arrays, not '{type(frame).__name__}'"
     )
 
 
-def _read_columns(frame: Any, kind: str, names: Sequence[str]) -> list[Any]:
-    """The columns ``names`` of ``frame`` as 1-D float64 arrays of one length."""
-    have = list(frame.columns) if kind != _MAPPING else list(frame.keys())
+def _column_names(frame: Any, kind: str) -> list[str]:
+    if kind == _MAPPING:
+        return list(frame.keys())
+    if kind == _ARROW:
+        return list(frame.column_names)
+    if kind == _NARWHALS:
+        import narwhals as nw
+
+        return list(nw.from_native(frame, eager_only=True).columns)
+    return list(frame.columns)
+
+
+def _check_present(names: Sequence[str], have: Sequence[object], what: str) -> None:
     missing = [n for n in names if n not in have]
     if missing:
         raise MissingInputColumnError(
-            f"missing input column(s): {_render(missing)}; the frame has columns {_render(have)}"
+            f"{what}: {_render(missing)}; the frame has columns {_render(have)}"
         )
-    if kind == _MAPPING:
-        _check_indexes(frame, names)
-    columns = [_column(frame, kind, name) for name in names]
-    for name, column in zip(names, columns):
-        if column.ndim != 1:
-            raise InvalidInputError(
-                f"column {name!r} must be one-dimensional, got shape {column.shape}"
-            )
-    lengths = {name: len(column) for name, column in zip(names, columns)}
-    if len(set(lengths.values())) > 1:
-        raise InvalidInputError(f"columns differ in length: {lengths}")
-    return columns
 
 
 def _column(frame: Any, kind: str, name: str) -> Any:
@@ -156,6 +387,17 @@ def _column(frame: Any, kind: str, name: str) -> Any:
         return _from_pandas(values, name)
     if kind == _POLARS:
         return _from_polars(frame.get_column(name), name)
+    if kind == _ARROW:
+        if frame.column_names.count(name) > 1:
+            raise InvalidInputError(f"column {name!r} appears more than once in the frame")
+        return _from_arrow(frame.column(name), name)
+    if kind == _NARWHALS:
+        import narwhals as nw
+
+        series = nw.from_native(frame, eager_only=True).get_column(name)
+        if series.dtype.is_temporal():
+            raise _not_time(name, series.dtype)
+        return _from_sequence(series.to_numpy(), name)
     values = frame[name]
     pd, pl = sys.modules.get("pandas"), sys.modules.get("polars")
     if pd is not None and isinstance(values, pd.Series):
@@ -215,6 +457,20 @@ def _from_polars(series: Any, name: str) -> Any:
     return floats.to_numpy()
 
 
+def _from_arrow(column: Any, name: str) -> Any:
+    import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
+
+    if pa.types.is_temporal(column.type):
+        raise _not_time(name, column.type)
+    if column.type != pa.float64():
+        try:
+            column = column.cast(pa.float64())
+        except (pa.ArrowException, *_CONVERSION_ERRORS) as error:
+            raise _not_numbers(name, column.type, error) from error
+    # A single chunk without nulls is a view; nulls become NaN.
+    return column.to_numpy()
+
+
 def _from_sequence(values: Any, name: str) -> Any:
     import numpy as np
 
@@ -270,21 +526,6 @@ def _not_time(name: str, dtype: object) -> TypeError:
         "read as numbers implicitly: convert the column explicitly first (for example to "
         "seconds, or to integer nanoseconds since the epoch)"
     )
-
-
-def _frame_like(frame: Any, kind: str, out: Any, names: list[str], *, rows_are_bars: bool) -> Any:
-    """``out`` (bars x outputs, or outputs x bars) as a frame of ``frame``'s kind,
-    without copying where the kind allows."""
-    by_bar = out if rows_are_bars else out.T
-    if kind == _PANDAS:
-        import pandas as pd
-
-        return pd.DataFrame(by_bar, index=frame.index, columns=names, copy=False)
-    if kind == _POLARS:
-        import polars as pl
-
-        return pl.DataFrame({name: by_bar[:, j] for j, name in enumerate(names)})
-    return {name: by_bar[:, j] for j, name in enumerate(names)}
 
 
 def _render(names: Sequence[object]) -> str:

@@ -1,6 +1,7 @@
 import numpy as np
 import pandas as pd
 import polars as pl
+import pyarrow as pa
 import pytest
 
 import zerak
@@ -27,43 +28,84 @@ def ohlc(n=40, seed=3):
     return cols
 
 
+class ArrowStream:
+    """Any Arrow producer that no frame library knows by its type."""
+
+    def __init__(self, frame):
+        self._frame = frame
+
+    def __arrow_c_stream__(self, requested_schema=None):
+        return self._frame.__arrow_c_stream__(requested_schema)
+
+
+FRAME_MAKERS = {
+    "pandas": lambda cols: pd.DataFrame(
+        cols, index=pd.date_range("2024-01-01", periods=len(cols["close"]), freq="h")),
+    "polars": pl.DataFrame,
+    "polars-lazy": pl.LazyFrame,
+    "pyarrow": pa.table,
+    "arrow-stream": lambda cols: ArrowStream(pl.DataFrame(cols)),
+    "mapping": dict,
+}
+RESULT_TYPES = {"pandas": pd.DataFrame, "polars": pl.DataFrame, "polars-lazy": pl.LazyFrame,
+                "pyarrow": pa.Table, "arrow-stream": pa.Table, "mapping": dict}
+KINDS = list(FRAME_MAKERS)
+
+
 def make_frame(kind, cols):
-    if kind == "pandas":
-        return pd.DataFrame(cols, index=pd.date_range("2024-01-01", periods=len(cols["close"]), freq="h"))
-    if kind == "polars":
-        return pl.DataFrame(cols)
-    return dict(cols)
+    return FRAME_MAKERS[kind](cols)
+
+
+def as_columns(result):
+    """A result of any kind as lists, None where the library has a null."""
+    if isinstance(result, pl.LazyFrame):
+        result = result.collect()
+    if isinstance(result, pl.DataFrame):
+        return result.to_dict(as_series=False)
+    if isinstance(result, pa.Table):
+        return result.to_pydict()
+    return {name: list(result[name]) for name in (result.keys() if isinstance(result, dict)
+                                                    else result.columns)}
 
 
 def column(result, kind, name):
     return np.asarray(result[name], dtype=np.float64).tolist()
 
 
-KINDS = ["pandas", "polars", "mapping"]
-
-
 @pytest.mark.parametrize("kind", KINDS)
 def test_frames_match_the_array_run_whatever_the_column_order(kind):
     cols = ohlc()
-    # Frame columns in another order than the pipeline's, plus one it ignores.
-    shuffled = {"volume": np.arange(40.0), **{n: cols[n] for n in ["close", "low", "open", "high"]}}
+    n = len(cols["close"])
+    stamps = pd.date_range("2024-01-01", periods=n, freq="h").to_numpy()
+    # Frame columns in another order than the pipeline's, plus kept and ignored ones.
+    shuffled = {"volume": np.arange(float(n)), "stamp": stamps, "symbol": ["XY"] * n,
+                **{c: cols[c] for c in ["close", "low", "open", "high"]}}
     frame = make_frame(kind, shuffled)
-    features = zerak.FeaturePipeline(FEATURES, INPUTS)
-    expected = features.run_research(np.column_stack([cols[n] for n in INPUTS]))
-    got = zerak.research_frame(features, frame)
-    assert type(got) is type(frame) if kind != "mapping" else isinstance(got, dict)
-    assert list(got.keys() if kind == "mapping" else got.columns) == features.output_names()
-    for j, name in enumerate(features.output_names()):
-        same_floats(column(got, kind, name), [row[j] for row in expected])
+    # Missing results: null in polars and pyarrow, NaN elsewhere.
+    null = kind in ("polars", "polars-lazy", "pyarrow", "arrow-stream")
 
+    features = zerak.FeaturePipeline(FEATURES, INPUTS)
     targets = zerak.TargetPipeline(TARGETS, ["open", "close"])
-    expected = targets.run_research([cols["open"], cols["close"]])
-    labels = zerak.label_frame(targets, frame)
-    assert list(labels.keys() if kind == "mapping" else labels.columns) == targets.output_names()
-    for j, name in enumerate(targets.output_names()):
-        same_floats(column(labels, kind, name), expected[j])
-    if kind == "pandas":
-        assert got.index.equals(frame.index) and labels.index.equals(frame.index)
+    by_bar = features.run_research(np.column_stack([cols[c] for c in INPUTS]))
+    expected_features = [[row[j] for row in by_bar] for j in range(len(by_bar[0]))]
+    expected_labels = targets.run_research([cols["open"], cols["close"]])
+    for got, pipe, expected in [
+        (zerak.research_frame(features, frame, keep=["stamp", "symbol"]), features,
+         expected_features),
+        (zerak.label_frame(targets, frame, keep=["stamp", "symbol"]), targets, expected_labels),
+    ]:
+        assert type(got) is RESULT_TYPES[kind]
+        if kind == "pandas":
+            assert got.index.equals(frame.index)
+        got = as_columns(got)
+        assert list(got) == ["stamp", "symbol", *pipe.output_names()]
+        assert np.array_equal(np.asarray(got["stamp"], dtype="datetime64[ns]"), stamps)
+        assert list(got["symbol"]) == ["XY"] * n
+        for name, want in zip(pipe.output_names(), expected):
+            values = got[name]
+            assert not null or not any(v is not None and np.isnan(v) for v in values)
+            assert null or None not in values
+            same_floats([np.nan if v is None else v for v in values], want)
 
 
 MISSING_MARKERS = {
@@ -103,20 +145,31 @@ def test_a_missing_column_is_named_with_the_frames_columns(kind):
                           frame)
 
 
-@pytest.mark.parametrize("frame, error, message", [
-    (np.ones((3, 1)), TypeError, "research_frame() takes a pandas or polars DataFrame"),
-    (pl.LazyFrame({"close": [1.0]}), TypeError, "call .collect() on the LazyFrame"),
-    ({"close": ["a", "b"]}, TypeError, "column 'close' of type list cannot be read as numbers"),
-    (pd.DataFrame({"close": ["a", "b"]}), TypeError, "column 'close' of type str cannot be read"),
-    (pl.DataFrame({"close": ["a", "b"]}), TypeError, "column 'close' of type String cannot be read"),
-    ({"close": np.ones((2, 2))}, zerak.InvalidInputError, "column 'close' must be one-dimensional"),
-    (pd.DataFrame([[1.0, 2.0]], columns=["close", "close"]), zerak.InvalidInputError,
+@pytest.mark.parametrize("frame, keep, error, message", [
+    (np.ones((3, 1)), None, TypeError, "research_frame() takes a pandas or polars DataFrame"),
+    ({"close": ["a", "b"]}, None, TypeError, "column 'close' of type list cannot be read as numbers"),
+    (pd.DataFrame({"close": ["a", "b"]}), None, TypeError, "column 'close' of type str cannot be read"),
+    (pl.DataFrame({"close": ["a", "b"]}), None, TypeError,
+     "column 'close' of type String cannot be read"),
+    (pa.table({"close": ["a", "b"]}), None, TypeError, "column 'close' of type string cannot be read"),
+    (pa.table({"close": pa.array([1, 2], pa.timestamp("s"))}), None, TypeError,
+     "holds dates, times or durations"),
+    ({"close": np.ones((2, 2))}, None, zerak.InvalidInputError,
+     "column 'close' must be one-dimensional"),
+    (pd.DataFrame([[1.0, 2.0]], columns=["close", "close"]), None, zerak.InvalidInputError,
      "column 'close' appears more than once"),
+    (pl.LazyFrame({"close": [1.0]}), ["day"], zerak.MissingInputColumnError,
+     'keep: no column(s): ["day"]; the frame has columns ["close"]'),
+    (pa.table({"close": [1.0]}), ["day"], zerak.MissingInputColumnError, 'keep: no column(s): ["day"]'),
+    ({"close": [1.0], "sma": [1.0]}, ["sma"], zerak.DuplicateOutputKeyError,
+     'keep: column(s) ["sma"] would appear twice'),
+    (pd.DataFrame({"close": [1.0]}), ["close", "close"], zerak.DuplicateOutputKeyError,
+     'keep: column(s) ["close"] would appear twice'),
 ])
-def test_frames_that_cannot_be_read_raise_clear_errors(frame, error, message):
+def test_frames_that_cannot_be_read_raise_clear_errors(frame, keep, error, message):
     features = zerak.FeaturePipeline([zerak.Sma(["close"], 2, ["sma"])], ["close"])
     with pytest.raises(error) as info:
-        zerak.research_frame(features, frame)
+        zerak.research_frame(features, frame, keep=keep)
     assert message in str(info.value)
 
 
@@ -129,22 +182,36 @@ def test_columns_of_different_lengths_are_rejected():
 FP_METHODS = ["run_research", "run_research_array", "update_many"]
 
 
+BY_NAME = "use zerak.research_frame(pipeline, frame), which takes the input columns by name"
+BY_POSITION = ", or pass frame[pipeline.input_names()].to_numpy(), a row per bar"
+# What each frame is called in the note, and whether its note also tells the
+# positional way (a frame with to_numpy()).
+PASSED_STRAIGHT = {
+    "pandas": (pd.DataFrame, "a pandas DataFrame", True),
+    "polars": (pl.DataFrame, "a polars DataFrame", True),
+    "polars-lazy": (pl.LazyFrame, "a polars LazyFrame", False),
+    "pyarrow": (pa.table, "a pyarrow Table", False),
+    "arrow-stream": (lambda cols: ArrowStream(pl.DataFrame(cols)),
+                     "an Arrow stream (an object with __arrow_c_stream__)", False),
+}
+
+
 @pytest.mark.parametrize("method", FP_METHODS)
-@pytest.mark.parametrize("make", [pd.DataFrame, pl.DataFrame], ids=["pandas", "polars"])
-def test_a_frame_passed_straight_to_a_pipeline_says_how_to_pass_it(method, make):
+@pytest.mark.parametrize("kind", PASSED_STRAIGHT)
+def test_a_frame_passed_straight_to_a_pipeline_says_how_to_pass_it(method, kind):
+    make, called, positional = PASSED_STRAIGHT[kind]
     pipe = zerak.FeaturePipeline([zerak.Subtract(["a", "b"], ["d"]), zerak.Sma(["a"], 2, ["s"])],
                                  ["a", "b"])
     pipe.update([5.0, 1.0])
-    # Square, so that reading a polars frame's columns as bars would "work".
+    # Square, so that reading a frame's columns as bars would "work".
     frame = make({"b": [1.0, 2.0], "a": [10.0, 20.0]})
     with pytest.raises(TypeError) as info:
         getattr(pipe, method)(frame)
-    assert str(info.value) in ("argument 'data': Can't extract `str` to `Vec`",
-                               "argument 'data': a polars DataFrame iterates over its columns, not its bars")
-    assert info.value.__notes__ == [
-        f"to pass a {make.__module__.split('.')[0]} DataFrame, use zerak.research_frame(pipeline, frame), "
-        "which takes the input columns by name, or pass frame[pipeline.input_names()].to_numpy(), "
-        "a row per bar"]
+    if kind in ("pandas", "polars"):  # as these always said
+        assert str(info.value) in (
+            "argument 'data': Can't extract `str` to `Vec`",
+            "argument 'data': a polars DataFrame iterates over its columns, not its bars")
+    assert info.value.__notes__ == [f"to pass {called}, {BY_NAME}" + (BY_POSITION if positional else "")]
     assert pipe.update([7.0, 1.0]) == [6.0, 6.0]  # the state before the call
 
 
@@ -158,3 +225,23 @@ def test_a_pandas_frame_passed_to_a_target_pipeline_says_how_to_pass_it(method):
     with pytest.raises(TypeError) as info:
         labels.run_research([["x"]])
     assert not hasattr(info.value, "__notes__")
+
+
+@pytest.mark.parametrize("kind", ["pandas", "polars", "pyarrow"])
+def test_frames_read_through_narwhals_alone_give_the_same_results(kind, monkeypatch):
+    # The path of the libraries without one of their own (modin, cuDF, ...),
+    # taken here by frames whose own path is the oracle.
+    cols = ohlc()
+    frame = make_frame(kind, {"symbol": ["XY"] * len(cols["close"]), **cols})
+    features = zerak.FeaturePipeline(FEATURES, INPUTS)
+    expected = zerak.research_frame(features, frame, keep=["symbol"])
+    monkeypatch.setattr(zerak.frames, "_eager", lambda frame, *_: (zerak.frames._NARWHALS, frame))
+    got = zerak.research_frame(features, frame, keep=["symbol"])
+    assert type(got) is type(expected)
+    if kind == "pandas":
+        assert got.index.equals(expected.index)
+    got, expected = as_columns(got), as_columns(expected)
+    assert list(got) == list(expected) and got["symbol"] == expected["symbol"]
+    for name in features.output_names():
+        same_floats([np.nan if v is None else v for v in got[name]],
+                    [np.nan if v is None else v for v in expected[name]])

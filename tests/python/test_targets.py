@@ -360,7 +360,7 @@ def test_pipeline_class_surface():
         "Targets are stateless and independent \u2014 no DAG needed.\n"
         "Use ``run_research()`` to label an entire dataset at once."
     )
-    assert TargetPipeline.run_research.__text_signature__ == "($self, data)"
+    assert TargetPipeline.run_research.__text_signature__ == "($self, data, *, progress=None)"
     assert TargetPipeline.run_research.__doc__.startswith(
         "Run all targets over the full dataset (research mode).\n\nArgs:\n    data: One list per"
     )
