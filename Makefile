@@ -7,8 +7,8 @@
 # make clean      remove the build trees (build/), keeping .venv
 # make clean-all  remove build/ and .venv: the state of a fresh clone
 # Each target works on a fresh machine and is quick when already set up:
-# builds are incremental, and the C++ test suites and the dist build rerun
-# only when a file they depend on changed (their stamps are build/*.passed).
+# builds are incremental, and the C++ suites, the dist build and pytest rerun
+# only when a file they depend on changed (their stamps: build/*.passed).
 
 VENV    := .venv
 PY      := $(VENV)/bin/python
@@ -71,7 +71,7 @@ define core_suite
 	$(CMAKE) --build build/$(1) -j $(JOBS)
 	cd build/$(1) && { ctest --output-on-failure -j $(JOBS) >ctest.log 2>&1 || \
 	  { cat ctest.log; exit 1; }; } && tail -n 3 ctest.log
-	touch $$@
+	touch $@
 endef
 
 build/core-tests.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
@@ -106,11 +106,15 @@ build/dist.passed: $(MODULE) README.md LICENSE | $(VENV)/.test-deps
 dist-check: dist
 	$(PY) scripts/check-dist.py build/dist
 
-pytest: build $(VENV)/.test-deps
+# Rerun when the installed module, the tests, or what they read changed.
+pytest: build/pytest.passed
+build/pytest.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) README.md \
+                     $(call files,tests/python examples docs scripts)
 	$(PY) -m pytest tests/python
+	touch $@
 
 clean:
 	rm -rf build
 
 clean-all: clean
-	rm -rf $(VENV)
+	rm -rf $(VENV) .mypy_cache .pytest_cache .hypothesis
