@@ -98,7 +98,7 @@ build/dist.passed: $(MODULE) README.md LICENSE | $(VENV)/.test-deps
 	rm -rf build/dist
 	$(PY) -m build --no-isolation --sdist --outdir build/dist . >/dev/null
 	$(PY) -m build --no-isolation --wheel --outdir build/dist/linux . >/dev/null
-	$(VENV)/bin/auditwheel repair --wheel-dir build/dist build/dist/linux/*.whl
+	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --wheel-dir build/dist build/dist/linux/*.whl
 	rm -rf build/dist/linux
 	touch $@
 

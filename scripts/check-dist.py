@@ -59,7 +59,7 @@ for wheel in wheels if sys.platform == "linux" else []:
     check(len(tags) == 1 and tags[0][2] == platform.machine(), f"{wheel.name} has one manylinux tag")
     shown = subprocess.run([Path(sys.executable).parent / "auditwheel", "show", wheel],
                            capture_output=True, text=True)
-    consistent = re.search(r'consistent with the following platform tag:\s*"?(\S+?)"?\.?\n',
+    consistent = re.search(r'consistent\s+with\s+the\s+following\s+platform\s+tag:\s*"([^"]+)"',
                            shown.stdout)
     for major, minor, machine in tags:
         check(consistent is not None and consistent.group(1) == f"manylinux_{major}_{minor}_{machine}",
