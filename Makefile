@@ -1,17 +1,31 @@
-# make demo   set up what the demo needs, then run examples/quickstart.py
-# make test   set up with the test tools too, then run the C++ core tests
-#             (plain and sanitized), the type checks, the check of the built
-#             sdist and wheel, and the Python tests
-# make bench  set everything up, then print the benchmark ratio tables
-# Each target works on a fresh machine and is quick when already set up.
+# make demo       set up what the demo needs, then run examples/quickstart.py
+# make test       set up with the test tools too, then run the C++ core tests
+#                 (plain and sanitized), the type checks, the check of the built
+#                 sdist and manylinux wheel, and the Python tests
+# make bench      set everything up, then print the benchmark ratio tables
+# make dist       the sdist and the manylinux wheel, in build/dist
+# make clean      remove the build trees (build/), keeping .venv
+# make clean-all  remove build/ and .venv: the state of a fresh clone
+# Each target works on a fresh machine and is quick when already set up:
+# builds are incremental, and the C++ suites, the dist build and pytest rerun
+# only when a file they depend on changed (their stamps: build/*.passed).
 
 VENV    := .venv
 PY      := $(VENV)/bin/python
 PIP     := $(PY) -m pip --disable-pip-version-check -q
 JOBS    ?= 2
 CMAKE   := $(shell command -v cmake 2>/dev/null || echo $(VENV)/bin/cmake)
+# Wheels pip downloads are installed once: keeping copies only costs disk.
+export PIP_NO_CACHE_DIR := 1
 
-.PHONY: demo test bench build core-tests core-tests-asan typecheck dist-check pytest clean
+# What each step is built from; a change to any of these reruns it.
+files    = $(shell find $(1) -type f -not -path '*/__pycache__/*' -not -name '*.pyc' 2>/dev/null)
+CORE     := $(call files,core) CMakeLists.txt
+MODULE   := $(CORE) $(call files,python src) pyproject.toml
+CORE_TESTS := $(CORE) $(call files,tests/core)
+
+.PHONY: demo test bench build dist core-tests core-tests-asan typecheck dist-check pytest \
+        clean clean-all
 
 demo: build
 	$(PY) examples/quickstart.py
@@ -35,24 +49,38 @@ $(VENV)/.bench-deps: $(VENV)/.test-deps
 	$(PIP) install numpy pandas scipy statsmodels talipp river ta-lib polars
 	touch $@
 
-build: $(VENV)/.deps
+# Installs into .venv only when a source changed; the build tree under
+# build/ keeps the compiler's work between installs.
+build: $(VENV)/.installed
+$(VENV)/.installed: $(VENV)/.deps $(MODULE)
 	$(PIP) install --no-build-isolation --no-deps .
+	touch $@
 
 /usr/include/gtest/gtest.h:
 	scripts/install-gtest.sh
 
 # ---- tests ---------------------------------------------------------------
 
-core-tests: /usr/include/gtest/gtest.h $(VENV)/.deps
-	$(CMAKE) -S . -B build/core-tests -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF >/dev/null
-	$(CMAKE) --build build/core-tests -j $(JOBS)
-	cd build/core-tests && ctest --output-on-failure -j $(JOBS) | tail -n 3
+core-tests: build/core-tests.passed
+core-tests-asan: build/core-asan.passed
 
-core-tests-asan: /usr/include/gtest/gtest.h $(VENV)/.deps
-	$(CMAKE) -S . -B build/core-asan -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF \
-	  -DZERAK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	$(CMAKE) --build build/core-asan -j $(JOBS)
-	cd build/core-asan && ctest --output-on-failure -j $(JOBS) | tail -n 3
+# $(1): build tree, $(2): its CMake options. The suite's output is kept in
+# the tree; a failure prints it and fails, a pass prints its summary.
+define core_suite
+	$(CMAKE) -S . -B build/$(1) -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF $(2) >/dev/null
+	$(CMAKE) --build build/$(1) -j $(JOBS)
+	cd build/$(1) && { ctest --output-on-failure -j $(JOBS) >ctest.log 2>&1 || \
+	  { cat ctest.log; exit 1; }; } && tail -n 3 ctest.log
+	touch $@
+endef
+
+build/core-tests.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
+	$(call core_suite,core-tests,)
+
+# Line tables only (-g1): enough for the sanitizers' reports, a fraction of
+# the size of full debug information.
+build/core-asan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
+	$(call core_suite,core-asan,-DZERAK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1)
 
 # The stubs against the built module (their generated part as the binding
 # declares it), then user code as a strict checker sees it, with and without
@@ -64,14 +92,31 @@ typecheck: build $(VENV)/.test-deps
 	$(PY) -m mypy --strict examples tests/typing
 	$(PY) scripts/typecheck-without-frames.py
 
-# sdist and wheel as released: stubs, py.typed, licence, stripped module.
-dist-check: build $(VENV)/.test-deps
+# The sdist, and the wheel built from the tree (sharing the incremental build
+# tree of `build`) and made a manylinux wheel by auditwheel, which picks the
+# oldest tag the module's glibc symbol versions allow.
+dist: build/dist.passed
+build/dist.passed: $(MODULE) README.md LICENSE | $(VENV)/.test-deps
 	rm -rf build/dist
-	$(PY) -m build --no-isolation --sdist --wheel --outdir build/dist . >/dev/null
+	$(PY) -m build --no-isolation --sdist --outdir build/dist . >/dev/null
+	$(PY) -m build --no-isolation --wheel --outdir build/dist/linux . >/dev/null
+	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --wheel-dir build/dist build/dist/linux/*.whl
+	rm -rf build/dist/linux
+	touch $@
+
+# As released: stubs, py.typed, licence, stripped module, manylinux tag.
+dist-check: dist
 	$(PY) scripts/check-dist.py build/dist
 
-pytest: build $(VENV)/.test-deps
+# Rerun when the installed module, the tests, or what they read changed.
+pytest: build/pytest.passed
+build/pytest.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) README.md \
+                     $(call files,tests/python examples docs scripts)
 	$(PY) -m pytest tests/python
+	touch $@
 
 clean:
-	rm -rf build $(VENV)
+	rm -rf build
+
+clean-all: clean
+	rm -rf $(VENV) .mypy_cache .pytest_cache .hypothesis

@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Checks the sdist and wheel in a folder as a user would get them: the wheel
-carries the stubs, py.typed, the licence and a stripped module, and both carry
-the version of pyproject.toml."""
+carries the stubs, py.typed, the licence and a stripped module, on Linux a
+manylinux tag that auditwheel confirms, and both carry the version of
+pyproject.toml."""
 
+import platform
+import re
+import subprocess
 import sys
 import tarfile
 import tomllib
@@ -49,6 +53,20 @@ for wheel in wheels:
         check("Typing :: Typed" in metadata.get_all("Classifier", []), "typed classifier")
         written = z.read("zerak/_version.py").decode()
         check(f'__version__ = "{version}"' in written, "_version.py holds the version")
+
+# The tag auditwheel gave when repairing must be the one it reads off the
+# module again: the C++ runtime linked in, only glibc left to need.
+for wheel in wheels if sys.platform == "linux" else []:
+    tags = re.findall(r"manylinux_(\d+)_(\d+)_(\w+?)(?=[.-])", wheel.name)
+    check(len(tags) == 1 and tags[0][2] == platform.machine(), f"{wheel.name} has one manylinux tag")
+    shown = subprocess.run([Path(sys.executable).parent / "auditwheel", "show", wheel],
+                           capture_output=True, text=True)
+    consistent = re.search(r'consistent\s+with\s+the\s+following\s+platform\s+tag:\s*"([^"]+)"',
+                           shown.stdout)
+    for major, minor, machine in tags:
+        check(consistent is not None and consistent.group(1) == f"manylinux_{major}_{minor}_{machine}",
+              f"auditwheel show agrees with the tag of {wheel.name}: {shown.stdout}{shown.stderr}")
+    print(f"wheel: {wheel.name}, {wheel.stat().st_size / 1e6:.1f} MB")
 
 for sdist in sdists:
     with tarfile.open(sdist) as t:

@@ -172,7 +172,13 @@ inline std::vector<SnapshotCase> snapshot_cases() {
     cases.push_back(stepping_case<T>(
         name, [w, width] {
           N inputs;
-          for (std::size_t j = 0; j < width; ++j) inputs.push_back("c" + std::to_string(j));
+          for (std::size_t j = 0; j < width; ++j) {
+            // Appended rather than "c" + to_string(j): GCC 12 misreads the
+            // prepend that operator+ inlines as an overlapping memcpy.
+            std::string column = "c";
+            column += std::to_string(j);
+            inputs.push_back(std::move(column));
+          }
           return made(T::create(inputs, w, N{"out"}));
         },
         width));

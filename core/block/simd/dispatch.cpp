@@ -5,14 +5,10 @@
 namespace zerak::simd {
 namespace {
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-constexpr bool kX86 = true;
-#else
-constexpr bool kX86 = false;
-#endif
+constexpr bool kX86 = ZERAK_X86_KERNELS;
 
 Level detect() noexcept {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if ZERAK_X86_KERNELS
   // These also check that the operating system saves the wider registers.
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&

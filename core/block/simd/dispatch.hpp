@@ -4,6 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
+// The AVX2 and AVX-512 kernels exist on x86-64 with GCC or Clang only (the
+// build may also turn them off); elsewhere both levels are the baseline one.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(ZERAK_NO_X86_KERNELS)
+#define ZERAK_X86_KERNELS 1
+#else
+#define ZERAK_X86_KERNELS 0
+#endif
+
 namespace zerak::simd {
 
 // Instruction sets the block kernels come in. Every level gives identical

@@ -4,7 +4,7 @@
 
 #include "dispatch.hpp"
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#if ZERAK_X86_KERNELS
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
