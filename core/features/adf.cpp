@@ -99,7 +99,7 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
     for (std::size_t t = 0; t < dy.size(); ++t) dy[t] = y[t + 1] - y[t];
     fits.resize(3 * lanes.count);
     ok.resize(lanes.count);
-    lane_scratch_.resize(simd::adf_lane_doubles(m, k));
+    lane_scratch_.resize(simd::adf_lane_doubles(lags_, k));
     simd::kernels().adf_fits(y, dy.data(), n, lags_, regression_ == Regression::ConstantTrend,
                              lanes.count, lane_scratch_.data(), fits.data(),
                              fits.data() + lanes.count, fits.data() + 2 * lanes.count, ok.data());
