@@ -1,6 +1,6 @@
 """Adf and ShannonEntropy, this build against another build of zerak, side by
 side in one run: research (run_research_array, CPU ns per bar, best of 3)
-and live update from Python (ns per call). Each build runs in its own
+and live update from Python (CPU ns per call, best of 3). Each build runs in its own
 subprocess, alternating, and the best figure of each is kept. Without another
 build, only this one's figures are printed.
 
@@ -21,10 +21,9 @@ site, here = sys.argv[1], sys.argv[2]
 if site:
     sys.path.insert(0, site)
 sys.path.insert(0, here)
-import numpy as np
 import zerak as z
 from bench_research import COLUMNS, ohlc
-from harness import best_cpu_s, per_call_ns
+from harness import best_cpu_s
 if site:
     assert z.__file__.startswith(site), z.__file__
 
@@ -42,11 +41,23 @@ for name, members, rows in [
 ]:
     p = z.FeaturePipeline(members, COLUMNS)
     research[name] = best_cpu_s(lambda: p.run_research_array(rows)) * 1e9 / len(rows)
+# The same Adf on each instruction set (the earlier rows use the best one).
+import zerak._dispatch as dispatch
+best_level = dispatch.active()
+for level in dispatch.available():
+    dispatch.use(level)
+    p = z.FeaturePipeline([z.Adf(["close"], 100, ["s", "p"])], COLUMNS)
+    research[f'Adf(close, 100, "c"), {level}'] = (
+        best_cpu_s(lambda: p.run_research_array(adf_data)) * 1e9 / len(adf_data))
+dispatch.use(best_level)
 rows = [[v] for v in data[:20_000, 4].tolist()]
 live = {}
-for name, f in [('Adf(100, "c").update', z.Adf(["x"], 100, ["s", "p"])),
-                ("ShannonEntropy(1000).update", z.ShannonEntropy(["x"], 1000, ["e"]))]:
-    live[name] = per_call_ns(lambda row, update=f.update: update(row), rows, repeat=3)
+for name, f in [('Adf(close, 100, "c").update', z.Adf(["x"], 100, ["s", "p"])),
+                ("ShannonEntropy(close, 1000).update", z.ShannonEntropy(["x"], 1000, ["e"]))]:
+    def feed(update=f.update):
+        for row in rows:
+            update(row)
+    live[name] = best_cpu_s(feed) * 1e9 / len(rows)
 print(json.dumps({"research": research, "live": live}))
 """
 
@@ -69,7 +80,7 @@ def main() -> None:
         if other:
             theirs.append(run(other))
         mine.append(run(""))
-    for table, unit in (("research", "CPU ns per bar"), ("live", "ns per call")):
+    for table, unit in (("research", "CPU ns per bar"), ("live", "CPU ns per call")):
         b = best(mine, table)
         if not other:
             print(f"\n{table} ({unit}), this build")
