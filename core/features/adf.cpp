@@ -1,5 +1,6 @@
 #include "adf.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -90,19 +91,27 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
   s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
            [in](std::size_t i) { return in[i]; });
   const Lanes lanes = lanes_of(held, n, n, bars);
-  const double* y = s.data() + lanes.start;
+  // The windows are fitted in whole vectors of the widest lanes: a short
+  // block (the engine runs an expensive transform a few dozen bars at a time)
+  // would otherwise fit its last few windows at narrow widths. The windows
+  // past the last are fitted on zeros and ignored.
+  const std::size_t padded = (lanes.count + simd::kMostLanes - 1) / simd::kMostLanes * simd::kMostLanes;
+  std::vector<double> y;
   std::vector<double> dy;
   std::vector<double> fits;
   std::vector<unsigned char> ok;
   if (lanes.count != 0) {
-    dy.resize(lanes.count + n - 2);
+    y.assign(padded + n - 1, 0.0);
+    std::copy(s.data() + lanes.start, s.data() + lanes.start + lanes.count + n - 1, y.begin());
+    dy.resize(y.size() - 1);
     for (std::size_t t = 0; t < dy.size(); ++t) dy[t] = y[t + 1] - y[t];
-    fits.resize(3 * lanes.count);
-    ok.resize(lanes.count);
+    fits.resize(3 * padded);
+    ok.resize(padded);
     lane_scratch_.resize(simd::adf_lane_doubles(lags_, k));
-    simd::kernels().adf_fits(y, dy.data(), n, lags_, regression_ == Regression::ConstantTrend,
-                             lanes.count, lane_scratch_.data(), fits.data(),
-                             fits.data() + lanes.count, fits.data() + 2 * lanes.count, ok.data());
+    simd::kernels().adf_fits(y.data(), dy.data(), n, lags_,
+                             regression_ == Regression::ConstantTrend, padded,
+                             lane_scratch_.data(), fits.data(), fits.data() + padded,
+                             fits.data() + 2 * padded, ok.data());
   }
   for (std::size_t i = 0; i < bars; ++i) {
     Value* stat = outputs[0] + i;
@@ -115,10 +124,10 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
     if (s.missing(b, b + n) != 0) continue;
     std::optional<double> t;
     if (ok[j] != 0) {
-      t = ops::adf_t_statistic(fits[j], fits[lanes.count + j], fits[2 * lanes.count + j], m, k);
+      t = ops::adf_t_statistic(fits[j], fits[padded + j], fits[2 * padded + j], m, k);
     }
     if (!t) {
-      t = ops::adf_stat_from_plain(std::span<const double>(y + j, n), lags_, regression_,
+      t = ops::adf_stat_from_plain(std::span<const double>(y.data() + j, n), lags_, regression_,
                                    workspace_);
     }
     if (!t) continue;
