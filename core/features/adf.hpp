@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "../error.hpp"
 #include "../ops/adf.hpp"
@@ -55,6 +56,8 @@ class Adf final : public TransformBase<Adf> {
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override { ring_.clear(); }
   OutputRow update(std::span<const Value> values) override;
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
   [[nodiscard]] std::size_t values_read() const noexcept override { return 1; }
   [[nodiscard]] std::size_t values_returned() const noexcept override { return 2; }
 
@@ -70,6 +73,7 @@ class Adf final : public TransformBase<Adf> {
   std::size_t lags_;
   Regression regression_;
   ops::AdfWorkspace workspace_;  // per-bar scratch, sized for the window
+  std::vector<double> lane_scratch_;  // the block fits' scratch, sized on first use
 };
 
 }  // namespace zerak

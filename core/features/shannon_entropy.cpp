@@ -53,7 +53,9 @@ ShannonEntropy::ShannonEntropy(Names inputs, std::size_t window, Names outputs, 
       bin_count_(bin_count),
       normalize_(normalize),
       buffer_(window),
-      plain_(window) {
+      plain_(window),
+      low_(window),
+      high_(window) {
   scratch_.reserve(std::min(bin_count_, window_));
   if (window_ <= kMaxTabulatedWindow) {
     bin_terms_.resize(window_ + 1);
@@ -72,6 +74,8 @@ ShannonEntropy::ShannonEntropy(const ShannonEntropy& other)
       buffer_(other.buffer_),
       plain_(other.plain_),
       missing_(other.missing_),
+      low_(other.low_),
+      high_(other.high_),
       scratch_(),
       counts_valid_(other.counts_valid_),
       edge_lo_(other.edge_lo_),
@@ -85,6 +89,8 @@ void ShannonEntropy::reset() {
   buffer_.clear();
   plain_.clear();
   missing_ = 0;
+  low_.clear();
+  high_.clear();
   counts_valid_ = false;
 }
 
@@ -95,30 +101,14 @@ void ShannonEntropy::rebuild_from_window() {
     plain_.push(v.value_or(0.0));
     missing_ += !v;
   });
+  low_.rebuild(buffer_);
+  high_.rebuild(buffer_);
   counts_valid_ = false;
 }
 
-OutputRow ShannonEntropy::update(std::span<const Value> values) {
-  if (values.empty()) return {kMissing};
-  const Value& in = values[0];
-  const bool sliding = buffer_.full();
-  const double leaving = sliding ? plain_.oldest() : 0.0;
-  if (sliding) missing_ -= !buffer_.oldest();
-  missing_ += !in;
-  buffer_.push(in);
-  plain_.push(in.value_or(0.0));
-  if (!buffer_.full() || missing_ != 0) {
-    counts_valid_ = false;
-    return {kMissing};
-  }
-
-  // Four running minima and maxima, merged at the end: the extremes do not
-  // depend on the order of comparison (NaN never wins a comparison, and the
-  // sign of a zero extreme cannot change any bin), and independent lanes do
-  // not wait on each other.
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  double lo[4] = {kInf, kInf, kInf, kInf};
-  double hi[4] = {-kInf, -kInf, -kInf, -kInf};
+// Four running minima and maxima, merged at the end: independent lanes do
+// not wait on each other.
+void ShannonEntropy::scan_extremes(double (&lo)[4], double (&hi)[4]) const noexcept {
   for (const auto part : {plain_.first(), plain_.second()}) {
     std::size_t i = 0;
     for (; i + 4 <= part.size(); i += 4) {
@@ -137,6 +127,40 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
   for (std::size_t j = 1; j < 4; ++j) {
     lo[0] = lo[j] < lo[0] ? lo[j] : lo[0];
     hi[0] = hi[j] > hi[0] ? hi[j] : hi[0];
+  }
+}
+
+OutputRow ShannonEntropy::update(std::span<const Value> values) {
+  if (values.empty()) return {kMissing};
+  const Value& in = values[0];
+  const bool sliding = buffer_.full();
+  const double leaving = sliding ? plain_.oldest() : 0.0;
+  if (sliding) missing_ -= !buffer_.oldest();
+  missing_ += !in;
+  buffer_.push(in);
+  plain_.push(in.value_or(0.0));
+  if (!peeking_) {
+    low_.push(in);
+    high_.push(in);
+  }
+  if (!buffer_.full() || missing_ != 0) {
+    counts_valid_ = false;
+    return {kMissing};
+  }
+
+  // The extremes do not depend on how they are found: NaN never wins a
+  // comparison, and the sign of a zero extreme cannot change any bin. With
+  // no value that could win, they stay infinite, as a scan leaves them.
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double lo[4] = {kInf, kInf, kInf, kInf};
+  double hi[4] = {-kInf, -kInf, -kInf, -kInf};
+  if (!peeking_) {
+    if (!low_.empty()) {
+      lo[0] = low_.extreme();
+      hi[0] = high_.extreme();
+    }
+  } else {
+    scan_extremes(lo, hi);
   }
   const double range = hi[0] - lo[0];
 
@@ -194,12 +218,15 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
 OutputRow ShannonEntropy::peek(std::span<const Value> values) {
   const bool kept = counts_valid_ && !sparse();
   if (kept) peek_counts_.assign(scratch_.begin(), scratch_.end());  // before any change
+  rollback::ValueUndo peeking(peeking_);
   RingUndo buffer(buffer_);
   RingUndo plain(plain_);
   rollback::ValueUndo missing(missing_);
   rollback::ValueUndo valid(counts_valid_);
   rollback::ValueUndo lo(edge_lo_);
   rollback::ValueUndo hi(edge_hi_);
+  peeking_ = true;
+  peeking.arm();
   buffer.arm();
   plain.arm();
   missing.arm();

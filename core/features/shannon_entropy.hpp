@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../error.hpp"
+#include "../window/extremum_window.hpp"
 #include "../window/ring.hpp"
 #include "../traits.hpp"
 
@@ -70,6 +71,8 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   // are found by sorting the window's bin indices, so that per-bar work and
   // memory follow the window, never the bin count.
   [[nodiscard]] bool sparse() const noexcept { return bin_count_ > window_; }
+  // lo[0] and hi[0] become the window's extremes, from a scan of plain_.
+  void scan_extremes(double (&lo)[4], double (&hi)[4]) const noexcept;
 
   std::size_t window_;
   BinRule bins_;
@@ -78,6 +81,11 @@ class ShannonEntropy final : public TransformBase<ShannonEntropy> {
   Ring buffer_;
   BasicRing<double> plain_;  // the buffer's values, 0 where missing
   std::size_t missing_ = 0;  // missing entries in the buffer
+  // The window's edges, derived from the buffer; a peek scans instead and
+  // leaves them alone.
+  ExtremumWindow<Extreme::Min> low_;
+  ExtremumWindow<Extreme::Max> high_;
+  bool peeking_ = false;
   // Reserved once: the k bin counts of the last window, kept while its edges
   // (minimum and maximum) stay put, or (sparse) per-bar window bin indices.
   std::vector<std::size_t> scratch_;

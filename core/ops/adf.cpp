@@ -170,19 +170,12 @@ std::optional<double> fit_statistic(std::span<const double> y, std::size_t lags,
     for (const double v : d) total += v * v;
     if (ssr <= total * kExactFit) return std::nullopt;
   }
-  const double s2 = ssr / static_cast<double>(m - k);
-
   // The tested coefficient's variance needs one diagonal entry of G^-1.
   const std::size_t g = adf_tested_column(regression);
   std::fill(unit.begin(), unit.end(), 0.0);
   unit[g] = 1.0;
   if (!gauss_solve(gram, unit, z, k)) return std::nullopt;
-
-  const double var = s2 * z[g];
-  if (var <= 0.0) return std::nullopt;
-  const double t = beta[g] / std::sqrt(var);
-  if (!std::isfinite(t)) return std::nullopt;
-  return t;
+  return adf_t_statistic(beta[g], ssr, z[g], m, k);
 }
 
 // The statistic does not change when the series is shifted or scaled, but the
@@ -248,6 +241,32 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
     return t;
   }
   return rescaled_statistic(y, lags, regression, scratch.subspan(n));
+}
+
+std::optional<double> adf_stat_from_plain(std::span<const double> window, std::size_t lags,
+                                         AdfRegression regression, AdfWorkspace& workspace) {
+  const std::size_t n = window.size();
+  const std::size_t m = lags >= n ? 0 : n - lags - 1;
+  if (m == 0) return std::nullopt;
+  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
+  if (m <= k) return std::nullopt;
+  const std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
+  const std::span<double> y = scratch.first(n);
+  std::copy(window.begin(), window.end(), y.begin());
+  if (std::optional<double> t = fit_statistic(y, lags, regression, scratch.subspan(n), false)) {
+    return t;
+  }
+  return rescaled_statistic(y, lags, regression, scratch.subspan(n));
+}
+
+std::optional<double> adf_t_statistic(double tested, double ssr, double inverse, std::size_t m,
+                                      std::size_t k) noexcept {
+  const double s2 = ssr / static_cast<double>(m - k);
+  const double var = s2 * inverse;
+  if (var <= 0.0) return std::nullopt;
+  const double t = tested / std::sqrt(var);
+  if (!std::isfinite(t)) return std::nullopt;
+  return t;
 }
 
 std::optional<double> adf_stat(std::span<const Value> series, std::size_t lags,

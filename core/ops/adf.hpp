@@ -57,6 +57,16 @@ class AdfWorkspace {
 [[nodiscard]] std::optional<double> adf_stat(std::span<const Value> older,
                                              std::span<const Value> newer, std::size_t lags,
                                              AdfRegression regression, AdfWorkspace& workspace);
+// The same for a window of plain values, none of them missing.
+[[nodiscard]] std::optional<double> adf_stat_from_plain(std::span<const double> window,
+                                                        std::size_t lags, AdfRegression regression,
+                                                        AdfWorkspace& workspace);
+// The last steps of a fit of m rows and k columns: the t-statistic from the
+// tested coefficient, the residual sum of squares and the tested diagonal
+// entry of the inverted normal matrix; missing when the variance is not
+// positive or the statistic not finite.
+[[nodiscard]] std::optional<double> adf_t_statistic(double tested, double ssr, double inverse,
+                                                    std::size_t m, std::size_t k) noexcept;
 // The same with scratch of its own for this one call.
 [[nodiscard]] std::optional<double> adf_stat(std::span<const Value> series, std::size_t lags,
                                              AdfRegression regression);

@@ -65,6 +65,8 @@ class ExtremumWindow {
     // A full window without a missing or NaN bar: extreme() and age() hold.
     [[nodiscard]] bool ready() const noexcept { return gap_ + window_ <= bars_; }
     [[nodiscard]] double extreme() const noexcept { return entries_[head_].value; }
+    // No present, non-NaN value in the window: extreme() does not hold.
+    [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
     // Bars from the (newest) extreme to the newest bar: 0 when it is the newest.
     [[nodiscard]] std::uint64_t age() const noexcept { return bars_ - entries_[head_].bar; }
 
@@ -110,6 +112,7 @@ class ExtremumWindow {
   void push(const Value& v) noexcept { at_.push(v); }
   [[nodiscard]] bool ready() const noexcept { return at_.ready(); }
   [[nodiscard]] double extreme() const noexcept { return at_.extreme(); }
+  [[nodiscard]] bool empty() const noexcept { return at_.empty(); }
   [[nodiscard]] std::uint64_t age() const noexcept { return at_.age(); }
 
   // The state to step through a block with, and back.

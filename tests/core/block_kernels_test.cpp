@@ -6,11 +6,14 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "features/adf.hpp"
 #include "features/auto_correlation.hpp"
 #include "features/correlation.hpp"
 #include "features/kama.hpp"
@@ -131,6 +134,20 @@ std::vector<BlockCase> cases() {
     }
     if (w >= 4) {
       out.push_back({"Kurtosis" + sw, maker<Kurtosis>([w] { return Kurtosis::create({"x"}, w, {"y"}); }), w});
+    }
+  }
+  // One window per lane: lags 0, the default lags, a longer window; scaled
+  // down so that every window is refitted; the trend regression too.
+  for (const auto regression : {ops::AdfRegression::Constant, ops::AdfRegression::ConstantTrend}) {
+    const std::string sr = regression == ops::AdfRegression::Constant ? "c" : "ct";
+    for (const auto& [w, lags, scale] : {std::tuple{std::size_t{7}, std::optional<std::size_t>{0}, 1.0},
+                                         std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1.0},
+                                         std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1e-9},
+                                         std::tuple{std::size_t{130}, std::optional<std::size_t>{}, 1.0}}) {
+      out.push_back({"Adf" + sr + std::to_string(w) + (scale != 1.0 ? "tiny" : ""),
+                     maker<Adf>([w, lags, regression] {
+                       return Adf::create({"x"}, w, {"t", "p"}, lags, regression);
+                     }), w, false, scale});
     }
   }
   out.push_back({"Add", maker<Add>([] { return Add::create({"a", "b"}, {"y"}); }), 1});

@@ -259,3 +259,40 @@ def test_pipeline_live_equals_research_and_owns_its_copies():
     # The objects handed over were copied, not stepped.
     standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x))]
     assert np.array_equal(live, standalone, equal_nan=True)
+
+
+@pytest.fixture
+def restore_dispatch():
+    import zerak._dispatch as dispatch
+
+    saved = dispatch.active()
+    yield dispatch
+    dispatch.use(saved)
+
+
+@pytest.mark.skipif(not hasattr(zerak, "FeaturePipeline"), reason="FeaturePipeline not built")
+@pytest.mark.parametrize("level", ["baseline", "avx2", "avx512"])
+@pytest.mark.parametrize("regression", ["c", "ct"])
+@pytest.mark.parametrize("window, lags", [(100, None), (23, None), (9, 0)])
+def test_research_is_live_bit_for_bit_on_every_instruction_set(
+        restore_dispatch, level, regression, window, lags):
+    if level not in restore_dispatch.available():
+        pytest.skip(f"this CPU lacks {level}")
+    restore_dispatch.use(level)
+    # Between plain stretches, windows that only the rescaled refit can fit
+    # (tiny changes, levels near overflow), a constant run, a perfect line, a gap.
+    walk = np.cumsum(np.random.default_rng(window).standard_normal(1400))
+    x = 100.0 + walk
+    x[250:420] = 2e-5 + 1e-9 * walk[250:420]
+    x[520:640] = 1e300 + 1e297 * walk[520:640]
+    x[700:800] = 5.0
+    x[880:980] = 0.25 * np.arange(100)
+    x[1100] = NAN
+    live = np.array(run(Adf(["x"], window, ["s", "p"], lags=lags, regression=regression),
+                        x.tolist()))
+    pipeline = zerak.FeaturePipeline(
+        [Adf(["x"], window, ["s", "p"], lags=lags, regression=regression)], ["x"])
+    research = pipeline.run_research_array(x.reshape(-1, 1))
+    assert np.isfinite(live[:, 0]).sum() > 600
+    bits = [np.where(np.isnan(a), NAN, a).view(np.int64) for a in (live, research)]
+    assert np.array_equal(bits[0], bits[1]), np.argwhere(bits[0] != bits[1])[:5]

@@ -83,7 +83,32 @@ struct Kernels {
   // ranks[i] = the average rank of v[i] among v[0, n), none of them NaN:
   // (2 * below + equal + 1) / 2.
   void (*counted_ranks)(const double* v, std::size_t n, double* ranks) noexcept;
+
+  // Augmented Dickey-Fuller fits of the `count` windows y[j], ..., y[j + n - 1]
+  // with dy[t] = y[t + 1] - y[t], the operations of the scalar fit (ops/adf.cpp)
+  // in its order: per window the tested coefficient, the residual sum of
+  // squares and the tested diagonal entry of the inverted normal matrix, and
+  // ok[j] = 0 where the scalar solver would find a pivot below its threshold.
+  // At most kAdfLaneMostColumns columns; `scratch` holds
+  // adf_lane_doubles(lags, columns) doubles.
+  void (*adf_fits)(const double* y, const double* dy, std::size_t n, std::size_t lags,
+                   bool trend, std::size_t count, double* scratch, double* tested, double* ssr,
+                   double* inverse, unsigned char* ok) noexcept;
 };
+
+// The widest vector, in doubles.
+inline constexpr std::size_t kMostLanes = 8;
+// Fits with more columns than this take the scalar path: their lane scratch
+// would outgrow the caches it is meant for.
+inline constexpr std::size_t kAdfLaneMostColumns = 64;
+// Rows of the design adf_fits holds at once, with `lags` lags.
+[[nodiscard]] constexpr std::size_t adf_lane_chunk_rows(std::size_t lags) noexcept {
+  return lags < 256 ? 256 : lags;
+}
+// Scratch for adf_fits with `lags` lags and k columns.
+[[nodiscard]] constexpr std::size_t adf_lane_doubles(std::size_t lags, std::size_t k) noexcept {
+  return (k * (k + 1) + 3 * k + 3 * adf_lane_chunk_rows(lags) + lags + 1) * kMostLanes;
+}
 
 namespace detail {
 // The active level's table once chosen; the choice itself is out of line.
