@@ -46,7 +46,11 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
       p.steps_.push_back(step);
       max_args = std::max(max_args, step.arg_count);
     }
+    p.level_ends_.push_back(p.steps_.size());
   }
+  p.pool_order_.resize(p.steps_.size());
+  for (std::size_t i = 0; i < p.steps_.size(); ++i) p.pool_order_[i] = i;
+  p.step_ns_.assign(p.steps_.size(), 0.0);
 
   // A name produced by another transform reads that transform's slot (it
   // runs earlier in the plan, so an input column of the same name is
@@ -180,7 +184,17 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   return block;
 }
 
-void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars) {
+std::unique_ptr<TaskPool> FeaturePipeline::make_pool(std::size_t threads) const {
+  std::size_t widest = 0;
+  for (std::size_t l = 0, begin = 0; l < level_ends_.size(); begin = level_ends_[l++]) {
+    widest = std::max(widest, level_ends_[l] - begin);
+  }
+  if (threads <= 1 || widest <= 1) return nullptr;
+  return std::make_unique<TaskPool>(std::min(threads, widest));
+}
+
+void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars,
+                                TaskPool* pool) {
   const Value* const* reads = block.reads.data();
   Value* const* writes = block.writes.data();
   if (first != 0) {  // a later part of the block (the scratch is sized on first use)
@@ -192,10 +206,38 @@ void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::siz
     writes = block.writes_from.data();
   }
   const std::size_t first_output = 1 + input_columns_.size();
-  for (const Step& step : steps_) {
+  const auto run_step = [&](const Step& step) {
     step.transform->update_block(
         std::span<const Value* const>(reads + step.arg_begin, step.arg_count),
         std::span<Value* const>(writes + (step.out_begin - first_output), step.out_count), bars);
+  };
+  if (pool == nullptr) {
+    for (const Step& step : steps_) run_step(step);
+    return;
+  }
+  for (std::size_t l = 0, begin = 0; l < level_ends_.size(); begin = level_ends_[l++]) {
+    const std::size_t count = level_ends_[l] - begin;
+    if (count == 1) {
+      run_step(steps_[begin]);
+      continue;
+    }
+    std::size_t* const order = pool_order_.data() + begin;
+    auto task = [&](std::size_t i) {
+      const auto start = std::chrono::steady_clock::now();
+      run_step(steps_[order[i]]);
+      step_ns_[order[i]] = static_cast<double>(
+          std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                               start)
+              .count());
+    };
+    pool->run(count, task);
+    // The dearest first next time, so that no thread is left with a long
+    // one at the end while the others wait.
+    for (std::size_t i = 1; i < count; ++i) {
+      for (std::size_t j = i; j > 0 && step_ns_[order[j]] > step_ns_[order[j - 1]]; --j) {
+        std::swap(order[j], order[j - 1]);
+      }
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@
 #include "block_columns.hpp"
 #include "block_sizer.hpp"
 #include "dag.hpp"
+#include "task_pool.hpp"
 
 namespace zerak {
 
@@ -49,11 +51,15 @@ class FeaturePipeline {
   // inputs[j][i] for i < count; sink(begin, count, outputs) reads output k
   // of those bars from outputs[k][i] and returns false to stop; between()
   // runs between blocks and returns false to stop. Returns whether every bar
-  // ran; a stopped run leaves the transforms part way.
+  // ran; a stopped run leaves the transforms part way. With `threads` > 1
+  // the transforms of one plan level share that many threads (the caller's
+  // included) block by block; the results are the same for any count.
   template <class FillFn, class SinkFn, class BetweenFn>
-  bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between) {
+  bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between,
+                  std::size_t threads = 1) {
     if (bars == 0) return true;
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
+    const std::unique_ptr<TaskPool> pool = make_pool(threads);
     BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
       std::size_t count = std::min(sizer.bars(), bars - begin);
@@ -71,7 +77,7 @@ class FeaturePipeline {
       bool parted = false;
       for (auto part_start = start;;) {
         const std::size_t part = std::min(sizer.part(), count - done);
-        run_block(block, done, part);
+        run_block(block, done, part, pool.get());
         done += part;
         if (done == count && !parted) break;  // one part: timed as the block
         parted = true;
@@ -150,8 +156,11 @@ class FeaturePipeline {
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
-  // Runs every transform over bars [first, first + bars) of the block.
-  void run_block(BlockColumns& block, std::size_t first, std::size_t bars);
+  // Runs every transform over bars [first, first + bars) of the block, the
+  // transforms of a level spread over `pool` if there is one.
+  void run_block(BlockColumns& block, std::size_t first, std::size_t bars, TaskPool* pool);
+  // A pool of `threads` if some level has transforms to share among them.
+  [[nodiscard]] std::unique_ptr<TaskPool> make_pool(std::size_t threads) const;
   // The first bar after seen_ at which some transform's warm-up ends (its
   // own plus those of the transforms it reads from), or past any run.
   [[nodiscard]] std::size_t next_warm_up_end() const noexcept {
@@ -165,6 +174,12 @@ class FeaturePipeline {
   FeatureDag dag_;
   Names input_columns_;
   std::vector<Step> steps_;
+  // Where each plan level's steps end in steps_; within a level, the order
+  // in which a pool hands them out (dearest first, as last timed) and the
+  // nanoseconds each took last time.
+  std::vector<std::size_t> level_ends_;
+  std::vector<std::size_t> pool_order_;
+  std::vector<double> step_ns_;
   std::vector<std::size_t> arg_slots_;
   // Slot 0 stays missing (names nobody writes), then the input columns,
   // then every output name in plan order, so the outputs of a bar are one
