@@ -46,11 +46,7 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
       p.steps_.push_back(step);
       max_args = std::max(max_args, step.arg_count);
     }
-    p.level_ends_.push_back(p.steps_.size());
   }
-  p.pool_order_.resize(p.steps_.size());
-  for (std::size_t i = 0; i < p.steps_.size(); ++i) p.pool_order_[i] = i;
-  p.step_ns_.assign(p.steps_.size(), 0.0);
 
   // A name produced by another transform reads that transform's slot (it
   // runs earlier in the plan, so an input column of the same name is
@@ -70,6 +66,21 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
       }
       p.arg_slots_.push_back(slot);
     }
+  }
+
+  // The step writing each output slot, then the steps each step reads.
+  std::vector<std::size_t> writer(next, SIZE_MAX);
+  for (std::size_t s = 0; s < p.steps_.size(); ++s) {
+    for (std::size_t k = 0; k < p.steps_[s].out_count; ++k) writer[p.steps_[s].out_begin + k] = s;
+  }
+  std::vector<std::size_t> producers;
+  for (const Step& step : p.steps_) {
+    producers.clear();
+    for (std::size_t j = 0; j < step.arg_count; ++j) {
+      const std::size_t w = writer[p.arg_slots_[step.arg_begin + j]];
+      if (w != SIZE_MAX) producers.push_back(w);
+    }
+    p.graph_.add(producers);
   }
 
   p.slots_.assign(next, kMissing);
@@ -184,17 +195,14 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   return block;
 }
 
-std::unique_ptr<TaskPool> FeaturePipeline::make_pool(std::size_t threads) const {
-  std::size_t widest = 0;
-  for (std::size_t l = 0, begin = 0; l < level_ends_.size(); begin = level_ends_[l++]) {
-    widest = std::max(widest, level_ends_[l] - begin);
-  }
-  if (threads <= 1 || widest <= 1) return nullptr;
-  return std::make_unique<TaskPool>(std::min(threads, widest));
+std::unique_ptr<StepScheduler> FeaturePipeline::make_pool(std::size_t threads) const {
+  const std::size_t width = graph_.width();
+  if (threads <= 1 || width <= 1) return nullptr;
+  return std::make_unique<StepScheduler>(graph_, std::min(threads, width));
 }
 
 void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars,
-                                TaskPool* pool) {
+                                StepScheduler* pool) {
   const Value* const* reads = block.reads.data();
   Value* const* writes = block.writes.data();
   if (first != 0) {  // a later part of the block (the scratch is sized on first use)
@@ -206,38 +214,16 @@ void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::siz
     writes = block.writes_from.data();
   }
   const std::size_t first_output = 1 + input_columns_.size();
-  const auto run_step = [&](const Step& step) {
+  auto run_step = [&](std::size_t s) {
+    const Step& step = steps_[s];
     step.transform->update_block(
         std::span<const Value* const>(reads + step.arg_begin, step.arg_count),
         std::span<Value* const>(writes + (step.out_begin - first_output), step.out_count), bars);
   };
   if (pool == nullptr) {
-    for (const Step& step : steps_) run_step(step);
-    return;
-  }
-  for (std::size_t l = 0, begin = 0; l < level_ends_.size(); begin = level_ends_[l++]) {
-    const std::size_t count = level_ends_[l] - begin;
-    if (count == 1) {
-      run_step(steps_[begin]);
-      continue;
-    }
-    std::size_t* const order = pool_order_.data() + begin;
-    auto task = [&](std::size_t i) {
-      const auto start = std::chrono::steady_clock::now();
-      run_step(steps_[order[i]]);
-      step_ns_[order[i]] = static_cast<double>(
-          std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
-                                                               start)
-              .count());
-    };
-    pool->run(count, task);
-    // The dearest first next time, so that no thread is left with a long
-    // one at the end while the others wait.
-    for (std::size_t i = 1; i < count; ++i) {
-      for (std::size_t j = i; j > 0 && step_ns_[order[j]] > step_ns_[order[j - 1]]; --j) {
-        std::swap(order[j], order[j - 1]);
-      }
-    }
+    for (std::size_t s = 0; s < steps_.size(); ++s) run_step(s);
+  } else {
+    pool->run(run_step);
   }
 }
 

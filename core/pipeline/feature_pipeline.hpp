@@ -16,7 +16,7 @@
 #include "block_columns.hpp"
 #include "block_sizer.hpp"
 #include "dag.hpp"
-#include "task_pool.hpp"
+#include "step_graph.hpp"
 
 namespace zerak {
 
@@ -59,7 +59,7 @@ class FeaturePipeline {
                   std::size_t threads = 1) {
     if (bars == 0) return true;
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
-    const std::unique_ptr<TaskPool> pool = make_pool(threads);
+    const std::unique_ptr<StepScheduler> pool = make_pool(threads);
     BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
       std::size_t count = std::min(sizer.bars(), bars - begin);
@@ -156,11 +156,11 @@ class FeaturePipeline {
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
-  // Runs every transform over bars [first, first + bars) of the block, the
-  // transforms of a level spread over `pool` if there is one.
-  void run_block(BlockColumns& block, std::size_t first, std::size_t bars, TaskPool* pool);
-  // A pool of `threads` if some level has transforms to share among them.
-  [[nodiscard]] std::unique_ptr<TaskPool> make_pool(std::size_t threads) const;
+  // Runs every transform over bars [first, first + bars) of the block,
+  // spread over `pool`'s threads if there is one.
+  void run_block(BlockColumns& block, std::size_t first, std::size_t bars, StepScheduler* pool);
+  // Up to `threads` threads if some transforms can run side by side.
+  [[nodiscard]] std::unique_ptr<StepScheduler> make_pool(std::size_t threads) const;
   // The first bar after seen_ at which some transform's warm-up ends (its
   // own plus those of the transforms it reads from), or past any run.
   [[nodiscard]] std::size_t next_warm_up_end() const noexcept {
@@ -174,12 +174,8 @@ class FeaturePipeline {
   FeatureDag dag_;
   Names input_columns_;
   std::vector<Step> steps_;
-  // Where each plan level's steps end in steps_; within a level, the order
-  // in which a pool hands them out (dearest first, as last timed) and the
-  // nanoseconds each took last time.
-  std::vector<std::size_t> level_ends_;
-  std::vector<std::size_t> pool_order_;
-  std::vector<double> step_ns_;
+  // Which steps read which steps' outputs, for running them side by side.
+  StepGraph graph_;
   std::vector<std::size_t> arg_slots_;
   // Slot 0 stays missing (names nobody writes), then the input columns,
   // then every output name in plan order, so the outputs of a bar are one

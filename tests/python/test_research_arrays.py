@@ -226,7 +226,8 @@ def test_target_bad_input():
 
 
 def test_surface():
-    for method, sig in ((FP.run_research_array, "($self, data)"), (FP.update_many, "($self, data)"),
+    for method, sig in ((FP.run_research_array, "($self, data, *, threads=1)"),
+                        (FP.update_many, "($self, data, *, threads=1)"),
                         (TP.run_research_array, "($self, data)")):
         assert method.__text_signature__ == sig
         assert "float64" in method.__doc__
