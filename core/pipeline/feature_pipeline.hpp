@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "../error.hpp"
@@ -19,6 +20,21 @@
 #include "step_graph.hpp"
 
 namespace zerak {
+
+// A fill or sink for FeaturePipeline::run_blocks that may run on several
+// threads at once over disjoint bars of a block (it touches nothing shared
+// but those bars' memory): with threads, the copying in and out is shared
+// too. A sink so marked never stops the run.
+template <class Fn>
+struct Sliced {
+  Fn fn;
+};
+template <class Fn>
+Sliced(Fn) -> Sliced<Fn>;
+template <class Fn>
+inline constexpr bool is_sliced = false;
+template <class Fn>
+inline constexpr bool is_sliced<Sliced<Fn>> = true;
 
 // Runs a set of transforms together, routing values between them by column
 // name. Routing is resolved once at construction: every column and every
@@ -60,6 +76,8 @@ class FeaturePipeline {
     if (bars == 0) return true;
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
     const std::unique_ptr<StepScheduler> pool = make_pool(threads);
+    std::vector<Value*> shifted_in;
+    std::vector<const Value*> shifted_out;
     BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
       std::size_t count = std::min(sizer.bars(), bars - begin);
@@ -69,7 +87,13 @@ class FeaturePipeline {
       const bool at_jump = jump - seen_ <= count;
       if (at_jump) count = jump - seen_;
       const auto start = std::chrono::steady_clock::now();
-      fill(begin, count, std::span<Value* const>(block.inputs));
+      if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
+        sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
+          fill.fn(begin + from, n, in);
+        });
+      } else {
+        fill(begin, count, std::span<Value* const>(block.inputs));
+      }
       // Other costs change with the data (a window that held a missing value
       // and no longer does): a block too long for one part runs in parts,
       // timed one by one, and ends early once overdue.
@@ -87,7 +111,13 @@ class FeaturePipeline {
         part_start = now;
       }
       seen_ += done;
-      if (!sink(begin, done, std::span<const Value* const>(block.outputs))) return false;
+      if constexpr (is_sliced<std::remove_cvref_t<SinkFn>>) {
+        sliced(pool.get(), block.outputs, done, shifted_out, [&](std::size_t from, std::size_t n, auto out) {
+          sink.fn(begin + from, n, out);
+        });
+      } else if (!sink(begin, done, std::span<const Value* const>(block.outputs))) {
+        return false;
+      }
       const auto took = std::chrono::steady_clock::now() - start;
       if (!parted) {
         sizer.time(done, took);
@@ -156,6 +186,25 @@ class FeaturePipeline {
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
+  // part(from, n, columns) over bars [0, count) of `columns`, in one slice
+  // per thread of `pool` (if any), each handed the columns from its first
+  // bar on (kept in `shifted`).
+  template <class Column, class Part>
+  static void sliced(StepScheduler* pool, const std::vector<Column*>& columns, std::size_t count,
+                     std::vector<Column*>& shifted, Part&& part) {
+    const std::size_t slices = pool == nullptr ? 1 : std::min(pool->threads(), count / 256 + 1);
+    if (slices <= 1) return part(0, count, std::span<Column* const>(columns));
+    const std::size_t width = columns.size();
+    shifted.resize(slices * width);
+    auto slice = [&](std::size_t t) {
+      const std::size_t from = count * t / slices;
+      Column** cols = shifted.data() + t * width;
+      for (std::size_t j = 0; j < width; ++j) cols[j] = columns[j] + from;
+      part(from, count * (t + 1) / slices - from, std::span<Column* const>(cols, width));
+    };
+    pool->each(slices, slice);
+  }
+
   // Runs every transform over bars [first, first + bars) of the block,
   // spread over `pool`'s threads if there is one.
   void run_block(BlockColumns& block, std::size_t first, std::size_t bars, StepScheduler* pool);

@@ -48,6 +48,14 @@ class StepScheduler {
  public:
   StepScheduler(const StepGraph& graph, std::size_t threads);
 
+  [[nodiscard]] std::size_t threads() const noexcept { return pool_.threads(); }
+
+  // task(i) for every i < count, spread over the threads.
+  template <class Task>
+  void each(std::size_t count, Task& task) {
+    pool_.run(count, task);
+  }
+
   // run_step(s) for every step; an exception from one is rethrown here once
   // the steps already running have finished (the others are skipped).
   template <class RunStep>

@@ -381,9 +381,9 @@ PyObject* research(Object& obj, PyObject* data, Research mode, std::size_t threa
   bool completed;
   {
     GilReleased unlocked;
-    const auto fill = [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
+    const Sliced fill{[&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
       source.fill(begin, count, inputs);
-    };
+    }};
     if (lists) {
       completed = core.run_blocks(
           bars, fill,
@@ -397,10 +397,9 @@ PyObject* research(Object& obj, PyObject* data, Research mode, std::size_t threa
     } else if (array.data() != nullptr) {
       completed = core.run_blocks(
           bars, fill,
-          [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
+          Sliced{[&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             write_rows(array.data(), outputs, begin, count, out);
-            return true;
-          },
+          }},
           [&] { return unlocked.poll_signals(); }, threads);
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
