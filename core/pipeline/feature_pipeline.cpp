@@ -68,6 +68,21 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
     }
   }
 
+  // The step writing each output slot, then the steps each step reads.
+  std::vector<std::size_t> writer(next, SIZE_MAX);
+  for (std::size_t s = 0; s < p.steps_.size(); ++s) {
+    for (std::size_t k = 0; k < p.steps_[s].out_count; ++k) writer[p.steps_[s].out_begin + k] = s;
+  }
+  std::vector<std::size_t> producers;
+  for (const Step& step : p.steps_) {
+    producers.clear();
+    for (std::size_t j = 0; j < step.arg_count; ++j) {
+      const std::size_t w = writer[p.arg_slots_[step.arg_begin + j]];
+      if (w != SIZE_MAX) producers.push_back(w);
+    }
+    p.graph_.add(producers);
+  }
+
   p.slots_.assign(next, kMissing);
   p.args_.assign(max_args, kMissing);
 
@@ -180,7 +195,14 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   return block;
 }
 
-void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars) {
+std::unique_ptr<StepScheduler> FeaturePipeline::make_pool(std::size_t threads) const {
+  const std::size_t width = graph_.width();
+  if (threads <= 1 || width <= 1) return nullptr;
+  return std::make_unique<StepScheduler>(graph_, std::min(threads, width));
+}
+
+void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::size_t bars,
+                                StepScheduler* pool) {
   const Value* const* reads = block.reads.data();
   Value* const* writes = block.writes.data();
   if (first != 0) {  // a later part of the block (the scratch is sized on first use)
@@ -192,10 +214,16 @@ void FeaturePipeline::run_block(BlockColumns& block, std::size_t first, std::siz
     writes = block.writes_from.data();
   }
   const std::size_t first_output = 1 + input_columns_.size();
-  for (const Step& step : steps_) {
+  auto run_step = [&](std::size_t s) {
+    const Step& step = steps_[s];
     step.transform->update_block(
         std::span<const Value* const>(reads + step.arg_begin, step.arg_count),
         std::span<Value* const>(writes + (step.out_begin - first_output), step.out_count), bars);
+  };
+  if (pool == nullptr) {
+    for (std::size_t s = 0; s < steps_.size(); ++s) run_step(s);
+  } else {
+    pool->run(run_step);
   }
 }
 

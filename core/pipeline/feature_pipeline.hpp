@@ -4,9 +4,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "../error.hpp"
@@ -15,8 +17,24 @@
 #include "block_columns.hpp"
 #include "block_sizer.hpp"
 #include "dag.hpp"
+#include "step_graph.hpp"
 
 namespace zerak {
+
+// A fill or sink for FeaturePipeline::run_blocks that may run on several
+// threads at once over disjoint bars of a block (it touches nothing shared
+// but those bars' memory): with threads, the copying in and out is shared
+// too. A sink so marked never stops the run.
+template <class Fn>
+struct Sliced {
+  Fn fn;
+};
+template <class Fn>
+Sliced(Fn) -> Sliced<Fn>;
+template <class Fn>
+inline constexpr bool is_sliced = false;
+template <class Fn>
+inline constexpr bool is_sliced<Sliced<Fn>> = true;
 
 // Runs a set of transforms together, routing values between them by column
 // name. Routing is resolved once at construction: every column and every
@@ -49,11 +67,17 @@ class FeaturePipeline {
   // inputs[j][i] for i < count; sink(begin, count, outputs) reads output k
   // of those bars from outputs[k][i] and returns false to stop; between()
   // runs between blocks and returns false to stop. Returns whether every bar
-  // ran; a stopped run leaves the transforms part way.
+  // ran; a stopped run leaves the transforms part way. With `threads` > 1
+  // the transforms of one plan level share that many threads (the caller's
+  // included) block by block; the results are the same for any count.
   template <class FillFn, class SinkFn, class BetweenFn>
-  bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between) {
+  bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between,
+                  std::size_t threads = 1) {
     if (bars == 0) return true;
     BlockColumns block = block_columns(std::min(bars, block_capacity()));
+    const std::unique_ptr<StepScheduler> pool = make_pool(threads);
+    std::vector<Value*> shifted_in;
+    std::vector<const Value*> shifted_out;
     BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
       std::size_t count = std::min(sizer.bars(), bars - begin);
@@ -63,7 +87,13 @@ class FeaturePipeline {
       const bool at_jump = jump - seen_ <= count;
       if (at_jump) count = jump - seen_;
       const auto start = std::chrono::steady_clock::now();
-      fill(begin, count, std::span<Value* const>(block.inputs));
+      if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
+        sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
+          fill.fn(begin + from, n, in);
+        });
+      } else {
+        fill(begin, count, std::span<Value* const>(block.inputs));
+      }
       // Other costs change with the data (a window that held a missing value
       // and no longer does): a block too long for one part runs in parts,
       // timed one by one, and ends early once overdue.
@@ -71,7 +101,7 @@ class FeaturePipeline {
       bool parted = false;
       for (auto part_start = start;;) {
         const std::size_t part = std::min(sizer.part(), count - done);
-        run_block(block, done, part);
+        run_block(block, done, part, pool.get());
         done += part;
         if (done == count && !parted) break;  // one part: timed as the block
         parted = true;
@@ -81,7 +111,13 @@ class FeaturePipeline {
         part_start = now;
       }
       seen_ += done;
-      if (!sink(begin, done, std::span<const Value* const>(block.outputs))) return false;
+      if constexpr (is_sliced<std::remove_cvref_t<SinkFn>>) {
+        sliced(pool.get(), block.outputs, done, shifted_out, [&](std::size_t from, std::size_t n, auto out) {
+          sink.fn(begin + from, n, out);
+        });
+      } else if (!sink(begin, done, std::span<const Value* const>(block.outputs))) {
+        return false;
+      }
       const auto took = std::chrono::steady_clock::now() - start;
       if (!parted) {
         sizer.time(done, took);
@@ -150,8 +186,30 @@ class FeaturePipeline {
   std::span<const Value> run_bar();
   // Column storage and routing for blocks of up to `capacity` bars.
   [[nodiscard]] BlockColumns block_columns(std::size_t capacity) const;
-  // Runs every transform over bars [first, first + bars) of the block.
-  void run_block(BlockColumns& block, std::size_t first, std::size_t bars);
+  // part(from, n, columns) over bars [0, count) of `columns`, in one slice
+  // per thread of `pool` (if any), each handed the columns from its first
+  // bar on (kept in `shifted`).
+  template <class Column, class Part>
+  static void sliced(StepScheduler* pool, const std::vector<Column*>& columns, std::size_t count,
+                     std::vector<Column*>& shifted, Part&& part) {
+    const std::size_t slices = pool == nullptr ? 1 : std::min(pool->threads(), count / 256 + 1);
+    if (slices <= 1) return part(0, count, std::span<Column* const>(columns));
+    const std::size_t width = columns.size();
+    shifted.resize(slices * width);
+    auto slice = [&](std::size_t t) {
+      const std::size_t from = count * t / slices;
+      Column** cols = shifted.data() + t * width;
+      for (std::size_t j = 0; j < width; ++j) cols[j] = columns[j] + from;
+      part(from, count * (t + 1) / slices - from, std::span<Column* const>(cols, width));
+    };
+    pool->each(slices, slice);
+  }
+
+  // Runs every transform over bars [first, first + bars) of the block,
+  // spread over `pool`'s threads if there is one.
+  void run_block(BlockColumns& block, std::size_t first, std::size_t bars, StepScheduler* pool);
+  // Up to `threads` threads if some transforms can run side by side.
+  [[nodiscard]] std::unique_ptr<StepScheduler> make_pool(std::size_t threads) const;
   // The first bar after seen_ at which some transform's warm-up ends (its
   // own plus those of the transforms it reads from), or past any run.
   [[nodiscard]] std::size_t next_warm_up_end() const noexcept {
@@ -165,6 +223,8 @@ class FeaturePipeline {
   FeatureDag dag_;
   Names input_columns_;
   std::vector<Step> steps_;
+  // Which steps read which steps' outputs, for running them side by side.
+  StepGraph graph_;
   std::vector<std::size_t> arg_slots_;
   // Slot 0 stays missing (names nobody writes), then the input columns,
   // then every output name in plan order, so the outputs of a bar are one

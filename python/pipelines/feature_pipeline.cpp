@@ -38,23 +38,27 @@ constexpr const char* kUpdateDoc =
     "Returns:\n"
     "    Flat list of output values matching ``output_names()``.";
 constexpr const char* kRunResearchDoc =
-    "run_research($self, data, *, progress=None)\n--\n\n"
+    "run_research($self, data, *, progress=None, threads=1)\n--\n\n"
     "Process a full dataset bar by bar (research mode).\n\n"
     "Args:\n"
     "    data: List of bars, each bar is a list of input values.\n"
     "    progress: A callable receiving (bars done, total) between blocks, or\n"
-    "              True for a tqdm progress bar.\n\n"
+    "              True for a tqdm progress bar.\n"
+    "    threads: How many threads the features share (see ``run_research_array``).\n\n"
     "Returns:\n"
     "    List of bars, each bar is a list of output values.";
 constexpr const char* kRunResearchArrayDoc =
-    "run_research_array($self, data, *, progress=None)\n--\n\n"
+    "run_research_array($self, data, *, progress=None, threads=1)\n--\n\n"
     "Process a full dataset (research mode) into one float64 array.\n\n"
     "The same computation as ``run_research()``: the features are reset first\n"
     "and the values are identical, NaN for missing.\n\n"
     "Args:\n"
     "    data: 2-D array of bars x input columns (any numeric dtype and layout,\n"
     "          read in place), or a list of bars, each a list of input values.\n"
-    "    progress: As for ``run_research()``.\n\n"
+    "    progress: As for ``run_research()``.\n"
+    "    threads: How many threads the features share (at least 1): features\n"
+    "             that do not read each other's outputs run side by side,\n"
+    "             block by block. The values are the same for any count.\n\n"
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
@@ -75,13 +79,14 @@ constexpr const char* kTransformsDoc =
     "Each is a new object holding a copy of the pipeline's own transform, with\n"
     "its current state; changing it does not change the pipeline.";
 constexpr const char* kUpdateManyDoc =
-    "update_many($self, data, *, progress=None)\n--\n\n"
+    "update_many($self, data, *, progress=None, threads=1)\n--\n\n"
     "Process many bars from the current state (live mode, catching up).\n\n"
     "Equal to calling ``update()`` on each bar in turn, without a reset; a call\n"
     "that fails on its input changes nothing.\n\n"
     "Args:\n"
     "    data: 2-D array of bars x input columns, or a list of bars.\n"
-    "    progress: As for ``run_research()``.\n\n"
+    "    progress: As for ``run_research()``.\n"
+    "    threads: How many threads the features share (see ``run_research_array``).\n\n"
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
@@ -107,10 +112,12 @@ using Object = Class::Object;
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
 const CallSignature kPeekSignature{"FeaturePipeline.peek()", {"values"}, 1};
-const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()", {"data", "progress"}, 1};
+const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()",
+                                          {"data", "progress", "threads"}, 1};
 const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()",
-                                               {"data", "progress"}, 1};
-const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data", "progress"}, 1};
+                                               {"data", "progress", "threads"}, 1};
+const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()",
+                                         {"data", "progress", "threads"}, 1};
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
@@ -342,7 +349,8 @@ void write_rows(double* out, std::size_t width, std::size_t begin, std::size_t c
 // compute runs without the interpreter lock, which it takes back between
 // blocks to look for signals (and to build lists for run_research, and to
 // report progress when asked).
-PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progress_arg) {
+PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progress_arg,
+                   std::size_t threads) {
   FeaturePipeline& core = obj.core;
   if (!reject_column_iterating_frame(data, kFrameAdvice)) return nullptr;
   BarSource source;
@@ -384,9 +392,9 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
   bool completed;
   {
     GilReleased unlocked;
-    const auto fill = [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
+    const Sliced fill{[&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
       source.fill(begin, count, inputs);
-    };
+    }};
     if (lists) {
       completed = core.run_blocks(
           bars, fill,
@@ -397,16 +405,14 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
                      (!progress.active() || progress.report(begin + count));
             });
           },
-          [] { return true; });
+          [] { return true; }, threads);
     } else if (array.data() != nullptr) {
       completed = core.run_blocks(
           bars, fill,
-          [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
+          Sliced{[&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             write_rows(array.data(), outputs, begin, count, out);
-            return !progress.active() ||
-                   unlocked.locked([&] { return progress.report(begin + count); });
-          },
-          [&] { return unlocked.poll_signals(); });
+          }},
+          [&] { return unlocked.poll_signals(); }, threads);
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
           run, fill,
@@ -414,7 +420,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
             return !progress.active() ||
                    unlocked.locked([&] { return progress.report(begin + count); });
           },
-          [&] { return unlocked.poll_signals(); });
+          [&] { return unlocked.poll_signals(); }, threads);
     }
   }
   if (!completed) return nullptr;  // the guard puts the pipeline back
@@ -428,23 +434,44 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
   return result;
 }
 
+// The threads keyword: keyword only, an integer of at least 1 (a count past
+// what the pipeline can use is capped there). False with the error set.
+bool read_threads(PyObject* given, std::size_t& threads) {
+  if (given == nullptr) return true;
+  if (!PyLong_Check(given) || PyBool_Check(given)) {
+    PyErr_Format(PyExc_TypeError, "threads must be an int, not %s", Py_TYPE(given)->tp_name);
+    return false;
+  }
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(given, &overflow);
+  if (n == -1 && PyErr_Occurred()) return false;
+  if (overflow < 0 || (overflow == 0 && n < 1)) {
+    PyErr_Format(PyExc_ValueError, "threads must be at least 1, got %R", given);
+    return false;
+  }
+  threads = overflow > 0 ? SIZE_MAX : std::size_t(n);
+  return true;
+}
+
 template <Research Mode>
 PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
   const CallSignature& signature = Mode == Research::kLists   ? kRunResearchSignature
                                    : Mode == Research::kArray ? kRunResearchArraySignature
                                                               : kUpdateManySignature;
-  PyObject* bound[2];
+  PyObject* bound[3];
   if (!bind_first_and_keywords(signature, args, nargs, kwnames, bound)) return nullptr;
+  std::size_t threads = 1;
+  if (!read_threads(bound[2], threads)) return nullptr;
   PyObject* data = bound[0];
   PyObject* progress = bound[1];
-  return Class::change(self, [data, progress](Object& obj) -> PyObject* {
+  return Class::change(self, [data, progress, threads](Object& obj) -> PyObject* {
     if constexpr (Mode == Research::kContinue) {
       Ref bars = named_columns_as_bars(obj.core, data);
-      if (bars) return research(obj, bars.get(), Mode, progress);
+      if (bars) return research(obj, bars.get(), Mode, progress, threads);
       if (PyErr_Occurred()) return nullptr;
     }
-    return research(obj, data, Mode, progress);
+    return research(obj, data, Mode, progress, threads);
   });
 }
 

@@ -179,17 +179,22 @@ class FeaturePipeline:
         """Copies of the transforms, with their state, in the order they run."""
     def _findings(self, data_length: SupportsIndex | None) -> list[tuple[str, str]]: ...
     def run_research(
-        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None
+        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None, threads: int = 1
     ) -> list[list[float]]:
         """``data``: a sequence of bars, or a 2-D float64 buffer with a row per bar.
         ``progress``: called with (bars done, total) between blocks; True for a
         tqdm bar."""
     def run_research_array(
-        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None
+        self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None, threads: int = 1
     ) -> NDArray[np.float64]:
-        """``run_research`` with a float64 array (bars, outputs) as the result."""
+        """``run_research`` with a float64 array (bars, outputs) as the result;
+        ``threads`` features that do not read each other run side by side."""
     def update_many(
-        self, data: Sequence[_Row] | Buffer | Mapping[str, Any], *, progress: _Progress = None
+        self,
+        data: Sequence[_Row] | Buffer | Mapping[str, Any],
+        *,
+        progress: _Progress = None,
+        threads: int = 1,
     ) -> NDArray[np.float64]:
         """``update`` for each bar of ``data`` in turn, continuing from the current
         state; a float64 array (bars, outputs). A mapping gives the columns by name."""

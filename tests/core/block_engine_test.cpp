@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <cstdint>
 #include <memory>
+#include <new>
+#include <string>
 #include <span>
 #include <utility>
 #include <vector>
@@ -70,7 +73,8 @@ bool same(const Value& a, const Value& b) {
 }
 
 // Runs `data` through run_blocks; rows of outputs.
-std::vector<std::vector<Value>> blocks(FeaturePipeline& p, const std::vector<std::vector<Value>>& data) {
+std::vector<std::vector<Value>> blocks(FeaturePipeline& p, const std::vector<std::vector<Value>>& data,
+                                       std::size_t threads = 1) {
   std::vector<std::vector<Value>> out(data.size(), std::vector<Value>(p.outputs().size()));
   const bool done = p.run_blocks(
       data.size(),
@@ -85,18 +89,20 @@ std::vector<std::vector<Value>> blocks(FeaturePipeline& p, const std::vector<std
         }
         return true;
       },
-      [] { return true; });
+      [] { return true; }, threads);
   EXPECT_TRUE(done);
   return out;
 }
 
-TEST(BlockEngine, BlocksEqualUpdateBarByBar) {
+class BlockEngineThreads : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(BlockEngineThreads, BlocksEqualUpdateBarByBar) {
   const auto data = bars(20000);  // many blocks of growing size
   FeaturePipeline live = pipeline();
   FeaturePipeline research = pipeline();
   ASSERT_TRUE(research.update(data[3]));  // continues from here, as live does
   ASSERT_TRUE(live.update(data[3]));
-  const auto got = blocks(research, data);
+  const auto got = blocks(research, data, GetParam());
   for (std::size_t i = 0; i < data.size(); ++i) {
     const auto want = live.update(data[i]).value();
     ASSERT_EQ(want.size(), got[i].size());
@@ -107,6 +113,38 @@ TEST(BlockEngine, BlocksEqualUpdateBarByBar) {
   // afterwards both continue alike
   EXPECT_TRUE(same(research.update(data[0]).value()[0], live.update(data[0]).value()[0]));
   EXPECT_EQ(research.run_research(data).value().size(), data.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, BlockEngineThreads, testing::Values(1, 2, 3));
+
+// Throws from its block kernel once it has seen `fuse` bars.
+class Fuse final : public TransformBase<Fuse> {
+ public:
+  Fuse(Names inputs, Names outputs, std::size_t fuse)
+      : TransformBase(std::move(inputs), std::move(outputs)), fuse_(fuse) {}
+  OutputRow update(std::span<const Value> values) override { return OutputRow{values[0]}; }
+  void update_block(std::span<const Value* const> in, std::span<Value* const> out,
+                    std::size_t bars) override {
+    if ((seen_ += bars) >= fuse_) throw std::bad_alloc();
+    for (std::size_t i = 0; i < bars; ++i) out[0][i] = in[0][i];
+  }
+
+ private:
+  std::size_t fuse_;
+  std::size_t seen_ = 0;
+};
+
+TEST_P(BlockEngineThreads, AnExceptionInAnyStepReachesTheCaller) {
+  for (const std::size_t at : {0, 1, 2}) {  // first, middle or last of a level
+    std::vector<Handle> v;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::string out = "f" + std::to_string(k);
+      v.push_back(std::make_unique<Fuse>(Names{"x"}, Names{out}, k == at ? 3000 : SIZE_MAX));
+    }
+    v.push_back(std::make_unique<Fuse>(Names{"f1"}, Names{"g"}, SIZE_MAX));
+    FeaturePipeline p = FeaturePipeline::create(std::move(v), {"x", "z"}).value();
+    EXPECT_THROW(blocks(p, bars(10000), GetParam()), std::bad_alloc);
+  }
 }
 
 TEST(BlockEngine, StopsBetweenBlocksAndRestoresSavedState) {

@@ -226,8 +226,10 @@ def test_target_bad_input():
 
 
 def test_surface():
-    for method in (FP.run_research_array, FP.update_many, TP.run_research_array):
-        assert method.__text_signature__ == "($self, data, *, progress=None)"
+    for method, sig in ((FP.run_research_array, "($self, data, *, progress=None, threads=1)"),
+                        (FP.update_many, "($self, data, *, progress=None, threads=1)"),
+                        (TP.run_research_array, "($self, data, *, progress=None)")):
+        assert method.__text_signature__ == sig
         assert "float64" in method.__doc__
     p = FP([zerak.Log(["x"], ["y"])], ["x"])
     assert p.run_research_array(data=[[1.0]]).shape == (1, 1)
@@ -298,7 +300,9 @@ INTERRUPTED = textwrap.dedent("""
     else:
         p = make()
         p.update_many(data[:50])
-        call = lambda: getattr(p, method)(data if method != "run_research" else data.tolist())
+        threads = int(sys.argv[2])
+        call = lambda: getattr(p, method)(data if method != "run_research" else data.tolist(),
+                                          threads=threads)
     try:
         print("go", flush=True)
         call()
@@ -316,10 +320,12 @@ INTERRUPTED = textwrap.dedent("""
 """)
 
 
-@pytest.mark.parametrize("method", ["run_research_array", "update_many", "run_research", "target"])
-def test_ctrl_c_interrupts_a_long_run(method):
-    child = subprocess.Popen([sys.executable, "-c", INTERRUPTED, method], stdout=subprocess.PIPE,
-                             text=True)
+@pytest.mark.parametrize("method, threads", [("run_research_array", 1), ("update_many", 1),
+                                             ("run_research", 1), ("target", 1),
+                                             ("run_research_array", 2), ("update_many", 2)])
+def test_ctrl_c_interrupts_a_long_run(method, threads):
+    child = subprocess.Popen([sys.executable, "-c", INTERRUPTED, method, str(threads)],
+                             stdout=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "go\n"
         threading.Event().wait(0.5)
