@@ -75,6 +75,9 @@ struct Kernels {
   // ranks[i] = the average rank of v[i] among v[0, n), none of them NaN:
   // (2 * below + equal + 1) / 2.
   void (*counted_ranks)(const double* v, std::size_t n, double* ranks) noexcept;
+
+  // out[i] = the library's ln x[i] (ops/log.inc), one argument per lane.
+  void (*logs)(const double* x, std::size_t n, double* out) noexcept;
 };
 
 namespace detail {
