@@ -16,12 +16,13 @@ peers, over 1,000,000 bars (CPU time of this thread, best of several runs):
 """
 
 import math
+import os
 import subprocess
 import sys
 
 import numpy as np
 
-from harness import BUILD, best_cpu_s, core_program, have
+from harness import BUILD, ROOT, best_cpu_s, have
 
 import zerak
 
@@ -56,6 +57,10 @@ def log_table(quick):
     print(f"  where long double settles the correct rounding ({int(out['decided']):,}):"
           f" ours misrounded {int(out['misrounded']):,}, the C library's"
           f" {int(out['c_misrounded']):,}")
+    if "quad_misrounded" in out:
+        print(f"  the other {int(out['undecided']):,}, settled in quadruple precision: ours"
+              f" misrounded {int(out['quad_misrounded']):,}, the C library's"
+              f" {int(out['quad_c_misrounded']):,}")
     rng = np.random.default_rng(1)
     x = (rng.random(BARS) + 0.5) / (rng.random(BARS) + 0.5)
     y = np.empty_like(x)
@@ -71,10 +76,22 @@ def log_table(quick):
 
 
 def core_program_args(name, count):
-    """The program built (and run once, on its short default) by core_program,
-    then run again on `count` arguments."""
-    core_program(name, LOG_SOURCES)
-    return subprocess.run([str(BUILD / name), str(count)], check=True, capture_output=True,
+    """The program built as core_program builds it, with GCC's quadruple
+    precision when there is one, run on `count` arguments."""
+    target = BUILD / f"{name}_quad"
+    sources = [ROOT / "bench" / f"{name}.cpp", *(ROOT / s for s in LOG_SOURCES),
+               *sorted((ROOT / "core/block").rglob("*.cpp"))]
+    if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
+        BUILD.mkdir(parents=True, exist_ok=True)
+        base = [os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
+                "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
+                *map(str, sources), "-o", str(target)]
+        try:
+            subprocess.run([*base, "-DZERAK_QUAD", "-lquadmath"], check=True,
+                           capture_output=True)
+        except subprocess.CalledProcessError:
+            subprocess.run(base, check=True)
+    return subprocess.run([str(target), str(count)], check=True, capture_output=True,
                           text=True).stdout
 
 

@@ -4,6 +4,9 @@
 //
 //   core_log [count]   (default 1,000,000 arguments)
 //
+// Built with -DZERAK_QUAD -lquadmath, the arguments long double leaves
+// undecided are checked against quadruple precision.
+//
 // Prints one line per figure, "name value", for bench_recursive.py.
 #include <algorithm>
 #include <bit>
@@ -18,6 +21,10 @@
 
 #include "block/simd/dispatch.hpp"
 #include "ops/log.hpp"
+
+#ifdef ZERAK_QUAD  // GCC's 113-bit floats settle what long double leaves open
+#include <quadmath.h>
+#endif
 
 namespace {
 
@@ -84,6 +91,7 @@ int main(int argc, char** argv) {
   Gen g(2024);
   std::uint64_t differ_c = 0, decided_n = 0, misrounded = 0, c_misrounded = 0;
   std::int64_t max_ulps = 0;
+  std::uint64_t undecided = 0, quad_misrounded = 0, quad_c_misrounded = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
     const double x = draw(g, i);
     const double ours = zerak::ops::log(x);
@@ -96,6 +104,13 @@ int main(int argc, char** argv) {
       ++decided_n;
       misrounded += ours != cr;
       c_misrounded += c != cr;
+    } else {
+      ++undecided;
+#ifdef ZERAK_QUAD
+      const auto q = static_cast<double>(logq(static_cast<__float128>(x)));
+      quad_misrounded += q != ours && !(q != q && ours != ours);
+      quad_c_misrounded += q != c && !(q != q && c != c);
+#endif
     }
   }
   std::printf("values %llu\n", static_cast<unsigned long long>(count));
@@ -104,6 +119,11 @@ int main(int argc, char** argv) {
   std::printf("decided %llu\n", static_cast<unsigned long long>(decided_n));
   std::printf("misrounded %llu\n", static_cast<unsigned long long>(misrounded));
   std::printf("c_misrounded %llu\n", static_cast<unsigned long long>(c_misrounded));
+  std::printf("undecided %llu\n", static_cast<unsigned long long>(undecided));
+#ifdef ZERAK_QUAD
+  std::printf("quad_misrounded %llu\n", static_cast<unsigned long long>(quad_misrounded));
+  std::printf("quad_c_misrounded %llu\n", static_cast<unsigned long long>(quad_c_misrounded));
+#endif
 
   // Speed on price ratios, 1,000,000 a pass.
   constexpr std::size_t kN = 1'000'000;
