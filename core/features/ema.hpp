@@ -22,6 +22,10 @@ class Ema final : public WindowFeature<Ema> {
 
   void reset() override;
   OutputRow update(std::span<const Value> values) override;
+  // Seeded stretches run with the average in a register; gaps and seeding
+  // go through the one-bar step.
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override;
 
   [[nodiscard]] double alpha() const noexcept { return alpha_; }
   // A seeded average never collects seed values again.
@@ -33,6 +37,7 @@ class Ema final : public WindowFeature<Ema> {
   friend class WindowFeature<Ema>;
 
   Ema(Names inputs, std::size_t window, Names outputs);
+  Value step(const Value& x);
 
   Value current_;
   Ring seed_;

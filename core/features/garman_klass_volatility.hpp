@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "../ops/log.hpp"
 #include "../ops/moments.hpp"
 
 #include "term_window.hpp"
@@ -53,8 +54,8 @@ inline Value GarmanKlassVolatility::term(const Value& open, const Value& high, c
   const double c = *close;
   // Positive tests, so that a NaN price fails them.
   if (!(o > 0.0 && h > 0.0 && l > 0.0 && c > 0.0 && h >= l)) return kMissing;
-  const double range = std::log(h / l);
-  const double body = std::log(c / o);
+  const double range = ops::log(h / l);
+  const double body = ops::log(c / o);
   return 0.5 * (range * range) - kTwoLn2Minus1 * (body * body);
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cmath>
-
 #include "lookback_return.hpp"
 
 namespace zerak {
@@ -11,9 +9,10 @@ class LogReturn final : public LookbackReturn<LogReturn> {
  public:
   static constexpr schema::Docs kDocs{"Log return over a configurable lookback window."};
 
-  static Value apply(const Value& old, const Value& now) noexcept {
-    if (!old || !now || !(*old > 0.0) || !(*now > 0.0)) return kMissing;
-    return std::log(*now / *old);
+  static bool log_argument(const Value& old, const Value& now, double& g) noexcept {
+    if (!old || !now || !(*old > 0.0) || !(*now > 0.0)) return false;
+    g = *now / *old;
+    return true;
   }
 
  private:

@@ -5,14 +5,18 @@
 #include <utility>
 
 #include "../error.hpp"
+#include "../ops/log_columns.hpp"
 #include "../window/ring.hpp"
 #include "../traits.hpp"
 
 namespace zerak {
 
 // A return between this bar's price and the price `window` bars ago. Derived
-// supplies `static Value apply(const Value& old, const Value& now)`; entries
-// between the two end points are never read.
+// supplies `static Value apply(const Value& old, const Value& now)`, or for
+// a logarithm `static bool log_argument(const Value& old, const Value& now,
+// double& g)` (false: missing) with the return ln g, so that its blocks take
+// their logarithms through the vector kernel; entries between the two end
+// points are never read.
 template <class Derived>
 class LookbackReturn : public TransformBase<Derived> {
  public:
@@ -36,7 +40,17 @@ class LookbackReturn : public TransformBase<Derived> {
     if (values.empty()) return {kMissing};
     prices_.push(values[0]);
     if (!prices_.full()) return {kMissing};
-    return {Derived::apply(prices_.oldest(), prices_.newest())};
+    return {apply(prices_.oldest(), prices_.newest())};
+  }
+
+  static Value apply(const Value& old, const Value& now) noexcept {
+    if constexpr (takes_log()) {
+      double g;
+      if (!Derived::log_argument(old, now, g)) return kMissing;
+      return ops::log(g);
+    } else {
+      return Derived::apply(old, now);
+    }
   }
 
   // The same per bar, without a call through the interface for each.
@@ -47,9 +61,23 @@ class LookbackReturn : public TransformBase<Derived> {
     }
     const Value* in = inputs[0];
     Value* out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) {
-      prices_.push(in[i]);
-      out[i] = prices_.full() ? Derived::apply(prices_.oldest(), prices_.newest()) : kMissing;
+    if constexpr (takes_log()) {
+      ops::logs_of(
+          bars,
+          [this, in, out](std::size_t i, double& g) {
+            prices_.push(in[i]);
+            if (prices_.full() && Derived::log_argument(prices_.oldest(), prices_.newest(), g)) {
+              return true;
+            }
+            out[i] = kMissing;
+            return false;
+          },
+          [out](std::size_t i, double ln_g) { out[i] = ln_g; });
+    } else {
+      for (std::size_t i = 0; i < bars; ++i) {
+        prices_.push(in[i]);
+        out[i] = prices_.full() ? Derived::apply(prices_.oldest(), prices_.newest()) : kMissing;
+      }
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) {
       for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
@@ -65,6 +93,11 @@ class LookbackReturn : public TransformBase<Derived> {
         prices_(ring_capacity(window, 1)) {}
 
  private:
+  // A function, not a constant: asked only once Derived is complete.
+  static constexpr bool takes_log() noexcept {
+    return requires(double g) { Derived::log_argument(Value{}, Value{}, g); };
+  }
+
   std::size_t window_;
   Ring prices_;
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "../ops/log.hpp"
 #include "../ops/moments.hpp"
 
 #include "term_window.hpp"
@@ -30,6 +31,13 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
   static Value term_of(At at) noexcept {
     return term(at(0), at(1));
   }
+  // The same in two steps: H/L for a usable bar, then its logarithm squared.
+  static bool ratio(const Value& high, const Value& low, double& g) noexcept;
+  template <class At>
+  static bool log_argument(At at, double& g) noexcept {
+    return ratio(at(0), at(1), g);
+  }
+  static double term_from_log(double r) noexcept { return r * r; }
   static Value finish(double sum, double n) noexcept;
 
  private:
@@ -40,14 +48,20 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
   using TermWindow::TermWindow;
 };
 
-inline Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
-  if (!high || !low) return kMissing;
+inline bool ParkinsonVolatility::ratio(const Value& high, const Value& low, double& g) noexcept {
+  if (!high || !low) return false;
   const double h = *high;
   const double l = *low;
   // Written as positive tests so that a NaN price fails them.
-  if (!(h > 0.0 && l > 0.0 && h >= l)) return kMissing;
-  const double r = std::log(h / l);
-  return r * r;
+  if (!(h > 0.0 && l > 0.0 && h >= l)) return false;
+  g = h / l;
+  return true;
+}
+
+inline Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
+  double g;
+  if (!ratio(high, low, g)) return kMissing;
+  return term_from_log(ops::log(g));
 }
 
 inline Value ParkinsonVolatility::finish(double sum, double n) noexcept {

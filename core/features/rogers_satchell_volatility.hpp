@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "../ops/log.hpp"
 #include "../ops/moments.hpp"
 
 #include "term_window.hpp"
@@ -50,7 +51,7 @@ inline Value RogersSatchellVolatility::term(const Value& high, const Value& low,
   // Open and close are deliberately not checked against the range: a bar
   // outside it gives a term of any sign, and a negative mean is caught here.
   if (!(h > 0.0 && l > 0.0 && o > 0.0 && h >= l && c > 0.0)) return kMissing;
-  return std::log(h / c) * std::log(h / o) + std::log(l / c) * std::log(l / o);
+  return ops::log(h / c) * ops::log(h / o) + ops::log(l / c) * ops::log(l / o);
 }
 
 inline Value RogersSatchellVolatility::finish(double sum, double n) noexcept {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "../block/block_series.hpp"
+#include "../ops/log.hpp"
 
 namespace zerak {
 namespace {
@@ -24,7 +25,7 @@ std::size_t bin_index(double t, std::size_t last) noexcept {
 // ln(p) * p for the frequency p = count / n of one occupied bin.
 double bin_term(std::size_t count, double n) noexcept {
   const double p = static_cast<double>(count) / n;
-  return std::log(p) * p;
+  return ops::log(p) * p;
 }
 
 // Windows up to this size keep every possible ln(p) * p in a table, which
@@ -209,7 +210,7 @@ OutputRow ShannonEntropy::update(std::span<const Value> values) {
       i = j;
     }
   }
-  if (normalize_) h = h / std::log(kf);
+  if (normalize_) h = h / ops::log(kf);
   return {h};
 }
 

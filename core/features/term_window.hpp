@@ -4,8 +4,10 @@
 #include <span>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "../block/block_sums.hpp"
+#include "../ops/log_columns.hpp"
 #include "../window/ring.hpp"
 #include "../window/window_sums.hpp"
 #include "window_feature.hpp"
@@ -17,6 +19,11 @@ namespace zerak {
 // oldest first, live and in blocks alike). Derived supplies
 //   template <class At> static Value term_of(At at)  // at(k): the bar's input k
 //   static Value finish(double sum, double n)  // n: the window length
+// A term that is a function of one logarithm may also supply
+//   template <class At> static bool log_argument(At at, double& g)  // false: missing
+//   static double term_from_log(double ln_g)
+// (term_of being the two composed): blocks then take the logarithms of a
+// whole block through the vector kernel first.
 template <class Derived>
 class TermWindow : public WindowFeature<Derived> {
  public:
@@ -45,6 +52,22 @@ class TermWindow : public WindowFeature<Derived> {
     const Value* columns[kRead];
     for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
     const double n = static_cast<double>(this->window_);
+    if constexpr (requires(double g) { Derived::log_argument(ValueAt{}, g); }) {
+      std::vector<Value> terms(bars);  // once per block
+      ops::logs_of(
+          bars,
+          [&columns, &terms](std::size_t i, double& g) {
+            const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
+            if (Derived::log_argument(at, g)) return true;
+            terms[i] = kMissing;
+            return false;
+          },
+          [&terms](std::size_t i, double ln_g) { terms[i] = Derived::term_from_log(ln_g); });
+      window_sum_block(
+          terms_, [&terms](std::size_t i) { return terms[i]; },
+          [n](double sum) { return Value(Derived::finish(sum, n)); }, outputs, bars);
+      return;
+    }
     window_sum_block(
         terms_,
         [&columns](std::size_t i) {
@@ -55,6 +78,11 @@ class TermWindow : public WindowFeature<Derived> {
   }
 
  protected:
+  // The shape of `at` for the check above.
+  struct ValueAt {
+    const Value& operator()(std::size_t) const noexcept;
+  };
+
   TermWindow(Names inputs, std::size_t window, Names outputs)
       : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)), terms_(window) {}
 

@@ -1,3 +1,4 @@
+#include "../ops/log.hpp"
 #include "yang_zhang_volatility.hpp"
 
 #include <cmath>
@@ -50,8 +51,8 @@ YangZhangVolatility::Terms YangZhangVolatility::terms(const Value& open, const V
   const double h = *high;
   const double l = *low;
   const double c = *close;
-  return {std::log(o / *before), std::log(c / o),
-          std::log(h / c) * std::log(h / o) + std::log(l / c) * std::log(l / o)};
+  return {ops::log(o / *before), ops::log(c / o),
+          ops::log(h / c) * ops::log(h / o) + ops::log(l / c) * ops::log(l / o)};
 }
 
 double YangZhangVolatility::variance(double overnight_squares, double body_squares,

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cmath>
-
 #include "unary_operator.hpp"
 
 namespace zerak {
@@ -14,10 +12,12 @@ class Logit final : public UnaryOperator<Logit> {
                             "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or outside "
                             "the open interval (0, 1).");
 
-  static Value apply(double a) noexcept {
-    if (!(a > 0.0 && a < 1.0)) return kMissing;
-    return std::log(a / (1.0 - a));
+  static bool log_argument(double a, double& g) noexcept {
+    if (!(a > 0.0 && a < 1.0)) return false;
+    g = a / (1.0 - a);
+    return true;
   }
+  static double from_log(double ln_g) noexcept { return ln_g; }
 
  private:
   friend class UnaryOperator<Logit>;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cmath>
-
 #include "unary_operator.hpp"
 
 namespace zerak {
@@ -13,10 +11,12 @@ class NegLog final : public UnaryOperator<NegLog> {
       schema::operator_docs("Negative natural logarithm: -ln(x).",
                             "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or <= 0.");
 
-  static Value apply(double a) noexcept {
-    if (!(a > 0.0)) return kMissing;
-    return -std::log(a);
+  static bool log_argument(double a, double& g) noexcept {
+    if (!(a > 0.0)) return false;
+    g = a;
+    return true;
   }
+  static double from_log(double ln_g) noexcept { return -ln_g; }
 
  private:
   friend class UnaryOperator<NegLog>;

@@ -6,12 +6,16 @@
 #include <utility>
 
 #include "../error.hpp"
+#include "../ops/log_columns.hpp"
 #include "../traits.hpp"
 
 namespace zerak {
 
 // Stateless f(A) over the current bar. Derived supplies
-// `static Value apply(double a)`, called only when A is present.
+// `static Value apply(double a)`, called only when A is present. A logarithm
+// of some g(A) supplies `static bool log_argument(double a, double& g)`
+// (false: the result is missing) and `static double from_log(double ln_g)`
+// instead, and its blocks take their logarithms through the vector kernel.
 template <class Derived>
 class UnaryOperator : public TransformBase<Derived> {
  public:
@@ -27,7 +31,17 @@ class UnaryOperator : public TransformBase<Derived> {
 
   OutputRow update(std::span<const Value> values) override {
     if (values.empty() || !values[0]) return {kMissing};
-    return {Derived::apply(*values[0])};
+    return {apply(*values[0])};
+  }
+
+  static Value apply(double a) noexcept {
+    if constexpr (takes_log()) {
+      double g;
+      if (!Derived::log_argument(a, g)) return kMissing;
+      return Derived::from_log(ops::log(g));
+    } else {
+      return Derived::apply(a);
+    }
   }
 
   // The same per value, without a row per bar.
@@ -35,12 +49,29 @@ class UnaryOperator : public TransformBase<Derived> {
                     std::size_t bars) override {
     const Value* a = inputs[0];
     Value* y = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
+    if constexpr (takes_log()) {
+      ops::logs_of(
+          bars,
+          [a, y](std::size_t i, double& g) {
+            if (a[i] && Derived::log_argument(*a[i], g)) return true;
+            y[i] = kMissing;
+            return false;
+          },
+          [y](std::size_t i, double ln_g) { y[i] = Derived::from_log(ln_g); });
+    } else {
+      for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
+    }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
  protected:
   using TransformBase<Derived>::TransformBase;
+
+ private:
+  // A function, not a constant: asked only once Derived is complete.
+  static constexpr bool takes_log() noexcept {
+    return requires(double g) { Derived::log_argument(1.0, g); };
+  }
 };
 
 }  // namespace zerak

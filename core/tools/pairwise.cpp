@@ -1,4 +1,5 @@
 #include "pairwise.hpp"
+#include "../ops/log.hpp"
 
 #include <cmath>
 
@@ -11,7 +12,7 @@ Value simple_return(const Value& a, const Value& b) noexcept {
 
 Value log_return(const Value& a, const Value& b) noexcept {
   if (!a || !b || !(*a > 0.0) || !(*b > 0.0)) return kMissing;
-  return std::log(*b / *a);
+  return ops::log(*b / *a);
 }
 
 }  // namespace zerak::tools

@@ -16,6 +16,7 @@
 #include "features/adf.hpp"
 #include "features/auto_correlation.hpp"
 #include "features/correlation.hpp"
+#include "features/ema.hpp"
 #include "features/kama.hpp"
 #include "features/kurtosis.hpp"
 #include "features/linear_slope.hpp"
@@ -100,6 +101,7 @@ std::vector<BlockCase> cases() {
     out.push_back({"RogersSatchell" + sw, maker<RogersSatchellVolatility>([w] {
                      return RogersSatchellVolatility::create({"h", "l", "o", "c"}, w, {"y"});
                    }), w, true});
+    out.push_back({"Ema" + sw, maker<Ema>([w] { return Ema::create({"x"}, w, {"y", "z"}); }), w});
     out.push_back({"Mma" + sw, maker<Mma>([w] { return Mma::create({"x"}, w, {"y"}); }), w});
     out.push_back({"Kama" + sw, maker<Kama>([w] { return Kama::create({"x"}, w, {"y"}, 2, 30); }), w});
     out.push_back({"LogReturn" + sw, maker<LogReturn>([w] { return LogReturn::create({"x"}, w, {"y"}); }), w, true});

@@ -94,6 +94,8 @@ struct Kernels {
   void (*adf_fits)(const double* y, const double* dy, std::size_t n, std::size_t lags,
                    bool trend, std::size_t count, double* scratch, double* tested, double* ssr,
                    double* inverse, unsigned char* ok) noexcept;
+  // out[i] = the library's ln x[i] (ops/log.inc), one argument per lane.
+  void (*logs)(const double* x, std::size_t n, double* out) noexcept;
 };
 
 // The widest vector, in doubles.
