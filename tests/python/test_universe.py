@@ -1,0 +1,174 @@
+"""UniversePipeline: each symbol equals its own FeaturePipeline bit for bit,
+live and in research, on any thread count; cross-sections equal pandas'
+per-bar results; snapshots and symbol changes carry state exactly."""
+
+import copy
+import pickle
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import zerak
+
+INPUTS = ["open", "high", "low", "close"]
+
+
+def features():
+    return [
+        zerak.Sma(["close"], 5, ["sma5"]),
+        zerak.Ema(["close"], 8, ["ema8"]),
+        zerak.LogReturn(["close"], 3, ["ret3"]),
+        zerak.RollingZScore(["ret3"], 6, ["z6"]),
+        zerak.LinearSlope(["open", "close"], 7, ["slope", "r2"]),
+        zerak.ParkinsonVolatility(["high", "low"], 4, ["pk4"]),
+    ]
+
+
+def panel(seed, bars=120, symbols=7, gaps=0.1):
+    """Random OHLC per symbol, with single NaN values and whole untraded bars."""
+    rng = np.random.default_rng(seed)
+    close = 100 * np.exp(np.cumsum(rng.normal(0, 0.02, (bars, symbols)), axis=0))
+    open_ = close * np.exp(rng.normal(0, 0.005, close.shape))
+    high = np.fmax(open_, close) * 1.01
+    low = np.fmin(open_, close) * 0.99
+    p = np.stack([open_, high, low, close], axis=2)
+    p[rng.random((bars, symbols, 4)) < 0.02] = np.nan
+    p[rng.random((bars, symbols)) < gaps] = np.nan  # did not trade
+    return p
+
+
+def own_pipeline(p, s):
+    """Symbol s through its own FeaturePipeline, over the bars it traded."""
+    traded = ~np.isnan(p[:, s, :]).all(axis=1)
+    pipe = zerak.FeaturePipeline(features(), INPUTS)
+    out = np.full((p.shape[0], len(pipe.output_names())), np.nan)
+    out[traded] = pipe.run_research_array(p[traded, s, :])
+    return out
+
+
+@pytest.mark.parametrize("seed", [1, 2])
+@pytest.mark.parametrize("mode", ["research-1", "research-2", "research-3", "live", "update_many"])
+def test_every_symbol_equals_its_own_pipeline(seed, mode):
+    p = panel(seed)
+    u = zerak.UniversePipeline(features(), INPUTS, p.shape[1])
+    if mode.startswith("research"):
+        got = u.run_research(p, threads=int(mode[-1]))
+    elif mode == "live":
+        got = np.stack([u.update(bar) for bar in p])
+    else:
+        got = np.concatenate([u.update_many(p[:50]), u.update_many(p[50:], threads=2)])
+    for s in range(p.shape[1]):
+        np.testing.assert_array_equal(got[:, s, :], own_pipeline(p, s))
+
+
+def oracle(kind, frame):
+    g = frame.groupby("bar")["x"]
+    if kind == "rank":
+        return g.rank(pct=True)
+    if kind == "bucket":
+        return np.ceil(g.rank() * 4 / g.transform("count")) - 1
+    if kind == "demean":
+        return frame["x"] - g.transform("mean")
+    if kind == "zscore":
+        return (frame["x"] - g.transform("mean")) / g.transform("std")
+    lo, hi = g.transform(lambda v: v.quantile(0.1)), g.transform(lambda v: v.quantile(0.8))
+    return frame["x"].clip(lo, hi)
+
+
+CROSS = {
+    "rank": lambda: zerak.CrossSectionalRank(["x"], ["y"]),
+    "bucket": lambda: zerak.CrossSectionalBucket(["x"], ["y"], buckets=4),
+    "demean": lambda: zerak.CrossSectionalDemean(["x"], ["y"]),
+    "zscore": lambda: zerak.CrossSectionalZScore(["x"], ["y"]),
+    "clip": lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.1, upper=0.8),
+}
+
+
+@pytest.mark.parametrize("kind", CROSS)
+def test_cross_sections_equal_pandas_per_bar(kind):
+    rng = np.random.default_rng(5)
+    x = rng.normal(size=(60, 40, 1)).round(1)  # rounding makes ties
+    x[rng.random(x.shape) < 0.15] = np.nan
+    got = zerak.UniversePipeline([CROSS[kind]()], ["x"], 40).run_research(x)[:, :, 0]
+    frame = pd.DataFrame({"bar": np.repeat(np.arange(60), 40), "x": x.ravel()})
+    expected = oracle(kind, frame).to_numpy().reshape(60, 40)
+    np.testing.assert_allclose(got, expected, rtol=1e-12, atol=1e-15)
+
+
+def staged():
+    # per-symbol -> cross-section -> per-symbol -> cross-section
+    return [zerak.Sma(["rank"], 4, ["rank_sma"]), zerak.CrossSectionalZScore(["rank_sma"], ["z"]),
+            zerak.CrossSectionalRank(["ret"], ["rank"]), zerak.LogReturn(["close"], 1, ["ret"]),
+            zerak.CrossSectionalDemean(["ret"], ["ret_dm"])]
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+def test_stages_agree_live_and_research(threads):
+    p = panel(3, bars=80, symbols=9)[:, :, 3:]
+    u = zerak.UniversePipeline(staged(), ["close"], 9)
+    assert u.output_names() == ["ret", "rank", "ret_dm", "rank_sma", "z"]
+    research = u.run_research(p, threads=threads)
+    u.reset()
+    live = np.stack([u.update(bar) for bar in p])
+    np.testing.assert_array_equal(research, live)
+    # the middle stage is the rank of each bar's returns among the traded symbols
+    frame = pd.DataFrame({"bar": np.repeat(np.arange(80), 9), "x": research[:, :, 0].ravel()})
+    np.testing.assert_array_equal(research[:, :, 1].ravel(), frame.groupby("bar")["x"].rank(pct=True))
+
+
+@pytest.mark.parametrize("how", [pickle.dumps, copy.copy, copy.deepcopy])
+def test_snapshots_continue_bit_for_bit(how):
+    p = panel(4, symbols=5)
+    ids = ["AAA", "BBB", "CCC", "DDD", "EEE"]
+    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    expected = u.run_research(p)
+    u.reset()
+    u.update_many(p[:70])
+    again = pickle.loads(how(u)) if how is pickle.dumps else how(u)
+    assert again.symbols() == ids
+    np.testing.assert_array_equal(again.update_many(p[70:]), expected[70:])
+    np.testing.assert_array_equal(u.peek(p[70]), expected[70])
+
+
+def test_symbols_join_and_leave_between_bars():
+    p = panel(6, symbols=4)
+    u = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"])
+    u.update_many(p[:40, :3])
+    u.remove_symbol("b")
+    u.add_symbol("d")
+    got = u.update_many(p[40:][:, [0, 2, 3]])
+    assert u.symbols() == ["a", "c", "d"]
+    np.testing.assert_array_equal(got[:, 0], own_pipeline(p, 0)[40:])
+    np.testing.assert_array_equal(got[:, 1], own_pipeline(p, 2)[40:])
+    np.testing.assert_array_equal(got[:, 2], own_pipeline(p[40:], 3))
+
+
+@pytest.mark.parametrize("make, error, message", [
+    (lambda: zerak.FeaturePipeline([zerak.CrossSectionalRank(["x"], ["y"])], ["x"]),
+     zerak.InvalidConfigError, "CrossSectionalRank is cross-sectional"),
+    (lambda: zerak.UniversePipeline([zerak.CrossSectionalRank(["y"], ["z"])], ["x"], 2),
+     zerak.MissingInputColumnError, "y"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["b"], 2, ["a"]), zerak.CrossSectionalRank(["a"], ["b"])],
+                                    ["x"], 2), zerak.CyclicDependencyError, ""),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["x"])], ["x"], 2),
+     zerak.InvalidConfigError, "name of an input"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).update(np.zeros((3, 1))),
+     zerak.InvalidInputError, "symbols x inputs"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).run_research(np.zeros((4, 2))),
+     zerak.InvalidInputError, "bars x symbols x inputs"),
+    (lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.9, upper=0.1),
+     zerak.InvalidConfigError, "lower <= upper"),
+])
+def test_clear_errors(make, error, message):
+    with pytest.raises(error, match=message):
+        make()
+
+
+def test_mask_skips_symbols_like_an_all_nan_row():
+    p = panel(8, bars=30, symbols=3, gaps=0.0)
+    mask = np.random.default_rng(1).random(p.shape[:2]) > 0.3
+    blanked = p.copy()
+    blanked[~mask] = np.nan
+    u = zerak.UniversePipeline(features(), INPUTS, 3)
+    np.testing.assert_array_equal(u.run_research(p, mask=mask), u.run_research(blanked))
