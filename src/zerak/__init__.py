@@ -24,6 +24,7 @@ from .universe import (
     CrossSectionalRank as CrossSectionalRank,
     CrossSectionalZScore as CrossSectionalZScore,
     UniversePipeline as UniversePipeline,
+    universe_frame as universe_frame,
 )
 
 # The exception classes name their module "_zerak" (pickle looks them up there).

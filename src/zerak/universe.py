@@ -30,6 +30,7 @@ __all__ = [
     "CrossSectionalDemean",
     "CrossSectionalClip",
     "CrossSectionalBucket",
+    "universe_frame",
 ]
 
 
@@ -431,3 +432,58 @@ def _restore(
     for i, state in enumerate(states):
         u._core.restore_symbol(i, list(state))
     return u
+
+
+def universe_frame(
+    pipeline: UniversePipeline,
+    frame: Any,
+    *,
+    symbol: str = "symbol",
+    time: str = "time",
+    threads: int = 1,
+) -> Any:
+    """universe_frame(pipeline, frame, *, symbol="symbol", time="time", threads=1)
+
+    Runs a long frame (one row per symbol and time, in any order) through
+    ``pipeline.run_research`` and returns its outputs row for row.
+
+    The bars are the distinct values of the ``time`` column in sorted order; a
+    symbol with no row at a time did not trade then. Every symbol must be one
+    of ``pipeline.symbols()``.
+
+    Args:
+        pipeline: The universe; it is reset first.
+        frame: A pandas or polars DataFrame with the symbol, time and input
+            columns.
+
+    Returns:
+        A frame of the same kind with one column per output, aligned with
+        ``frame``'s rows (a pandas result keeps its index).
+    """
+    np = _numpy()
+    index = pipeline._index
+    ids = np.asarray(frame[symbol]).tolist()
+    try:
+        rows_symbol = np.fromiter((index[v] for v in ids), dtype=np.intp, count=len(ids))
+    except KeyError as missing:
+        raise _zerak.InvalidInputError(
+            f"symbol {missing.args[0]!r} is not in the universe"
+        ) from None
+    times, rows_bar = np.unique(np.asarray(frame[time]), return_inverse=True)
+    n, names = len(pipeline), pipeline.input_names()
+    cells = rows_bar.reshape(-1) * n + rows_symbol
+    if len(np.unique(cells)) != len(cells):
+        raise _zerak.InvalidInputError(f"two rows for one {symbol} at one {time}")
+    panel = np.full((len(times) * n, len(names)), np.nan)
+    for j, name in enumerate(names):
+        panel[cells, j] = np.asarray(frame[name], dtype=np.float64)
+    out = pipeline.run_research(panel.reshape(len(times), n, len(names)), threads=threads)
+    values = out.reshape(len(times) * n, -1)[cells]
+    outputs = pipeline.output_names()
+    if type(frame).__module__.split(".")[0] == "polars":
+        import polars
+
+        return polars.DataFrame({name: values[:, k] for k, name in enumerate(outputs)})
+    import pandas
+
+    return pandas.DataFrame(values, columns=outputs, index=frame.index)

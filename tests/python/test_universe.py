@@ -150,7 +150,7 @@ def test_symbols_join_and_leave_between_bars():
     (lambda: zerak.UniversePipeline([zerak.CrossSectionalRank(["y"], ["z"])], ["x"], 2),
      zerak.MissingInputColumnError, "y"),
     (lambda: zerak.UniversePipeline([zerak.Sma(["b"], 2, ["a"]), zerak.CrossSectionalRank(["a"], ["b"])],
-                                    ["x"], 2), zerak.CyclicDependencyError, ""),
+                                    ["x"], 2), zerak.CyclicDependencyError, None),
     (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["x"])], ["x"], 2),
      zerak.InvalidConfigError, "name of an input"),
     (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).update(np.zeros((3, 1))),
@@ -172,3 +172,22 @@ def test_mask_skips_symbols_like_an_all_nan_row():
     blanked[~mask] = np.nan
     u = zerak.UniversePipeline(features(), INPUTS, 3)
     np.testing.assert_array_equal(u.run_research(p, mask=mask), u.run_research(blanked))
+
+
+@pytest.mark.parametrize("kind", ["pandas", "polars"])
+def test_long_frame_rows_get_their_panel_outputs(kind):
+    p = panel(9, bars=40, symbols=4, gaps=0.0)
+    ids = ["w", "x", "y", "z"]
+    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    bar, sym = np.meshgrid(np.arange(40), np.arange(4), indexing="ij")
+    order = np.random.default_rng(2).permutation(160)
+    keep, absent = order[:150], order[150:]  # shuffled rows, 10 absent (did not trade)
+    p[bar.ravel()[absent], sym.ravel()[absent]] = np.nan
+    expected = u.run_research(p)
+    long = pd.DataFrame({"time": bar.ravel()[keep] * 10, "symbol": np.array(ids)[sym.ravel()[keep]],
+                         **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)}})
+    if kind == "polars":
+        pl = pytest.importorskip("polars")
+        long = pl.DataFrame({c: long[c].to_numpy() for c in long.columns})
+    got = np.asarray(zerak.universe_frame(u, long))
+    np.testing.assert_array_equal(got, expected.reshape(160, -1)[keep])
