@@ -54,29 +54,43 @@ def table(title: str, rows: list[tuple[str, float, str]]) -> None:
         print(f"  {name:{width}}  {seconds:9.4f} s  {seconds / base:6.2f}x  {note}")
 
 
-def live() -> None:
-    data = panel(LIVE_BARS, LIVE_SYMBOLS)
-    universe = zerak.UniversePipeline(list(features().values()), COLUMNS, LIVE_SYMBOLS)
-    pipes = [zerak.FeaturePipeline(list(features().values()), COLUMNS) for _ in range(LIVE_SYMBOLS)]
+def cheap() -> dict[str, object]:
+    """Three features whose arithmetic costs little next to a Python call."""
+    return {"sma": zerak.Sma(["close"], 20, ["sma20"]), "ema": zerak.Ema(["close"], 50, ["ema50"]),
+            "ret": zerak.LogReturn(["close"], 10, ["ret10"])}
+
+
+def live_rows(title: str, made, data: np.ndarray) -> list[tuple[str, float, str]]:
+    universe = zerak.UniversePipeline(list(made().values()), COLUMNS, LIVE_SYMBOLS)
+    pipes = [zerak.FeaturePipeline(list(made().values()), COLUMNS) for _ in range(LIVE_SYMBOLS)]
     rows = [[list(map(float, data[b, s])) for s in range(LIVE_SYMBOLS)] for b in range(LIVE_BARS)]
 
-    def one_call():
+    def one_call(threads):
         for bar in data:
-            universe.update(bar)
+            universe.update(bar, threads=threads)
 
     def python_loop():
         for bar in rows:
             for pipe, row in zip(pipes, bar):
                 pipe.update(row)
 
-    ours = best_s(one_call, repeat=3) / LIVE_BARS
     loop = best_s(python_loop, repeat=3) / LIVE_BARS
+    ours = best_s(lambda: one_call(1), repeat=3) / LIVE_BARS
+    two = best_s(lambda: one_call(2), repeat=3) / LIVE_BARS
     per = 1e6 / LIVE_SYMBOLS
-    table(f"Live: one bar of {LIVE_SYMBOLS:,} symbols x 10 features (time per bar)", [
-        ("UniversePipeline.update", ours, f"{ours * per:.3f} us per symbol"),
-        (f"Python loop of {LIVE_SYMBOLS:,} FeaturePipeline.update", loop,
-         f"{loop * per:.3f} us per symbol; universe {loop / ours:.1f}x faster (goal 10x)"),
-    ])
+    return [
+        (f"{title}: Python loop of FeaturePipeline.update", loop, f"{loop * per:.3f} us per symbol"),
+        (f"{title}: UniversePipeline.update", ours,
+         f"{ours * per:.3f} us per symbol; {loop / ours:.1f}x faster than the loop (goal 10x)"),
+        (f"{title}: UniversePipeline.update, threads=2", two,
+         f"{two * per:.3f} us per symbol; {loop / two:.1f}x faster than the loop"),
+    ]
+
+
+def live() -> None:
+    data = panel(LIVE_BARS, LIVE_SYMBOLS)
+    table(f"Live: one bar of {LIVE_SYMBOLS:,} symbols (time per bar)",
+          live_rows("the ten features", features, data) + live_rows("Sma, Ema, LogReturn", cheap, data))
 
 
 def polars_features(data: np.ndarray):

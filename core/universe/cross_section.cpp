@@ -1,6 +1,7 @@
 #include "cross_section.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -20,6 +21,44 @@ double quantile(const std::vector<std::pair<double, std::uint32_t>>& sorted, dou
   const double b = sorted[hi].first;
   const double diff = b - a;
   return t >= 0.5 ? b - diff * (1.0 - t) : a + diff * t;
+}
+
+// An unsigned key in the order of the doubles (no NaN; -0 and +0 alike).
+std::uint64_t order_key(double x) noexcept {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x == 0.0 ? 0.0 : x);
+  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// Sorts (key, symbol) pairs by key: least significant digit first, 11 bits
+// at a time, skipping the digits all keys share (values of one magnitude
+// share their exponent). Far quicker than comparison sorting for a few
+// thousand symbols.
+void radix_sort(CrossSection::Scratch& s) {
+  constexpr int kBits = 11;
+  constexpr std::size_t kBins = std::size_t{1} << kBits;
+  constexpr int kPasses = (64 + kBits - 1) / kBits;
+  auto& keys = s.keys;
+  auto& spare = s.keys_spare;
+  const std::size_t n = keys.size();
+  s.histogram.assign(kBins * kPasses, 0);
+  std::uint32_t* hist = s.histogram.data();
+  for (const auto& [key, i] : keys) {
+    for (int p = 0; p < kPasses; ++p) ++hist[p * kBins + ((key >> (p * kBits)) & (kBins - 1))];
+  }
+  spare.resize(n);
+  for (int p = 0; p < kPasses; ++p) {
+    std::uint32_t* counts = hist + p * kBins;
+    const std::uint64_t digit = (keys[0].first >> (p * kBits)) & (kBins - 1);
+    if (counts[digit] == n) continue;  // one digit for all: the order stands
+    std::uint32_t total = 0;
+    for (std::size_t b = 0; b < kBins; ++b) {
+      const std::uint32_t c = counts[b];
+      counts[b] = total;
+      total += c;
+    }
+    for (const auto& item : keys) spare[counts[(item.first >> (p * kBits)) & (kBins - 1)]++] = item;
+    keys.swap(spare);
+  }
 }
 
 }  // namespace
@@ -95,10 +134,17 @@ void CrossSection::apply(const Value* in, Value* out, std::size_t stride, std::s
   }
 
   // Rank and bucket: ties get the average of the ranks they span.
-  std::sort(present.begin(), present.end());
+  auto& keys = scratch.keys;
+  keys.clear();
+  for (const auto& [x, i] : present) keys.emplace_back(order_key(x), i);
+  if (count < 64) {
+    std::sort(keys.begin(), keys.end());
+  } else {
+    radix_sort(scratch);
+  }
   for (std::size_t g = 0; g < count;) {
     std::size_t h = g + 1;
-    while (h < count && present[h].first == present[g].first) ++h;
+    while (h < count && keys[h].first == keys[g].first) ++h;
     const double rank = double(g + 1 + h) / 2.0;
     double result;
     if (kind_ == Kind::kRank) {
@@ -107,7 +153,7 @@ void CrossSection::apply(const Value* in, Value* out, std::size_t stride, std::s
       // rank * buckets is exact, so a whole quotient lands on its bucket.
       result = std::clamp(std::ceil(rank * a_ / total) - 1.0, 0.0, a_ - 1.0);
     }
-    for (std::size_t k = g; k < h; ++k) out[present[k].second * stride] = result;
+    for (std::size_t k = g; k < h; ++k) out[keys[k].second * stride] = result;
     g = h;
   }
 }

@@ -25,6 +25,9 @@ class CrossSection {
   struct Scratch {
     std::vector<std::pair<double, std::uint32_t>> sorted;
     std::vector<std::pair<double, std::uint32_t>> spare;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys_spare;
+    std::vector<std::uint32_t> histogram;
   };
 
   // a: ddof (zscore), lower quantile (clip), bucket count (bucket); b: upper

@@ -249,7 +249,7 @@ Result<Unit> UniversePipeline::restore_symbol(
 }
 
 void UniversePipeline::update(const double* matrix, const std::uint8_t* mask, double* out,
-                              bool peek) {
+                              bool peek, unsigned threads) {
   const std::size_t n = symbols_.size();
   const std::size_t n_in = inputs_.size();
   const std::size_t n_out = outputs_.size();
@@ -269,20 +269,25 @@ void UniversePipeline::update(const double* matrix, const std::uint8_t* mask, do
       }
       continue;
     }
-    for (std::size_t s = 0; s < n; ++s) {
-      Value* row = rows_.data() + s * width_;
-      Value* dst = row + stage.out_begin;
-      if (active_[s] != 0) {
-        FeaturePipeline& p = symbols_[s][stage.index];
-        const std::span<const Value> bar(row, stage.reads);
-        const Result<std::span<const Value>> got = peek ? p.peek(bar) : p.update(bar);
-        if (got) {
-          std::copy(got.value().begin(), got.value().end(), dst);
-          continue;
+    // Threads take symbols a run at a time: one bar of one symbol is too
+    // little work to hand out alone.
+    constexpr std::size_t kRun = 64;
+    parallel((n + kRun - 1) / kRun, threads, [&](std::size_t run, WorkerScratch&) {
+      for (std::size_t s = run * kRun; s < std::min(n, (run + 1) * kRun); ++s) {
+        Value* row = rows_.data() + s * width_;
+        Value* dst = row + stage.out_begin;
+        if (active_[s] != 0) {
+          FeaturePipeline& p = symbols_[s][stage.index];
+          const std::span<const Value> bar(row, stage.reads);
+          const Result<std::span<const Value>> got = peek ? p.peek(bar) : p.update(bar);
+          if (got) {
+            std::copy(got.value().begin(), got.value().end(), dst);
+            continue;
+          }
         }
+        std::fill(dst, dst + stage.out_count, kMissing);
       }
-      std::fill(dst, dst + stage.out_count, kMissing);
-    }
+    });
   }
   for (std::size_t s = 0; s < n; ++s) {
     const Value* row = rows_.data() + s * width_ + n_in;
@@ -313,20 +318,18 @@ void UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::s
       }
       symbols_[s][0].run_blocks(
           at.size(),
+          // Bar by bar: a symbol's bars lie a whole cross-section apart, so
+          // each is read and written as one short contiguous row.
           [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
-            for (std::size_t j = 0; j < n_in; ++j) {
-              Value* column = inputs[j];
-              for (std::size_t i = 0; i < count; ++i) {
-                column[i] = from_double(panel[(at[begin + i] * n + s) * n_in + j]);
-              }
+            for (std::size_t i = 0; i < count; ++i) {
+              const double* row = panel + (at[begin + i] * n + s) * n_in;
+              for (std::size_t j = 0; j < n_in; ++j) inputs[j][i] = from_double(row[j]);
             }
           },
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> outputs) {
-            for (std::size_t k = 0; k < n_out; ++k) {
-              const Value* column = outputs[k];
-              for (std::size_t i = 0; i < count; ++i) {
-                out[(at[begin + i] * n + s) * n_out + k] = to_double(column[i]);
-              }
+            for (std::size_t i = 0; i < count; ++i) {
+              double* row = out + (at[begin + i] * n + s) * n_out;
+              for (std::size_t k = 0; k < n_out; ++k) row[k] = to_double(outputs[k][i]);
             }
             return true;
           },
@@ -393,19 +396,15 @@ void UniversePipeline::run_table(std::vector<Value>& table,
       symbols_[s][stage.index].run_blocks(
           at.size(),
           [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
-            for (std::size_t j = 0; j < stage.reads; ++j) {
-              Value* column = inputs[j];
-              for (std::size_t i = 0; i < count; ++i) {
-                column[i] = table[(at[begin + i] * n + s) * width + j];
-              }
+            for (std::size_t i = 0; i < count; ++i) {
+              const Value* row = table.data() + (at[begin + i] * n + s) * width;
+              for (std::size_t j = 0; j < stage.reads; ++j) inputs[j][i] = row[j];
             }
           },
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> outputs) {
-            for (std::size_t k = 0; k < stage.out_count; ++k) {
-              const Value* column = outputs[k];
-              for (std::size_t i = 0; i < count; ++i) {
-                table[(at[begin + i] * n + s) * width + stage.out_begin + k] = column[i];
-              }
+            for (std::size_t i = 0; i < count; ++i) {
+              Value* row = table.data() + (at[begin + i] * n + s) * width + stage.out_begin;
+              for (std::size_t k = 0; k < stage.out_count; ++k) row[k] = outputs[k][i];
             }
             return true;
           },

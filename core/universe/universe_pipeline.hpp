@@ -43,8 +43,9 @@ class UniversePipeline {
   // One bar of every symbol: `matrix` holds symbols() rows of inputs().size()
   // doubles, `mask` (may be null) one flag per symbol; outputs go to `out`,
   // symbols() rows of outputs().size() doubles. Peek leaves every state as it
-  // was.
-  void update(const double* matrix, const std::uint8_t* mask, double* out, bool peek);
+  // was. Symbols are spread over up to `threads` threads.
+  void update(const double* matrix, const std::uint8_t* mask, double* out, bool peek,
+              unsigned threads = 1);
 
   // `bars` bars of every symbol: panel[(bar * symbols() + s) * inputs + j],
   // mask (may be null) likewise by bar and symbol, out by bar, symbol and

@@ -128,12 +128,13 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_CATCH
 }
 
-// update(matrix, mask, peek): symbols x outputs.
+// update(matrix, mask, peek, threads): symbols x outputs.
 PyObject* live(PyObject* self, PyObject* args) {
   PyObject* matrix = nullptr;
   PyObject* mask = nullptr;
   int peek = 0;
-  if (!PyArg_ParseTuple(args, "OOp", &matrix, &mask, &peek)) return nullptr;
+  unsigned threads = 1;
+  if (!PyArg_ParseTuple(args, "OOpI", &matrix, &mask, &peek, &threads)) return nullptr;
   return Class::change(self, [&](Object& obj) -> PyObject* {
     UniversePipeline& core = obj.core;
     const std::size_t n = core.symbols();
@@ -153,7 +154,7 @@ PyObject* live(PyObject* self, PyObject* args) {
     {
       GilReleased unlocked;
       core.update(values.data<double>(), mask != Py_None ? flags.data<std::uint8_t>() : nullptr,
-                  out.data(), peek != 0);
+                  out.data(), peek != 0, threads);
     }
     return out.publish();
   });

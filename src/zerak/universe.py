@@ -49,6 +49,16 @@ def _names(value: Iterable[str], what: str) -> list[str]:
     return names
 
 
+def _threads(threads: int) -> int:
+    if isinstance(threads, bool) or not isinstance(threads, int) or not 0 <= threads <= 1024:
+        raise _zerak.InvalidConfigError("threads must be an integer from 0 to 1024")
+    if threads == 0:
+        import os
+
+        return os.cpu_count() or 1
+    return threads
+
+
 class _CrossSectional:
     """Shared by the cross-sectional transforms: one output per input."""
 
@@ -269,8 +279,8 @@ class UniversePipeline:
 
     # ---- live ------------------------------------------------------------
 
-    def update(self, matrix: Any, *, mask: Any = None) -> Any:
-        """update(self, matrix, *, mask=None)
+    def update(self, matrix: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """update(self, matrix, *, mask=None, threads=1)
 
         One bar of every symbol (live mode).
 
@@ -278,21 +288,22 @@ class UniversePipeline:
             matrix: symbols x inputs, any 2-D array of numbers (NaN missing).
             mask: Optional booleans, one per symbol: False skips the symbol.
                 Without it a symbol whose inputs are all NaN is skipped.
+            threads: Threads to spread the symbols over (0: one per core).
 
         Returns:
             numpy.ndarray of symbols x outputs, float64, NaN for missing and
             for skipped symbols (whose state does not advance).
         """
         m = self._matrix(matrix, 2, "matrix")
-        return self._core.update(m, self._mask(mask, (m.shape[0],)), False)
+        return self._core.update(m, self._mask(mask, (m.shape[0],)), False, _threads(threads))
 
-    def peek(self, matrix: Any, *, mask: Any = None) -> Any:
-        """peek(self, matrix, *, mask=None)
+    def peek(self, matrix: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """peek(self, matrix, *, mask=None, threads=1)
 
         What ``update(matrix)`` would return, changing no state.
         """
         m = self._matrix(matrix, 2, "matrix")
-        return self._core.update(m, self._mask(mask, (m.shape[0],)), True)
+        return self._core.update(m, self._mask(mask, (m.shape[0],)), True, _threads(threads))
 
     def update_many(self, panel: Any, *, mask: Any = None, threads: int = 1) -> Any:
         """update_many(self, panel, *, mask=None, threads=1)
@@ -328,15 +339,10 @@ class UniversePipeline:
         return self._run(panel, mask, True, threads)
 
     def _run(self, panel: Any, mask: Any, reset: bool, threads: int) -> Any:
-        if isinstance(threads, bool) or not isinstance(threads, int) or threads < 0:
-            raise _zerak.InvalidConfigError("threads must be a non-negative integer")
-        if threads == 0:
-            import os
-
-            threads = os.cpu_count() or 1
+        count = _threads(threads)
         p = self._matrix(panel, 3, "panel")
         flags = self._mask(mask, p.shape[:2])
-        out = self._core.run(p, flags, reset, threads)
+        out = self._core.run(p, flags, reset, count)
         return out.reshape(p.shape[0], p.shape[1], len(self._core.output_names()))
 
     # ---- the universe ----------------------------------------------------

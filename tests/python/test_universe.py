@@ -48,14 +48,15 @@ def own_pipeline(p, s):
 
 
 @pytest.mark.parametrize("seed", [1, 2])
-@pytest.mark.parametrize("mode", ["research-1", "research-2", "research-3", "live", "update_many"])
+@pytest.mark.parametrize("mode", ["research-1", "research-2", "research-3", "live-1", "live-2",
+                                  "update_many"])
 def test_every_symbol_equals_its_own_pipeline(seed, mode):
     p = panel(seed)
     u = zerak.UniversePipeline(features(), INPUTS, p.shape[1])
     if mode.startswith("research"):
         got = u.run_research(p, threads=int(mode[-1]))
-    elif mode == "live":
-        got = np.stack([u.update(bar) for bar in p])
+    elif mode.startswith("live"):
+        got = np.stack([u.update(bar, threads=int(mode[-1])) for bar in p])
     else:
         got = np.concatenate([u.update_many(p[:50]), u.update_many(p[50:], threads=2)])
     for s in range(p.shape[1]):
