@@ -89,11 +89,12 @@ CROSS = {
 @pytest.mark.parametrize("kind", CROSS)
 def test_cross_sections_equal_pandas_per_bar(kind):
     rng = np.random.default_rng(5)
-    x = rng.normal(size=(60, 40, 1)).round(1)  # rounding makes ties
+    x = rng.normal(size=(60, 150, 1)).round(1)  # rounding makes ties, and -0.0
     x[rng.random(x.shape) < 0.15] = np.nan
-    got = zerak.UniversePipeline([CROSS[kind]()], ["x"], 40).run_research(x)[:, :, 0]
-    frame = pd.DataFrame({"bar": np.repeat(np.arange(60), 40), "x": x.ravel()})
-    expected = oracle(kind, frame).to_numpy().reshape(60, 40)
+    x[:30, 70:] = np.nan  # fewer symbols in the first bars
+    got = zerak.UniversePipeline([CROSS[kind]()], ["x"], 150).run_research(x)[:, :, 0]
+    frame = pd.DataFrame({"bar": np.repeat(np.arange(60), 150), "x": x.ravel()})
+    expected = oracle(kind, frame).to_numpy().reshape(60, 150)
     np.testing.assert_allclose(got, expected, rtol=1e-12, atol=1e-15)
 
 
