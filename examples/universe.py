@@ -10,6 +10,7 @@ and each symbol equals its own FeaturePipeline.
 
 import argparse
 import time
+from typing import Any
 
 import numpy as np
 from numpy.typing import NDArray
@@ -19,7 +20,7 @@ import zerak
 INPUTS = ["close", "high", "low"]
 
 
-def make_features() -> list[object]:
+def make_features() -> list[Any]:
     return [
         zerak.LogReturn(["close"], 1, ["ret"]),
         zerak.Sma(["close"], 20, ["sma20"]),

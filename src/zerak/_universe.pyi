@@ -1,7 +1,8 @@
 """Stubs for zerak._universe, created by the extension module (used by zerak.universe)."""
 
-from typing import Any
+from typing import Any, final
 
+@final
 class Core:
     def __new__(cls, transforms: list[Any], input_columns: list[str], symbols: int) -> Core: ...
     def update(self, matrix: Any, mask: Any, peek: bool, threads: int, /) -> Any: ...

@@ -97,7 +97,11 @@ class _CrossSectional:
         return f"{type(self).__name__}({', '.join(repr(a) for a in self._args())})"
 
     def __eq__(self, other: object) -> bool:
-        return type(other) is type(self) and other._args() == self._args()  # type: ignore[attr-defined]
+        return (
+            isinstance(other, _CrossSectional)
+            and type(other) is type(self)
+            and other._args() == self._args()
+        )
 
     def __hash__(self) -> int:
         return hash((type(self).__name__, repr(self._args())))
@@ -246,7 +250,7 @@ class UniversePipeline:
             if symbols < 0:
                 raise _zerak.InvalidConfigError("symbols must be >= 0")
             return list(range(symbols))
-        if isinstance(symbols, str):
+        if isinstance(symbols, (str, bool)):
             raise TypeError("symbols must be a count or a sequence of identifiers")
         ids = list(symbols)
         if len(set(ids)) != len(ids):
