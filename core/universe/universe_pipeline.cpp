@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -295,17 +296,30 @@ void UniversePipeline::update(const double* matrix, const std::uint8_t* mask, do
   }
 }
 
-void UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::size_t bars,
-                           double* out, bool reset_first, unsigned threads) {
+bool UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::size_t bars,
+                           double* out, bool reset_first, unsigned threads,
+                           const std::function<bool()>& poll) {
   if (reset_first) reset();
   const std::size_t n = symbols_.size();
   const std::size_t n_in = inputs_.size();
   const std::size_t n_out = outputs_.size();
-  if (bars == 0 || n == 0) return;
+  if (bars == 0 || n == 0) return true;
+  // Only the calling thread polls; a stop reaches the others through `stop`.
+  std::atomic<bool> stop{false};
+  const std::thread::id caller = std::this_thread::get_id();
+  const auto go_on = [&] {
+    if (stop.load(std::memory_order_relaxed)) return false;
+    if (std::this_thread::get_id() == caller && !poll()) {
+      stop.store(true, std::memory_order_relaxed);
+      return false;
+    }
+    return true;
+  };
 
   if (stages_.size() == 1 && !stages_[0].cross) {
     // Symbols are independent: each runs all its bars in one go.
     parallel(n, threads, [&](std::size_t s, WorkerScratch& w) {
+      if (!go_on()) return;
       std::vector<std::size_t>& at = w.bars;
       at.clear();
       for (std::size_t b = 0; b < bars; ++b) {
@@ -333,9 +347,9 @@ void UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::s
             }
             return true;
           },
-          [] { return true; });
+          go_on);
     });
-    return;
+    return !stop.load();
   }
 
   // Stages wait for each other at every bar: the bars go through in chunks
@@ -345,6 +359,7 @@ void UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::s
   std::vector<Value> table(chunk * n * width_);
   std::vector<std::uint8_t> active(chunk * n);
   for (std::size_t first = 0; first < bars; first += chunk) {
+    if (!go_on()) return false;
     const std::size_t count = std::min(chunk, bars - first);
     for (std::size_t b = 0; b < count; ++b) {
       for (std::size_t s = 0; s < n; ++s) {
@@ -364,6 +379,7 @@ void UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::s
       }
     }
   }
+  return true;
 }
 
 void UniversePipeline::run_table(std::vector<Value>& table,

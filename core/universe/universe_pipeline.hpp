@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -50,9 +51,11 @@ class UniversePipeline {
   // `bars` bars of every symbol: panel[(bar * symbols() + s) * inputs + j],
   // mask (may be null) likewise by bar and symbol, out by bar, symbol and
   // output. Reset first or go on from the current state; the results equal
-  // one update per bar bit for bit, whatever the number of threads.
-  void run(const double* panel, const std::uint8_t* mask, std::size_t bars, double* out,
-           bool reset, unsigned threads);
+  // one update per bar bit for bit, whatever the number of threads. The
+  // calling thread runs poll() between blocks; once it returns false the run
+  // stops part way and returns false.
+  bool run(const double* panel, const std::uint8_t* mask, std::size_t bars, double* out,
+           bool reset, unsigned threads, const std::function<bool()>& poll);
 
   void reset();
   void add_symbol();

@@ -186,10 +186,17 @@ PyObject* run(PyObject* self, PyObject* args) {
     }
     ResultArray out;
     if (!out.allocate(bars, n * core.outputs().size())) return nullptr;
+    bool completed;
     {
       GilReleased unlocked;
-      core.run(values.data<double>(), mask != Py_None ? flags.data<std::uint8_t>() : nullptr,
-               bars, out.data(), reset != 0, threads);
+      completed = core.run(values.data<double>(),
+                           mask != Py_None ? flags.data<std::uint8_t>() : nullptr, bars,
+                           out.data(), reset != 0, threads,
+                           [&unlocked] { return unlocked.poll_signals(); });
+    }
+    if (!completed) {
+      core.reset();  // stopped part way: no state the caller never got results for
+      return nullptr;
     }
     return out.publish();
   });

@@ -193,3 +193,20 @@ def test_long_frame_rows_get_their_panel_outputs(kind):
         long = pl.DataFrame({c: long[c].to_numpy() for c in long.columns})
     got = np.asarray(zerak.universe_frame(u, long))
     np.testing.assert_array_equal(got, expected.reshape(160, -1)[keep])
+
+
+@pytest.mark.parametrize("method", ["run_research", "update_many"])
+def test_ctrl_c_stops_research_and_leaves_the_universe_reset(method):
+    import _thread
+    import threading
+
+    p = panel(10, bars=3000, symbols=300, gaps=0.0)
+    u = zerak.UniversePipeline(features(), INPUTS, 300)
+    u.update(p[0])
+    timer = threading.Timer(0.05, _thread.interrupt_main)
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        getattr(u, method)(p, threads=2)
+    timer.join()
+    fresh = zerak.UniversePipeline(features(), INPUTS, 300)
+    np.testing.assert_array_equal(u.update_many(p[:12]), fresh.update_many(p[:12]))
