@@ -210,3 +210,34 @@ def test_ctrl_c_stops_research_and_leaves_the_universe_reset(method):
     timer.join()
     fresh = zerak.UniversePipeline(features(), INPUTS, 300)
     np.testing.assert_array_equal(u.update_many(p[:12]), fresh.update_many(p[:12]))
+
+
+def _corrupt(u):
+    reduce, (transforms, names, ids, states) = u.__reduce__()[0], u.__reduce__()[1]
+    states[1] = [s[:-3] for s in states[1]]  # truncated snapshot of one symbol
+    reduce(transforms, names, ids, states)
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda u: u.update(np.zeros((3, 4)), mask=np.ones(2, bool)), zerak.InvalidInputError),
+    (lambda u: u.update(np.zeros((3, 4, 1))), zerak.InvalidInputError),
+    (lambda u: u.update([["a"] * 4] * 3), ValueError),
+    (lambda u: u.run_research(np.zeros((5, 3, 4)), mask=np.ones((5, 2), bool)), zerak.InvalidInputError),
+    (lambda u: u.run_research(np.zeros((5, 3, 4)), threads=-1), zerak.InvalidConfigError),
+    (lambda u: u._core.update(np.zeros((3, 4), np.float32), None, False, 1), TypeError),
+    (lambda u: u._core.run(np.zeros((5, 2, 4)), None, True, 1), ValueError),
+    (lambda u: u._core.remove_symbol(3), IndexError),
+    (lambda u: u._core.restore_symbol(0, [b"junk"]), zerak.ZerakError),
+    (lambda u: u._core.restore_symbol(0, []), zerak.InvalidInputError),
+    (_corrupt, zerak.ZerakError),
+    (lambda u: u.add_symbol("b"), zerak.InvalidConfigError),
+    (lambda u: u.remove_symbol("zz"), KeyError),
+])
+def test_bad_calls_raise_and_change_nothing(call, error):
+    p = panel(12, bars=20, symbols=3, gaps=0.0)
+    u = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"])
+    expected = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"]).update_many(p)
+    with pytest.raises(error):
+        call(u)
+    assert u.symbols() == ["a", "b", "c"]
+    np.testing.assert_array_equal(u.update_many(p), expected)
