@@ -1,26 +1,27 @@
-"""One feature pipeline over a universe of synthetic symbols, on a thread pool.
+"""One UniversePipeline over a universe of synthetic symbols, on 1 and 2 threads.
 
-The pipeline is built once; each task runs a copy of it (copy.copy keeps the
-configuration and state) over one symbol with ``run_research_array``, which
-computes without holding the interpreter lock, so threads run in parallel.
+The pipeline keeps one state per symbol; ``run_research`` takes the whole
+panel (bars x symbols x inputs) in one call and spreads the symbols over
+threads without the interpreter lock. Every thread count gives the same bits,
+and each symbol equals its own FeaturePipeline.
 
-    python examples/universe.py [--symbols 200] [--bars 100000] [--workers 1 2]
+    python examples/universe.py [--symbols 200] [--bars 20000] [--threads 1 2]
 """
 
 import argparse
-import copy
-import hashlib
 import time
-from concurrent.futures import ThreadPoolExecutor
+from typing import Any
 
 import numpy as np
 from numpy.typing import NDArray
 
 import zerak
 
+INPUTS = ["close", "high", "low"]
 
-def make_pipeline() -> zerak.FeaturePipeline:
-    return zerak.FeaturePipeline([
+
+def make_features() -> list[Any]:
+    return [
         zerak.LogReturn(["close"], 1, ["ret"]),
         zerak.Sma(["close"], 20, ["sma20"]),
         zerak.Ema(["close"], 50, ["ema50"]),
@@ -29,7 +30,12 @@ def make_pipeline() -> zerak.FeaturePipeline:
         zerak.RollingZScore(["ret"], 100, ["ret_z"]),
         zerak.Skewness(["ret"], 50, ["ret_skew"]),
         zerak.ParkinsonVolatility(["high", "low"], 20, ["park20"]),
-    ], ["close", "high", "low"])
+    ]
+
+
+def make_pipeline() -> zerak.FeaturePipeline:
+    """The same features for one symbol."""
+    return zerak.FeaturePipeline(make_features(), INPUTS)
 
 
 def symbol_bars(symbol: int, bars: int) -> NDArray[np.float64]:
@@ -45,42 +51,39 @@ def symbol_bars(symbol: int, bars: int) -> NDArray[np.float64]:
     return out
 
 
-def run_symbol(pipeline: zerak.FeaturePipeline, symbol: int, bars: int) -> str:
-    """A private copy of the pipeline over one symbol; the result's digest."""
-    result = copy.copy(pipeline).run_research_array(symbol_bars(symbol, bars))
-    # Hashing reads the array in place and releases the interpreter lock.
-    return hashlib.blake2b(memoryview(result), digest_size=16).hexdigest()
-
-
-def run_universe(pipeline: zerak.FeaturePipeline, symbols: int, bars: int,
-                 workers: int) -> list[str]:
-    with ThreadPoolExecutor(workers) as pool:
-        return list(pool.map(lambda s: run_symbol(pipeline, s, bars), range(symbols)))
+def universe_panel(symbols: int, bars: int) -> NDArray[np.float64]:
+    """bars x symbols x (close, high, low)."""
+    return np.stack([symbol_bars(s, bars) for s in range(symbols)], axis=1)
 
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=(__doc__ or "").splitlines()[0])
     parser.add_argument("--symbols", type=int, default=200)
-    parser.add_argument("--bars", type=int, default=100_000)
-    parser.add_argument("--workers", type=int, nargs="+", default=[1, 2])
+    parser.add_argument("--bars", type=int, default=20_000)
+    parser.add_argument("--threads", type=int, nargs="+", default=[1, 2])
     args = parser.parse_args()
 
-    pipeline = make_pipeline()
-    print(f"{args.symbols} symbols x {args.bars} bars, {len(pipeline)} features")
-    digests: list[str] | None = None
+    panel = universe_panel(args.symbols, args.bars)
+    universe = zerak.UniversePipeline(make_features(), INPUTS, args.symbols)
+    print(f"{args.symbols} symbols x {args.bars} bars, {len(universe.output_names())} outputs")
+    first: NDArray[np.float64] | None = None
     base: float | None = None
-    for workers in args.workers:
+    for threads in args.threads:
         start = time.perf_counter()
-        got = run_universe(pipeline, args.symbols, args.bars, workers)
+        got = universe.run_research(panel, threads=threads)
         seconds = time.perf_counter() - start
         rate = args.symbols * args.bars / seconds
         base = base or rate
-        print(f"{workers} worker(s): {seconds:6.2f} s, {rate / 1e6:6.2f} M bars/s, "
+        print(f"{threads} thread(s): {seconds:6.2f} s, {rate / 1e6:6.2f} M bars/s, "
               f"{rate / base:4.2f}x")
-        if digests is not None and got != digests:
-            raise SystemExit("results differ between worker counts")
-        digests = got
-    print("every worker count gives identical results")
+        if first is not None and got.tobytes() != first.tobytes():
+            raise SystemExit("results differ between thread counts")
+        first = got
+    assert first is not None
+    alone = make_pipeline().run_research_array(panel[:, 0, :])
+    if alone.tobytes() != np.ascontiguousarray(first[:, 0, :]).tobytes():
+        raise SystemExit("a symbol differs from its own pipeline")
+    print("every thread count gives identical results")
 
 
 if __name__ == "__main__":

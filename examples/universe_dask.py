@@ -1,6 +1,7 @@
-"""The universe example on Dask: the pipeline is built once, shipped to the
-workers by pickle (its configuration and state travel as a snapshot), and
-each task returns one array per symbol.
+"""The universe example on Dask: the symbols are split into blocks, each
+task runs one UniversePipeline (shipped by pickle: configuration and state
+travel as snapshots) over its block, and the results come back one array per
+symbol, bit for bit those of a FeaturePipeline per symbol.
 
     python examples/universe_dask.py [SCHEDULER_ADDRESS] [--symbols 200] [--bars 100000]
 
@@ -27,18 +28,26 @@ if __name__ != "__main__":
     cloudpickle.register_pickle_by_value(sys.modules[__name__])
 
 
-def run_symbol(pipeline: zerak.FeaturePipeline, symbol: int, bars: int) -> NDArray[np.float64]:
-    """On a worker: a private copy of the shipped pipeline over one symbol."""
-    return copy.copy(pipeline).run_research_array(universe.symbol_bars(symbol, bars))
+BLOCK = 16  # symbols per task
+
+
+def run_block(block: zerak.UniversePipeline, first: int, bars: int) -> list[NDArray[np.float64]]:
+    """On a worker: a private copy of the shipped universe over its symbols."""
+    symbols = range(first, first + len(block))
+    panel = np.stack([universe.symbol_bars(s, bars) for s in symbols], axis=1)
+    out = copy.copy(block).run_research(panel)
+    return [np.ascontiguousarray(out[:, i, :]) for i in range(len(block))]
 
 
 def run_on_dask(client: Client, pipeline: zerak.FeaturePipeline, symbols: int,
                 bars: int) -> dict[int, NDArray[np.float64]]:
-    """{symbol: array of bars x outputs}, computed on the cluster."""
-    shipped = client.scatter(pipeline, broadcast=True)  # pickled once, sent to every worker
-    futures = client.map(run_symbol, [shipped] * symbols, range(symbols), [bars] * symbols,
-                         pure=False)
-    return dict(zip(range(symbols), client.gather(futures)))
+    """{symbol: array of bars x outputs} of `pipeline`'s transforms, on the cluster."""
+    firsts = list(range(0, symbols, BLOCK))
+    blocks = [zerak.UniversePipeline(pipeline.transforms(), pipeline.input_names(),
+                                     min(BLOCK, symbols - f)) for f in firsts]
+    futures = client.map(run_block, blocks, firsts, [bars] * len(firsts), pure=False)
+    arrays = [a for block in client.gather(futures) for a in block]
+    return dict(zip(range(symbols), arrays))
 
 
 def main() -> None:

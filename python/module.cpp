@@ -17,6 +17,10 @@
 #include "runtime/snapshot_module.hpp"
 
 namespace zerak::py {
+
+// pipelines/universe_pipeline.cpp: zerak.UniversePipeline's compiled part.
+bool add_universe_core(PyObject* module);
+
 namespace {
 
 #define ZERAK_TRANSFORM_EXPORT(Class) {#Class, &declared::make_transform<Class>},
@@ -61,7 +65,10 @@ PyObject* create_module() {
   for (const Export& e : kExports) {
     if (!add_export(module.get(), all.get(), e)) return nullptr;
   }
-  if (!add_snapshot_module(module.get()) || !add_dispatch_module()) return nullptr;
+  if (!add_snapshot_module(module.get()) || !add_dispatch_module() ||
+      !add_universe_core(module.get())) {
+    return nullptr;
+  }
   return module.release();
 }
 

@@ -22,6 +22,14 @@ void raise_unsupported(PyObject* obj, const char* kind) {
   Py_ssize_t size = 0;
   const char* utf8 = PyUnicode_AsUTF8AndSize(name.get(), &size);
   if (utf8 == nullptr) return;
+  // Cross-sections see every symbol of a bar: only a universe has them.
+  const int cross = PyObject_HasAttrStringWithError(obj, "_cross_section");
+  if (cross < 0) return;
+  if (cross > 0) {
+    raise(ZerakError::invalid_config(std::string(utf8, std::size_t(size)) +
+                                     " is cross-sectional: it runs in a UniversePipeline only"));
+    return;
+  }
   raise(ZerakError::invalid_config(std::string("unsupported ") + kind + " type: " +
                                    std::string(utf8, std::size_t(size))));
 }

@@ -2,7 +2,9 @@
 
 The classes and functions of the compiled module ``zerak._zerak`` are
 re-exported here, with ``research_frame`` and ``label_frame`` for data frames,
-and ``select`` and ``check`` for reading pipelines; see ``zerak.__all__``.
+``select`` and ``check`` for reading pipelines, and ``UniversePipeline`` with
+the cross-sectional transforms for many symbols at once (``zerak.universe``);
+see ``zerak.__all__``.
 """
 
 import sys as _sys
@@ -16,6 +18,15 @@ from ._version import __version__ as __version__
 from ._zerak import *  # noqa: F403
 from .frames import label_frame as label_frame, research_frame as research_frame
 from .live import check as check, select as select
+from .universe import (
+    CrossSectionalBucket as CrossSectionalBucket,
+    CrossSectionalClip as CrossSectionalClip,
+    CrossSectionalDemean as CrossSectionalDemean,
+    CrossSectionalRank as CrossSectionalRank,
+    CrossSectionalZScore as CrossSectionalZScore,
+    UniversePipeline as UniversePipeline,
+    universe_frame as universe_frame,
+)
 
 # The exception classes name their module "_zerak": their instances pickle
 # through zerak._errors, the classes themselves by that name, found here once

@@ -18,7 +18,8 @@ import universe_dask  # noqa: E402
 @pytest.mark.parametrize("script, args, last_line", [
     ("live_restart.py", [], "restarted run equals uninterrupted run bit for bit: True"),
     ("universe.py", ["--symbols", "6", "--bars", "3000"],
-     "every worker count gives identical results"),
+     "every thread count gives identical results"),
+    ("universe_live.py", ["--symbols", "60", "--bars", "80"], "live equals research bit for bit: True"),
 ])
 def test_example_runs(script, args, last_line):
     out = subprocess.run([sys.executable, str(EXAMPLES / script), *args], capture_output=True,

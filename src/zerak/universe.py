@@ -1,0 +1,499 @@
+"""Many symbols in one pipeline, and transforms across symbols.
+
+``UniversePipeline`` runs the same transforms over every symbol of a universe:
+one ``update`` per bar for all symbols (symbols x inputs in, symbols x outputs
+out, computed without the interpreter lock), and ``run_research`` over a panel
+of bars x symbols x inputs, symbols spread over threads. Each symbol's results
+are bit for bit those of its own ``FeaturePipeline``.
+
+The ``CrossSectional*`` transforms see one bar of every symbol at once (rank,
+z-score, demean, clip, bucket). They read per-symbol outputs and per-symbol
+transforms may read theirs again; they run in a ``UniversePipeline`` only.
+
+A symbol whose inputs at a bar are all NaN (or whose ``mask`` entry is False)
+did not trade: its state does not advance, its outputs are NaN for that bar,
+and it is left out of that bar's cross-sections.
+"""
+
+from __future__ import annotations
+
+from collections.abc import Hashable, Iterable, Sequence
+from typing import Any
+
+from . import _zerak
+from ._universe import Core as _Core  # registered by _zerak
+
+__all__ = [
+    "UniversePipeline",
+    "CrossSectionalRank",
+    "CrossSectionalZScore",
+    "CrossSectionalDemean",
+    "CrossSectionalClip",
+    "CrossSectionalBucket",
+    "universe_frame",
+]
+
+
+def _numpy() -> Any:
+    import numpy  # the universe works on arrays; the rest of zerak does not need numpy
+
+    return numpy
+
+
+def _names(value: Iterable[str], what: str) -> list[str]:
+    if isinstance(value, str):
+        raise TypeError(f"{what} must be a list of names, not a str")
+    names = list(value)
+    if not all(isinstance(n, str) for n in names):
+        raise TypeError(f"{what} must be a list of names")
+    return names
+
+
+def _threads(threads: int) -> int:
+    if isinstance(threads, bool) or not isinstance(threads, int) or not 0 <= threads <= 1024:
+        raise _zerak.InvalidConfigError("threads must be an integer from 0 to 1024")
+    if threads == 0:
+        import os
+
+        return os.cpu_count() or 1
+    return threads
+
+
+class _CrossSectional:
+    """Shared by the cross-sectional transforms: one output per input."""
+
+    _kind = -1
+    __slots__ = ("_inputs", "_outputs")
+
+    def __init__(self, inputs: Sequence[str], outputs: Sequence[str]) -> None:
+        self._inputs = _names(inputs, "inputs")
+        self._outputs = _names(outputs, "outputs")
+        if not self._inputs:
+            raise _zerak.InvalidConfigError("inputs must not be empty")
+        if len(self._outputs) != len(self._inputs):
+            raise _zerak.InvalidConfigError(
+                f"expected {len(self._inputs)} output name(s), one per input, "
+                f"got {len(self._outputs)}"
+            )
+
+    def _options(self) -> tuple[float, float]:
+        return (0.0, 0.0)
+
+    def _cross_section(self) -> tuple[int, list[str], list[str], float, float]:
+        return (self._kind, self._inputs, self._outputs, *self._options())
+
+    def input_names(self) -> list[str]:
+        """Input column names, one per output."""
+        return list(self._inputs)
+
+    def output_names(self) -> list[str]:
+        """Output column names, one per input."""
+        return list(self._outputs)
+
+    def _args(self) -> tuple[Any, ...]:
+        return (self._inputs, self._outputs)
+
+    def __repr__(self) -> str:
+        return f"{type(self).__name__}({', '.join(repr(a) for a in self._args())})"
+
+    def __eq__(self, other: object) -> bool:
+        return (
+            isinstance(other, _CrossSectional)
+            and type(other) is type(self)
+            and other._args() == self._args()
+        )
+
+    def __hash__(self) -> int:
+        return hash((type(self).__name__, repr(self._args())))
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        return (type(self), self._args())
+
+
+class CrossSectionalRank(_CrossSectional):
+    """CrossSectionalRank(inputs, outputs)
+
+    Percentile rank of each symbol's value among the symbols at the bar, ties
+    averaged: ``rank / count`` in (0, 1], as ``groupby(bar).rank(pct=True)``.
+    """
+
+    _kind = 0
+    __slots__ = ()
+
+
+class CrossSectionalZScore(_CrossSectional):
+    """CrossSectionalZScore(inputs, outputs, ddof=1)
+
+    ``(x - mean) / std`` over the symbols at the bar (standard deviation with
+    ``ddof`` delta degrees of freedom; NaN when the count is not above it).
+    """
+
+    _kind = 1
+    __slots__ = ("_ddof",)
+
+    def __init__(self, inputs: Sequence[str], outputs: Sequence[str], ddof: int = 1) -> None:
+        super().__init__(inputs, outputs)
+        if isinstance(ddof, bool) or not isinstance(ddof, int) or ddof < 0:
+            raise _zerak.InvalidConfigError("ddof must be a non-negative integer")
+        self._ddof = ddof
+
+    def _options(self) -> tuple[float, float]:
+        return (float(self._ddof), 0.0)
+
+    def _args(self) -> tuple[Any, ...]:
+        return (self._inputs, self._outputs, self._ddof)
+
+
+class CrossSectionalDemean(_CrossSectional):
+    """CrossSectionalDemean(inputs, outputs)
+
+    ``x - mean`` over the symbols at the bar.
+    """
+
+    _kind = 2
+    __slots__ = ()
+
+
+class CrossSectionalClip(_CrossSectional):
+    """CrossSectionalClip(inputs, outputs, lower=0.05, upper=0.95)
+
+    Winsorises: each value clipped to the ``lower`` and ``upper`` quantiles of
+    the symbols at the bar (linear interpolation, as ``Series.quantile``).
+    """
+
+    _kind = 3
+    __slots__ = ("_lower", "_upper")
+
+    def __init__(
+        self,
+        inputs: Sequence[str],
+        outputs: Sequence[str],
+        lower: float = 0.05,
+        upper: float = 0.95,
+    ) -> None:
+        super().__init__(inputs, outputs)
+        lower, upper = float(lower), float(upper)
+        if not 0.0 <= lower <= upper <= 1.0:
+            raise _zerak.InvalidConfigError("expected 0 <= lower <= upper <= 1")
+        self._lower, self._upper = lower, upper
+
+    def _options(self) -> tuple[float, float]:
+        return (self._lower, self._upper)
+
+    def _args(self) -> tuple[Any, ...]:
+        return (self._inputs, self._outputs, self._lower, self._upper)
+
+
+class CrossSectionalBucket(_CrossSectional):
+    """CrossSectionalBucket(inputs, outputs, buckets=5)
+
+    Quantile bucket 0 .. buckets - 1 of each symbol at the bar:
+    ``ceil(rank * buckets / count) - 1`` with ties given their average rank,
+    so equal values share a bucket.
+    """
+
+    _kind = 4
+    __slots__ = ("_buckets",)
+
+    def __init__(self, inputs: Sequence[str], outputs: Sequence[str], buckets: int = 5) -> None:
+        super().__init__(inputs, outputs)
+        if isinstance(buckets, bool) or not isinstance(buckets, int) or not 1 <= buckets <= 10**6:
+            raise _zerak.InvalidConfigError("buckets must be an integer from 1 to 1000000")
+        self._buckets = buckets
+
+    def _options(self) -> tuple[float, float]:
+        return (float(self._buckets), 0.0)
+
+    def _args(self) -> tuple[Any, ...]:
+        return (self._inputs, self._outputs, self._buckets)
+
+
+class UniversePipeline:
+    """UniversePipeline(transforms, input_names, symbols)
+
+    The same transforms over every symbol of a universe, with one state per
+    symbol, and cross-sectional transforms across them.
+
+    Args:
+        transforms: Transforms, as for ``FeaturePipeline``, and
+            ``CrossSectional*`` transforms, in any order.
+        input_names: The input columns, in the order of the last axis of the
+            arrays given to ``update`` and ``run_research``.
+        symbols: The number of symbols (identified 0 .. n - 1), or a sequence
+            of distinct hashable identifiers, in the order of the symbol axis.
+
+    Outputs come stage by stage: the per-symbol outputs computable from the
+    inputs, then the cross-sections they allow, then per-symbol transforms
+    reading those, and so on (``output_names()``).
+    """
+
+    __slots__ = ("_core", "_transforms", "_symbols", "_index", "__weakref__")
+
+    def __init__(
+        self,
+        transforms: Iterable[Any],
+        input_names: Sequence[str],
+        symbols: int | Iterable[Hashable],
+    ) -> None:
+        import copy
+
+        members = [copy.copy(t) for t in transforms]
+        ids = self._identifiers(symbols)
+        self._core = _Core(members, _names(input_names, "input_names"), len(ids))
+        self._transforms = members
+        self._symbols = ids
+        self._index = {s: i for i, s in enumerate(ids)}
+
+    @staticmethod
+    def _identifiers(symbols: int | Iterable[Hashable]) -> list[Hashable]:
+        if isinstance(symbols, int) and not isinstance(symbols, bool):
+            if symbols < 0:
+                raise _zerak.InvalidConfigError("symbols must be >= 0")
+            return list(range(symbols))
+        if isinstance(symbols, (str, bool)):
+            raise TypeError("symbols must be a count or a sequence of identifiers")
+        ids = list(symbols)
+        if len(set(ids)) != len(ids):
+            raise _zerak.InvalidConfigError("symbol identifiers must be distinct")
+        return ids
+
+    # ---- arrays in -------------------------------------------------------
+
+    def _matrix(self, data: Any, ndim: int, what: str) -> Any:
+        np = _numpy()
+        array = np.ascontiguousarray(data, dtype=np.float64)
+        n_in = len(self._core.input_names())
+        expected = (len(self._symbols), n_in)
+        if array.ndim != ndim or array.shape[ndim - 2 :] != expected:
+            lead = "bars x " if ndim == 3 else ""
+            raise _zerak.InvalidInputError(
+                f"{what} must be {lead}symbols x inputs, {lead}{expected[0]} x {expected[1]}; "
+                f"got shape {array.shape}"
+            )
+        return array
+
+    def _mask(self, mask: Any, shape: tuple[int, ...]) -> Any:
+        if mask is None:
+            return None
+        np = _numpy()
+        flags = np.ascontiguousarray(mask, dtype=bool)
+        if flags.shape != shape:
+            raise _zerak.InvalidInputError(f"mask must have shape {shape}, got {flags.shape}")
+        return flags.view(np.uint8)
+
+    # ---- live ------------------------------------------------------------
+
+    def update(self, matrix: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """update(self, matrix, *, mask=None, threads=1)
+
+        One bar of every symbol (live mode).
+
+        Args:
+            matrix: symbols x inputs, any 2-D array of numbers (NaN missing).
+            mask: Optional booleans, one per symbol: False skips the symbol.
+                Without it a symbol whose inputs are all NaN is skipped.
+            threads: Threads to spread the symbols over (0: one per core).
+
+        Returns:
+            numpy.ndarray of symbols x outputs, float64, NaN for missing and
+            for skipped symbols (whose state does not advance).
+        """
+        m = self._matrix(matrix, 2, "matrix")
+        return self._core.update(m, self._mask(mask, (m.shape[0],)), False, _threads(threads))
+
+    def peek(self, matrix: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """peek(self, matrix, *, mask=None, threads=1)
+
+        What ``update(matrix)`` would return, changing no state.
+        """
+        m = self._matrix(matrix, 2, "matrix")
+        return self._core.update(m, self._mask(mask, (m.shape[0],)), True, _threads(threads))
+
+    def update_many(self, panel: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """update_many(self, panel, *, mask=None, threads=1)
+
+        Many bars from the current state, equal to ``update`` on each in turn.
+
+        Args:
+            panel: bars x symbols x inputs.
+            mask: Optional booleans, bars x symbols.
+            threads: Threads to spread the symbols over.
+
+        Returns:
+            numpy.ndarray of bars x symbols x outputs, float64.
+        """
+        return self._run(panel, mask, False, threads)
+
+    def run_research(self, panel: Any, *, mask: Any = None, threads: int = 1) -> Any:
+        """run_research(self, panel, *, mask=None, threads=1)
+
+        Resets, then runs a whole panel (research mode).
+
+        Each symbol's results are bit for bit those of its own
+        ``FeaturePipeline`` over the bars it traded, whatever ``threads``.
+
+        Args:
+            panel: bars x symbols x inputs, any 3-D array of numbers.
+            mask: Optional booleans, bars x symbols (False: did not trade).
+            threads: Threads to spread the symbols over (0: one per core).
+
+        Returns:
+            numpy.ndarray of bars x symbols x outputs, float64.
+        """
+        return self._run(panel, mask, True, threads)
+
+    def _run(self, panel: Any, mask: Any, reset: bool, threads: int) -> Any:
+        count = _threads(threads)
+        p = self._matrix(panel, 3, "panel")
+        flags = self._mask(mask, p.shape[:2])
+        out = self._core.run(p, flags, reset, count)
+        return out.reshape(p.shape[0], p.shape[1], len(self._core.output_names()))
+
+    # ---- the universe ----------------------------------------------------
+
+    def reset(self) -> None:
+        """reset(self)
+
+        Every symbol back to its constructed state.
+        """
+        self._core.reset()
+
+    def symbols(self) -> list[Hashable]:
+        """symbols(self)
+
+        The symbol identifiers in the order of the symbol axis.
+        """
+        return list(self._symbols)
+
+    def add_symbol(self, symbol: Hashable) -> None:
+        """add_symbol(self, symbol)
+
+        Appends a symbol in the constructed state, at the end of the symbol axis.
+        """
+        if symbol in self._index:
+            raise _zerak.InvalidConfigError(f"symbol {symbol!r} is already in the universe")
+        self._core.add_symbol()
+        self._index[symbol] = len(self._symbols)
+        self._symbols.append(symbol)
+
+    def remove_symbol(self, symbol: Hashable) -> None:
+        """remove_symbol(self, symbol)
+
+        Drops a symbol and its state; the symbols after it move up one row.
+        """
+        if symbol not in self._index:
+            raise KeyError(symbol)
+        self._core.remove_symbol(self._index[symbol])
+        del self._symbols[self._index[symbol]]
+        self._index = {s: i for i, s in enumerate(self._symbols)}
+
+    def input_names(self) -> list[str]:
+        """input_names(self)
+
+        Input columns in the order of the arrays' last axis.
+        """
+        return self._core.input_names()
+
+    def output_names(self) -> list[str]:
+        """output_names(self)
+
+        Output columns in the order of the results' last axis.
+        """
+        return self._core.output_names()
+
+    def warm_up_period(self) -> int:
+        """warm_up_period(self)
+
+        Maximum warm-up period across the per-symbol transforms.
+        """
+        return self._core.warm_up_period()
+
+    def __len__(self) -> int:
+        return len(self._symbols)
+
+    def __repr__(self) -> str:
+        return (
+            f"UniversePipeline({len(self._transforms)} transforms, "
+            f"{self.input_names()!r}, {len(self._symbols)} symbols)"
+        )
+
+    # ---- snapshots -------------------------------------------------------
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        states = [self._core.save_symbol(i) for i in range(len(self._symbols))]
+        return (
+            _restore,
+            (self._transforms, self.input_names(), list(self._symbols), states),
+        )
+
+    def __copy__(self) -> UniversePipeline:
+        return _restore(*self.__reduce__()[1])
+
+    def __deepcopy__(self, memo: dict[int, Any]) -> UniversePipeline:
+        return self.__copy__()
+
+
+def _restore(
+    transforms: list[Any], input_names: list[str], symbols: list[Hashable], states: list[Any]
+) -> UniversePipeline:
+    u = UniversePipeline(transforms, input_names, symbols)
+    if len(states) != len(symbols):
+        raise _zerak.InvalidInputError("a universe snapshot with one state per symbol expected")
+    for i, state in enumerate(states):
+        u._core.restore_symbol(i, list(state))
+    return u
+
+
+def universe_frame(
+    pipeline: UniversePipeline,
+    frame: Any,
+    *,
+    symbol: str = "symbol",
+    time: str = "time",
+    threads: int = 1,
+) -> Any:
+    """universe_frame(pipeline, frame, *, symbol="symbol", time="time", threads=1)
+
+    Runs a long frame (one row per symbol and time, in any order) through
+    ``pipeline.run_research`` and returns its outputs row for row.
+
+    The bars are the distinct values of the ``time`` column in sorted order; a
+    symbol with no row at a time did not trade then. Every symbol must be one
+    of ``pipeline.symbols()``.
+
+    Args:
+        pipeline: The universe; it is reset first.
+        frame: A pandas or polars DataFrame with the symbol, time and input
+            columns.
+
+    Returns:
+        A frame of the same kind with one column per output, aligned with
+        ``frame``'s rows (a pandas result keeps its index).
+    """
+    np = _numpy()
+    index = pipeline._index
+    ids = np.asarray(frame[symbol]).tolist()
+    try:
+        rows_symbol = np.fromiter((index[v] for v in ids), dtype=np.intp, count=len(ids))
+    except KeyError as missing:
+        raise _zerak.InvalidInputError(
+            f"symbol {missing.args[0]!r} is not in the universe"
+        ) from None
+    times, rows_bar = np.unique(np.asarray(frame[time]), return_inverse=True)
+    n, names = len(pipeline), pipeline.input_names()
+    cells = rows_bar.reshape(-1) * n + rows_symbol
+    if len(np.unique(cells)) != len(cells):
+        raise _zerak.InvalidInputError(f"two rows for one {symbol} at one {time}")
+    panel = np.full((len(times) * n, len(names)), np.nan)
+    for j, name in enumerate(names):
+        panel[cells, j] = np.asarray(frame[name], dtype=np.float64)
+    out = pipeline.run_research(panel.reshape(len(times), n, len(names)), threads=threads)
+    values = out.reshape(len(times) * n, -1)[cells]
+    outputs = pipeline.output_names()
+    if type(frame).__module__.split(".")[0] == "polars":
+        import polars
+
+        return polars.DataFrame({name: values[:, k] for k, name in enumerate(outputs)})
+    import pandas
+
+    return pandas.DataFrame(values, columns=outputs, index=frame.index)

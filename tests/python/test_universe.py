@@ -1,0 +1,243 @@
+"""UniversePipeline: each symbol equals its own FeaturePipeline bit for bit,
+live and in research, on any thread count; cross-sections equal pandas'
+per-bar results; snapshots and symbol changes carry state exactly."""
+
+import copy
+import pickle
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import zerak
+
+INPUTS = ["open", "high", "low", "close"]
+
+
+def features():
+    return [
+        zerak.Sma(["close"], 5, ["sma5"]),
+        zerak.Ema(["close"], 8, ["ema8"]),
+        zerak.LogReturn(["close"], 3, ["ret3"]),
+        zerak.RollingZScore(["ret3"], 6, ["z6"]),
+        zerak.LinearSlope(["open", "close"], 7, ["slope", "r2"]),
+        zerak.ParkinsonVolatility(["high", "low"], 4, ["pk4"]),
+    ]
+
+
+def panel(seed, bars=120, symbols=7, gaps=0.1):
+    """Random OHLC per symbol, with single NaN values and whole untraded bars."""
+    rng = np.random.default_rng(seed)
+    close = 100 * np.exp(np.cumsum(rng.normal(0, 0.02, (bars, symbols)), axis=0))
+    open_ = close * np.exp(rng.normal(0, 0.005, close.shape))
+    high = np.fmax(open_, close) * 1.01
+    low = np.fmin(open_, close) * 0.99
+    p = np.stack([open_, high, low, close], axis=2)
+    p[rng.random((bars, symbols, 4)) < 0.02] = np.nan
+    p[rng.random((bars, symbols)) < gaps] = np.nan  # did not trade
+    return p
+
+
+def own_pipeline(p, s):
+    """Symbol s through its own FeaturePipeline, over the bars it traded."""
+    traded = ~np.isnan(p[:, s, :]).all(axis=1)
+    pipe = zerak.FeaturePipeline(features(), INPUTS)
+    out = np.full((p.shape[0], len(pipe.output_names())), np.nan)
+    out[traded] = pipe.run_research_array(p[traded, s, :])
+    return out
+
+
+@pytest.mark.parametrize("seed", [1, 2])
+@pytest.mark.parametrize("mode", ["research-1", "research-2", "research-3", "live-1", "live-2",
+                                  "update_many"])
+def test_every_symbol_equals_its_own_pipeline(seed, mode):
+    p = panel(seed)
+    u = zerak.UniversePipeline(features(), INPUTS, p.shape[1])
+    if mode.startswith("research"):
+        got = u.run_research(p, threads=int(mode[-1]))
+    elif mode.startswith("live"):
+        got = np.stack([u.update(bar, threads=int(mode[-1])) for bar in p])
+    else:
+        got = np.concatenate([u.update_many(p[:50]), u.update_many(p[50:], threads=2)])
+    for s in range(p.shape[1]):
+        np.testing.assert_array_equal(got[:, s, :], own_pipeline(p, s))
+
+
+def oracle(kind, frame):
+    g = frame.groupby("bar")["x"]
+    if kind == "rank":
+        return g.rank(pct=True)
+    if kind == "bucket":
+        return np.ceil(g.rank() * 4 / g.transform("count")) - 1
+    if kind == "demean":
+        return frame["x"] - g.transform("mean")
+    if kind == "zscore":
+        return (frame["x"] - g.transform("mean")) / g.transform("std")
+    lo, hi = g.transform(lambda v: v.quantile(0.1)), g.transform(lambda v: v.quantile(0.8))
+    return frame["x"].clip(lo, hi)
+
+
+CROSS = {
+    "rank": lambda: zerak.CrossSectionalRank(["x"], ["y"]),
+    "bucket": lambda: zerak.CrossSectionalBucket(["x"], ["y"], buckets=4),
+    "demean": lambda: zerak.CrossSectionalDemean(["x"], ["y"]),
+    "zscore": lambda: zerak.CrossSectionalZScore(["x"], ["y"]),
+    "clip": lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.1, upper=0.8),
+}
+
+
+@pytest.mark.parametrize("kind", CROSS)
+def test_cross_sections_equal_pandas_per_bar(kind):
+    rng = np.random.default_rng(5)
+    x = rng.normal(size=(60, 150, 1)).round(1)  # rounding makes ties, and -0.0
+    x[rng.random(x.shape) < 0.15] = np.nan
+    x[:30, 70:] = np.nan  # fewer symbols in the first bars
+    got = zerak.UniversePipeline([CROSS[kind]()], ["x"], 150).run_research(x)[:, :, 0]
+    frame = pd.DataFrame({"bar": np.repeat(np.arange(60), 150), "x": x.ravel()})
+    expected = oracle(kind, frame).to_numpy().reshape(60, 150)
+    np.testing.assert_allclose(got, expected, rtol=1e-12, atol=1e-15)
+
+
+def staged():
+    # per-symbol -> cross-section -> per-symbol -> cross-section
+    return [zerak.Sma(["rank"], 4, ["rank_sma"]), zerak.CrossSectionalZScore(["rank_sma"], ["z"]),
+            zerak.CrossSectionalRank(["ret"], ["rank"]), zerak.LogReturn(["close"], 1, ["ret"]),
+            zerak.CrossSectionalDemean(["ret"], ["ret_dm"])]
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+def test_stages_agree_live_and_research(threads):
+    p = panel(3, bars=80, symbols=9)[:, :, 3:]
+    u = zerak.UniversePipeline(staged(), ["close"], 9)
+    assert u.output_names() == ["ret", "rank", "ret_dm", "rank_sma", "z"]
+    research = u.run_research(p, threads=threads)
+    u.reset()
+    live = np.stack([u.update(bar) for bar in p])
+    np.testing.assert_array_equal(research, live)
+    # the middle stage is the rank of each bar's returns among the traded symbols
+    frame = pd.DataFrame({"bar": np.repeat(np.arange(80), 9), "x": research[:, :, 0].ravel()})
+    np.testing.assert_array_equal(research[:, :, 1].ravel(), frame.groupby("bar")["x"].rank(pct=True))
+
+
+@pytest.mark.parametrize("how", [pickle.dumps, copy.copy, copy.deepcopy])
+def test_snapshots_continue_bit_for_bit(how):
+    p = panel(4, symbols=5)
+    ids = ["AAA", "BBB", "CCC", "DDD", "EEE"]
+    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    expected = u.run_research(p)
+    u.reset()
+    u.update_many(p[:70])
+    again = pickle.loads(how(u)) if how is pickle.dumps else how(u)
+    assert again.symbols() == ids
+    np.testing.assert_array_equal(again.update_many(p[70:]), expected[70:])
+    np.testing.assert_array_equal(u.peek(p[70]), expected[70])
+
+
+def test_symbols_join_and_leave_between_bars():
+    p = panel(6, symbols=4)
+    u = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"])
+    u.update_many(p[:40, :3])
+    u.remove_symbol("b")
+    u.add_symbol("d")
+    got = u.update_many(p[40:][:, [0, 2, 3]])
+    assert u.symbols() == ["a", "c", "d"]
+    np.testing.assert_array_equal(got[:, 0], own_pipeline(p, 0)[40:])
+    np.testing.assert_array_equal(got[:, 1], own_pipeline(p, 2)[40:])
+    np.testing.assert_array_equal(got[:, 2], own_pipeline(p[40:], 3))
+
+
+@pytest.mark.parametrize("make, error, message", [
+    (lambda: zerak.FeaturePipeline([zerak.CrossSectionalRank(["x"], ["y"])], ["x"]),
+     zerak.InvalidConfigError, "CrossSectionalRank is cross-sectional"),
+    (lambda: zerak.UniversePipeline([zerak.CrossSectionalRank(["y"], ["z"])], ["x"], 2),
+     zerak.MissingInputColumnError, "y"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["b"], 2, ["a"]), zerak.CrossSectionalRank(["a"], ["b"])],
+                                    ["x"], 2), zerak.CyclicDependencyError, None),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["x"])], ["x"], 2),
+     zerak.InvalidConfigError, "name of an input"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).update(np.zeros((3, 1))),
+     zerak.InvalidInputError, "symbols x inputs"),
+    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).run_research(np.zeros((4, 2))),
+     zerak.InvalidInputError, "bars x symbols x inputs"),
+    (lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.9, upper=0.1),
+     zerak.InvalidConfigError, "lower <= upper"),
+])
+def test_clear_errors(make, error, message):
+    with pytest.raises(error, match=message):
+        make()
+
+
+def test_mask_skips_symbols_like_an_all_nan_row():
+    p = panel(8, bars=30, symbols=3, gaps=0.0)
+    mask = np.random.default_rng(1).random(p.shape[:2]) > 0.3
+    blanked = p.copy()
+    blanked[~mask] = np.nan
+    u = zerak.UniversePipeline(features(), INPUTS, 3)
+    np.testing.assert_array_equal(u.run_research(p, mask=mask), u.run_research(blanked))
+
+
+@pytest.mark.parametrize("kind", ["pandas", "polars"])
+def test_long_frame_rows_get_their_panel_outputs(kind):
+    p = panel(9, bars=40, symbols=4, gaps=0.0)
+    ids = ["w", "x", "y", "z"]
+    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    bar, sym = np.meshgrid(np.arange(40), np.arange(4), indexing="ij")
+    order = np.random.default_rng(2).permutation(160)
+    keep, absent = order[:150], order[150:]  # shuffled rows, 10 absent (did not trade)
+    p[bar.ravel()[absent], sym.ravel()[absent]] = np.nan
+    expected = u.run_research(p)
+    long = pd.DataFrame({"time": bar.ravel()[keep] * 10, "symbol": np.array(ids)[sym.ravel()[keep]],
+                         **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)}})
+    if kind == "polars":
+        pl = pytest.importorskip("polars")
+        long = pl.DataFrame({c: long[c].to_numpy() for c in long.columns})
+    got = np.asarray(zerak.universe_frame(u, long))
+    np.testing.assert_array_equal(got, expected.reshape(160, -1)[keep])
+
+
+@pytest.mark.parametrize("method", ["run_research", "update_many"])
+def test_ctrl_c_stops_research_and_leaves_the_universe_reset(method):
+    import _thread
+    import threading
+
+    p = panel(10, bars=3000, symbols=300, gaps=0.0)
+    u = zerak.UniversePipeline(features(), INPUTS, 300)
+    u.update(p[0])
+    timer = threading.Timer(0.05, _thread.interrupt_main)
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        getattr(u, method)(p, threads=2)
+    timer.join()
+    fresh = zerak.UniversePipeline(features(), INPUTS, 300)
+    np.testing.assert_array_equal(u.update_many(p[:12]), fresh.update_many(p[:12]))
+
+
+def _corrupt(u):
+    reduce, (transforms, names, ids, states) = u.__reduce__()[0], u.__reduce__()[1]
+    states[1] = [s[:-3] for s in states[1]]  # truncated snapshot of one symbol
+    reduce(transforms, names, ids, states)
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda u: u.update(np.zeros((3, 4)), mask=np.ones(2, bool)), zerak.InvalidInputError),
+    (lambda u: u.update(np.zeros((3, 4, 1))), zerak.InvalidInputError),
+    (lambda u: u.update([["a"] * 4] * 3), ValueError),
+    (lambda u: u.run_research(np.zeros((5, 3, 4)), mask=np.ones((5, 2), bool)), zerak.InvalidInputError),
+    (lambda u: u.run_research(np.zeros((5, 3, 4)), threads=-1), zerak.InvalidConfigError),
+    (lambda u: u._core.update(np.zeros((3, 4), np.float32), None, False, 1), TypeError),
+    (lambda u: u._core.run(np.zeros((5, 2, 4)), None, True, 1), ValueError),
+    (lambda u: u._core.remove_symbol(3), IndexError),
+    (lambda u: u._core.restore_symbol(0, [b"junk"]), zerak.ZerakError),
+    (lambda u: u._core.restore_symbol(0, []), zerak.InvalidInputError),
+    (_corrupt, zerak.ZerakError),
+    (lambda u: u.add_symbol("b"), zerak.InvalidConfigError),
+    (lambda u: u.remove_symbol("zz"), KeyError),
+])
+def test_bad_calls_raise_and_change_nothing(call, error):
+    p = panel(12, bars=20, symbols=3, gaps=0.0)
+    u = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"])
+    expected = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"]).update_many(p)
+    with pytest.raises(error):
+        call(u)
+    assert u.symbols() == ["a", "b", "c"]
+    np.testing.assert_array_equal(u.update_many(p), expected)
