@@ -13,6 +13,7 @@
 #include "runtime/dispatch_module.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
+#include "custom/window_apply.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/snapshot_module.hpp"
 
@@ -38,6 +39,7 @@ constexpr Export kExports[] = {
     ZERAK_TARGET_CLASSES(ZERAK_TARGET_EXPORT)
     {"FeaturePipeline", &make_feature_pipeline},
     {"TargetPipeline", &make_target_pipeline},
+    {"WindowApply", &make_window_apply},
 };
 #undef ZERAK_TRANSFORM_EXPORT
 #undef ZERAK_TARGET_EXPORT

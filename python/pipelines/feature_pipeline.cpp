@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "custom/object_transform.hpp"
 #include "io/bar_source.hpp"
 #include "io/frame_hint.hpp"
 #include "runtime/gil_released.hpp"
@@ -108,13 +109,17 @@ const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()", {"data
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
-// A private copy of a transform object, in its reset state; nullptr with
-// InvalidConfigError for anything else. An object busy in a call of its own
-// cannot be read, and counts as unsupported too.
+// A private copy of a transform object, or of a user's own transform, in its
+// reset state; nullptr with InvalidConfigError for anything else. An object
+// busy in a call of its own cannot be read, and counts as unsupported too.
 std::unique_ptr<StreamingTransform> copy_feature(PyObject* obj) {
   if (const TransformHooks* hooks = find_transform_hooks(obj)) {
     if (std::unique_ptr<StreamingTransform> copy = hooks->fresh(obj)) return copy;
     PyErr_Clear();
+  } else if (std::unique_ptr<StreamingTransform> copy = copy_user_transform(obj)) {
+    return copy;
+  } else if (PyErr_Occurred()) {
+    return nullptr;
   }
   raise_unsupported(obj, "feature");
   return nullptr;
@@ -218,6 +223,7 @@ PyObject* live_bar(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
       if (std::size_t(given) != row.size()) return raise(obj.core.count_error(std::size_t(given)));
     }
     Result<std::span<const Value>> out = Peek ? obj.core.peek(row) : obj.core.update(row);
+    if (user_transform_failed()) return raise_user_transform_failure();
     if (!out) return raise(out.error());
     return values_to_list(out.value());
   });
@@ -355,6 +361,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
+    if (user_transform_failed()) return raise_user_transform_failure();
     if (fits) {
       if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
       // Other threads run while it fills: gc.get_objects() must not hand
@@ -367,6 +374,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
       saved = core.save();
     } else {
       core.reset();
+      if (user_transform_failed()) return raise_user_transform_failure();
     }
   }
 
@@ -383,7 +391,8 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
           bars, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             return unlocked.locked([&] {
-              return append_lists(lists.get(), begin, count, out, row) &&
+              return !user_transform_failed() &&
+                     append_lists(lists.get(), begin, count, out, row) &&
                      PyErr_CheckSignals() == 0;
             });
           },
@@ -393,16 +402,20 @@ PyObject* research(Object& obj, PyObject* data, Research mode) {
           bars, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             write_rows(array.data(), outputs, begin, count, out);
-            return true;
+            return !user_transform_failed();
           },
           [&] { return unlocked.poll_signals(); });
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
-          run, fill, [](std::size_t, std::size_t, std::span<const Value* const>) { return true; },
+          run, fill,
+          [](std::size_t, std::size_t, std::span<const Value* const>) {
+            return !user_transform_failed();
+          },
           [&] { return unlocked.poll_signals(); });
     }
   }
-  if (!completed) return nullptr;  // the guard puts the pipeline back
+  // The guard puts the pipeline back.
+  if (!completed) return user_transform_failed() ? raise_user_transform_failure() : nullptr;
   if (!fits) {
     guard.done();  // the bars before the bad one stay run, as documented
     return raise(core.count_error(source.width(run)));
@@ -434,6 +447,7 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
 PyObject* reset(PyObject* self, PyObject*) {
   return Class::change(self, [](Object& obj) {
     obj.core.reset();
+    if (user_transform_failed()) return raise_user_transform_failure();
     Py_RETURN_NONE;
   });
 }
