@@ -39,7 +39,6 @@ constexpr Export kExports[] = {
     ZERAK_TARGET_CLASSES(ZERAK_TARGET_EXPORT)
     {"FeaturePipeline", &make_feature_pipeline},
     {"TargetPipeline", &make_target_pipeline},
-    {"WindowApply", &make_window_apply},
 };
 #undef ZERAK_TRANSFORM_EXPORT
 #undef ZERAK_TARGET_EXPORT
@@ -63,7 +62,9 @@ PyObject* create_module() {
   for (const Export& e : kExports) {
     if (!add_export(module.get(), all.get(), e)) return nullptr;
   }
-  if (!add_snapshot_module(module.get()) || !add_dispatch_module()) return nullptr;
+  if (!add_snapshot_module(module.get()) || !add_dispatch_module() || !add_custom_module()) {
+    return nullptr;
+  }
   return module.release();
 }
 

@@ -32,7 +32,7 @@ for wheel in wheels:
     with zipfile.ZipFile(wheel) as z:
         names = set(z.namelist())
         for member in ["__init__.py", "_zerak.pyi", "py.typed", "frames.py", "live.py",
-                       "_version.py", "snapshot.py", "_snapshot.pyi"]:
+                       "_version.py", "snapshot.py", "_snapshot.pyi", "custom.py", "_custom.pyi"]:
             check(f"zerak/{member}" in names, f"wheel has zerak/{member}")
         modules = [n for n in names if n.startswith("zerak/_zerak.") and n.endswith(".so")]
         check(len(modules) == 1, "wheel has one compiled module")

@@ -69,7 +69,12 @@ class ObjectTransform final : public OpaqueTransform {
   }
 
   ~ObjectTransform() override {
-    if (!Py_IsInitialized()) return (void)(obj_.release(), update_.release(), block_.release());
+    if (!Py_IsInitialized()) {  // at exit: the references go with the interpreter
+      (void)obj_.release();
+      (void)update_.release();
+      (void)block_.release();
+      return;
+    }
     GilHeld gil;
     PyObject* raised = PyErr_GetRaisedException();  // a pipeline may go while an error is set
     obj_ = Ref();

@@ -64,7 +64,10 @@ class WindowCore final : public OpaqueTransform {
   WindowCore& operator=(const WindowCore&) = delete;
 
   ~WindowCore() override {
-    if (!Py_IsInitialized()) return (void)fn_.release();
+    if (!Py_IsInitialized()) {  // at exit: the reference goes with the interpreter
+      (void)fn_.release();
+      return;
+    }
     GilHeld gil;
     PyObject* raised = PyErr_GetRaisedException();
     fn_ = Ref();
@@ -322,7 +325,10 @@ PyObject* tp_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
       g_frombuffer = PyObject_GetAttrString(numpy, "frombuffer");
       if (g_frombuffer == nullptr) return nullptr;
       g_float64 = PyObject_GetAttrString(numpy, "float64");
-      if (g_float64 == nullptr) return Py_CLEAR(g_frombuffer), nullptr;
+      if (g_float64 == nullptr) {
+        Py_CLEAR(g_frombuffer);
+        return nullptr;
+      }
     }
   }
   return wrap(std::make_unique<WindowCore>(Ref::borrowed(bound[0]), compiled, std::move(inputs),
@@ -511,13 +517,19 @@ bool wrap_window_apply(const StreamingTransform& core, PyObject** out) {
   return true;
 }
 
-PyObject* make_window_apply(PyObject*) {
+PyModuleDef g_module_def = {
+    PyModuleDef_HEAD_INIT, "zerak._custom", "Users' own transforms (see zerak.custom).", -1,
+    nullptr, nullptr, nullptr, nullptr, nullptr};
+
+bool add_custom_module() {
   if (g_type == nullptr) {
     g_type = PyType_FromSpec(&spec);
-    if (g_type == nullptr) return nullptr;
+    if (g_type == nullptr) return false;
     register_user_transform_loader();
   }
-  return Py_NewRef(g_type);
+  Ref module(PyModule_Create(&g_module_def));
+  if (!module || PyModule_AddObjectRef(module.get(), "WindowApply", g_type) < 0) return false;
+  return PyDict_SetItemString(PyImport_GetModuleDict(), "zerak._custom", module.get()) == 0;
 }
 
 }  // namespace zerak::py

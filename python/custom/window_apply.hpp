@@ -16,6 +16,8 @@ std::unique_ptr<StreamingTransform> window_apply_core(PyObject* obj, bool keep_s
 // If `core` is a WindowApply's: true, and *out a new object holding a copy of it.
 bool wrap_window_apply(const StreamingTransform& core, PyObject** out);
 
-PyObject* make_window_apply(PyObject* module);
+// Creates zerak._custom (in sys.modules) with WindowApply, which zerak
+// re-exports; false with the error set.
+bool add_custom_module();
 
 }  // namespace zerak::py

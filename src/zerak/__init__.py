@@ -13,7 +13,7 @@ from ._version import __version__ as __version__
 # Every class and function of the extension: its own __all__ lists them, in
 # the order the module registers them.
 from ._zerak import *  # noqa: F403
-from .custom import Transform as Transform
+from .custom import Transform as Transform, WindowApply as WindowApply
 from .frames import label_frame as label_frame, research_frame as research_frame
 from .live import check as check, select as select
 
@@ -24,4 +24,4 @@ del _sys
 # The extension's names in registration order, then the package's own. Set
 # through globals() so that type checkers, which cannot read a computed list,
 # take the public names of the star import above instead (the same names).
-globals()["__all__"] = [*_zerak.__all__, "research_frame", "label_frame", "select", "check", "Transform"]
+globals()["__all__"] = [*_zerak.__all__, "research_frame", "label_frame", "select", "check"]

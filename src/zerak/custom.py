@@ -7,7 +7,9 @@ import ctypes
 from collections.abc import Sequence
 from typing import Any, Protocol, runtime_checkable
 
-__all__ = ["Transform"]
+from ._custom import WindowApply as WindowApply
+
+__all__ = ["Transform", "WindowApply"]
 
 
 @runtime_checkable
