@@ -16,6 +16,7 @@
 #include "object_transform.hpp"
 #include "opaque.hpp"
 #include "runtime/binding.hpp"
+#include "runtime/object_class.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
 #include "user_support.hpp"
@@ -523,7 +524,7 @@ PyModuleDef g_module_def = {
 
 bool add_custom_module() {
   if (g_type == nullptr) {
-    g_type = PyType_FromSpec(&spec);
+    g_type = create_type(spec);  // through the sound path for failed allocations
     if (g_type == nullptr) return false;
     register_user_transform_loader();
   }
