@@ -53,12 +53,14 @@ def spread(window: NDArray[np.float64]) -> float:
 rng = np.random.default_rng(3)
 bars = (100 + rng.standard_normal(500).cumsum()).reshape(-1, 1)
 
-features = [
-    zerak.Sma(["up_fraction"], 5, ["up_fraction_sma"]),  # a built-in reading the user's output
-    UpFraction(10),
-    zerak.WindowApply(spread, "close", 20, "spread"),
-]
-pipeline = zerak.FeaturePipeline(features, ["close"])
+pipeline = zerak.FeaturePipeline(
+    [
+        zerak.Sma(["up_fraction"], 5, ["up_fraction_sma"]),  # a built-in reading the user's output
+        UpFraction(10),
+        zerak.WindowApply(spread, "close", 20, "spread"),
+    ],
+    ["close"],
+)
 
 research = pipeline.run_research_array(bars)
 pipeline.reset()

@@ -28,18 +28,18 @@ class Transform(Protocol):
 
     def output_names(self) -> list[str]: ...
 
-    def update(self, values: Sequence[float]) -> Sequence[float | None]: ...
+    def update(self, values: Sequence[float], /) -> Sequence[float | None]: ...
 
     def reset(self) -> None: ...
 
     def warm_up_period(self) -> int: ...
 
 
-_ARGTYPES = (ctypes.POINTER(ctypes.c_double), ctypes.c_int64)
+_ARGTYPES: tuple[object, ...] = (ctypes.POINTER(ctypes.c_double), ctypes.c_int64)
 _CFuncPtr: type[Any] = ctypes.CFUNCTYPE(ctypes.c_double).__mro__[1]
 
 
-def _window_function_address(fn: object) -> int | None:
+def _window_function_address(fn: Any) -> int | None:
     """The address of a compiled window function (a ctypes function pointer,
     or a numba cfunc through its ctypes view), checked against the signature
     ``double fn(const double*, int64_t)``; None for a Python callable."""
