@@ -40,7 +40,7 @@ def window_goal():
     x = 100 + np.random.default_rng(1).standard_normal(BARS).cumsum()
     col = x.reshape(-1, 1).copy()
     apply = zerak.FeaturePipeline([zerak.WindowApply(cmean, "x", WINDOW, "m")], ["x"])
-    sma = zerak.FeaturePipeline([zerak.Sma("x", WINDOW, "m")], ["x"])
+    sma = zerak.FeaturePipeline([zerak.Sma(["x"], WINDOW, ["m"])], ["x"])
     series = pd.Series(x)
     rows = [
         ("WindowApply(numba cfunc)", best_cpu_s(lambda: apply.run_research_array(col), 5)),

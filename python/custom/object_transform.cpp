@@ -127,9 +127,11 @@ class ObjectTransform final : public OpaqueTransform {
   OutputRow update(std::span<const Value> values) override {
     const std::size_t bar = bars_++;
     if (user::failed()) return OutputRow();
+    const auto at = [&](std::size_t j) { return double_from_value(values[j]); };
+    // Live updates come with the lock held: no need to take it again.
+    if (PyThreadState_GetUnchecked() != nullptr) return call_update(at, bar);
     GilHeld gil;
-    return call_update(
-        [&](std::size_t j) { return double_from_value(values[j]); }, bar);
+    return call_update(at, bar);
   }
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -207,7 +209,8 @@ class ObjectTransform final : public OpaqueTransform {
   }
 
   bool read_row_result(PyObject* result, OutputRow& row) {
-    Ref seq(PySequence_Fast(result, ""));
+    const bool plain = PyList_CheckExact(result) || PyTuple_CheckExact(result);
+    Ref seq(plain ? Py_NewRef(result) : PySequence_Fast(result, ""));
     if (!seq) {
       PyErr_Format(PyExc_TypeError, "%s.update() must return a sequence of floats, not '%s'",
                    label_.c_str(), Py_TYPE(result)->tp_name);

@@ -8,7 +8,8 @@ namespace {
 
 // The failure of this thread's running pipeline call (see
 // user_transform_failed): engine runs stay on the thread that called them.
-thread_local PyObject* t_failure = nullptr;
+// Initial-exec: read on every bar, without a call to find this library's TLS.
+__attribute__((tls_model("initial-exec"))) thread_local PyObject* t_failure = nullptr;
 
 // A function of a standard module, imported on first use and kept.
 PyObject* module_function(PyObject*& slot, const char* module, const char* name) {
