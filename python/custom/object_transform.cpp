@@ -302,8 +302,9 @@ class ObjectTransform final : public OpaqueTransform {
 };
 
 // Protocol objects are recognised by their methods; zerak's own classes
-// keep their own rules.
+// keep their own rules, and a class is no instance of itself.
 bool has_protocol(PyObject* obj) {
+  if (PyType_Check(obj)) return false;
   if (std::strncmp(Py_TYPE(obj)->tp_name, "zerak.", 6) == 0) return false;
   for (const char* name : {"input_names", "output_names", "update", "reset", "warm_up_period"}) {
     const int has = PyObject_HasAttrStringWithError(obj, name);
