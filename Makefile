@@ -42,7 +42,7 @@ $(VENV)/.deps: pyproject.toml scripts/setup-venv.sh
 	touch $@
 
 $(VENV)/.test-deps: $(VENV)/.deps
-	scripts/setup-venv.sh $(VENV) test dask
+	scripts/setup-venv.sh $(VENV) test dask numba
 	touch $@
 
 $(VENV)/.bench-deps: $(VENV)/.test-deps

@@ -13,6 +13,7 @@
 #include "runtime/dispatch_module.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
+#include "custom/window_apply.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/snapshot_module.hpp"
 
@@ -66,7 +67,7 @@ PyObject* create_module() {
     if (!add_export(module.get(), all.get(), e)) return nullptr;
   }
   if (!add_snapshot_module(module.get()) || !add_dispatch_module() ||
-      !add_universe_core(module.get())) {
+      !add_universe_core(module.get()) || !add_custom_module()) {
     return nullptr;
   }
   return module.release();

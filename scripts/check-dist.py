@@ -37,7 +37,7 @@ for wheel in wheels:
         names = set(z.namelist())
         for member in ["__init__.py", "_zerak.pyi", "py.typed", "frames.py", "live.py",
                        "_version.py", "snapshot.py", "_snapshot.pyi", "_errors.py", "sklearn.py",
-                       "universe.py", "_universe.pyi"]:
+                       "universe.py", "_universe.pyi", "custom.py", "_custom.pyi"]:
             check(f"zerak/{member}" in names, f"wheel has zerak/{member}")
         outside = [n for n in names if not n.startswith(("zerak/", "zerak-"))]
         check(not outside, f"wheel installs nothing beside the package: {outside}")

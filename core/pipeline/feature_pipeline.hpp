@@ -66,7 +66,7 @@ class FeaturePipeline {
   // fill(begin, count, inputs) writes value j of bar begin + i to
   // inputs[j][i] for i < count; sink(begin, count, outputs) reads output k
   // of those bars from outputs[k][i] and returns false to stop; between()
-  // runs between blocks and returns false to stop. Returns whether every bar
+  // (or between(bars done)) runs between blocks and returns false to stop. Returns whether every bar
   // ran; a stopped run leaves the transforms part way. With `threads` > 1
   // the transforms of one plan level share that many threads (the caller's
   // included) block by block; the results are the same for any count.
@@ -128,7 +128,13 @@ class FeaturePipeline {
       if (at_jump && done == count) sizer.restart();
       block_bars_ = sizer.bars();
       begin += done;
-      if (begin < bars && !between()) return false;
+      if (begin < bars) {
+        if constexpr (std::is_invocable_v<BetweenFn&, std::size_t>) {
+          if (!between(begin)) return false;
+        } else if (!between()) {
+          return false;
+        }
+      }
     }
     return true;
   }

@@ -1,8 +1,12 @@
 #include "registry.hpp"
 
+#include <string>
 #include <typeinfo>
+#include <utility>
+#include <vector>
 
 #include "../catalogue.hpp"
+#include "../opaque.hpp"
 #include "codec.hpp"
 
 namespace zerak::snapshot {
@@ -68,14 +72,38 @@ Result<std::unique_ptr<Base>> load_with(const Entry<Base> (&table)[N], SnapshotR
   return r.error();
 }
 
+// Tags of the embedder's transforms: a record of one is its payload as is.
+std::vector<std::pair<std::string, OpaqueLoader>>& opaque_loaders() {
+  static std::vector<std::pair<std::string, OpaqueLoader>> loaders;
+  return loaders;
+}
+
 }  // namespace
 
 bool save_record(const StreamingTransform& t, SnapshotWriter& w) {
-  return save_with(kTransforms, t, w);
+  if (save_with(kTransforms, t, w)) return true;
+  const auto* opaque = dynamic_cast<const OpaqueTransform*>(&t);
+  if (opaque == nullptr) return false;
+  const std::vector<std::uint8_t> payload = opaque->payload();
+  const std::size_t at = w.begin_record(opaque->record_tag());
+  for (const std::uint8_t b : payload) w.u8(b);
+  w.end_record(at);
+  return true;
 }
 bool save_record(const Target& t, SnapshotWriter& w) { return save_with(kTargets, t, w); }
 
 Result<std::unique_ptr<StreamingTransform>> load_transform_record(SnapshotReader& r) {
+  SnapshotReader ahead = r;  // a record of the embedder's is read here, else by the table
+  std::string tag;
+  std::span<const std::uint8_t> body;
+  std::size_t offset = 0;
+  if (ahead.record(tag, body, offset)) {
+    for (const auto& [known, load] : opaque_loaders()) {
+      if (known != tag) continue;
+      r = ahead;
+      return load(body);
+    }
+  }
   return load_with(kTransforms, r, "transform");
 }
 Result<std::unique_ptr<Target>> load_target_record(SnapshotReader& r) {
@@ -98,3 +126,13 @@ ZERAK_SNAPSHOT_CLASSES(ZERAK_INSTANTIATE)
 #undef ZERAK_INSTANTIATE
 
 }  // namespace zerak::snapshot
+
+void zerak::register_opaque_loader(std::string_view tag, OpaqueLoader loader) {
+  for (auto& [known, load] : zerak::snapshot::opaque_loaders()) {
+    if (known == tag) {
+      load = loader;
+      return;
+    }
+  }
+  zerak::snapshot::opaque_loaders().emplace_back(tag, loader);
+}

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "custom/object_transform.hpp"
 #include "io/bar_source.hpp"
 #include "io/frame_hint.hpp"
 #include "runtime/gil_released.hpp"
@@ -121,13 +122,17 @@ const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()",
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
-// A private copy of a transform object, in its reset state; nullptr with
-// InvalidConfigError for anything else. An object busy in a call of its own
-// cannot be read, and counts as unsupported too.
+// A private copy of a transform object, or of a user's own transform, in its
+// reset state; nullptr with InvalidConfigError for anything else. An object
+// busy in a call of its own cannot be read, and counts as unsupported too.
 std::unique_ptr<StreamingTransform> copy_feature(PyObject* obj) {
   if (const TransformHooks* hooks = find_transform_hooks(obj)) {
     if (std::unique_ptr<StreamingTransform> copy = hooks->fresh(obj)) return copy;
     PyErr_Clear();
+  } else if (std::unique_ptr<StreamingTransform> copy = copy_user_transform(obj)) {
+    return copy;
+  } else if (PyErr_Occurred()) {
+    return nullptr;
   }
   raise_unsupported(obj, "feature");
   return nullptr;
@@ -231,6 +236,7 @@ PyObject* live_bar(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
       if (std::size_t(given) != row.size()) return raise(obj.core.count_error(std::size_t(given)));
     }
     Result<std::span<const Value>> out = Peek ? obj.core.peek(row) : obj.core.update(row);
+    if (user_transform_failed()) return raise_user_transform_failure();
     if (!out) return raise(out.error());
     return values_to_list(out.value());
   });
@@ -366,12 +372,15 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
   }
   Progress progress;
   if (!progress.open(progress_arg, bars)) return nullptr;  // nor has anything here
+  // A user's transform keeps its failure per thread: it runs on this one.
+  if (holds_user_transform(core)) threads = 1;
 
   Ref lists;
   ResultArray array;
   FeaturePipeline::State saved;
   if (mode == Research::kLists) {
     core.reset();
+    if (user_transform_failed()) return raise_user_transform_failure();
     if (fits) {
       if (!(lists = Ref(PyList_New(Py_ssize_t(bars))))) return nullptr;
       // Other threads run while it fills: gc.get_objects() must not hand
@@ -384,6 +393,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
       saved = core.save();
     } else {
       core.reset();
+      if (user_transform_failed()) return raise_user_transform_failure();
     }
   }
 
@@ -400,7 +410,8 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
           bars, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             return unlocked.locked([&] {
-              return append_lists(lists.get(), begin, count, out, row) &&
+              return !user_transform_failed() &&
+                     append_lists(lists.get(), begin, count, out, row) &&
                      PyErr_CheckSignals() == 0 &&
                      (!progress.active() || progress.report(begin + count));
             });
@@ -412,18 +423,30 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
           Sliced{[&](std::size_t begin, std::size_t count, std::span<const Value* const> out) {
             write_rows(array.data(), outputs, begin, count, out);
           }},
-          [&] { return unlocked.poll_signals(); }, threads);
+          [&](std::size_t done) {
+            return !user_transform_failed() && unlocked.poll_signals() &&
+                   (!progress.active() ||
+                    unlocked.locked([&] { return progress.report(done); }));
+          },
+          threads);
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
           run, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const>) {
-            return !progress.active() ||
-                   unlocked.locked([&] { return progress.report(begin + count); });
+            return !user_transform_failed() &&
+                   (!progress.active() ||
+                    unlocked.locked([&] { return progress.report(begin + count); }));
           },
           [&] { return unlocked.poll_signals(); }, threads);
     }
   }
-  if (!completed) return nullptr;  // the guard puts the pipeline back
+  // The guard puts the pipeline back.
+  if (user_transform_failed()) return raise_user_transform_failure();
+  if (!completed) return nullptr;
+  // The array's sink is shared by threads: its last block is reported here.
+  if (array.data() != nullptr && bars != 0 && progress.active() && !progress.report(bars)) {
+    return nullptr;
+  }
   if (!fits) {
     guard.done();  // the bars before the bad one stay run, as documented
     return raise(core.count_error(source.width(run)));
@@ -478,6 +501,7 @@ PyObject* research_method(PyObject* self, PyObject* const* args, Py_ssize_t narg
 PyObject* reset(PyObject* self, PyObject*) {
   return Class::change(self, [](Object& obj) {
     obj.core.reset();
+    if (user_transform_failed()) return raise_user_transform_failure();
     Py_RETURN_NONE;
   });
 }

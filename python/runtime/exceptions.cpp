@@ -73,6 +73,8 @@ PyObject* raise_invalid_input(const char* message) {
 PyObject* raise_from_current_exception() noexcept {
   try {
     throw;
+  } catch (const PythonRaised&) {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "a Python call failed without an error");
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
   } catch (const std::length_error&) {

@@ -13,6 +13,10 @@ PyObject* raise(const ZerakError& error);
 // Raises InvalidInputError(message); returns nullptr.
 PyObject* raise_invalid_input(const char* message);
 
+// Thrown through C++ code when a call into Python failed: the Python
+// exception is already set, and is the one the caller gets.
+struct PythonRaised {};
+
 // Translates the C++ exception in flight (call inside a catch block):
 // allocation failures become MemoryError, anything else RuntimeError.
 PyObject* raise_from_current_exception() noexcept;

@@ -1,5 +1,7 @@
 #include "registry.hpp"
 
+#include "custom/object_transform.hpp"
+
 #include <cstddef>
 
 #include "catalogue.hpp"
@@ -105,6 +107,7 @@ PyObject* wrap_transform_copy(const StreamingTransform& core) {
       if (hooks != nullptr && hooks->wrap_copy(core, &out)) return out;
     }
   }
+  if (PyObject* out = nullptr; wrap_user_transform(core, &out)) return out;
   PyErr_SetString(PyExc_SystemError, "_zerak: a transform of no class in the class table");
   return nullptr;
 }

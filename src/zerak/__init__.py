@@ -16,6 +16,9 @@ from ._version import __version__ as __version__
 # Every class and function of the extension: its own __all__ lists them, in
 # the order the module registers them.
 from ._zerak import *  # noqa: F403
+# Users' own transforms: public names, kept out of __all__, which lists
+# zerak's own catalogue of classes.
+from .custom import Transform as Transform, WindowApply as WindowApply
 from .frames import label_frame as label_frame, research_frame as research_frame
 from .live import check as check, select as select
 from .universe import (

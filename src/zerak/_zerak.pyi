@@ -6,6 +6,8 @@ from typing import Any, Literal, Self, SupportsFloat, SupportsIndex, final
 import numpy as np
 from numpy.typing import NDArray
 
+from .custom import Transform as _UserTransform
+
 # BEGIN GENERATED __all__ (scripts/gen-stubs.py, from zerak._zerak.__all__)
 __all__ = [
     "ZerakError",
@@ -167,7 +169,9 @@ class FeaturePipeline:
     by name: ``update`` takes one bar in ``input_names()`` order, ``run_research``
     a whole dataset (a row per bar); outputs come in ``output_names()`` order."""
 
-    def __new__(cls, features: Sequence[_Transform], input_columns: _Names) -> FeaturePipeline: ...
+    def __new__(
+        cls, features: Sequence[_Transform | _UserTransform], input_columns: _Names
+    ) -> FeaturePipeline: ...
     # pickle, copy.copy and copy.deepcopy keep configuration and state
     def __reduce__(self) -> tuple[Callable[[bytes], Self], tuple[bytes]]: ...
     def __copy__(self) -> Self: ...
@@ -175,7 +179,7 @@ class FeaturePipeline:
     def update(self, values: _Row | _NamedRow) -> list[float]: ...
     def peek(self, values: _Row | _NamedRow) -> list[float]:
         """What ``update(values)`` would return, without changing the pipeline."""
-    def transforms(self) -> list[_Transform]:
+    def transforms(self) -> list[_Transform | _UserTransform]:
         """Copies of the transforms, with their state, in the order they run."""
     def _findings(self, data_length: SupportsIndex | None) -> list[tuple[str, str]]: ...
     def run_research(

@@ -46,3 +46,7 @@ def test_readme_code_runs_as_written():
     rows = env["chain"].run_research(closes)
     assert [i for i, row in enumerate(rows) if row[-1] == row[-1]][0] == 39
     assert list(env["X"].columns) == env["pipeline"].output_names()
+
+
+def test_custom_feature_runs_alike_live_and_in_research():
+    assert "live == research, bit for bit, across a pickle: True" in run("custom_feature.py")
