@@ -163,6 +163,16 @@ def test_an_exception_inside_stops_the_call_with_a_note(mode, block):
     np.testing.assert_array_equal(p.update_many(data[:10]), before)
 
 
+@pytest.mark.parametrize("block", [False, True])
+def test_a_failure_reaches_the_caller_whatever_the_threads(block):
+    # Independent built-ins could share threads with the user's transform.
+    user = (BlockRatio if block else LaggedRatio)(fail_at=40)
+    p = zerak.FeaturePipeline([user, zerak.Sma(["close"], 3, ["a"]), zerak.Ema(["close"], 3, ["b"])],
+                              ["close"])
+    with pytest.raises(KeyError, match="boom"):
+        p.run_research_array(bars(), threads=2)
+
+
 @pytest.mark.parametrize("width", [0, 2])
 @pytest.mark.parametrize("mode", ["update", "run_research_array"])
 def test_a_wrong_number_of_values_is_a_clear_error(width, mode):
