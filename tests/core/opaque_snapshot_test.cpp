@@ -66,7 +66,8 @@ std::vector<double> run(FeaturePipeline& p, int from, int to) {
   std::vector<double> out;
   for (int i = from; i < to; ++i) {
     const Value x = 0.25 * i;
-    for (const Value& v : p.update(std::span(&x, 1)).value()) out.push_back(v.value_or(-1.0));
+    const Result<std::span<const Value>> row = p.update(std::span(&x, 1));
+    for (const Value& v : row.value()) out.push_back(v.value_or(-1.0));
   }
   return out;
 }
