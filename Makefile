@@ -7,8 +7,9 @@
 # make clean      remove the build trees (build/), keeping .venv
 # make clean-all  remove build/ and .venv: the state of a fresh clone
 # Each target works on a fresh machine and is quick when already set up:
-# builds are incremental, and the C++ suites, the dist build and pytest rerun
-# only when a file they depend on changed (their stamps: build/*.passed).
+# builds are incremental, and each check (the C++ suites, the type checks,
+# the dist build, pytest) reruns only when a file it depends on changed
+# (their stamps: build/*.passed; delete them to force a rerun).
 
 VENV    := .venv
 PY      := $(VENV)/bin/python
@@ -85,12 +86,15 @@ build/core-asan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
 # The stubs against the built module (their generated part as the binding
 # declares it), then user code as a strict checker sees it, with and without
 # pandas, polars and scikit-learn installed.
-typecheck: build $(VENV)/.test-deps
+typecheck: build/typecheck.passed
+build/typecheck.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) \
+                        $(call files,examples tests/typing scripts)
 	$(PY) scripts/gen-stubs.py --check
 	$(PY) -m mypy.stubtest zerak --allowlist tests/typing/stubtest-allowlist.txt
 	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing
 	$(PY) scripts/typecheck-without-frames.py
+	touch $@
 
 # The sdist, and the wheel built from the tree (sharing the incremental build
 # tree of `build`) and made a manylinux wheel by auditwheel, which picks the
