@@ -5,8 +5,8 @@ scikit-learn.
 
 mypy reads third-party packages from the site-packages of the interpreter it
 is given (--python-executable). Here that is a bare venv (no pip, kept in
-build/) whose site-packages holds links to just the installed numpy and
-zerak: what mypy cannot find there is missing, exactly as on such a machine,
+build/) whose site-packages holds links to just the installed numpy,
+narwhals and zerak: what mypy cannot find there is missing, exactly as on such a machine,
 without installing anything. Run with the project's venv python after
 `make build`.
 """
@@ -24,7 +24,7 @@ site = Path(subprocess.run(
     [venv / "bin" / "python", "-c", "import sysconfig; print(sysconfig.get_path('purelib'))"],
     capture_output=True, text=True, check=True).stdout.strip())
 installed = Path(sysconfig.get_path("purelib"))
-for package in ["numpy", "zerak"]:
+for package in ["numpy", "narwhals", "zerak"]:  # zerak's own dependencies
     link = site / package
     link.unlink(missing_ok=True)
     link.symlink_to(installed / package, target_is_directory=True)

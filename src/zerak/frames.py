@@ -76,7 +76,7 @@ def research_frame(
     progress: _Progress = None,
 ) -> _DataFrame: ...
 @overload
-def research_frame(
+def research_frame(  # type: ignore[overload-cannot-match, unused-ignore]
     pipeline: FeaturePipeline,
     frame: _ArrowStream,
     *,
@@ -147,7 +147,7 @@ def label_frame(
     progress: _Progress = None,
 ) -> _DataFrame: ...
 @overload
-def label_frame(
+def label_frame(  # type: ignore[overload-cannot-match, unused-ignore]
     target_pipeline: TargetPipeline,
     frame: _ArrowStream,
     *,

@@ -491,9 +491,9 @@ def universe_frame(
     values = out.reshape(len(times) * n, -1)[cells]
     outputs = pipeline.output_names()
     if type(frame).__module__.split(".")[0] == "polars":
-        import polars
+        import polars  # type: ignore[import-not-found, unused-ignore]
 
         return polars.DataFrame({name: values[:, k] for k, name in enumerate(outputs)})
-    import pandas
+    import pandas  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
     return pandas.DataFrame(values, columns=outputs, index=frame.index)
