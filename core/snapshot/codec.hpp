@@ -38,8 +38,8 @@ void write_value(SnapshotWriter& w, const V& value) {
     w.boolean(value);
   } else if constexpr (std::is_same_v<V, double>) {
     w.f64(value);
-  } else if constexpr (std::is_same_v<V, std::optional<double>>) {
-    w.value(value);  // a real or None
+  } else if constexpr (std::is_same_v<V, std::optional<double>> || std::is_same_v<V, Value>) {
+    w.value(Value(value));  // a real or None
   } else if constexpr (std::is_enum_v<V>) {
     w.u8(static_cast<std::uint8_t>(value));  // a choice, as its one-byte code
   } else {
@@ -62,8 +62,13 @@ bool read(SnapshotReader& r, const P& p, V& out) {
     return r.boolean(out, p.name);
   } else if constexpr (std::is_same_v<V, double>) {
     return r.f64(out, p.name);
-  } else if constexpr (std::is_same_v<V, std::optional<double>>) {
+  } else if constexpr (std::is_same_v<V, Value>) {
     return r.value(out, p.name);
+  } else if constexpr (std::is_same_v<V, std::optional<double>>) {
+    Value read;
+    if (!r.value(read, p.name)) return false;
+    out = read;
+    return true;
   } else if constexpr (std::is_enum_v<V>) {
     // Unknown codes are refused.
     std::uint8_t code = 0;

@@ -159,7 +159,7 @@ void show(const P& p, const Core& c, ReprFields& f) {
     f.raw(p.name, value ? "true" : "false");
   } else if constexpr (std::is_same_v<V, double>) {
     f.real(p.name, value);
-  } else if constexpr (std::is_same_v<V, std::optional<double>>) {
+  } else if constexpr (std::is_same_v<V, std::optional<double>> || std::is_same_v<V, Value>) {
     if (value) {
       f.real(p.name, *value);
     } else {
