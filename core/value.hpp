@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
 
 namespace zerak {
 
@@ -29,7 +30,7 @@ class Value {
   constexpr Value(double d) noexcept  // NOLINT: as std::optional
       : d_(present(d)) {}
   constexpr Value(const std::optional<double>& o) noexcept  // NOLINT
-      : d_(o ? present(*o) : kMissingDouble) {}
+      : d_(o ? present(*o) : kMissingPattern) {}
 
   // A value from its bits, as bits() gave them: missing or present.
   [[nodiscard]] static constexpr Value from_bits(std::uint64_t bits) noexcept {
@@ -61,10 +62,10 @@ class Value {
     return std::bit_cast<std::uint64_t>(d_);
   }
 
-  constexpr void reset() noexcept { d_ = kMissingDouble; }
+  constexpr void reset() noexcept { d_ = kMissingPattern; }
   constexpr void emplace(double d) noexcept { *this = Value(d); }
   constexpr Value& operator=(std::nullopt_t) noexcept {
-    d_ = kMissingDouble;
+    d_ = kMissingPattern;
     return *this;
   }
 
@@ -86,8 +87,7 @@ class Value {
   }
 
  private:
-  static constexpr double kMissingDouble = std::bit_cast<double>(kMissingBits);
-
+  static constexpr double kMissingPattern = std::bit_cast<double>(kMissingBits);
   static constexpr double present(double d) noexcept {
     // The missing pattern, or the signalling NaN that quiets into it.
     return (std::bit_cast<std::uint64_t>(d) | kQuietBit) == kMissingBits
@@ -96,9 +96,27 @@ class Value {
   }
 
   // A double, not its bits, so that *value can be updated in place.
-  double d_ = kMissingDouble;
+  double d_ = kMissingPattern;
 };
 
 inline constexpr Value kMissing{};
+
+static_assert(sizeof(Value) == sizeof(double) && std::is_standard_layout_v<Value> &&
+              std::is_trivially_copyable_v<Value>);
+
+// The double a missing value holds (a NaN), and the test for it on a double
+// read from a column: for loops that the compiler vectorises.
+inline constexpr double kMissingDouble = std::bit_cast<double>(Value::kMissingBits);
+[[nodiscard]] constexpr bool is_missing(double d) noexcept {
+  return std::bit_cast<std::uint64_t>(d) == Value::kMissingBits;
+}
+
+// A column of values as the doubles they are (a Value is its one double).
+[[nodiscard]] inline double* doubles(Value* column) noexcept {
+  return reinterpret_cast<double*>(column);
+}
+[[nodiscard]] inline const double* doubles(const Value* column) noexcept {
+  return reinterpret_cast<const double*>(column);
+}
 
 }  // namespace zerak

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "../value.hpp"
@@ -11,36 +14,76 @@
 
 namespace zerak {
 
+// A window_sum_block finish that divides the sum by n (a mean), in a kernel.
+struct DivideBy {
+  double n;
+  Value operator()(double sum) const noexcept { return Value::computed(sum / n); }
+};
+
 // The block of a feature whose output is finish(sum) of its window of terms,
 // which update takes from sum_oldest_first of its ring: term(i) is bar i's
 // term (missing or not), each complete window is summed 0.0 + oldest + ...
 // + newest in a lane and gives missing while it holds a missing term, the
-// ring of terms advances bar by bar as update leaves it, and further output
-// columns are missing. `entries`, when given, holds the terms (an input
-// column), which the ring then takes as they are; otherwise it takes them
-// back from the series.
+// ring of terms advances as bar-by-bar pushes would leave it, and further
+// output columns are missing. `entries`, when given, holds the terms (an
+// input column), which are then read in place.
 template <class Term, class Finish>
 void window_sum_block(Ring& ring, Term&& term, Finish&& finish, std::span<Value* const> outputs,
                       std::size_t bars, const Value* entries = nullptr) {
   const std::size_t held = ring.size();
   const std::size_t w = ring.capacity();
-  BlockSeries s;
-  s.assign(held, [&ring](std::size_t i) { return ring[i]; }, bars, term);
+  // The ring's terms then the block's, as the doubles of their values: a
+  // missing term is a NaN that poisons every sum it enters. Kept per thread,
+  // so a block allocates only when it outgrows the ones before.
+  thread_local std::vector<double> storage;
+  if (storage.size() < held + bars) storage.resize(held + bars);
+  double* series = storage.data();
+  const std::span<const Value> first = ring.first();
+  const std::span<const Value> second = ring.second();
+  std::memcpy(series, doubles(first.data()), first.size() * sizeof(double));
+  std::memcpy(series + first.size(), doubles(second.data()), second.size() * sizeof(double));
+  if (entries != nullptr) {
+    std::memcpy(series + held, doubles(entries), bars * sizeof(double));
+  } else {
+    for (std::size_t i = 0; i < bars; ++i) series[held + i] = *Value(term(i));
+  }
+
   const Lanes lanes = lanes_of(held, w, w, bars);
-  Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;
+  double* out = doubles(outputs[0]);
+  std::fill_n(out, std::min(bars, lanes.first), kMissingDouble);
   if (lanes.count != 0) {
-    std::vector<double> sums(lanes.count);
-    simd::kernels().sums(s.data() + lanes.start, w, lanes.count, sums.data());
-    for (std::size_t j = 0; j < lanes.count; ++j) {
-      const std::size_t b = lanes.start + j;
-      out[lanes.first + j] = s.missing(b, b + w) != 0 ? kMissing : finish(sums[j]);
+    double* sums = out + lanes.first;  // summed in place, then finished
+    const simd::Kernels& k = simd::kernels();
+    k.sums(series + lanes.start, w, lanes.count, sums);
+    // Only a window with a NaN sums to one: a missing term, or a present NaN
+    // or infinities of both signs. Those are told apart by counting.
+    if (!k.any_nan(sums, lanes.count)) {
+      if constexpr (std::is_same_v<std::remove_cvref_t<Finish>, DivideBy>) {
+        k.divided(sums, lanes.count, finish.n, sums);
+      } else {
+        for (std::size_t j = 0; j < lanes.count; ++j) sums[j] = *Value(finish(sums[j]));
+      }
+    } else {
+      thread_local std::vector<std::size_t> missing;  // missing[i]: among the first i
+      missing.resize(held + bars + 1);
+      missing[0] = 0;
+      for (std::size_t i = 0; i < held + bars; ++i) {
+        missing[i + 1] = missing[i] + is_missing(series[i]);
+      }
+      for (std::size_t j = 0; j < lanes.count; ++j) {
+        const std::size_t b = lanes.start + j;
+        sums[j] = missing[b + w] != missing[b] ? kMissingDouble : *Value(finish(sums[j]));
+      }
     }
   }
   if (entries != nullptr) {
-    for (std::size_t i = 0; i < bars; ++i) ring.push(entries[i]);
+    ring.push_many(entries, bars);
   } else {
-    for (std::size_t i = 0; i < bars; ++i) ring.push(s.at(held + i));
+    // The block's terms back as values (from_bits keeps missing and present apart).
+    const std::size_t from = bars > w ? bars - w : 0;
+    for (std::size_t i = from; i < bars; ++i) {
+      ring.push(Value::from_bits(std::bit_cast<std::uint64_t>(series[held + i])));
+    }
   }
   fill_missing(outputs, 1, bars);
 }

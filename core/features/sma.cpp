@@ -25,8 +25,8 @@ void Sma::update_block(std::span<const Value* const> inputs, std::span<Value* co
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   const double n = static_cast<double>(window_);
-  window_sum_block(ring_, [in](std::size_t i) { return in[i]; },
-                   [n](double sum) { return Value(ops::window_mean(sum, n)); }, outputs, bars, in);
+  // DivideBy computes ops::window_mean in a kernel.
+  window_sum_block(ring_, [in](std::size_t i) { return in[i]; }, DivideBy{n}, outputs, bars, in);
 }
 
 }  // namespace zerak

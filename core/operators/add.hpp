@@ -13,6 +13,7 @@ class Add final : public BinaryOperator<Add> {
       schema::operator_docs("Element-wise addition: A + B.",
                             kEitherMissingDoc);
 
+  static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Add;
   static Value apply(double a, double b) noexcept { return a + b; }
 
  private:

@@ -5,6 +5,7 @@
 #include <span>
 #include <utility>
 
+#include "../block/simd/dispatch.hpp"
 #include "../error.hpp"
 #include "../traits.hpp"
 
@@ -14,7 +15,8 @@ inline constexpr const char* kEitherMissingDoc =
     "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.";
 
 // Stateless A (op) B over the current bar. Derived supplies
-// `static Value apply(double a, double b)`, called only when both are present.
+// `static Value apply(double a, double b)`, called only when both are present,
+// and, when a column kernel computes the same, its `kColumnOp`.
 template <class Derived>
 class BinaryOperator : public TransformBase<Derived> {
  public:
@@ -36,11 +38,15 @@ class BinaryOperator : public TransformBase<Derived> {
   // The same per pair of values, without a row per bar.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    const Value* a = inputs[0];
-    const Value* b = inputs[1];
-    Value* y = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) {
-      y[i] = a[i] && b[i] ? Derived::apply(*a[i], *b[i]) : kMissing;
+    const double* a = doubles(inputs[0]);
+    const double* b = doubles(inputs[1]);
+    double* y = doubles(outputs[0]);
+    if constexpr (requires { Derived::kColumnOp; }) {
+      simd::kernels().combine(Derived::kColumnOp, a, b, bars, y);
+    } else {
+      for (std::size_t i = 0; i < bars; ++i) {
+        y[i] = is_missing(a[i]) || is_missing(b[i]) ? kMissingDouble : *Derived::apply(a[i], b[i]);
+      }
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }

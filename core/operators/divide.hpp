@@ -13,6 +13,7 @@ class Divide final : public BinaryOperator<Divide> {
       schema::operator_docs("Element-wise division: A / B.",
                             "Process one bar. Returns ``[NaN]`` if either input is ``NaN`` or B is 0.");
 
+  static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Divide;
   static Value apply(double a, double b) noexcept {
     if (b == 0.0) return kMissing;
     return a / b;

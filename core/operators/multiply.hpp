@@ -13,6 +13,7 @@ class Multiply final : public BinaryOperator<Multiply> {
       schema::operator_docs("Element-wise multiplication: A * B.",
                             kEitherMissingDoc);
 
+  static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Multiply;
   static Value apply(double a, double b) noexcept { return a * b; }
 
  private:

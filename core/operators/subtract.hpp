@@ -13,6 +13,7 @@ class Subtract final : public BinaryOperator<Subtract> {
       schema::operator_docs("Element-wise subtraction: A - B.",
                             kEitherMissingDoc);
 
+  static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Subtract;
   static Value apply(double a, double b) noexcept { return a - b; }
 
  private:

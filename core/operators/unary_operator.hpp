@@ -59,7 +59,12 @@ class UnaryOperator : public TransformBase<Derived> {
           },
           [y](std::size_t i, double ln_g) { y[i] = Derived::from_log(ln_g); });
     } else {
-      for (std::size_t i = 0; i < bars; ++i) y[i] = a[i] ? Derived::apply(*a[i]) : kMissing;
+      const double* x = doubles(a);  // as in BinaryOperator: vectorises
+      double* out = doubles(y);
+      for (std::size_t i = 0; i < bars; ++i) {
+        const double r = *Derived::apply(x[i]);
+        out[i] = is_missing(x[i]) ? kMissingDouble : r;
+      }
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }

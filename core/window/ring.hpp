@@ -87,6 +87,17 @@ class BasicRing {
     head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
   }
 
+  // The same as push() of values[0], ..., values[n - 1] in turn; a run
+  // longer than the window copies only the values that stay.
+  void push_many(const T* values, std::size_t n) {
+    if (n < capacity_ || journal_ != nullptr) {
+      for (std::size_t i = 0; i < n; ++i) push(values[i]);
+      return;
+    }
+    buf_.assign(values + (n - capacity_), values + n);  // within the reservation
+    head_ = 0;
+  }
+
   void clear() noexcept {
     if (journal_ != nullptr && !journal_->cleared_) [[unlikely]] {
       // Kept whole for the undo; pushes until then grow a new vector.

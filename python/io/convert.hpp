@@ -21,7 +21,7 @@
 namespace zerak::py {
 
 // The quiet NaN that stands for a missing value in Python.
-inline const double kMissingNaN = std::bit_cast<double>(std::uint64_t{0x7FF8000000000000});
+inline constexpr double kMissingNaN = std::bit_cast<double>(std::uint64_t{0x7FF8000000000000});
 
 inline Value value_from_double(double d) noexcept {
   return std::isnan(d) ? kMissing : Value(d);

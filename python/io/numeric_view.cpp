@@ -2,7 +2,10 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+#include "block/simd/dispatch.hpp"
 
 namespace zerak::py {
 namespace {
@@ -131,10 +134,14 @@ void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
   switch (kind_) {
     case Kind::kF64:
       if (!swap_ && stride == sizeof(double)) {  // the common case, contiguous
+        if (reinterpret_cast<std::uintptr_t>(p) % alignof(double) == 0) {
+          return simd::kernels().missing_from_nan(reinterpret_cast<const double*>(p), count,
+                                                  doubles(out));
+        }
         for (std::size_t i = 0; i < count; ++i) {
           double d;
           std::memcpy(&d, p + i * sizeof d, sizeof d);
-          out[i] = std::isnan(d) ? kMissing : Value(d);
+          out[i] = d != d ? kMissing : Value::computed(d);
         }
         return;
       }

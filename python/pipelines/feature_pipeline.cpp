@@ -16,6 +16,7 @@
 #include "runtime/gil_released.hpp"
 #include "runtime/progress.hpp"
 #include "io/result_array.hpp"
+#include "block/simd/dispatch.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "members.hpp"
 #include "runtime/binding.hpp"
@@ -345,9 +346,15 @@ bool append_lists(PyObject* result, std::size_t begin, std::size_t count,
 void write_rows(double* out, std::size_t width, std::size_t begin, std::size_t count,
                 std::span<const Value* const> outputs) noexcept {
   for (std::size_t k = 0; k < width; ++k) {
-    const Value* column = outputs[k];
+    const double* column = doubles(outputs[k]);
     double* cell = out + begin * width + k;
-    for (std::size_t i = 0; i < count; ++i, cell += width) *cell = double_from_value(column[i]);
+    if (width == 1) {  // contiguous
+      simd::kernels().nan_from_missing(column, count, cell);
+      continue;
+    }
+    for (std::size_t i = 0; i < count; ++i, cell += width) {
+      *cell = is_missing(column[i]) ? kMissingNaN : column[i];
+    }
   }
 }
 

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../../value.hpp"
+
 // The AVX2 and AVX-512 kernels exist on x86-64 with GCC or Clang only (the
 // build may also turn them off); elsewhere both levels are the baseline one.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(ZERAK_NO_X86_KERNELS)
@@ -46,6 +48,9 @@ struct RankCounts {
   std::int64_t less = 0;
   std::int64_t equal = 0;
 };
+
+// The element-wise operations on two columns that have a kernel.
+enum class ColumnOp : std::uint8_t { Add, Subtract, Multiply, Divide };
 
 // The kernels of one instruction set.
 //
@@ -96,6 +101,20 @@ struct Kernels {
                    double* inverse, unsigned char* ok) noexcept;
   // out[i] = the library's ln x[i] (ops/log.inc), one argument per lane.
   void (*logs)(const double* x, std::size_t n, double* out) noexcept;
+
+  // Columns of values as doubles, a missing value holding its pattern
+  // (Value::kMissingBits).
+  // out[i] = in[i] with every NaN made missing: values arriving from outside.
+  void (*missing_from_nan)(const double* in, std::size_t n, double* out) noexcept;
+  // out[i] = in[i] with every missing value made the quiet NaN: values leaving.
+  void (*nan_from_missing)(const double* in, std::size_t n, double* out) noexcept;
+  // y[i] = a[i] op b[i], missing where either is (and, dividing, where b[i] is 0).
+  void (*combine)(ColumnOp op, const double* a, const double* b, std::size_t n,
+                  double* y) noexcept;
+  // out[i] = x[i] / d.
+  void (*divided)(const double* x, std::size_t n, double d, double* out) noexcept;
+  // Whether any of x[0, n) is a NaN.
+  bool (*any_nan)(const double* x, std::size_t n) noexcept;
 };
 
 // The widest vector, in doubles.
