@@ -64,8 +64,9 @@ void window_sum_block(Ring& ring, Term&& term, Finish&& finish, std::span<Value*
         for (std::size_t j = 0; j < lanes.count; ++j) sums[j] = *Value(finish(sums[j]));
       }
     } else {
-      thread_local std::vector<std::size_t> missing;  // missing[i]: among the first i
-      missing.resize(held + bars + 1);
+      thread_local std::vector<std::size_t> missing_storage;
+      missing_storage.resize(held + bars + 1);
+      std::size_t* const missing = missing_storage.data();  // missing[i]: among the first i
       missing[0] = 0;
       for (std::size_t i = 0; i < held + bars; ++i) {
         missing[i + 1] = missing[i] + is_missing(series[i]);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "../error.hpp"
 #include "../ops/log_columns.hpp"
@@ -62,17 +63,37 @@ class LookbackReturn : public TransformBase<Derived> {
     const Value* in = inputs[0];
     Value* out = outputs[0];
     if constexpr (takes_log()) {
-      ops::logs_of(
-          bars,
-          [this, in, out](std::size_t i, double& g) {
-            prices_.push(in[i]);
-            if (prices_.full() && Derived::log_argument(prices_.oldest(), prices_.newest(), g)) {
-              return true;
-            }
-            out[i] = kMissing;
-            return false;
-          },
-          [out](std::size_t i, double ln_g) { out[i] = ln_g; });
+      // Every argument first (1.0 standing in where there is none), then
+      // their logarithms in one pass of the kernel, then the ring.
+      // Per thread, and reached once: each use of a thread_local in a
+      // shared library may cost a call.
+      thread_local std::vector<double> argument_storage;
+      thread_local std::vector<unsigned char> taken_storage;
+      if (argument_storage.size() < bars) {
+        argument_storage.resize(bars);
+        taken_storage.resize(bars);
+      }
+      double* const arguments = argument_storage.data();
+      unsigned char* const taken = taken_storage.data();
+      const std::size_t held = prices_.size();
+      const std::size_t w = window_;
+      const auto argument = [&](std::size_t i, const Value& old) {
+        double g = 1.0;
+        taken[i] = Derived::log_argument(old, in[i], g);
+        arguments[i] = taken[i] != 0 ? g : 1.0;
+      };
+      // Bar i's old price is w bars back: in the ring while i < w.
+      std::size_t i = 0;
+      for (; i < bars && i < w; ++i) {
+        argument(i, held + i >= w ? prices_[held + i - w] : kMissing);
+      }
+      for (; i < bars; ++i) argument(i, in[i - w]);
+      ops::log_block(arguments, bars, arguments);
+      double* column = doubles(out);
+      for (std::size_t j = 0; j < bars; ++j) {
+        column[j] = taken[j] != 0 ? arguments[j] : kMissingDouble;
+      }
+      prices_.push_many(in, bars);
     } else {
       for (std::size_t i = 0; i < bars; ++i) {
         prices_.push(in[i]);

@@ -83,6 +83,11 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
     p.graph_.add(producers);
   }
 
+  p.inputs_read_.assign(n_in, 0);
+  for (const std::size_t slot : p.arg_slots_) {
+    if (slot >= 1 && slot <= n_in) p.inputs_read_[slot - 1] = 1;
+  }
+
   p.slots_.assign(next, kMissing);
   p.args_.assign(max_args, kMissing);
 

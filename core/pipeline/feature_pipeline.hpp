@@ -175,6 +175,10 @@ class FeaturePipeline {
   [[nodiscard]] const Names& inputs() const noexcept { return input_columns_; }
   [[nodiscard]] const Names& outputs() const noexcept { return dag_.output_names(); }
   [[nodiscard]] const FeatureDag& dag() const noexcept { return dag_; }
+  // Per input column, 1 if some transform reads it: a fill may skip the others.
+  [[nodiscard]] const std::vector<unsigned char>& inputs_read() const noexcept {
+    return inputs_read_;
+  }
 
  private:
   // One transform in plan order with its resolved routing.
@@ -232,6 +236,7 @@ class FeaturePipeline {
   // Which steps read which steps' outputs, for running them side by side.
   StepGraph graph_;
   std::vector<std::size_t> arg_slots_;
+  std::vector<unsigned char> inputs_read_;
   // Slot 0 stays missing (names nobody writes), then the input columns,
   // then every output name in plan order, so the outputs of a bar are one
   // contiguous run.

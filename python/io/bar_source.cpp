@@ -74,11 +74,12 @@ std::size_t BarSource::first_bad(std::size_t width) const noexcept {
   return i;
 }
 
-void BarSource::fill(std::size_t begin, std::size_t count,
-                     std::span<Value* const> columns) const noexcept {
+void BarSource::fill(std::size_t begin, std::size_t count, std::span<Value* const> columns,
+                     const unsigned char* read) const noexcept {
   if (matrix_) {
     const char* first = matrix_->data() + Py_ssize_t(begin) * matrix_->stride(0);
     for (std::size_t j = 0; j < columns.size(); ++j) {
+      if (read != nullptr && read[j] == 0) continue;
       matrix_->read(first + Py_ssize_t(j) * matrix_->stride(1), matrix_->stride(0), count,
                     columns[j]);
     }

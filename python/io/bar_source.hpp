@@ -33,7 +33,9 @@ class BarSource {
 
   // Writes value j of bar begin + i into columns[j][i] for i < count; every
   // bar of the range has columns.size() values.
-  void fill(std::size_t begin, std::size_t count, std::span<Value* const> columns) const noexcept;
+  // Columns j with read[j] == 0 (when `read` is given) are left as they are.
+  void fill(std::size_t begin, std::size_t count, std::span<Value* const> columns,
+            const unsigned char* read = nullptr) const noexcept;
 
  private:
   // Converts one bar of a sequence onto the end of flat_.

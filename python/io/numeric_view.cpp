@@ -42,7 +42,7 @@ void convert(const char* p, Py_ssize_t stride, std::size_t n, Value* out, To to)
     std::memcpy(&bits, p, sizeof bits);
     if constexpr (Swap) bits = byteswap(bits);
     const double d = to(bits);
-    out[i] = std::isnan(d) ? kMissing : Value(d);
+    doubles(out)[i] = d != d ? kMissingDouble : d;  // NaN: missing
   }
 }
 

@@ -410,7 +410,7 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
   {
     GilReleased unlocked;
     const Sliced fill{[&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
-      source.fill(begin, count, inputs);
+      source.fill(begin, count, inputs, core.inputs_read().data());
     }};
     if (lists) {
       completed = core.run_blocks(
