@@ -35,7 +35,8 @@ def data():
     close = 100.0 * np.exp(np.cumsum(rng.uniform(-0.01, 0.01, BARS)))
     high = close * np.exp(rng.uniform(0, 0.005, BARS))
     low = close * np.exp(-rng.uniform(0, 0.005, BARS))
-    return np.ascontiguousarray(np.column_stack([high, low, close]))
+    # Columns contiguous, as the peers get them (and as frames hold them).
+    return np.asfortranarray(np.column_stack([high, low, close]))
 
 
 def per_bar_ns(fn, repeat=5):

@@ -53,19 +53,31 @@ class TermWindow : public WindowFeature<Derived> {
     for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
     const double n = static_cast<double>(this->window_);
     if constexpr (requires(double g) { Derived::log_argument(ValueAt{}, g); }) {
-      std::vector<Value> terms(bars);  // once per block
-      ops::logs_of(
-          bars,
-          [&columns, &terms](std::size_t i, double& g) {
-            const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
-            if (Derived::log_argument(at, g)) return true;
-            terms[i] = kMissing;
-            return false;
-          },
-          [&terms](std::size_t i, double ln_g) { terms[i] = Derived::term_from_log(ln_g); });
+      // Every argument (1.0 standing in where there is none), their
+      // logarithms in one pass of the kernel, then the terms, which the
+      // window sums read as their input column. Per thread, reached once.
+      thread_local std::vector<double> argument_storage;
+      thread_local std::vector<Value> term_storage;
+      if (argument_storage.size() < bars) {
+        argument_storage.resize(bars);
+        term_storage.resize(bars);
+      }
+      double* const arguments = argument_storage.data();
+      Value* const terms = term_storage.data();
+      for (std::size_t i = 0; i < bars; ++i) {
+        const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
+        double g = 1.0;
+        const bool taken = Derived::log_argument(at, g);
+        arguments[i] = taken ? g : 1.0;
+        terms[i] = taken ? Value::computed(0.0) : kMissing;  // which bars take one
+      }
+      ops::log_block(arguments, bars, arguments);
+      for (std::size_t i = 0; i < bars; ++i) {
+        if (terms[i]) terms[i] = Derived::term_from_log(arguments[i]);
+      }
       window_sum_block(
-          terms_, [&terms](std::size_t i) { return terms[i]; },
-          [n](double sum) { return Value(Derived::finish(sum, n)); }, outputs, bars);
+          terms_, [terms](std::size_t i) { return terms[i]; },
+          [n](double sum) { return Value(Derived::finish(sum, n)); }, outputs, bars, terms);
       return;
     }
     window_sum_block(

@@ -50,9 +50,14 @@ class ElementwiseUnary : public TransformBase<Derived> {
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
     const Derived& f = derived();
-    const Value* a = inputs[0];
-    Value* y = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) store_unless_nan(y[i], a[i] ? f.compute(*a[i]) : kNan);
+    // compute runs on missing inputs too (their double is a NaN), without a
+    // branch; the select then drops what update would not compute.
+    const double* a = doubles(inputs[0]);
+    double* y = doubles(outputs[0]);
+    for (std::size_t i = 0; i < bars; ++i) {
+      const double r = f.compute(a[i]);
+      y[i] = is_missing(a[i]) || r != r ? kMissingDouble : r;
+    }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
 
@@ -86,11 +91,12 @@ class ElementwiseBinary : public TransformBase<Derived> {
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    const Value* a = inputs[0];
-    const Value* b = inputs[1];
-    Value* y = outputs[0];
+    const double* a = doubles(inputs[0]);  // as ElementwiseUnary's block
+    const double* b = doubles(inputs[1]);
+    double* y = doubles(outputs[0]);
     for (std::size_t i = 0; i < bars; ++i) {
-      store_unless_nan(y[i], a[i] && b[i] ? Derived::compute(*a[i], *b[i]) : kNan);
+      const double r = Derived::compute(a[i], b[i]);
+      y[i] = is_missing(a[i]) || is_missing(b[i]) || r != r ? kMissingDouble : r;
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
