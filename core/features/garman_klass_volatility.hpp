@@ -31,7 +31,21 @@ class GarmanKlassVolatility final : public TermWindow<GarmanKlassVolatility> {
                     const Value& close) noexcept;
   template <class At>
   static Value term_of(At at) noexcept {
-    return term(at(0), at(1), at(2), at(3));
+    return term_from_arguments(at);
+  }
+  // The same in two steps: H/L and C/O for a usable bar, then the
+  // combination of their logarithms' squares.
+  static constexpr std::size_t kLogs = 2;
+  template <class At>
+  static bool log_arguments(At at, double (&g)[2]) noexcept {
+    return ratios(at(0), at(1), at(2), at(3), g);
+  }
+  static bool ratios(const Value& open, const Value& high, const Value& low, const Value& close,
+                     double (&g)[2]) noexcept;
+  static double term_from_logs(const double (&ln)[2]) noexcept {
+    const double range = ln[0];
+    const double body = ln[1];
+    return 0.5 * (range * range) - kTwoLn2Minus1 * (body * body);
   }
   // Missing for a negative (or NaN) mean, which closes far from their opens
   // within narrow ranges can give.
@@ -45,18 +59,24 @@ class GarmanKlassVolatility final : public TermWindow<GarmanKlassVolatility> {
   using TermWindow::TermWindow;
 };
 
-inline Value GarmanKlassVolatility::term(const Value& open, const Value& high, const Value& low,
-                                         const Value& close) noexcept {
-  if (!open || !high || !low || !close) return kMissing;
+inline bool GarmanKlassVolatility::ratios(const Value& open, const Value& high, const Value& low,
+                                          const Value& close, double (&g)[2]) noexcept {
+  if (!open || !high || !low || !close) return false;
   const double o = *open;
   const double h = *high;
   const double l = *low;
   const double c = *close;
   // Positive tests, so that a NaN price fails them.
-  if (!(o > 0.0 && h > 0.0 && l > 0.0 && c > 0.0 && h >= l)) return kMissing;
-  const double range = ops::log(h / l);
-  const double body = ops::log(c / o);
-  return 0.5 * (range * range) - kTwoLn2Minus1 * (body * body);
+  if (!(o > 0.0 && h > 0.0 && l > 0.0 && c > 0.0 && h >= l)) return false;
+  g[0] = h / l;
+  g[1] = c / o;
+  return true;
+}
+
+inline Value GarmanKlassVolatility::term(const Value& open, const Value& high, const Value& low,
+                                         const Value& close) noexcept {
+  const Value* prices[] = {&open, &high, &low, &close};
+  return term_from_arguments([&prices](std::size_t k) -> const Value& { return *prices[k]; });
 }
 
 inline Value GarmanKlassVolatility::finish(double sum, double n) noexcept {

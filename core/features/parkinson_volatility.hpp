@@ -29,15 +29,16 @@ class ParkinsonVolatility final : public TermWindow<ParkinsonVolatility> {
   static Value term(const Value& high, const Value& low) noexcept;
   template <class At>
   static Value term_of(At at) noexcept {
-    return term(at(0), at(1));
+    return term_from_arguments(at);
   }
   // The same in two steps: H/L for a usable bar, then its logarithm squared.
+  static constexpr std::size_t kLogs = 1;
   static bool ratio(const Value& high, const Value& low, double& g) noexcept;
   template <class At>
-  static bool log_argument(At at, double& g) noexcept {
-    return ratio(at(0), at(1), g);
+  static bool log_arguments(At at, double (&g)[1]) noexcept {
+    return ratio(at(0), at(1), g[0]);
   }
-  static double term_from_log(double r) noexcept { return r * r; }
+  static double term_from_logs(const double (&r)[1]) noexcept { return r[0] * r[0]; }
   static Value finish(double sum, double n) noexcept;
 
  private:
@@ -59,9 +60,7 @@ inline bool ParkinsonVolatility::ratio(const Value& high, const Value& low, doub
 }
 
 inline Value ParkinsonVolatility::term(const Value& high, const Value& low) noexcept {
-  double g;
-  if (!ratio(high, low, g)) return kMissing;
-  return term_from_log(ops::log(g));
+  return term_from_arguments([&](std::size_t k) -> const Value& { return k == 0 ? high : low; });
 }
 
 inline Value ParkinsonVolatility::finish(double sum, double n) noexcept {

@@ -31,7 +31,19 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
                     const Value& close) noexcept;
   template <class At>
   static Value term_of(At at) noexcept {
-    return term(at(0), at(1), at(2), at(3));
+    return term_from_arguments(at);
+  }
+  // The same in two steps: H/C, H/O, L/C and L/O for a usable bar, then the
+  // sum of products of their logarithms.
+  static constexpr std::size_t kLogs = 4;
+  template <class At>
+  static bool log_arguments(At at, double (&g)[4]) noexcept {
+    return ratios(at(0), at(1), at(2), at(3), g);
+  }
+  static bool ratios(const Value& high, const Value& low, const Value& open, const Value& close,
+                     double (&g)[4]) noexcept;
+  static double term_from_logs(const double (&ln)[4]) noexcept {
+    return ln[0] * ln[1] + ln[2] * ln[3];
   }
   // None for a negative (or NaN) mean, which bars outside their range can give.
   static Value finish(double sum, double n) noexcept;
@@ -41,17 +53,28 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
   using TermWindow::TermWindow;
 };
 
-inline Value RogersSatchellVolatility::term(const Value& high, const Value& low, const Value& open,
-                                     const Value& close) noexcept {
-  if (!high || !low || !open || !close) return kMissing;
+inline bool RogersSatchellVolatility::ratios(const Value& high, const Value& low,
+                                             const Value& open, const Value& close,
+                                             double (&g)[4]) noexcept {
+  if (!high || !low || !open || !close) return false;
   const double h = *high;
   const double l = *low;
   const double o = *open;
   const double c = *close;
   // Open and close are deliberately not checked against the range: a bar
-  // outside it gives a term of any sign, and a negative mean is caught here.
-  if (!(h > 0.0 && l > 0.0 && o > 0.0 && h >= l && c > 0.0)) return kMissing;
-  return ops::log(h / c) * ops::log(h / o) + ops::log(l / c) * ops::log(l / o);
+  // outside it gives a term of any sign, and a negative mean is caught by finish.
+  if (!(h > 0.0 && l > 0.0 && o > 0.0 && h >= l && c > 0.0)) return false;
+  g[0] = h / c;
+  g[1] = h / o;
+  g[2] = l / c;
+  g[3] = l / o;
+  return true;
+}
+
+inline Value RogersSatchellVolatility::term(const Value& high, const Value& low, const Value& open,
+                                            const Value& close) noexcept {
+  const Value* prices[] = {&high, &low, &open, &close};
+  return term_from_arguments([&prices](std::size_t k) -> const Value& { return *prices[k]; });
 }
 
 inline Value RogersSatchellVolatility::finish(double sum, double n) noexcept {

@@ -19,11 +19,12 @@ namespace zerak {
 // oldest first, live and in blocks alike). Derived supplies
 //   template <class At> static Value term_of(At at)  // at(k): the bar's input k
 //   static Value finish(double sum, double n)  // n: the window length
-// A term that is a function of one logarithm may also supply
-//   template <class At> static bool log_argument(At at, double& g)  // false: missing
-//   static double term_from_log(double ln_g)
-// (term_of being the two composed): blocks then take the logarithms of a
-// whole block through the vector kernel first.
+// A term that is a function of K logarithms may also supply
+//   static constexpr std::size_t kLogs = K;
+//   template <class At> static bool log_arguments(At at, double (&g)[K])  // false: missing
+//   static double term_from_logs(const double (&ln_g)[K])
+// with term_of the two composed through ops::log (see term_from_arguments):
+// blocks then take the logarithms of a whole block through the vector kernel.
 template <class Derived>
 class TermWindow : public WindowFeature<Derived> {
  public:
@@ -52,28 +53,31 @@ class TermWindow : public WindowFeature<Derived> {
     const Value* columns[kRead];
     for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
     const double n = static_cast<double>(this->window_);
-    if constexpr (requires(double g) { Derived::log_argument(ValueAt{}, g); }) {
+    if constexpr (requires { Derived::kLogs; }) {
       // Every argument (1.0 standing in where there is none), their
       // logarithms in one pass of the kernel, then the terms, which the
-      // window sums read as their input column. Per thread, reached once.
+      // window sums read as their input column. Argument k of bar i sits at
+      // k * bars + i. Per thread, reached once.
+      constexpr std::size_t K = Derived::kLogs;
       thread_local std::vector<double> argument_storage;
       thread_local std::vector<Value> term_storage;
-      if (argument_storage.size() < bars) {
-        argument_storage.resize(bars);
-        term_storage.resize(bars);
-      }
+      if (argument_storage.size() < K * bars) argument_storage.resize(K * bars);
+      if (term_storage.size() < bars) term_storage.resize(bars);
       double* const arguments = argument_storage.data();
       Value* const terms = term_storage.data();
       for (std::size_t i = 0; i < bars; ++i) {
         const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
-        double g = 1.0;
-        const bool taken = Derived::log_argument(at, g);
-        arguments[i] = taken ? g : 1.0;
-        terms[i] = taken ? Value::computed(0.0) : kMissing;  // which bars take one
+        double g[K];
+        const bool taken = Derived::log_arguments(at, g);
+        for (std::size_t k = 0; k < K; ++k) arguments[k * bars + i] = taken ? g[k] : 1.0;
+        terms[i] = taken ? Value::computed(0.0) : kMissing;  // which bars take them
       }
-      ops::log_block(arguments, bars, arguments);
+      ops::log_block(arguments, K * bars, arguments);
       for (std::size_t i = 0; i < bars; ++i) {
-        if (terms[i]) terms[i] = Derived::term_from_log(arguments[i]);
+        if (!terms[i]) continue;
+        double ln_g[K];
+        for (std::size_t k = 0; k < K; ++k) ln_g[k] = arguments[k * bars + i];
+        terms[i] = Derived::term_from_logs(ln_g);
       }
       window_sum_block(
           terms_, [terms](std::size_t i) { return terms[i]; },
@@ -90,10 +94,15 @@ class TermWindow : public WindowFeature<Derived> {
   }
 
  protected:
-  // The shape of `at` for the check above.
-  struct ValueAt {
-    const Value& operator()(std::size_t) const noexcept;
-  };
+  // The term of a class with kLogs, live: its arguments' logarithms one by one.
+  template <class At>
+  static Value term_from_arguments(At at) noexcept {
+    constexpr std::size_t K = Derived::kLogs;
+    double g[K];
+    if (!Derived::log_arguments(at, g)) return kMissing;
+    for (std::size_t k = 0; k < K; ++k) g[k] = ops::log(g[k]);
+    return Derived::term_from_logs(g);
+  }
 
   TermWindow(Names inputs, std::size_t window, Names outputs)
       : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)), terms_(window) {}
