@@ -17,6 +17,7 @@
 #include "features/auto_correlation.hpp"
 #include "features/correlation.hpp"
 #include "features/ema.hpp"
+#include "features/garman_klass_volatility.hpp"
 #include "features/kama.hpp"
 #include "features/kurtosis.hpp"
 #include "features/linear_slope.hpp"
@@ -58,6 +59,7 @@ struct BlockCase {
   std::size_t window;  // how rare special values must be for complete windows
   bool prices = false;  // inputs as positive, ordered high/low/open/close
   double scale = 1.0;   // applied to every present input
+  std::size_t high = 0;  // prices: the high's column (the low's follows it)
 };
 
 void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
@@ -79,7 +81,10 @@ std::vector<std::vector<Value>> columns_for(const BlockCase& c, std::size_t inpu
       for (auto& col : cols) {
         if (col[i]) col[i] = std::fabs(*col[i]) + 1.0;
       }
-      if (cols.size() >= 2 && cols[0][i] && cols[1][i]) cols[0][i] = *cols[0][i] + *cols[1][i];
+      const std::size_t h = c.high;  // the high, and the low after it
+      if (cols.size() >= h + 2 && cols[h][i] && cols[h + 1][i]) {
+        cols[h][i] = *cols[h][i] + *cols[h + 1][i];
+      }
     }
   }
   for (auto& col : cols) {
@@ -101,6 +106,11 @@ std::vector<BlockCase> cases() {
     out.push_back({"RogersSatchell" + sw, maker<RogersSatchellVolatility>([w] {
                      return RogersSatchellVolatility::create({"h", "l", "o", "c"}, w, {"y"});
                    }), w, true});
+    if (w < 1500) {  // random opens and closes: longer windows' means go negative
+      out.push_back({"GarmanKlass" + sw, maker<GarmanKlassVolatility>([w] {
+                       return GarmanKlassVolatility::create({"o", "h", "l", "c"}, w, {"y"});
+                     }), w, true, 1.0, 1});
+    }
     out.push_back({"Ema" + sw, maker<Ema>([w] { return Ema::create({"x"}, w, {"y", "z"}); }), w});
     out.push_back({"Mma" + sw, maker<Mma>([w] { return Mma::create({"x"}, w, {"y"}); }), w});
     out.push_back({"Kama" + sw, maker<Kama>([w] { return Kama::create({"x"}, w, {"y"}, 2, 30); }), w});
