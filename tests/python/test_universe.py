@@ -200,7 +200,8 @@ def test_ctrl_c_stops_research_and_leaves_the_universe_reset(method):
     import _thread
     import threading
 
-    p = panel(10, bars=3000, symbols=300, gaps=0.0)
+    # Long enough (about 0.15 s on two cores) to be running when the timer fires.
+    p = panel(10, bars=6000, symbols=300, gaps=0.0)
     u = zerak.UniversePipeline(features(), INPUTS, 300)
     u.update(p[0])
     timer = threading.Timer(0.05, _thread.interrupt_main)
