@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../error.hpp"
-#include "../ops/log_columns.hpp"
+#include "../ops/log.hpp"
 #include "../window/ring.hpp"
 #include "../traits.hpp"
 
@@ -62,11 +62,22 @@ class LookbackReturn : public TransformBase<Derived> {
     }
     const Value* in = inputs[0];
     Value* out = outputs[0];
+    // Bar i's old price, w bars back: in the ring while i < w. The ring is
+    // full (update returns a value) from bar w - held on.
+    const std::size_t held = prices_.size();
+    const std::size_t w = window_;
+    const auto each_bar = [&](auto&& step) {
+      std::size_t i = 0;
+      for (; i < bars && i < w; ++i) {
+        const bool full = held + i >= w;
+        step(i, full ? prices_[held + i - w] : kMissing, full);
+      }
+      for (; i < bars; ++i) step(i, in[i - w], true);
+    };
     if constexpr (takes_log()) {
       // Every argument first (1.0 standing in where there is none), then
-      // their logarithms in one pass of the kernel, then the ring.
-      // Per thread, and reached once: each use of a thread_local in a
-      // shared library may cost a call.
+      // their logarithms in one pass of the kernel. Per thread, and reached
+      // once: each use of a thread_local in a shared library may cost a call.
       thread_local std::vector<double> argument_storage;
       thread_local std::vector<unsigned char> taken_storage;
       if (argument_storage.size() < bars) {
@@ -75,31 +86,22 @@ class LookbackReturn : public TransformBase<Derived> {
       }
       double* const arguments = argument_storage.data();
       unsigned char* const taken = taken_storage.data();
-      const std::size_t held = prices_.size();
-      const std::size_t w = window_;
-      const auto argument = [&](std::size_t i, const Value& old) {
+      each_bar([&](std::size_t i, const Value& old, bool full) {
         double g = 1.0;
-        taken[i] = Derived::log_argument(old, in[i], g);
+        taken[i] = full && Derived::log_argument(old, in[i], g);
         arguments[i] = taken[i] != 0 ? g : 1.0;
-      };
-      // Bar i's old price is w bars back: in the ring while i < w.
-      std::size_t i = 0;
-      for (; i < bars && i < w; ++i) {
-        argument(i, held + i >= w ? prices_[held + i - w] : kMissing);
-      }
-      for (; i < bars; ++i) argument(i, in[i - w]);
+      });
       ops::log_block(arguments, bars, arguments);
       double* column = doubles(out);
-      for (std::size_t j = 0; j < bars; ++j) {
-        column[j] = taken[j] != 0 ? arguments[j] : kMissingDouble;
-      }
-      prices_.push_many(in, bars);
-    } else {
       for (std::size_t i = 0; i < bars; ++i) {
-        prices_.push(in[i]);
-        out[i] = prices_.full() ? Derived::apply(prices_.oldest(), prices_.newest()) : kMissing;
+        column[i] = taken[i] != 0 ? arguments[i] : kMissingDouble;
       }
+    } else {
+      each_bar([&](std::size_t i, const Value& old, bool full) {
+        out[i] = full ? Derived::apply(old, in[i]) : kMissing;
+      });
     }
+    prices_.push_many(in, bars);
     for (std::size_t k = 1; k < outputs.size(); ++k) {
       for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
     }

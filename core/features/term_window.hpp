@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../block/block_sums.hpp"
-#include "../ops/log_columns.hpp"
+#include "../ops/log.hpp"
 #include "../window/ring.hpp"
 #include "../window/window_sums.hpp"
 #include "window_feature.hpp"

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "../error.hpp"
-#include "../ops/log_columns.hpp"
+#include "../ops/log.hpp"
 #include "../traits.hpp"
 
 namespace zerak {
@@ -50,14 +51,22 @@ class UnaryOperator : public TransformBase<Derived> {
     const Value* a = inputs[0];
     Value* y = outputs[0];
     if constexpr (takes_log()) {
-      ops::logs_of(
-          bars,
-          [a, y](std::size_t i, double& g) {
-            if (a[i] && Derived::log_argument(*a[i], g)) return true;
-            y[i] = kMissing;
-            return false;
-          },
-          [y](std::size_t i, double ln_g) { y[i] = Derived::from_log(ln_g); });
+      // The arguments into the output column (1.0 standing in where there is
+      // none), their logarithms in place in one pass of the kernel, then the
+      // results. Per thread, reached once.
+      thread_local std::vector<unsigned char> taken_storage;
+      if (taken_storage.size() < bars) taken_storage.resize(bars);
+      unsigned char* const taken = taken_storage.data();
+      double* const out = doubles(y);
+      for (std::size_t i = 0; i < bars; ++i) {
+        double g = 1.0;
+        taken[i] = a[i] && Derived::log_argument(*a[i], g);
+        out[i] = taken[i] != 0 ? g : 1.0;
+      }
+      ops::log_block(out, bars, out);
+      for (std::size_t i = 0; i < bars; ++i) {
+        y[i] = taken[i] != 0 ? Value(Derived::from_log(out[i])) : kMissing;
+      }
     } else {
       const double* x = doubles(a);  // as in BinaryOperator: vectorises
       double* out = doubles(y);
