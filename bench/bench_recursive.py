@@ -39,7 +39,7 @@ def data():
     return np.asfortranarray(np.column_stack([high, low, close]))
 
 
-def per_bar_ns(fn, repeat=5):
+def per_bar_ns(fn, repeat=15):
     return best_cpu_s(fn, repeat) / BARS * 1e9
 
 

@@ -118,5 +118,9 @@ inline constexpr double kMissingDouble = std::bit_cast<double>(Value::kMissingBi
 [[nodiscard]] inline const double* doubles(const Value* column) noexcept {
   return reinterpret_cast<const double*>(column);
 }
+// Doubles none of which is a NaN, read as the values they are.
+[[nodiscard]] inline const Value* values_of(const double* no_nan) noexcept {
+  return reinterpret_cast<const Value*>(no_nan);
+}
 
 }  // namespace zerak

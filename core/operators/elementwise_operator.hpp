@@ -12,8 +12,9 @@
 namespace zerak {
 
 // The element-wise classes' one rule: a NaN result is missing. A NaN input
-// and an input outside the domain both give NaN, so `compute` needs no branch
-// of its own for them. Outputs are stored in place: an optional returned by
+// (a missing one included: its double is a NaN) and an input outside the
+// domain both give NaN, so `compute` needs no branch of its own for them, and
+// a block needs no test of its own for missing inputs. Outputs are stored in place: an optional returned by
 // value through branches makes a trip through the stack on every bar.
 inline constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
@@ -50,13 +51,13 @@ class ElementwiseUnary : public TransformBase<Derived> {
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
     const Derived& f = derived();
-    // compute runs on missing inputs too (their double is a NaN), without a
-    // branch; the select then drops what update would not compute.
+    // compute runs on missing inputs too, whose NaN comes out as a NaN: one
+    // select without a branch, which vectorises.
     const double* a = doubles(inputs[0]);
     double* y = doubles(outputs[0]);
     for (std::size_t i = 0; i < bars; ++i) {
       const double r = f.compute(a[i]);
-      y[i] = is_missing(a[i]) || r != r ? kMissingDouble : r;
+      y[i] = r != r ? kMissingDouble : r;
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
@@ -96,7 +97,7 @@ class ElementwiseBinary : public TransformBase<Derived> {
     double* y = doubles(outputs[0]);
     for (std::size_t i = 0; i < bars; ++i) {
       const double r = Derived::compute(a[i], b[i]);
-      y[i] = is_missing(a[i]) || is_missing(b[i]) || r != r ? kMissingDouble : r;
+      y[i] = r != r ? kMissingDouble : r;
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }

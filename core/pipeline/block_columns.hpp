@@ -29,6 +29,16 @@ class BlockColumns {
   // The input columns and the output columns of the pipeline.
   std::vector<Value*> inputs;
   std::vector<const Value*> outputs;
+  // Per input column, where in `reads` it is read.
+  std::vector<std::vector<std::size_t>> input_reads;
+
+  // Has every transform reading input column j read `values` instead of the
+  // column's storage (memory that already holds this block's values of it,
+  // lent for one block), or the storage again if `values` is nullptr.
+  void lend_input(std::size_t j, const Value* values) noexcept {
+    const Value* column = values != nullptr ? values : inputs[j];
+    for (const std::size_t r : input_reads[j]) reads[r] = column;
+  }
 
  private:
   std::vector<Value> storage_;

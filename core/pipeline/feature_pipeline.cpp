@@ -193,6 +193,11 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   block.reads.reserve(arg_slots_.size());
   for (const std::size_t slot : arg_slots_) block.reads.push_back(block.column(slot));
   for (std::size_t j = 1; j < first_output; ++j) block.inputs.push_back(block.column(j));
+  block.input_reads.resize(input_columns_.size());
+  for (std::size_t r = 0; r < arg_slots_.size(); ++r) {
+    const std::size_t slot = arg_slots_[r];
+    if (slot >= 1 && slot < first_output) block.input_reads[slot - 1].push_back(r);
+  }
   for (std::size_t s = first_output; s < slots_.size(); ++s) {
     block.writes.push_back(block.column(s));
     block.outputs.push_back(block.column(s));

@@ -31,10 +31,29 @@ struct Sliced {
 };
 template <class Fn>
 Sliced(Fn) -> Sliced<Fn>;
+// A sliced fill that may spare the copy of an input column: before fn fills
+// a block, lend(begin, count, lent) may set lent[j] to memory that already
+// holds input column j of those bars in the block's layout (doubles, missing
+// ones holding Value's pattern), valid until the block ends; fn then need not
+// fill column j.
+template <class Fn, class LendFn>
+struct SlicedLending {
+  Fn fn;
+  LendFn lend;
+};
+template <class Fn, class LendFn>
+SlicedLending(Fn, LendFn) -> SlicedLending<Fn, LendFn>;
+
 template <class Fn>
 inline constexpr bool is_sliced = false;
 template <class Fn>
 inline constexpr bool is_sliced<Sliced<Fn>> = true;
+template <class Fn, class LendFn>
+inline constexpr bool is_sliced<SlicedLending<Fn, LendFn>> = true;
+template <class Fn>
+inline constexpr bool is_lending = false;
+template <class Fn, class LendFn>
+inline constexpr bool is_lending<SlicedLending<Fn, LendFn>> = true;
 
 // Runs a set of transforms together, routing values between them by column
 // name. Routing is resolved once at construction: every column and every
@@ -78,6 +97,7 @@ class FeaturePipeline {
     const std::unique_ptr<StepScheduler> pool = make_pool(threads);
     std::vector<Value*> shifted_in;
     std::vector<const Value*> shifted_out;
+    std::vector<const Value*> lent(block.inputs.size());
     BlockSizer sizer(block.capacity(), block_bars_, steps_.size());
     for (std::size_t begin = 0; begin < bars;) {
       std::size_t count = std::min(sizer.bars(), bars - begin);
@@ -87,6 +107,11 @@ class FeaturePipeline {
       const bool at_jump = jump - seen_ <= count;
       if (at_jump) count = jump - seen_;
       const auto start = std::chrono::steady_clock::now();
+      if constexpr (is_lending<std::remove_cvref_t<FillFn>>) {
+        std::fill(lent.begin(), lent.end(), nullptr);
+        fill.lend(begin, count, std::span<const Value*>(lent));
+        for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j]);
+      }
       if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
         sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
           fill.fn(begin + from, n, in);

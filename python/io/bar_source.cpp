@@ -74,6 +74,13 @@ std::size_t BarSource::first_bad(std::size_t width) const noexcept {
   return i;
 }
 
+const Value* BarSource::lend(std::size_t begin, std::size_t count,
+                            std::size_t j) const noexcept {
+  if (!matrix_) return nullptr;
+  const char* first = matrix_->data() + Py_ssize_t(begin) * matrix_->stride(0);
+  return matrix_->lend(first + Py_ssize_t(j) * matrix_->stride(1), matrix_->stride(0), count);
+}
+
 void BarSource::fill(std::size_t begin, std::size_t count, std::span<Value* const> columns,
                      const unsigned char* read) const noexcept {
   if (matrix_) {

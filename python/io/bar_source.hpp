@@ -36,6 +36,10 @@ class BarSource {
   // Columns j with read[j] == 0 (when `read` is given) are left as they are.
   void fill(std::size_t begin, std::size_t count, std::span<Value* const> columns,
             const unsigned char* read = nullptr) const noexcept;
+  // Column j of bars [begin, begin + count) where the buffer holds it, if it
+  // can be read in place (NumericView::lend); else nullptr.
+  [[nodiscard]] const Value* lend(std::size_t begin, std::size_t count,
+                                  std::size_t j) const noexcept;
 
  private:
   // Converts one bar of a sequence onto the end of flat_.

@@ -168,6 +168,16 @@ void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
   }
 }
 
+const Value* NumericView::lend(const char* start, Py_ssize_t stride,
+                              std::size_t count) const noexcept {
+  if (kind_ != Kind::kF64 || swap_ || stride != sizeof(double) ||
+      reinterpret_cast<std::uintptr_t>(start) % alignof(double) != 0) {
+    return nullptr;
+  }
+  const auto* d = reinterpret_cast<const double*>(start);
+  return simd::kernels().any_nan(d, count) ? nullptr : values_of(d);
+}
+
 bool refuse_unfit_buffer(const NumericView& view, PyObject* data, const char* rows,
                          const char* one_dim_rows, const char* reshape) {
   // 0-D buffers and other formats go the sequence way, which says what is

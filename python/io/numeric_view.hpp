@@ -46,6 +46,11 @@ class NumericView {
 
   // Converts `count` items `stride` bytes apart from `start` into out[0..count).
   void read(const char* start, Py_ssize_t stride, std::size_t count, Value* out) const noexcept;
+  // The same `count` items as values in place, when they are aligned native
+  // doubles one after another and none is a NaN (each double is then its own
+  // value); nullptr when they must be read.
+  [[nodiscard]] const Value* lend(const char* start, Py_ssize_t stride,
+                                  std::size_t count) const noexcept;
 
  private:
   enum class Kind : std::uint8_t {

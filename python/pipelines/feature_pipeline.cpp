@@ -409,9 +409,19 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
   bool completed;
   {
     GilReleased unlocked;
-    const Sliced fill{[&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
-      source.fill(begin, count, inputs, core.inputs_read().data());
-    }};
+    // A column held as doubles without a NaN is read where it lies.
+    std::vector<unsigned char> to_fill = core.inputs_read();
+    const SlicedLending fill{
+        [&](std::size_t begin, std::size_t count, std::span<Value* const> inputs) {
+          source.fill(begin, count, inputs, to_fill.data());
+        },
+        [&](std::size_t begin, std::size_t count, std::span<const Value*> lent) {
+          for (std::size_t j = 0; j < lent.size(); ++j) {
+            if (core.inputs_read()[j] == 0) continue;
+            lent[j] = source.lend(begin, count, j);
+            to_fill[j] = lent[j] == nullptr ? 1 : 0;
+          }
+        }};
     if (lists) {
       completed = core.run_blocks(
           bars, fill,

@@ -91,6 +91,22 @@ def test_every_research_path_equals_update_bar_by_bar():
     assert_same_bits(p.update(rows[0]), live.update(rows[0]))
 
 
+@pytest.mark.parametrize("threads", [1, 2])
+def test_columns_read_in_place_equal_update_bar_by_bar(threads):
+    # Contiguous columns are read where they lie in a block without a NaN and
+    # copied in the others: here "a" has NaNs in one stretch only, "b" in many.
+    data = gappy_bars(12_000)
+    a = data[:, 0]
+    a[np.isnan(a)] = 1.0
+    a[6000:6100:7] = nan
+    live = FP(every_transform(), COLUMNS)
+    expected = np.array([live.update(bar) for bar in data.tolist()])
+    p = FP(every_transform(), COLUMNS)
+    columns = np.asfortranarray(data)
+    assert_same_bits(p.run_research_array(columns, threads=threads), expected)
+    assert_same_bits(p.run_research(columns, threads=threads), expected)
+
+
 def three_targets():
     return [zerak.FutureReturn(["a"], 3, ["r"]), zerak.FutureCTCVolatility(["a"], 5, ["v"]),
             zerak.FutureLinearSlope(["b", "a"], 7, ["s", "r2"])]
