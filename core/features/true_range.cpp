@@ -47,7 +47,31 @@ void TrueRange::update_block(std::span<const Value* const> inputs,
   const Value* l = inputs[1];
   const Value* c = inputs[2];
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], out[i]);
+  if (bars == 0) return;
+  step(h[0], l[0], c[0], out[0]);
+  // After the first bar, step's outcome without its branches, which random
+  // prices mispredict: bar i has a range when its prices and those of the
+  // bar before are usable (that bar left its close behind). A range of
+  // finite prices is never a NaN, so it needs no test for the missing pattern.
+  const double* hd = doubles(h);
+  const double* ld = doubles(l);
+  const double* cd = doubles(c);
+  double* y = doubles(out);
+  const auto finite = [](double v) { return v - v == 0.0; };  // false for NaN and infinities
+  bool before = finite(hd[0]) & finite(ld[0]) & finite(cd[0]);
+  for (std::size_t i = 1; i < bars; ++i) {
+    const bool usable = finite(hd[i]) & finite(ld[i]) & finite(cd[i]);
+    const double range = range::true_range(hd[i], ld[i], cd[i - 1]);
+    y[i] = usable & before ? range : kMissingDouble;
+    before = usable;
+  }
+  if (bars > 1) {
+    if (before) {
+      prev_close_ = cd[bars - 1];
+    } else {
+      prev_close_.reset();
+    }
+  }
   fill_missing(outputs, 1, bars);
 }
 

@@ -56,7 +56,29 @@ class WilderRange : public WindowFeature<Derived> {
     const Value* l = inputs[1];
     const Value* c = inputs[2];
     Value* out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], out[i]);
+    std::size_t i = 0;
+    while (i < bars) {
+      if (average_ && prev_close_) {
+        // step's seeded branch with the state in locals: kept in the members,
+        // the average would go through memory on every bar, as the output
+        // stores may alias it.
+        const double n = n_;
+        const double n_minus_1 = n_minus_1_;
+        double average = *average_;
+        double prev_close = *prev_close_;
+        for (; i < bars && range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]); ++i) {
+          const double tr = range::true_range(*h[i], *l[i], prev_close);
+          prev_close = *c[i];
+          average = range::wilder_average(average, tr, n, n_minus_1);
+          out[i] = Derived::finish(average, prev_close);
+        }
+        average_ = average;
+        prev_close_ = prev_close;
+        if (i == bars) break;
+      }
+      step(h[i], l[i], c[i], out[i]);
+      ++i;
+    }
     fill_missing(outputs, 1, bars);
   }
 

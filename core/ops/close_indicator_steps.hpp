@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 
 #include "../value.hpp"
@@ -97,10 +99,12 @@ struct RsiState {
   previous = x;
   // Without a branch, which a random walk would mispredict half the time:
   // the average that does not move takes +0.0, which leaves its bits alone
-  // (the averages are never -0.0).
-  const bool falls = change < 0;
-  loss = loss * n_minus_1 - (falls ? change : 0.0);
-  gain = gain * n_minus_1 + (falls ? 0.0 : change);
+  // (the averages are never -0.0). The change goes to one side by a mask of
+  // its bits: written as a select, it compiled to a branch.
+  const std::uint64_t falls = std::uint64_t{0} - std::uint64_t{change < 0.0};
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(change);
+  loss = loss * n_minus_1 - std::bit_cast<double>(bits & falls);
+  gain = gain * n_minus_1 + std::bit_cast<double>(bits & ~falls);
   loss *= inverse_n;
   gain *= inverse_n;
   return rsi_of(gain, loss);

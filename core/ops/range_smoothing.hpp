@@ -17,13 +17,16 @@ inline bool usable(const Value& v) noexcept { return v && std::isfinite(*v); }
 // The indicator library's zero test of a sum of directional indicators.
 inline bool near_zero(double v) noexcept { return -1e-14 < v && v < 1e-14; }
 
-// The largest of high - low, |high - previous close| and |low - previous close|.
+// The largest of high - low, |high - previous close| and |low - previous close|:
+// each step keeps the range unless the new term is larger (NaN included),
+// written as a select that compiles to maxsd (an if became a branch, which
+// random prices mispredict).
 inline double true_range(double high, double low, double prev_close) noexcept {
   double range = high - low;
   const double up = std::fabs(high - prev_close);
-  if (up > range) range = up;
+  range = range < up ? up : range;
   const double down = std::fabs(low - prev_close);
-  if (down > range) range = down;
+  range = range < down ? down : range;
   return range;
 }
 

@@ -91,8 +91,12 @@ TEST(ColumnKernels, EqualTheirScalarRuleOnEveryInstructionSet) {
             << simd::level_name(level) << " op " << int(op) << " at " << i;
       }
     }
-    k.divided(a.data(), n, 3.0, out.data());
+    EXPECT_TRUE(k.divided(a.data(), n, 3.0, out.data()));
     for (std::size_t i = 0; i < n; ++i) ASSERT_TRUE(same_bits(out[i], a[i] / 3.0) || a[i] != a[i]) << i;
+    std::vector<double> finite(n, 6.0);
+    EXPECT_FALSE(k.divided(finite.data(), n, 3.0, out.data()));
+    finite[n - 1] = 0.0;  // 0 / 0 is a NaN, found in the scalar tail too
+    EXPECT_TRUE(k.divided(finite.data(), n, 0.0, out.data()));
     std::vector<double> plain(n, 1.0);
     EXPECT_FALSE(k.any_nan(plain.data(), n));
     for (const std::size_t at : {std::size_t{0}, std::size_t{5}, n - 1}) {

@@ -111,8 +111,8 @@ struct Kernels {
   // y[i] = a[i] op b[i], missing where either is (and, dividing, where b[i] is 0).
   void (*combine)(ColumnOp op, const double* a, const double* b, std::size_t n,
                   double* y) noexcept;
-  // out[i] = x[i] / d.
-  void (*divided)(const double* x, std::size_t n, double d, double* out) noexcept;
+  // out[i] = x[i] / d; returns whether any out[i] is a NaN.
+  bool (*divided)(const double* x, std::size_t n, double d, double* out) noexcept;
   // Whether any of x[0, n) is a NaN.
   bool (*any_nan)(const double* x, std::size_t n) noexcept;
 };
