@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "runtime/py_ref.hpp"
 
 namespace zerak::py {
@@ -81,6 +85,19 @@ Ref import_numpy() {
   return numpy;
 }
 
+// A result of 4 MiB or more asks for huge pages, as numpy does for its own
+// arrays: writing it then takes a few faults of 2 MiB instead of one per
+// 4 KiB page. Only advice: where it is refused, nothing changes.
+void advise_huge_pages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::size_t kPage = 4096;
+  if (bytes < (std::size_t{1} << 22)) return;
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + kPage - 1) & ~std::uintptr_t{kPage - 1};
+  madvise(reinterpret_cast<void*>(first), bytes - (first - start), MADV_HUGEPAGE);
+#endif
+}
+
 }  // namespace
 
 bool ResultArray::allocate(std::size_t rows, std::size_t cols) {
@@ -97,6 +114,7 @@ bool ResultArray::allocate(std::size_t rows, std::size_t cols) {
     PyErr_NoMemory();
     return false;
   }
+  advise_huge_pages(data, bytes);
   PyObject* owner = type->tp_alloc(type, 0);
   if (owner == nullptr) {
     PyMem_RawFree(data);

@@ -186,10 +186,12 @@ def _mapping_bars(data: object, names: Sequence[str]) -> Any:
     columns = _Source(data, "update_many", names, None, ()).columns(names)
     import numpy as np
 
-    bars = np.empty((len(columns[0]) if columns else 0, len(columns)), dtype=np.float64)
+    # Whole rows filled and handed over transposed, as in research_frame: each
+    # column is then contiguous, which the pipeline reads in place.
+    data = np.empty((len(columns), len(columns[0]) if columns else 0), dtype=np.float64)
     for j, column in enumerate(columns):
-        bars[:, j] = column
-    return bars
+        data[j] = column
+    return data.T
 
 
 # ---- kinds of frame ----------------------------------------------------------
