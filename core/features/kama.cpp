@@ -39,14 +39,12 @@ void Kama::reset() {
   prices_.clear();
 }
 
-double Kama::next_average(double volatility, double oldest, double previous,
+inline double Kama::next_average(double volatility, double oldest, double prev,
                           double newest) const noexcept {
   // `volatility > 0` is false for NaN too: such a window counts as no trend.
   const double er = volatility > 0.0 ? change(oldest, newest) / volatility : 0.0;
   double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
   sc = sc * sc;
-  // Until there is an average, it starts from the price before the newest.
-  const double prev = current_ ? *current_ : previous;
   return sc * (newest - prev) + prev;
 }
 
@@ -67,8 +65,9 @@ OutputRow Kama::update(std::span<const Value> values) {
       previous = &p;
     }
   }
-  current_ =
-      next_average(volatility, *prices_.oldest(), *prices_[window_ - 1], *prices_.newest());
+  // Until there is an average, it starts from the price before the newest.
+  current_ = next_average(volatility, *prices_.oldest(),
+                          current_ ? *current_ : *prices_[window_ - 1], *prices_.newest());
   return {current_};
 }
 
@@ -94,22 +93,35 @@ void Kama::update_block(std::span<const Value* const> inputs, std::span<Value* c
   if (lanes.count != 0) {
     simd::kernels().sums(changes.data() + lanes.start, window_, lanes.count, volatility.data());
   }
+  // The average in locals (the output stores may alias the member), each
+  // new one made a value as update makes it; the ring takes the block's
+  // prices at the end, as pushing them one by one would leave it.
   Value* out = outputs[0];
+  bool averaged = current_.has_value();
+  double current = current_.value_or(0.0);
   for (std::size_t i = 0; i < bars; ++i) {
-    prices_.push(in[i]);
     if (i < lanes.first) {
       out[i] = kMissing;
       continue;
     }
     const std::size_t e = held + i;
     if (p.missing(e + 1 - span, e + 1) != 0) {
-      current_.reset();
+      averaged = false;
       out[i] = kMissing;
       continue;
     }
-    current_ = next_average(volatility[i - lanes.first], p[e - window_], p[e - 1], p[e]);
-    out[i] = current_;
+    const Value next = next_average(volatility[i - lanes.first], p[e - window_],
+                                    averaged ? current : p[e - 1], p[e]);
+    averaged = true;
+    current = *next;
+    out[i] = next;
   }
+  if (averaged) {
+    current_ = current;
+  } else {
+    current_.reset();
+  }
+  prices_.push_many(in, bars);
   fill_missing(outputs, 1, bars);
 }
 

@@ -47,9 +47,10 @@ class Kama final : public TransformBase<Kama> {
  private:
   Kama(Names inputs, std::size_t window, Names outputs, std::size_t fast, std::size_t slow);
 
-  // The average after a window of present prices, from the sum of its changes
-  // and the prices it needs; update and update_block share it.
-  [[nodiscard]] double next_average(double volatility, double oldest, double previous,
+  // The average after a window of present prices, from the sum of its changes,
+  // its oldest and newest prices and `prev`: the average before, or while there
+  // is none, the price before the newest. update and update_block share it.
+  [[nodiscard]] double next_average(double volatility, double oldest, double prev,
                                     double newest) const noexcept;
 
   Value current_;
