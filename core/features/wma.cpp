@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../block/block_series.hpp"
+#include "../block/simd/dispatch.hpp"
 #include "../ops/steps.hpp"
 
 namespace zerak {
@@ -30,8 +31,8 @@ OutputRow Wma::update(std::span<const Value> values) {
   return {sum / divisor_};
 }
 
-// Lanes are bars: entry k of every window is added across the lanes before
-// entry k + 1, so each lane sums in the order update does.
+// Lanes are bars: each lane sums its window in the order update does, in the
+// weighted-sum kernel of the active instruction set.
 void Wma::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
@@ -45,21 +46,14 @@ void Wma::update_block(std::span<const Value* const> inputs, std::span<Value* co
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;
   if (lanes.count != 0) {
-    std::vector<double> sums(lanes.count, 0.0);
-    double* acc = sums.data();
-    const double* x = s.data() + lanes.start;
-    double weight = 0.0;
-    for (std::size_t k = 0; k < w; ++k) {
-      weight += 1.0;
-      const double* xk = x + k;
-      for (std::size_t j = 0; j < lanes.count; ++j) acc[j] = acc[j] + xk[j] * weight;
-    }
+    std::vector<double> sums(lanes.count);
+    simd::kernels().weighted_sums(s.data() + lanes.start, w, lanes.count, sums.data());
     for (std::size_t j = 0; j < lanes.count; ++j) {
       const std::size_t b = lanes.start + j;
-      out[lanes.first + j] = s.missing(b, b + w) != 0 ? kMissing : Value(acc[j] / divisor_);
+      out[lanes.first + j] = s.missing(b, b + w) != 0 ? kMissing : Value(sums[j] / divisor_);
     }
   }
-  for (std::size_t i = 0; i < bars; ++i) ring_.push(in[i]);
+  ring_.push_many(in, bars);
   fill_missing(outputs, 1, bars);
 }
 

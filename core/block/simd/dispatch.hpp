@@ -63,6 +63,9 @@ enum class ColumnOp : std::uint8_t { Add, Subtract, Multiply, Divide };
 struct Kernels {
   // out[i] = sum of x.
   void (*sums)(const double* x, std::size_t w, std::size_t n, double* out) noexcept;
+  // out[i] = sum of x * k for the k-th entry of the window, k = 1 .. w
+  // (each product rounded, then added).
+  void (*weighted_sums)(const double* x, std::size_t w, std::size_t n, double* out) noexcept;
   // out[i] = sum of d * d, d = x - mean[i].
   void (*centered_squares)(const double* x, std::size_t w, std::size_t n, const double* mean,
                            double* out) noexcept;
