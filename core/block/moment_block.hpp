@@ -49,8 +49,8 @@ void standardized_moment_block(Ring& buffer, std::size_t window, ops::Power powe
   for (std::size_t i = 0; i < bars; ++i) {
     const std::size_t j = i - lanes.first;
     out[i] = i >= lanes.first && m.ok[j] ? Value(finish(sums[j])) : kMissing;
-    buffer.push(in[i]);
   }
+  buffer.push_many(in, bars);
   fill_missing(outputs, 1, bars);
 }
 

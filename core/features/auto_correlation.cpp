@@ -86,10 +86,8 @@ void AutoCorrelation::update_block(std::span<const Value* const> inputs,
   // a lag beyond the window the bars between them are not read.
   const Lanes lanes = lanes_of(held, window_ + lag_, window_, bars);
   Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) {
-    buffer_.push(in[i]);
-    if (i < lanes.first) out[i] = kMissing;
-  }
+  buffer_.push_many(in, bars);  // the block reads s from here on
+  for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;
   if (lanes.count != 0) {
     const std::size_t y_start = lanes.start - lag_;
     std::vector<std::uint8_t> complete(lanes.count);

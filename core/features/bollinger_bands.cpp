@@ -77,8 +77,8 @@ void BollingerBands::update_block(std::span<const Value* const> inputs,
         return s.missing(b, b + window_) == 0;
       });
   const double n = static_cast<double>(window_);
+  ring_.push_many(in, bars);  // the block reads s from here on
   for (std::size_t i = 0; i < bars; ++i) {
-    ring_.push(in[i]);
     const std::size_t j = i - lanes.first;
     if (i < lanes.first || !m.ok[j]) {
       outputs[0][i] = outputs[1][i] = outputs[2][i] = kMissing;

@@ -59,7 +59,6 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
       });
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
-    ring_.push(in[i]);
     const std::size_t j = i - lanes.first;
     if (i < lanes.first || !m.ok[j]) {
       out[i] = kMissing;
@@ -67,6 +66,7 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
     }
     zscore(*in[i], m.mean_x[j], m.sxx[j], window_, out[i]);
   }
+  ring_.push_many(in, bars);
   fill_missing(outputs, 1, bars);
 }
 
