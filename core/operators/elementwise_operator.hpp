@@ -14,8 +14,9 @@ namespace zerak {
 // The element-wise classes' one rule: a NaN result is missing. A NaN input
 // (a missing one included: its double is a NaN) and an input outside the
 // domain both give NaN, so `compute` needs no branch of its own for them, and
-// a block needs no test of its own for missing inputs. Outputs are stored in place: an optional returned by
-// value through branches makes a trip through the stack on every bar.
+// a block needs no test of its own for missing inputs. Outputs are stored in
+// place: an optional returned by value through branches makes a trip through
+// the stack on every bar.
 inline constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 inline void store_unless_nan(Value& out, double r) noexcept {

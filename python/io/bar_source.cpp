@@ -74,21 +74,22 @@ std::size_t BarSource::first_bad(std::size_t width) const noexcept {
   return i;
 }
 
+const char* BarSource::cell(std::size_t bar, std::size_t j) const noexcept {
+  return matrix_->data() + Py_ssize_t(bar) * matrix_->stride(0) + Py_ssize_t(j) * matrix_->stride(1);
+}
+
 const Value* BarSource::lend(std::size_t begin, std::size_t count,
                             std::size_t j) const noexcept {
   if (!matrix_) return nullptr;
-  const char* first = matrix_->data() + Py_ssize_t(begin) * matrix_->stride(0);
-  return matrix_->lend(first + Py_ssize_t(j) * matrix_->stride(1), matrix_->stride(0), count);
+  return matrix_->lend(cell(begin, j), matrix_->stride(0), count);
 }
 
 void BarSource::fill(std::size_t begin, std::size_t count, std::span<Value* const> columns,
                      const unsigned char* read) const noexcept {
   if (matrix_) {
-    const char* first = matrix_->data() + Py_ssize_t(begin) * matrix_->stride(0);
     for (std::size_t j = 0; j < columns.size(); ++j) {
       if (read != nullptr && read[j] == 0) continue;
-      matrix_->read(first + Py_ssize_t(j) * matrix_->stride(1), matrix_->stride(0), count,
-                    columns[j]);
+      matrix_->read(cell(begin, j), matrix_->stride(0), count, columns[j]);
     }
     return;
   }

@@ -42,6 +42,8 @@ class BarSource {
                                   std::size_t j) const noexcept;
 
  private:
+  // Where the buffer holds value j of bar `bar`.
+  [[nodiscard]] const char* cell(std::size_t bar, std::size_t j) const noexcept;
   // Converts one bar of a sequence onto the end of flat_.
   bool append_bar(PyObject* bar);
 
