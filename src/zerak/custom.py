@@ -83,7 +83,8 @@ class _CompiledOnLoad:
     def __reduce__(self) -> tuple[Any, ...]:
         from numba import cloudpickle  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
-        return (_compile_window_function, (cloudpickle.dumps(self._pyfunc), self._options))
+        by_value: Any = cloudpickle.dumps  # untyped
+        return (_compile_window_function, (by_value(self._pyfunc), self._options))
 
 
 def _compile_window_function(source: bytes, options: dict[str, Any]) -> Any:
