@@ -2,7 +2,8 @@
 """Writes the generated parts of src/zerak/_zerak.pyi from the built module
 zerak._zerak: `__all__`, and one entry per transform (a class with `update`)
 and target (a class with `forward_period`), with the docstring and text
-signature the binding declares and parameter types looked up by name below.
+signature the binding declares, parameter types looked up by name below, and
+a read-only property per parameter the class gives back as an attribute.
 Everything else in the stub is written by hand.
 
     gen-stubs.py           rewrite the generated regions
@@ -15,6 +16,7 @@ import inspect
 import pathlib
 import re
 import sys
+import types
 
 STUB = pathlib.Path(__file__).resolve().parent.parent / "src" / "zerak" / "_zerak.pyi"
 WIDTH = 100
@@ -56,6 +58,17 @@ PARAM_TYPES = {
     "atr_window": "SupportsIndex",
     "multiplier": "_Number",
 }
+# A parameter read back as an attribute: its type as given where that is a
+# concrete type, else as the class keeps it.
+ATTRIBUTE_TYPES = {
+    "SupportsIndex": "int",
+    "SupportsIndex | None": "int | None",
+    "bool | np.bool_": "bool",
+    "_Number": "float",
+    "_Number | None": "float | None",
+    "_Names": "list[str]",
+}
+RESOLVED = {"lags": "int"}  # None picks a count, which the attribute gives
 BASES = {"transform": "_Transform", "target": "_Target"}
 REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\n)", re.S)
 
@@ -98,6 +111,19 @@ def parameters(cls):
     return out
 
 
+def attribute_type(name):
+    given = PARAM_TYPES[name]
+    return RESOLVED.get(name) or ATTRIBUTE_TYPES.get(given, given)
+
+
+def attributes(cls):
+    """The properties of the parameters the class gives back, in order."""
+    given = [p.name for p in inspect.signature(cls).parameters.values()
+             if isinstance(vars(cls).get(p.name), types.GetSetDescriptorType)]
+    return "".join(f"    @property\n    def {name}(self) -> {attribute_type(name)}: ...\n"
+                   for name in given)
+
+
 def docstring(doc, indent):
     doc = doc.replace("\\", "\\\\").replace('"""', '\\"\\"\\"')
     lines = [(indent + line if line else "") for line in doc.split("\n")]
@@ -115,7 +141,7 @@ def entry(name, cls):
     else:
         new = head + "\n" + "".join(f"        {p},\n" for p in params) + f"    {tail}\n"
     doc = docstring(cls.__doc__, "    ") + "\n" if cls.__doc__ else ""
-    return f"@final\nclass {name}({BASES[family(cls)]}):\n{doc}{new}"
+    return f"@final\nclass {name}({BASES[family(cls)]}):\n{doc}{new}{attributes(cls)}"
 
 
 def regions(module):

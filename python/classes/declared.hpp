@@ -3,6 +3,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -177,6 +178,55 @@ void repr(const Core& core, ReprFields& fields) {
   schema::for_each(Core::parameters(), [&](const auto& p) { show(p, core, fields); });
 }
 
+// ---- the parameters as read-only attributes ------------------------------------
+
+// A parameter's value as the constructor takes it (a resolved count as resolved).
+template <class P, class Core>
+PyObject* attribute_value(const P& p, const Core& c) {
+  decltype(auto) value = std::invoke(P::kGet, c);
+  using V = std::remove_cvref_t<decltype(value)>;
+  if constexpr (std::is_same_v<V, Names>) {
+    return names_to_list(value);
+  } else if constexpr (std::is_same_v<V, std::optional<std::size_t>>) {
+    return value ? PyLong_FromSize_t(*value) : Py_NewRef(Py_None);
+  } else if constexpr (std::is_same_v<V, bool>) {
+    return PyBool_FromLong(value);
+  } else if constexpr (std::is_same_v<V, double>) {
+    return PyFloat_FromDouble(value);
+  } else if constexpr (std::is_same_v<V, std::optional<double>> || std::is_same_v<V, Value>) {
+    return value ? PyFloat_FromDouble(*value) : Py_NewRef(Py_None);
+  } else if constexpr (std::is_enum_v<V>) {
+    const std::string_view name = p.choices[static_cast<std::size_t>(value)];
+    return PyUnicode_FromStringAndSize(name.data(), Py_ssize_t(name.size()));
+  } else {
+    return PyLong_FromUnsignedLongLong(value);
+  }
+}
+
+template <class Core, std::size_t I>
+PyObject* get_parameter(PyObject* self, void*) {
+  return ObjectClass<Core>::read(self, [](const Core& core) {
+    static constexpr auto ps = Core::parameters();
+    return attribute_value(std::get<I>(ps), core);
+  });
+}
+
+inline constexpr const char* kAttributeDoc = "The constructor's argument of this name (read-only).";
+
+// One getset per parameter, in declaration order, ended by an empty entry.
+template <class Core>
+PyGetSetDef* attributes() {
+  static constexpr auto ps = Core::parameters();
+  constexpr std::size_t n = std::tuple_size_v<decltype(ps)>;
+  static std::array<PyGetSetDef, n + 1> defs = []<std::size_t... I>(std::index_sequence<I...>) {
+    return std::array<PyGetSetDef, n + 1>{
+        PyGetSetDef{std::get<I>(ps).name, &get_parameter<Core, I>, nullptr, kAttributeDoc,
+                    nullptr}...,
+        PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr}};
+  }(std::make_index_sequence<n>{});
+  return defs.data();
+}
+
 // ---- the classes -----------------------------------------------------------------
 
 template <class Core>
@@ -189,6 +239,7 @@ PyObject* make_transform(PyObject* module) {
       .reset_doc = Core::kDocs.reset,
       .create = &create<Core>,
       .repr = &repr<Core>,
+      .attributes = attributes<Core>(),
   };
   return TransformClass<Core>::make(module, entry);
 }
@@ -201,6 +252,7 @@ PyObject* make_target(PyObject* module) {
       .doc = Core::kDocs.summary,
       .create = &create<Core>,
       .repr = &repr<Core>,
+      .attributes = attributes<Core>(),
       .output_names_doc = Core::kDocs.output_names,
   };
   return TargetClass<Core>::make(module, entry);

@@ -33,6 +33,7 @@ struct TransformEntry {
   // (the binding's own parsing errors use ZerakError::invalid_config).
   Result<Core> (*create)(Args& args);
   void (*repr)(const Core& core, ReprFields& fields);
+  PyGetSetDef* attributes;  // the parameters, read back
 };
 
 template <class Core>
@@ -42,6 +43,7 @@ struct TargetEntry {
   const char* doc;
   Result<Core> (*create)(Args& args);
   void (*repr)(const Core& core, ReprFields& fields);
+  PyGetSetDef* attributes;
   const char* output_names_doc = schema::kOutputNamesDoc;
 };
 
@@ -105,7 +107,8 @@ class EntryClass : public ObjectClass<Core> {
     slots[4].pfunc = methods.data();
     static PyType_Spec spec = Base::spec(nullptr, slots);
     spec.name = qualified_name_.c_str();
-    return Base::adopt(create_class(module, spec, transform, target), entry.name);
+    return Base::adopt(create_class(module, spec, transform, target, entry.attributes),
+                       entry.name);
   }
 
   static inline const Entry* entry_ = nullptr;

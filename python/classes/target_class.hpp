@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 #include "entry_class.hpp"
 #include "traits.hpp"
@@ -30,6 +31,12 @@ class TargetClass : public EntryClass<Core, TargetEntry<Core>> {
     return Base::copy_out(self, [](const Core& c) { return c.clone(); });
   }
 
+  static bool wrap_copy(const Target& core, PyObject** out) {
+    if (typeid(core) != typeid(Core)) return false;
+    *out = Base::wrap(Core(static_cast<const Core&>(core)));
+    return true;
+  }
+
   static PyObject* make(PyObject* module, const TargetEntry<Core>& entry) {
     input_names_doc_ = stored_doc("input_names", "($self)", "Input column names.");
     output_names_doc_ = stored_doc("output_names", "($self)", entry.output_names_doc);
@@ -43,7 +50,7 @@ class TargetClass : public EntryClass<Core, TargetEntry<Core>> {
     methods_[4] = Base::Snapshots::copy_def();
     methods_[5] = Base::Snapshots::deepcopy_def();
     methods_[6] = {nullptr, nullptr, 0, nullptr};
-    static constexpr TargetHooks hooks{&copy};
+    static constexpr TargetHooks hooks{&copy, &wrap_copy};
     return Base::make_type(module, entry, methods_, nullptr, &hooks);
   }
 

@@ -63,6 +63,12 @@ class ObjectTransform final : public OpaqueTransform {
     t->block_ = Ref(block != nullptr && PyCallable_Check(block) && user::numpy_module() != nullptr
                         ? block
                         : (Py_XDECREF(block), nullptr));
+    // peek's helpers, when the object offers them: its own peek, or a copy
+    // cheaper than a deep one.
+    if (!optional_method(obj.get(), "peek", t->peek_) ||
+        !optional_method(obj.get(), "__copy__", t->copy_)) {
+      return nullptr;
+    }
     t->obj_ = std::move(obj);
     t->bars_ = bars;
     return t;
@@ -73,6 +79,8 @@ class ObjectTransform final : public OpaqueTransform {
       (void)obj_.release();
       (void)update_.release();
       (void)block_.release();
+      (void)peek_.release();
+      (void)copy_.release();
       return;
     }
     GilHeld gil;
@@ -80,6 +88,8 @@ class ObjectTransform final : public OpaqueTransform {
     obj_ = Ref();
     update_ = Ref();
     block_ = Ref();
+    peek_ = Ref();
+    copy_ = Ref();
     PyErr_SetRaisedException(raised);
   }
 
@@ -129,9 +139,19 @@ class ObjectTransform final : public OpaqueTransform {
     if (user::failed()) return OutputRow();
     const auto at = [&](std::size_t j) { return double_from_value(values[j]); };
     // Live updates come with the lock held: no need to take it again.
-    if (PyThreadState_GetUnchecked() != nullptr) return call_update(at, bar);
+    if (PyThreadState_GetUnchecked() != nullptr) return call_update(update_.get(), at, bar);
     GilHeld gil;
-    return call_update(at, bar);
+    return call_update(update_.get(), at, bar);
+  }
+
+  // The object's own peek, else update on a copy of it: by its __copy__ if
+  // it has one, else deep.
+  OutputRow peek(std::span<const Value> values) override {
+    if (user::failed()) return OutputRow();
+    const auto at = [&](std::size_t j) { return double_from_value(values[j]); };
+    if (PyThreadState_GetUnchecked() != nullptr) return call_peek(at);
+    GilHeld gil;
+    return call_peek(at);
   }
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
@@ -146,7 +166,8 @@ class ObjectTransform final : public OpaqueTransform {
       } else {
         for (; done < bars && !user::failed(); ++done) {
           const OutputRow row = call_update(
-              [&](std::size_t j) { return double_from_value(inputs[j][done]); }, first + done);
+              update_.get(), [&](std::size_t j) { return double_from_value(inputs[j][done]); },
+              first + done);
           for (std::size_t k = 0; k < outputs.size(); ++k) {
             outputs[k][done] = k < row.size() ? row[k] : kMissing;
           }
@@ -190,10 +211,10 @@ class ObjectTransform final : public OpaqueTransform {
  private:
   ObjectTransform() = default;
 
-  // One call of update; the lock is held. Missing on failure (kept as the
-  // thread's failure).
+  // `method` (update or peek) on one bar; the lock is held. Missing on
+  // failure (kept as the thread's failure).
   template <class At>
-  OutputRow call_update(At&& at, std::size_t bar) {
+  OutputRow call_update(PyObject* method, At&& at, std::size_t bar) {
     const std::size_t n = inputs_.size();
     Ref args(PyTuple_New(Py_ssize_t(n)));
     if (!args) return failed_on(bar), OutputRow();
@@ -202,24 +223,44 @@ class ObjectTransform final : public OpaqueTransform {
       if (f == nullptr) return failed_on(bar), OutputRow();
       PyTuple_SET_ITEM(args.get(), Py_ssize_t(j), f);
     }
-    Ref result(PyObject_CallOneArg(update_.get(), args.get()));
+    Ref result(PyObject_CallOneArg(method, args.get()));
     OutputRow row;
-    if (!result || !read_row_result(result.get(), row)) return failed_on(bar), OutputRow();
+    if (!result || !read_row_result(result.get(), method == peek_.get() ? "peek" : "update", row)) {
+      return failed_on(bar), OutputRow();
+    }
     return row;
   }
 
-  bool read_row_result(PyObject* result, OutputRow& row) {
+  template <class At>
+  OutputRow call_peek(At&& at) {
+    if (peek_) return call_update(peek_.get(), at, bars_);
+    Ref copy(copy_ ? PyObject_CallNoArgs(copy_.get()) : user::deep_copy(obj_.get()));
+    Ref update(copy ? PyObject_GetAttrString(copy.get(), "update") : nullptr);
+    if (!update) return failed_on(bars_), OutputRow();
+    return call_update(update.get(), at, bars_);
+  }
+
+  // *out the object's attribute `name`, or empty when it has none; false
+  // with the error set.
+  static bool optional_method(PyObject* obj, const char* name, Ref& out) {
+    PyObject* found = nullptr;
+    if (PyObject_GetOptionalAttrString(obj, name, &found) < 0) return false;
+    out = Ref(found != nullptr && PyCallable_Check(found) ? found : (Py_XDECREF(found), nullptr));
+    return true;
+  }
+
+  bool read_row_result(PyObject* result, const char* method, OutputRow& row) {
     const bool plain = PyList_CheckExact(result) || PyTuple_CheckExact(result);
     Ref seq(plain ? Py_NewRef(result) : PySequence_Fast(result, ""));
     if (!seq) {
-      PyErr_Format(PyExc_TypeError, "%s.update() must return a sequence of floats, not '%s'",
-                   label_.c_str(), Py_TYPE(result)->tp_name);
+      PyErr_Format(PyExc_TypeError, "%s.%s() must return a sequence of floats, not '%s'",
+                   label_.c_str(), method, Py_TYPE(result)->tp_name);
       return false;
     }
     const Py_ssize_t n = PySequence_Fast_GET_SIZE(seq.get());
     if (std::size_t(n) != outputs_.size()) {
-      PyErr_Format(PyExc_ValueError, "%s.update() returned %zd value(s) for %zu output name(s)",
-                   label_.c_str(), n, outputs_.size());
+      PyErr_Format(PyExc_ValueError, "%s.%s() returned %zd value(s) for %zu output name(s)",
+                   label_.c_str(), method, n, outputs_.size());
       return false;
     }
     PyObject** items = PySequence_Fast_ITEMS(seq.get());
@@ -294,6 +335,8 @@ class ObjectTransform final : public OpaqueTransform {
   Ref obj_;
   Ref update_;
   Ref block_;
+  Ref peek_;  // the object's own peek, if any
+  Ref copy_;  // its __copy__, if any
   std::string label_;
   Names inputs_;
   Names outputs_;

@@ -37,7 +37,8 @@ constexpr const char* kClassDoc =
     "``(len(inputs), window)``) and returning a float, or one float per output.\n"
     "A compiled fn gets ``len(inputs) * window`` values, input by input, and\n"
     "their count. A missing value in the window gives missing outputs.\n\n"
-    "Pickles by ``fn``'s own pickle; a compiled fn cannot be pickled.";
+    "Pickles by ``fn``'s own pickle; a numba cfunc by its Python function,\n"
+    "compiled again on load; a ctypes fn cannot be pickled.";
 
 PyObject* g_type = nullptr;  // the class, kept for the life of the process
 PyObject* g_frombuffer = nullptr;
@@ -294,8 +295,13 @@ PyObject* tp_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   if (!names_argument(bound[1], "inputs", inputs) || !names_argument(bound[3], "outputs", outputs)) {
     return nullptr;
   }
-  if (!PyLong_Check(bound[2]) || !to_u64(bound[2], window) || window == 0 || window > (1u << 24)) {
-    PyErr_Clear();
+  // Any integer with __index__, as every class takes a window.
+  if (!to_u64(bound[2], window)) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) return name_argument_error("window"), nullptr;
+    PyErr_Clear();  // negative, or beyond 64 bits
+    window = 0;
+  }
+  if (window == 0 || window > (1u << 24)) {
     return PyErr_Format(PyExc_ValueError, "WindowApply: window must be an int from 1 to %u",
                         1u << 24);
   }
@@ -397,15 +403,20 @@ PyObject* copy(PyObject* self, PyObject*) {
   return with_core(self, [](WindowCore& core) { return wrap(std::make_unique<WindowCore>(core)); });
 }
 
+// What pickles in place of a compiled fn (zerak.custom decides).
+Ref portable_compiled_fn(PyObject* fn) {
+  Ref custom(PyImport_ImportModule("zerak.custom"));
+  return Ref(custom ? PyObject_CallMethod(custom.get(), "_portable_compiled_fn", "O", fn) : nullptr);
+}
+
 // (WindowApply, (fn, inputs, window, outputs), (bars of the window, oldest
 // first, each a tuple with None for missing)).
 PyObject* reduce(PyObject* self, PyObject*) {
   return with_core(self, [self](WindowCore& core) -> PyObject* {
-    if (core.compiled()) {
-      return PyErr_Format(PyExc_TypeError,
-                          "cannot pickle a WindowApply with a compiled fn: pickle the Python "
-                          "function and compile it again where it is loaded");
-    }
+    // A numba cfunc pickles as its Python function, compiled again on load;
+    // zerak.custom raises TypeError for any other compiled fn.
+    Ref fn(core.compiled() ? portable_compiled_fn(core.fn()) : Ref::borrowed(core.fn()));
+    if (!fn) return nullptr;
     Ref inputs(names_to_list(core.inputs()));
     Ref outputs(names_to_list(core.outputs()));
     Ref bars(PyList_New(Py_ssize_t(core.filled())));
@@ -421,7 +432,7 @@ PyObject* reduce(PyObject* self, PyObject*) {
       }
       PyList_SET_ITEM(bars.get(), Py_ssize_t(k), bar.release());
     }
-    return Py_BuildValue("O(OOnO)(N)", Py_TYPE(self), core.fn(), inputs.get(),
+    return Py_BuildValue("O(OOnO)(N)", Py_TYPE(self), fn.get(), inputs.get(),
                          Py_ssize_t(core.window()), outputs.get(), bars.release());
   });
 }
@@ -467,6 +478,22 @@ PyObject* repr(PyObject* self) {
   return PyUnicode_FromFormat("WindowApply(%R, %R, %zu, %R)", core.fn(), inputs.get(),
                               core.window(), outputs.get());
 }
+
+PyObject* get_fn(PyObject* self, void*) { return Py_NewRef(as_window(self)->core->fn()); }
+PyObject* get_inputs(PyObject* self, void*) { return input_names(self, nullptr); }
+PyObject* get_outputs(PyObject* self, void*) { return output_names(self, nullptr); }
+PyObject* get_window(PyObject* self, void*) {
+  return PyLong_FromSize_t(as_window(self)->core->window());
+}
+
+constexpr const char* kAttributeDoc = "The constructor's argument of this name (read-only).";
+PyGetSetDef attributes[] = {
+    {"fn", &get_fn, nullptr, kAttributeDoc, nullptr},
+    {"inputs", &get_inputs, nullptr, kAttributeDoc, nullptr},
+    {"window", &get_window, nullptr, kAttributeDoc, nullptr},
+    {"outputs", &get_outputs, nullptr, kAttributeDoc, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
 
 PyMethodDef methods[] = {
     {"update", &update, METH_O,
@@ -524,7 +551,7 @@ PyModuleDef g_module_def = {
 
 bool add_custom_module() {
   if (g_type == nullptr) {
-    g_type = create_type(spec);  // through the sound path for failed allocations
+    g_type = create_type(spec, attributes);  // through the sound path for failed allocations
     if (g_type == nullptr) return false;
     register_user_transform_loader();
   }

@@ -186,4 +186,15 @@ bool name_argument_error(const char* name) {
   return false;
 }
 
+bool names_argument_error(const char* name, PyObject* given) {
+  name_argument_error(name);
+  if (!PyUnicode_Check(given) || !PyErr_ExceptionMatches(PyExc_TypeError)) return false;
+  PyObject* raised = PyErr_GetRaisedException();
+  Ref note(PyUnicode_FromFormat("names go in a list, even one: %s=[%R]", name, given));
+  Ref added(note ? PyObject_CallMethod(raised, "add_note", "O", note.get()) : nullptr);
+  PyErr_Clear();  // without the note, the error itself still stands
+  PyErr_SetRaisedException(raised);
+  return false;
+}
+
 }  // namespace zerak::py

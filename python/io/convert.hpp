@@ -152,5 +152,8 @@ PyObject* names_to_list(const Names& names);
 // Replaces a pending TypeError by "argument '{name}': {message}" (keeping its
 // cause); other pending errors pass through unchanged. Returns false.
 bool name_argument_error(const char* name);
+// name_argument_error for an argument of names; when `given` is a str the
+// error gains a note showing the list form ("inputs=['close']").
+bool names_argument_error(const char* name, PyObject* given);
 
 }  // namespace zerak::py

@@ -19,6 +19,7 @@
 #include "block/simd/dispatch.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "members.hpp"
+#include "summary.hpp"
 #include "runtime/binding.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/registry.hpp"
@@ -146,7 +147,7 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   std::vector<Ref> objects;
   if (!hold_items(bound[0], "features", objects)) return nullptr;
   Names columns;
-  if (!to_names(bound[1], columns)) return name_argument_error("input_columns"), nullptr;
+  if (!to_names(bound[1], columns)) return names_argument_error("input_columns", bound[1]), nullptr;
   std::vector<FeatureDag::Handle> copies;
   if (!copy_members(objects, copy_feature, copies)) return nullptr;
   Result<FeaturePipeline> created = FeaturePipeline::create(std::move(copies), std::move(columns));
@@ -255,6 +256,11 @@ PyObject* transforms(PyObject* self, PyObject*) {
     }
     return list.release();
   });
+}
+
+PyObject* summary(PyObject* self) {
+  Ref members(transforms(self, nullptr));
+  return members ? pipeline_summary(self, members.get(), "transform") : nullptr;
 }
 
 constexpr const char* kFindingsDoc =
@@ -544,12 +550,14 @@ PyMethodDef methods[] = {
     {"peek", fastcall_method<&live_bar<true>>(), METH_FASTCALL | METH_KEYWORDS, kPeekDoc},
     no_arguments_method<&transforms, "transforms">(kTransformsDoc),
     {"_findings", fastcall_method<&findings>(), METH_FASTCALL | METH_KEYWORDS, kFindingsDoc},
+    repr_pretty_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyType_Slot slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(&Class::tp_dealloc)},
+    {Py_tp_str, reinterpret_cast<void*>(&summary)},
     {Py_tp_doc, const_cast<char*>(kClassDoc)},
     {Py_tp_methods, methods},
     {Py_sq_length, reinterpret_cast<void*>(&Class::length)},

@@ -21,6 +21,7 @@
 #include "runtime/py_ref.hpp"
 #include "runtime/registry.hpp"
 #include "members.hpp"
+#include "summary.hpp"
 #include "runtime/object_class.hpp"
 
 namespace zerak::py {
@@ -80,7 +81,9 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   std::vector<Ref> objects;
   if (!hold_items(bound[0], "targets", objects)) return nullptr;
   Names input_columns;
-  if (!to_names(bound[1], input_columns)) return name_argument_error("input_columns"), nullptr;
+  if (!to_names(bound[1], input_columns)) {
+    return names_argument_error("input_columns", bound[1]), nullptr;
+  }
   std::vector<std::unique_ptr<Target>> targets;
   if (!copy_members(objects, copy_target, targets)) return nullptr;
   objects.clear();
@@ -228,6 +231,19 @@ PyObject* forward_period(PyObject* self, PyObject*) {
                      [](const TargetPipeline& c) { return PyLong_FromSize_t(c.forward_period()); });
 }
 
+PyObject* summary(PyObject* self) {
+  Ref members(Class::read(self, [](const TargetPipeline& p) -> PyObject* {
+    Ref list(PyList_New(0));
+    if (!list) return nullptr;
+    for (const std::unique_ptr<Target>& target : p.targets()) {
+      Ref obj(wrap_target_copy(*target));
+      if (!obj || PyList_Append(list.get(), obj.get()) < 0) return nullptr;
+    }
+    return list.release();
+  }));
+  return members ? pipeline_summary(self, members.get(), "target") : nullptr;
+}
+
 PyMethodDef methods[] = {
     {"run_research", fastcall_method<&research_method<false>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
@@ -237,6 +253,7 @@ PyMethodDef methods[] = {
     {"run_research_array", fastcall_method<&research_method<true>>(),
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
+    repr_pretty_def(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -244,6 +261,7 @@ PyType_Slot slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(&Class::tp_dealloc)},
     {Py_sq_length, reinterpret_cast<void*>(&Class::length)},
+    {Py_tp_str, reinterpret_cast<void*>(&summary)},
     {Py_tp_doc, const_cast<char*>(kClassDoc)},
     {Py_tp_methods, methods},
     {0, nullptr},

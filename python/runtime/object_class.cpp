@@ -43,16 +43,40 @@ PyObject* checked(PyObject* type) noexcept {
   return type;
 }
 
+// The getsets go in once the class is built, through PyDict_SetItem: given
+// as a slot, 3.13.0 would add them through the faulty PyDict_SetDefaultRef,
+// with no flag to avoid it.
+PyObject* with_attributes(PyObject* type, PyGetSetDef* attributes) noexcept {
+  if (type == nullptr || attributes == nullptr) return type;
+  Ref owned(type);
+  auto* cls = reinterpret_cast<PyTypeObject*>(type);
+  Ref dict(PyType_GetDict(cls));
+  if (!dict) return nullptr;
+  for (PyGetSetDef* def = attributes; def->name != nullptr; ++def) {
+    const int taken = PyDict_ContainsString(dict.get(), def->name);
+    if (taken < 0) return nullptr;
+    if (taken > 0) continue;  // a method keeps its name
+    Ref descriptor(PyDescr_NewGetSet(cls, def));
+    if (!descriptor || PyDict_SetItemString(dict.get(), def->name, descriptor.get()) < 0) {
+      return nullptr;
+    }
+  }
+  PyType_Modified(cls);
+  return owned.release();
+}
+
 }  // namespace
 
-PyObject* create_type(PyType_Spec& spec) {
-  return checked(with_coexist(spec, [&] { return PyType_FromSpec(&spec); }));
+PyObject* create_type(PyType_Spec& spec, PyGetSetDef* attributes) {
+  return with_attributes(checked(with_coexist(spec, [&] { return PyType_FromSpec(&spec); })),
+                         attributes);
 }
 
 PyObject* create_class(PyObject* module, PyType_Spec& spec, const TransformHooks* transform,
-                       const TargetHooks* target) {
-  Ref type(checked(
-      with_coexist(spec, [&] { return PyType_FromModuleAndSpec(module, &spec, nullptr); })));
+                       const TargetHooks* target, PyGetSetDef* attributes) {
+  Ref type(with_attributes(
+      checked(with_coexist(spec, [&] { return PyType_FromModuleAndSpec(module, &spec, nullptr); })),
+      attributes));
   if (!type || !add_class(module, type.get(), transform, target)) return nullptr;
   return type.release();
 }

@@ -27,10 +27,13 @@ inline std::string stored_doc(const std::string& name, const std::string& signat
 }
 
 PyObject* wrong_self(PyObject* self, const char* class_name);
-PyObject* create_type(PyType_Spec& spec);
+// A class built from `spec`, with the read-only `attributes` (a table ended
+// by an entry without a name; may be null). An attribute whose name is
+// already a method of the class is left out.
+PyObject* create_type(PyType_Spec& spec, PyGetSetDef* attributes = nullptr);
 // A class of the module's table: created for the module, then added to it.
 PyObject* create_class(PyObject* module, PyType_Spec& spec, const TransformHooks* transform,
-                       const TargetHooks* target);
+                       const TargetHooks* target, PyGetSetDef* attributes = nullptr);
 
 struct NoExtra {
   template <class Core>

@@ -141,6 +141,7 @@ bool Args::convert(const std::vector<Param>& params, PyObject* const* bound) {
     if (bound[i] == nullptr) {
       slots_[i] = default_slot(params[i]);
     } else if (!convert_one(params[i].kind, bound[i], slots_[i])) {
+      if (params[i].kind == ParamKind::Names) return names_argument_error(params[i].name, bound[i]);
       return name_argument_error(params[i].name);
     }
   }

@@ -97,16 +97,26 @@ const TransformHooks* find_transform_hooks(PyObject* obj) noexcept {
   return row != nullptr ? row->transform : nullptr;
 }
 
-PyObject* wrap_transform_copy(const StreamingTransform& core) {
+namespace {
+
+// The object of the first class whose `Hooks` (a row's member `kind`) wrap
+// `core`; false when none does.
+template <class Hooks, class Core>
+bool wrap_with(const Hooks* ClassRow::*kind, const Core& core, PyObject** out) {
   PyObject* module = PyState_FindModule(&g_definition);  // borrowed
   const ModuleState* state = module != nullptr ? state_of(module) : nullptr;
-  if (state != nullptr) {
-    for (std::size_t i = 0; i < state->count; ++i) {
-      const TransformHooks* hooks = state->rows[i].transform;
-      PyObject* out = nullptr;
-      if (hooks != nullptr && hooks->wrap_copy(core, &out)) return out;
-    }
+  if (state == nullptr) return false;
+  for (std::size_t i = 0; i < state->count; ++i) {
+    const Hooks* hooks = state->rows[i].*kind;
+    if (hooks != nullptr && hooks->wrap_copy(core, out)) return true;
   }
+  return false;
+}
+
+}  // namespace
+
+PyObject* wrap_transform_copy(const StreamingTransform& core) {
+  if (PyObject* out = nullptr; wrap_with(&ClassRow::transform, core, &out)) return out;
   if (PyObject* out = nullptr; wrap_user_transform(core, &out)) return out;
   PyErr_SetString(PyExc_SystemError, "_zerak: a transform of no class in the class table");
   return nullptr;
@@ -115,6 +125,12 @@ PyObject* wrap_transform_copy(const StreamingTransform& core) {
 const TargetHooks* find_target_hooks(PyObject* obj) noexcept {
   const ClassRow* row = find_row(obj);
   return row != nullptr ? row->target : nullptr;
+}
+
+PyObject* wrap_target_copy(const Target& core) {
+  if (PyObject* out = nullptr; wrap_with(&ClassRow::target, core, &out)) return out;
+  PyErr_SetString(PyExc_SystemError, "_zerak: a target of no class in the class table");
+  return nullptr;
 }
 
 }  // namespace zerak::py

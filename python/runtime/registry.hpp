@@ -31,6 +31,8 @@ struct TransformHooks {
 };
 struct TargetHooks {
   std::unique_ptr<Target> (*copy)(PyObject* self);
+  // As TransformHooks::wrap_copy, for a target.
+  bool (*wrap_copy)(const Target& core, PyObject** out);
 };
 
 // The definition of `_zerak` (its state holds the class table).
@@ -49,6 +51,9 @@ const TransformHooks* find_transform_hooks(PyObject* obj) noexcept;
 // all); nullptr with an exception set.
 PyObject* wrap_transform_copy(const StreamingTransform& core);
 const TargetHooks* find_target_hooks(PyObject* obj) noexcept;
+// A new object of the target's class holding a copy of it; nullptr with an
+// exception set.
+PyObject* wrap_target_copy(const Target& core);
 
 // The creators of the exports that are not transform or target classes.
 PyObject* make_zerak_error(PyObject* module);

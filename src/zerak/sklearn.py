@@ -5,8 +5,10 @@ takes, as estimator parameters: ``get_params``/``set_params``, ``clone``,
 ``Pipeline``, grid search and cross-validation work as for any transformer.
 ``transform`` computes the features of the bars it is given, in order, from a
 reset state: each call (each fold of a ``TimeSeriesSplit``) starts warming up
-afresh, so no state leaks from one call to the next. scikit-learn is imported
-with this module, never by ``import zerak``.
+afresh, so no state leaks from one call to the next. With ``carry_state=True``
+each call continues from the state the previous one left instead, for a live
+loop that transforms the newest bars only. scikit-learn is imported with this
+module, never by ``import zerak``.
 """
 
 from __future__ import annotations
@@ -24,7 +26,7 @@ from sklearn.utils.validation import (  # type: ignore[import-untyped, import-no
     check_array, check_is_fitted, validate_data)
 
 from ._zerak import FeaturePipeline, MissingInputColumnError
-from .frames import research_frame
+from .frames import _Source
 
 __all__ = ["FeatureTransformer"]
 
@@ -37,16 +39,14 @@ def _is_frame(X: object) -> bool:
         hasattr(X, name) for name in ("columns", "__arrow_c_stream__", "__dataframe__"))
 
 
-def _as_array(result: Any) -> NDArray[np.float64]:
-    """The frame ``research_frame`` returned, as a float64 array (bars, outputs)."""
-    if isinstance(result, Mapping):
-        columns = [np.asarray(c, dtype=np.float64) for c in result.values()]
-        return np.stack(columns, axis=1) if columns else np.empty((0, 0))
-    if hasattr(result, "collect"):  # a lazy frame
-        result = result.collect()
-    if hasattr(result, "to_numpy"):
-        result = result.to_numpy()
-    return np.asarray(result, dtype=np.float64)
+def _frame_bars(X: Any, names: Sequence[str]) -> NDArray[np.float64]:
+    """The columns ``names`` of a frame as a (bars, inputs) float64 array, read
+    as ``research_frame`` reads them."""
+    columns = _Source(X, "FeatureTransformer.transform", names, None, ()).columns(names)
+    data = np.empty((len(columns), len(columns[0]) if columns else 0), dtype=np.float64)
+    for j, column in enumerate(columns):  # whole rows: the pipeline reads the transpose in place
+        data[j] = column
+    return data.T
 
 
 def _render(names: Sequence[str]) -> str:
@@ -70,22 +70,33 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
     transforms read that none of them writes (in order of first use) and, for
     an array, ``x0``, ``x1``, ... one per column.
 
+    ``carry_state``: False (the default) computes each ``transform`` from a
+    reset state, as cross-validation needs. True continues each ``transform``
+    from the state the previous one left (``fit`` resets it), as a live loop
+    needs: ``transform(history)`` then ``transform(new_rows)`` gives for the
+    new rows exactly what ``transform(history + new_rows)`` gives for them.
+    One call at a time then: the calls share the pipeline's state.
+
     Frames (any that ``zerak.research_frame`` reads) are read by name, other
     columns ignored; arrays give the input columns in order. The output has
     one column per pipeline output, named by ``get_feature_names_out``, and
     follows ``set_output`` (numpy by default, or pandas or polars). Missing
-    values (NaN) are allowed in and come out during warm-up.
+    values (NaN) are allowed in and come out during warm-up; infinities are
+    values, in arrays as in frames.
     """
 
     def __init__(self, features: Sequence[Any] = (),
-                 input_columns: Sequence[str] | None = None) -> None:
+                 input_columns: Sequence[str] | None = None,
+                 carry_state: bool = False) -> None:
         self.features = features
         self.input_columns = input_columns
+        self.carry_state = carry_state
 
     @classmethod
-    def from_pipeline(cls, pipeline: FeaturePipeline) -> FeatureTransformer:
+    def from_pipeline(cls, pipeline: FeaturePipeline,
+                      carry_state: bool = False) -> FeatureTransformer:
         """The transformer of ``pipeline``'s transforms and input columns."""
-        return cls(pipeline.transforms(), pipeline.input_names())
+        return cls(pipeline.transforms(), pipeline.input_names(), carry_state)
 
     def fit(self, X: Any, y: object = None) -> FeatureTransformer:
         """Builds the pipeline from reset copies of ``features`` and records the
@@ -100,8 +111,7 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
                     f"missing input column(s): {_render(missing)}; "
                     f"the frame has columns {_render(self.feature_names_in_)}")
         else:
-            X = validate_data(self, X, reset=True, dtype=np.float64,
-                              ensure_all_finite="allow-nan")
+            X = validate_data(self, X, reset=True, dtype=np.float64, ensure_all_finite=False)
             names = (list(self.input_columns) if self.input_columns is not None
                      else [f"x{i}" for i in range(X.shape[1])])
             self._check_width(X, len(names))
@@ -111,17 +121,22 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
         return self
 
     def transform(self, X: Any) -> NDArray[np.float64]:
-        """The features of the bars of ``X`` (a row per bar), computed from a
-        reset state: a float64 array (bars, outputs) unless ``set_output``
-        asks for a frame. Threads may transform with one fitted transformer
-        at once: each call runs a copy of the pipeline."""
+        """The features of the bars of ``X`` (a row per bar): a float64 array
+        (bars, outputs) unless ``set_output`` asks for a frame. Computed from a
+        reset state, or with ``carry_state`` from the state the previous call
+        left. Without ``carry_state`` threads may transform with one fitted
+        transformer at once: each call runs a copy of the pipeline."""
         check_is_fitted(self)
-        pipeline = copy.copy(self.pipeline_)  # a pipeline serves one call at a time
+        names = self.pipeline_.input_names()
         if _is_frame(X):
-            return _as_array(research_frame(pipeline, X))
-        X = check_array(X, dtype=np.float64, ensure_all_finite="allow-nan")
-        self._check_width(X, len(pipeline.input_names()))
-        return pipeline.run_research_array(X)
+            bars = _frame_bars(X, names)
+        else:
+            bars = check_array(X, dtype=np.float64, ensure_all_finite=False)
+            self._check_width(bars, len(names))
+        if self.carry_state:
+            return self.pipeline_.update_many(bars)
+        # A pipeline serves one call at a time: each call runs its own copy.
+        return copy.copy(self.pipeline_).run_research_array(bars)
 
     def get_feature_names_out(self, input_features: Sequence[str] | None = None) -> NDArray[Any]:
         """The pipeline's output names; ``input_features``, when given, must be

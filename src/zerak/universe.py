@@ -417,6 +417,14 @@ class UniversePipeline:
             f"{self.input_names()!r}, {len(self._symbols)} symbols)"
         )
 
+    def __str__(self) -> str:
+        from ._summary import summary
+
+        return summary(self, self._transforms, more=[f"symbols: {len(self._symbols)}"])
+
+    def _repr_pretty_(self, p: Any, cycle: bool) -> None:
+        p.text(str(self))
+
     # ---- snapshots -------------------------------------------------------
 
     def __reduce__(self) -> tuple[Any, ...]:

@@ -8,6 +8,7 @@ the one place a new class adds a line."""
 import ast
 import copy
 import functools
+import inspect
 import pathlib
 import pickle
 import re
@@ -16,6 +17,7 @@ import numpy as np
 import pytest
 
 import zerak
+import zerak.snapshot
 from conftest import same_floats
 from golden_outputs import catalogue, nasty_bars, on_every_level
 from snapshot_objects import TARGETS, TRANSFORMS, bars, columns, step
@@ -61,6 +63,27 @@ def test_documented_in_stub_reference_and_readme(name):
     reference = (ROOT / "docs" / "reference.md").read_text()
     assert re.search(rf"^#+ `{name}`$", reference, re.M), f"docs/reference.md: no ### `{name}`"
     assert name in readme_rows(), f"README.md: no row for `{name}` in the table of classes"
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_parameters_read_back_as_read_only_attributes(name, monkeypatch):
+    cls, given = getattr(zerak, name), []
+
+    def recorded(*args, **kwargs):
+        given.append(inspect.signature(cls).bind(*args, **kwargs))
+        return cls(*args, **kwargs)
+
+    monkeypatch.setattr(zerak, name, recorded)
+    obj = make(name)
+    given[0].apply_defaults()
+    arguments = given[0].arguments
+    for parameter, value in arguments.items():
+        assert getattr(obj, parameter) == value, parameter
+        with pytest.raises(AttributeError, match="not writable"):
+            setattr(obj, parameter, value)
+    # The attributes give the whole configuration back.
+    twin = cls(**{parameter: getattr(obj, parameter) for parameter in arguments})
+    assert zerak.snapshot.save(twin) == zerak.snapshot.save(obj)
 
 
 @pytest.mark.parametrize("name", CLASSES)

@@ -70,7 +70,7 @@ def test_surface():
     methods = [n for n in vars(FP) if not n.startswith("__")]
     assert methods == ["update", "run_research", "reset", "output_names", "input_names",
                        "warm_up_period", "run_research_array", "update_many",
-                       "peek", "transforms", "_findings"]
+                       "peek", "transforms", "_findings", "_repr_pretty_"]
     assert FP.update.__text_signature__ == "($self, values)"
     assert FP.update.__doc__.startswith("Process one bar (live mode).\n\nArgs:\n    values: One float")
     assert FP.run_research.__doc__.endswith("Returns:\n    List of bars, each bar is a list of output values.")
@@ -292,3 +292,48 @@ def test_research_leaves_the_garbage_collector_as_it_found_it():
         assert not gc.isenabled()
     finally:
         gc.enable()
+
+
+@pytest.mark.parametrize("make, parameter, given", [
+    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close"),
+    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s"),
+    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x"),
+    (lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"), "input_columns", "x"),
+])
+def test_a_str_for_names_keeps_its_error_and_shows_the_list_form(make, parameter, given):
+    with pytest.raises(TypeError) as info:
+        make()
+    assert str(info.value) == f"argument '{parameter}': Can't extract `str` to `Vec`"
+    assert info.value.__notes__ == [f"names go in a list, even one: {parameter}=[{given!r}]"]
+
+
+class _Printer:
+    """IPython's pretty printer, as far as _repr_pretty_ uses it."""
+
+    def __init__(self):
+        self.written = []
+
+    def text(self, s):
+        self.written.append(s)
+
+
+@pytest.mark.parametrize("count", [1, 6, 9])
+def test_print_shows_members_inputs_and_outputs_while_repr_stays(count):
+    from zerak.universe import UniversePipeline
+
+    sma = [zerak.Sma(["x"], w, [f"sma{w}"]) for w in range(2, 2 + count)]
+    targets = [zerak.FutureReturn(["x"], h, [f"r{h}"]) for h in range(1, 1 + count)]
+    for p, members in [(FP(sma, ["x", "y"]), sma),
+                       (zerak.TargetPipeline(targets, ["x", "y"]), targets),
+                       (UniversePipeline(sma, ["x", "y"], 3), sma)]:
+        if not isinstance(p, UniversePipeline):
+            assert repr(p) == object.__repr__(p)
+        text = str(p)
+        shown = [line.strip() for line in text.splitlines() if line.startswith("  ")]
+        assert shown[:6] == [repr(m) for m in members[:6]]
+        assert shown[6:] == ([f"... and {count - 6} more"] if count > 6 else [])
+        assert 'input columns: ["x", "y"]' in text
+        assert f"outputs: {p.output_names()}".replace("'", '"') in text
+        printer = _Printer()
+        p._repr_pretty_(printer, False)
+        assert printer.written == [text]

@@ -128,3 +128,30 @@ def test_threads_transform_with_one_fitted_transformer():
 def test_inputs_that_do_not_fit(columns, X, error, match):
     with pytest.raises(error, match=match):
         FeatureTransformer(features(), columns).fit(X() if callable(X) else X)
+
+
+@pytest.mark.parametrize("kind", ["array", "pandas"])
+@pytest.mark.parametrize("split", [1, 3, 30])
+def test_carried_state_continues_where_the_last_transform_stopped(kind, split):
+    data = bars(60)
+    est = FeatureTransformer(features(), ["close", "volume"], carry_state=True)
+    whole = reference(data)
+    for _ in range(2):  # fit resets what the previous round carried
+        est.fit(INPUTS[kind](data[:5]))
+        got = np.vstack([est.transform(INPUTS[kind](data[:split])),
+                         est.transform(INPUTS[kind](data[split:split + 7])),
+                         est.transform(INPUTS[kind](data[split + 7:]))])
+        np.testing.assert_array_equal(got, whole)
+    again = sklearn.clone(est)
+    assert again.get_params()["carry_state"] is True
+    np.testing.assert_array_equal(again.fit_transform(data[:split]), whole[:split])
+    np.testing.assert_array_equal(again.transform(data[split:]), whole[split:])
+
+
+def test_infinities_are_values_in_arrays_as_in_frames():
+    data = bars(20)
+    data[[3, 9], 0] = [np.inf, -np.inf]
+    est = FeatureTransformer(features(), ["close", "volume"])
+    from_array = est.fit_transform(data)
+    np.testing.assert_array_equal(from_array, est.fit_transform(as_pandas(data)))
+    np.testing.assert_array_equal(from_array, reference(data))

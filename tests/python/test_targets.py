@@ -370,7 +370,8 @@ def test_pipeline_class_surface():
     )
     assert TargetPipeline.forward_period.__doc__ == "Maximum forward period across all targets."
     assert [n for n in vars(TargetPipeline) if not n.startswith("__")] == [
-        "run_research", "output_names", "input_names", "forward_period", "run_research_array"
+        "run_research", "output_names", "input_names", "forward_period", "run_research_array",
+        "_repr_pretty_"
     ]
     assert TargetPipeline.__repr__ is object.__repr__
     p = TargetPipeline(three(), ["t", "close", "unused"])
