@@ -391,12 +391,59 @@ def _eager(frame: Any, function: str, needed: list[str], source: _Source) -> tup
                 f"{function}() reads an Arrow stream ({type(frame).__name__!r}) through "
                 "pyarrow, which is not installed: install it (pip install pyarrow)"
             ) from error
-        return _ARROW, pyarrow.table(frame)
+        return _ARROW, _stream_table(pyarrow, frame)
     raise TypeError(
         f"{function}() takes a pandas or polars DataFrame, a pyarrow Table, any frame "
         "narwhals reads, an object with __arrow_c_stream__, or a mapping of column names "
         f"to 1-D arrays, not '{type(frame).__name__}'"
     )
+
+
+def _stream_table(pa: Any, stream: Any) -> Any:
+    """An Arrow stream as a pyarrow Table, checked where it can be.
+
+    The C stream interface hands over buffers without their sizes, read by
+    the stream's schema: a batch of other types than the schema says would be
+    read past its buffers. A pyarrow reader's own batches are checked against
+    its schema before anything is read; any other producer's are read by the
+    schema, and the table is then validated in full (offsets, lengths,
+    dictionary indices), which finds what a width mismatch of fixed-width
+    values cannot show.
+    """
+    if isinstance(stream, pa.RecordBatchReader):
+        schema = stream.schema
+        batches = []
+        for at, batch in enumerate(stream):
+            _check_batch(batch, schema, at)
+            batches.append(batch)
+        table = pa.Table.from_batches(batches, schema=schema)
+    else:
+        table = pa.table(stream)
+    for name, column in zip(table.column_names, table.columns):
+        try:
+            column.validate(full=True)
+        except pa.ArrowException as error:
+            raise TypeError(f"column {name!r} of the Arrow stream is malformed: {error}") from None
+    return table
+
+
+def _check_batch(batch: Any, schema: Any, at: int) -> None:
+    if batch.schema.names != schema.names:
+        raise TypeError(
+            f"batch {at} of the Arrow stream has columns {_render(batch.schema.names)}, "
+            f"its schema {_render(schema.names)}"
+        )
+    for field, column in zip(schema, batch.columns):
+        if column.type != field.type:
+            raise TypeError(
+                f"column {field.name!r}: batch {at} of the Arrow stream holds {column.type}, "
+                f"its schema says {field.type}"
+            )
+        if len(column) != batch.num_rows:
+            raise TypeError(
+                f"column {field.name!r}: batch {at} of the Arrow stream has {batch.num_rows} "
+                f"row(s) and {len(column)} value(s) in the column"
+            )
 
 
 def _column_names(frame: Any, kind: str) -> list[str]:
