@@ -258,13 +258,14 @@ class _Source:
         return columns
 
     def values(self, name: str) -> Any:
-        """Column ``name`` as a 1-D numpy array of its own type (strings and
-        other objects as an object array)."""
+        """Column ``name`` as it is: a pandas Series for pandas (whose own
+        hashing of strings is the fastest), else a 1-D numpy array of its own
+        type (strings and other objects as an object array)."""
         import numpy as np
 
         frame, kind = self.frame, self.kind
         if kind == _PANDAS:
-            values = frame[name].to_numpy()
+            values = frame[name]
         elif kind == _POLARS:
             values = frame.get_column(name).to_numpy()
         elif kind == _ARROW:
