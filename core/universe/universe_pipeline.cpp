@@ -1,7 +1,6 @@
 #include "universe_pipeline.hpp"
 
 #include <algorithm>
-#include <string_view>
 #include <atomic>
 #include <cmath>
 #include <exception>
@@ -9,6 +8,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <typeinfo>
 #include <unordered_map>
@@ -289,8 +289,11 @@ std::vector<FeaturePipeline::Finding> UniversePipeline::lost_data() const {
     const auto at = unread.find(name);
     if (at == unread.end()) continue;
     if (at->second.kind == nullptr) {  // no per-symbol stage to say so
-      at->second = {"unread-input", "input column \"" + name + "\" is read by no transform", name,
-                    nullptr};
+      const std::string listed = render_list(Names{name});  // ["name"], escaped
+      at->second = {"unread-input",
+                    "input column " + listed.substr(1, listed.size() - 2) +
+                        " is read by no transform",
+                    name, nullptr};
     }
     found.push_back(std::move(at->second));
   }

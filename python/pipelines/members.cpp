@@ -37,8 +37,9 @@ void raise_unsupported(PyObject* obj, const char* kind) {
 
 namespace {
 
-// zerak.ConfigWarning, defined with the package's exception helpers
-// (borrowed from the module; nullptr with the error set).
+// zerak.ConfigWarning, defined in Python beside the package's exception
+// helpers (zerak/_errors.py) and looked up once: a borrowed reference kept
+// for the life of the process, or nullptr with the error set.
 PyObject* config_warning() {
   static PyObject* category = nullptr;  // kept for the life of the process
   if (category == nullptr) {
@@ -67,10 +68,12 @@ bool warn_lost_data(const std::vector<FeaturePipeline::Finding>& found,
     if (!f.loses_data()) continue;
     PyObject* category = config_warning();
     if (category == nullptr) return false;
-    const auto at = std::find(made.begin(), made.end(), f.transform);
-    PyObject* obj = f.transform != nullptr && at != made.end() && std::size_t(at - made.begin()) < objects.size()
-                        ? objects[std::size_t(at - made.begin())].get()
-                        : nullptr;
+    // The object the transform concerned was copied from, if any.
+    PyObject* obj = nullptr;
+    if (f.transform != nullptr) {
+      const std::size_t i = std::size_t(std::find(made.begin(), made.end(), f.transform) - made.begin());
+      if (i < made.size() && i < objects.size()) obj = objects[i].get();
+    }
     Ref text(warning_text(obj, f.message));
     if (!text) return false;
     Py_ssize_t size = 0;

@@ -4,6 +4,7 @@ per-bar results; snapshots and symbol changes carry state exactly."""
 
 import copy
 import pickle
+import warnings
 
 import numpy as np
 import pandas as pd
@@ -379,3 +380,17 @@ def test_a_restore_takes_only_states_of_its_own_transforms(foreign):
     assert rebuild(transforms, names, ids, states).update([[3.0], [4.0]]).tolist() == [[2.0], [3.0]]
     # nothing waits to surface in an unrelated call
     assert zerak.FeaturePipeline([zerak.Sma(["x"], 1, ["s"])], ["x"]).run_research([[1.0]]) == [[1.0]]
+
+
+@pytest.mark.parametrize("members, unread", [
+    (lambda: [zerak.Sma(["close"], 2, ["s"]), zerak.CrossSectionalRank(["volume"], ["r"])], []),
+    (lambda: [zerak.CrossSectionalRank(["close"], ["r"])], ["volume"]),
+    (lambda: staged(), ["volume"]),  # unread by every stage
+    (lambda: [*staged(), zerak.Sma(["volume", "close"], 3, ["v"])], []),
+])
+def test_an_input_read_by_no_stage_nor_cross_section_warns(members, unread):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        zerak.UniversePipeline(members(), ["close", "volume"], 3)
+    assert [str(w.message).rsplit(": ", 1)[-1] if w.category is zerak.ConfigWarning else w
+            for w in caught] == [f'input column "{c}" is read by no transform' for c in unread]
