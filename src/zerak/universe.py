@@ -515,7 +515,7 @@ def universe_frame(
     for j, column in enumerate(columns):  # a scatter per column: the cheapest numpy has
         flat[at + j] = column
     out = pipeline.run_research(panel, threads=count)
-    values = np.take(out.reshape(len(times) * n, -1), cells, axis=0)  # rows gathered whole
+    values = np.take(out.reshape(len(times) * n, len(outputs)), cells, axis=0)  # whole rows
     return source.result(values, outputs, rows_are_bars=True)
 
 

@@ -229,6 +229,8 @@ def test_long_frame_rows_get_their_panel_outputs(kind, pandas_loaded, monkeypatc
         assert got.index.equals(frame.index)
     assert type(got) is (dict if kind == "mapping" else type(frame))
     np.testing.assert_array_equal(as_matrix(got), expected)
+    empty = zerak.universe_frame(u, FRAME_KINDS[kind]({k: v[:0] for k, v in cols.items()}))
+    assert as_matrix(empty).shape == (0, len(u.output_names()))
 
 
 def first(value, column):
