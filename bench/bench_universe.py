@@ -205,8 +205,9 @@ def long_frame() -> None:
                          f"{ours / base:.2f}x run_research's time (goal <= 1.5x)"))
     print(f"\nA long frame: {FRAME_SYMBOLS:,} symbols x {FRAME_BARS:,} times "
           f"({FRAME_SYMBOLS * FRAME_BARS:,} rows)")
+    width = max(len(name) for name, _, _ in rows)
     for name, seconds, note in rows:
-        print(f"  {name:62}  {seconds:9.4f} s  {note}")
+        print(f"  {name:{width}}  {seconds:9.4f} s  {note}")
 
 
 SECTIONS = {"live": live, "research": research, "rank": rank, "frame": long_frame}
