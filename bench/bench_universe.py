@@ -1,7 +1,7 @@
 """A universe in one call: the same ten features as bench_research.py over
 many symbols, side by side in one run.
 
-    python bench/bench_universe.py
+    python bench/bench_universe.py [live] [research] [rank] [frame]
 
 1. Live: one UniversePipeline.update per bar for 5,000 symbols against a
    Python loop of 5,000 FeaturePipeline.update calls (goal: 10x).
@@ -12,11 +12,15 @@ many symbols, side by side in one run.
    symbol does not depend on the length).
 3. Cross-sectional rank over 5,000 symbols per bar against numpy's
    argsort-based rank of the same matrix (goal: within 2x).
+4. A long pandas frame (one row per symbol and time, shuffled) through
+   zerak.universe_frame against run_research on the same panel (goal:
+   within 1.5x).
 """
 
 
 import os
 import time
+import warnings
 
 import numpy as np
 
@@ -24,6 +28,9 @@ from bench_research import FOUR_LN2, features
 from harness import best_s, have
 
 import zerak
+
+# The cheap universes read one column of the five-column panel on purpose.
+warnings.simplefilter("ignore", zerak.ConfigWarning)
 
 COLUMNS = ["t", "open", "high", "low", "close"]
 LIVE_SYMBOLS = int(os.environ.get("UNIVERSE_LIVE_SYMBOLS", 5_000))
@@ -165,10 +172,51 @@ def rank() -> None:
     ])
 
 
+FRAME_SYMBOLS = int(os.environ.get("UNIVERSE_FRAME_SYMBOLS", 1_000))
+FRAME_BARS = int(os.environ.get("UNIVERSE_FRAME_BARS", 1_000))
+
+
+def long_frame() -> None:
+    if not have("pandas"):
+        return
+    import pandas as pd
+
+    data = panel(FRAME_BARS, FRAME_SYMBOLS)
+    bar, symbol = np.meshgrid(np.arange(FRAME_BARS), np.arange(FRAME_SYMBOLS), indexing="ij")
+    names = [f"S{s:04d}" for s in range(FRAME_SYMBOLS)]
+
+    def long(order: np.ndarray):
+        return pd.DataFrame({
+            "time": pd.Timestamp("2024-01-01") + pd.to_timedelta(bar.ravel()[order], unit="min"),
+            "symbol": np.array(names, dtype=object)[symbol.ravel()[order]],
+            **{c: data[:, :, j].ravel()[order] for j, c in enumerate(COLUMNS)},
+        })
+
+    frames = {"sorted by time and symbol": long(np.arange(bar.size)),
+              "shuffled": long(np.random.default_rng(5).permutation(bar.size))}
+    rows = []
+    for title, made in (("Sma, Ema, LogReturn", cheap), ("the ten features", features)):
+        universe = zerak.UniversePipeline(list(made().values()), COLUMNS, names)
+        base = best_s(lambda: universe.run_research(data), repeat=3)
+        rows.append((f"{title}: run_research on the panel", base, ""))
+        for how, frame in frames.items():
+            ours = best_s(lambda: zerak.universe_frame(universe, frame), repeat=3)
+            rows.append((f"{title}: universe_frame, rows {how}", ours,
+                         f"{ours / base:.2f}x run_research's time (goal <= 1.5x)"))
+    print(f"\nA long frame: {FRAME_SYMBOLS:,} symbols x {FRAME_BARS:,} times "
+          f"({FRAME_SYMBOLS * FRAME_BARS:,} rows)")
+    width = max(len(name) for name, _, _ in rows)
+    for name, seconds, note in rows:
+        print(f"  {name:{width}}  {seconds:9.4f} s  {note}")
+
+
+SECTIONS = {"live": live, "research": research, "rank": rank, "frame": long_frame}
+
 if __name__ == "__main__":
+    import sys
+
     start = time.perf_counter()
-    live()
-    research()
-    rank()
+    for section in sys.argv[1:] or SECTIONS:  # e.g. `bench_universe.py frame`
+        SECTIONS[section]()
     print(f"\n({time.perf_counter() - start:.0f} s)")
 

@@ -47,7 +47,7 @@ features = zerak.research_frame(
          zerak.Kama(["close"], 20, ["kama_20"]),
          zerak.ParkinsonVolatility(["high", "low"], 20, ["vol_20"]),
          zerak.Adf(["close"], 100, ["adf", "adf_p"])],
-        ["open", "high", "low", "close"],
+        ["high", "low", "close"],  # by name: the frame's other columns are ignored
     ),
     bars,
 )

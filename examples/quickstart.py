@@ -36,6 +36,7 @@ features = [
     zerak.LogReturn(["close"], 1, ["ret_1"]),
     zerak.RollingZScore(["ret_1"], 20, ["ret_z"]),
     zerak.ParkinsonVolatility(["high", "low"], 20, ["vol_pk"]),
+    zerak.Subtract(["close", "open"], ["body"]),  # the bar's body
     zerak.LinearSlope(["t", "close"], 10, ["slope", "r2"]),  # trend of close against time
     zerak.Correlation(["close", "sma_5"], 20, ["corr"], method="spearman"),
     zerak.Adf(["close"], 30, ["adf", "adf_p"]),

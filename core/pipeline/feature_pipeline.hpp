@@ -174,11 +174,17 @@ class FeaturePipeline {
   struct Finding {
     const char* kind;  // "never-written", "shadows-input", "unread-input", "window-too-long"
     std::string message;
+    std::string column;  // the output or input column concerned (empty for a transform)
+    const StreamingTransform* transform = nullptr;  // the transform concerned, if any
+    // Whether a value given or computed is thrown away: a column never read,
+    // an output never written.
+    [[nodiscard]] bool loses_data() const noexcept;
   };
   // Output names past what their transform returns (always missing), outputs
   // named like an input column (which they hide from every reader), input
-  // columns nothing reads, and, given the data's length in bars, transforms
-  // whose first value (warm-ups added along chains) would come after it.
+  // columns nothing reads (listed only past the values its transforms read
+  // counts as unread), and, given the data's length in bars, transforms whose
+  // first value (warm-ups added along chains) would come after it.
   [[nodiscard]] std::vector<Finding> check(std::optional<std::size_t> bars) const;
 
   // Copies of every transform with its state, to put back with restore().

@@ -8,7 +8,9 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -23,10 +25,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 Value from_double(double d) noexcept { return std::isnan(d) ? kMissing : Value(d); }
 double to_double(const Value& v) noexcept { return v ? *v : kNaN; }
 
-// A symbol trades at a bar unless all of its inputs are NaN (or its mask
-// entry says it does not).
+// A symbol trades at a bar unless its mask entry says it does not or all of
+// its inputs are NaN: a row with no value has nothing to advance a state by.
 bool trades(const double* row, std::size_t width, const std::uint8_t* mask) noexcept {
-  if (mask != nullptr) return *mask != 0;
+  if (mask != nullptr && *mask == 0) return false;
   for (std::size_t j = 0; j < width; ++j) {
     if (!std::isnan(row[j])) return true;
   }
@@ -73,6 +75,38 @@ void parallel(std::size_t count, unsigned threads, Work&& work) {
   body();
   for (std::thread& t : pool) t.join();
   if (error) std::rethrow_exception(error);
+}
+
+// A pipeline's configuration without its state: the snapshot of fresh copies
+// of its transforms, in plan order. Two pipelines of equal configurations
+// give equal bytes.
+snapshot::Bytes configuration(const FeaturePipeline& p) {
+  std::vector<FeatureDag::Handle> fresh;
+  fresh.reserve(p.size());
+  for (const FeatureDag::Level& level : p.dag().levels()) {
+    for (const FeatureDag::Handle& t : level) fresh.push_back(t->fresh());
+  }
+  Result<FeaturePipeline> copy = FeaturePipeline::create(std::move(fresh), p.input_names());
+  // The same transforms in the same order plan alike; only memory can run out.
+  if (!copy) throw std::bad_alloc();
+  return snapshot::save(copy.value());
+}
+
+// Whether two pipelines run transforms of the same classes in the same
+// order: checked before configuration() builds fresh copies, so that a
+// foreign transform (a user's) is never called.
+bool same_classes(const FeaturePipeline& a, const FeaturePipeline& b) {
+  std::vector<const StreamingTransform*> order;
+  for (const FeatureDag::Level& level : a.dag().levels()) {
+    for (const FeatureDag::Handle& t : level) order.push_back(t.get());
+  }
+  std::size_t i = 0;
+  for (const FeatureDag::Level& level : b.dag().levels()) {
+    for (const FeatureDag::Handle& t : level) {
+      if (i == order.size() || typeid(*order[i++]) != typeid(*t)) return false;
+    }
+  }
+  return i == order.size();
 }
 
 const Names& member_inputs(const UniversePipeline::Member& m) {
@@ -228,6 +262,44 @@ std::vector<snapshot::Bytes> UniversePipeline::save_symbol(std::size_t index) co
   return states;
 }
 
+std::vector<FeaturePipeline::Finding> UniversePipeline::lost_data() const {
+  std::vector<FeaturePipeline::Finding> found;
+  // An input column is unread when every stage leaves it so and no
+  // cross-section reads it.
+  std::unordered_map<std::string, FeaturePipeline::Finding> unread;
+  for (const std::string& name : inputs_) unread.emplace(name, FeaturePipeline::Finding{});
+  for (std::size_t k = 0; k < prototypes_.size(); ++k) {
+    std::unordered_set<std::string> unread_here;
+    for (FeaturePipeline::Finding& f : prototypes_[k].check(std::nullopt)) {
+      if (std::string_view(f.kind) == "never-written") {
+        found.push_back(std::move(f));
+      } else if (std::string_view(f.kind) == "unread-input") {
+        const auto at = unread.find(f.column);
+        if (at == unread.end()) continue;
+        unread_here.insert(f.column);
+        if (at->second.kind == nullptr || at->second.transform == nullptr) at->second = std::move(f);
+      }
+    }
+    std::erase_if(unread, [&](const auto& entry) { return !unread_here.contains(entry.first); });
+  }
+  for (const std::unique_ptr<CrossSection>& c : crosses_) {
+    for (const std::string& name : c->inputs()) unread.erase(name);
+  }
+  for (const std::string& name : inputs_) {
+    const auto at = unread.find(name);
+    if (at == unread.end()) continue;
+    if (at->second.kind == nullptr) {  // no per-symbol stage to say so
+      const std::string listed = render_list(Names{name});  // ["name"], escaped
+      at->second = {"unread-input",
+                    "input column " + listed.substr(1, listed.size() - 2) +
+                        " is read by no transform",
+                    name, nullptr};
+    }
+    found.push_back(std::move(at->second));
+  }
+  return found;
+}
+
 Result<Unit> UniversePipeline::restore_symbol(
     std::size_t index, std::span<const std::span<const std::uint8_t>> states) {
   if (states.size() != prototypes_.size()) {
@@ -235,13 +307,24 @@ Result<Unit> UniversePipeline::restore_symbol(
                                      " state(s) per symbol, got " +
                                      std::to_string(states.size()));
   }
+  if (configurations_.empty()) {
+    configurations_.reserve(prototypes_.size());
+    for (const FeaturePipeline& p : prototypes_) configurations_.push_back(configuration(p));
+  }
   std::vector<FeaturePipeline> own;
+  own.reserve(states.size());
   for (std::size_t k = 0; k < states.size(); ++k) {
     Result<FeaturePipeline> p = snapshot::load<FeaturePipeline>(states[k]);
     if (!p) return p.error();
+    // Names alone would let in the state of Sma(5000) for Sma(2), or a
+    // transform the constructor refuses: the whole configuration must match.
     if (p.value().inputs() != prototypes_[k].inputs() ||
-        p.value().outputs() != prototypes_[k].outputs()) {
-      return ZerakError::invalid_input("a symbol's state from another universe pipeline");
+        p.value().outputs() != prototypes_[k].outputs() ||
+        !same_classes(p.value(), prototypes_[k]) ||
+        configuration(p.value()) != configurations_[k]) {
+      return ZerakError::invalid_input(
+          "a symbol's state from another universe pipeline: its transforms are not "
+          "configured as this universe's");
     }
     own.push_back(std::move(p).value());
   }

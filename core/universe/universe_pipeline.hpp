@@ -25,7 +25,7 @@ namespace zerak {
 // in stage order (output_names()).
 //
 // Inputs come as doubles, NaN for missing. A symbol whose inputs at a bar
-// are all NaN (or whose mask entry is 0) did not trade: its state does not
+// are all NaN, or whose mask entry is 0, did not trade: its state does not
 // advance, its outputs are missing and it is left out of the cross-sections.
 class UniversePipeline {
  public:
@@ -62,8 +62,14 @@ class UniversePipeline {
   // Requires index < symbols().
   void remove_symbol(std::size_t index);
 
+  // Configuration slips that lose data: outputs no transform writes, input
+  // columns nothing reads (per-symbol transforms and cross-sections alike).
+  [[nodiscard]] std::vector<FeaturePipeline::Finding> lost_data() const;
+
   // Each symbol's per-symbol pipelines (one per per-symbol stage) as
-  // snapshots, and back: restore checks every snapshot against its stage.
+  // snapshots, and back: restore checks every snapshot against its stage,
+  // the configuration of every transform included, and changes nothing
+  // unless all of them fit.
   [[nodiscard]] std::vector<snapshot::Bytes> save_symbol(std::size_t index) const;
   [[nodiscard]] Result<Unit> restore_symbol(std::size_t index,
                                             std::span<const std::span<const std::uint8_t>> states);
@@ -101,6 +107,8 @@ class UniversePipeline {
   std::size_t width_ = 0;  // inputs then outputs: the values of a symbol's row
   std::vector<Stage> stages_;
   std::vector<FeaturePipeline> prototypes_;  // reset, one per per-symbol stage
+  // Each prototype's configuration as restore compares it (built on first use).
+  std::vector<snapshot::Bytes> configurations_;
   std::vector<std::unique_ptr<CrossSection>> crosses_;
   std::vector<std::vector<FeaturePipeline>> symbols_;  // [symbol][per-symbol stage]
   // Live scratch: one row per symbol, the active flags, the cross-section's.

@@ -136,7 +136,19 @@ PyObject* ResultArray::publish() {
   Ref owner(owner_);
   owner_ = nullptr;
   Ref numpy = import_numpy();
-  if (numpy) return PyObject_CallMethod(numpy.get(), "asarray", "O", owner.get());
+  if (numpy) {
+    Ref array(PyObject_CallMethod(numpy.get(), "asarray", "O", owner.get()));
+    if (!array) return nullptr;
+    // numpy takes an object whose buffer it failed to read (an allocation
+    // failed on the way) for a scalar, and gives a 0-d object array.
+    Ref ndim(PyObject_GetAttrString(array.get(), "ndim"));
+    if (!ndim) return nullptr;
+    if (PyLong_AsLong(ndim.get()) != 2) {
+      if (!PyErr_Occurred()) PyErr_NoMemory();
+      return nullptr;
+    }
+    return array.release();
+  }
   if (PyErr_Occurred()) return nullptr;
   return PyMemoryView_FromObject(owner.get());
 }

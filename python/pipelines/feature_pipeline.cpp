@@ -140,7 +140,9 @@ std::unique_ptr<StreamingTransform> copy_feature(PyObject* obj) {
   return nullptr;
 }
 
-PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+// The constructor; `warn`: a zerak.ConfigWarning for each slip that loses
+// data, pointing at the caller's line.
+PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs, bool warn) {
   ZERAK_PY_TRY
   PyObject* bound[2];
   if (!bind_tuple(kNewSignature, args, kwargs, bound)) return nullptr;
@@ -150,11 +152,30 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   if (!to_names(bound[1], columns)) return names_argument_error("input_columns", bound[1]), nullptr;
   std::vector<FeatureDag::Handle> copies;
   if (!copy_members(objects, copy_feature, copies)) return nullptr;
+  std::vector<const StreamingTransform*> made;
+  made.reserve(copies.size());
+  for (const FeatureDag::Handle& copy : copies) made.push_back(copy.get());
   Result<FeaturePipeline> created = FeaturePipeline::create(std::move(copies), std::move(columns));
   if (!created) return raise(created.error());
+  if (warn && !warn_lost_data(created.value().check(std::nullopt), objects, made, 1)) {
+    return nullptr;  // a filter made it an error: the pipeline goes with `created`
+  }
   objects.clear();
   return Class::wrap_as(type, std::move(created).value());
   ZERAK_PY_CATCH
+}
+
+PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  return construct(type, args, kwargs, true);
+}
+
+// zerak.check builds the pipeline it is asked about without the warnings:
+// it returns the same findings.
+constexpr const char* kUnwarnedDoc =
+    "_unwarned(features, input_columns)\n--\n\n"
+    "A FeaturePipeline built without configuration warnings.";
+PyObject* unwarned(PyObject* cls, PyObject* args, PyObject* kwargs) {
+  return construct(reinterpret_cast<PyTypeObject*>(cls), args, kwargs, false);
 }
 
 // Whether a bar is read by name: a dict, or any other object with keys()
@@ -550,6 +571,8 @@ PyMethodDef methods[] = {
     {"peek", fastcall_method<&live_bar<true>>(), METH_FASTCALL | METH_KEYWORDS, kPeekDoc},
     no_arguments_method<&transforms, "transforms">(kTransformsDoc),
     {"_findings", fastcall_method<&findings>(), METH_FASTCALL | METH_KEYWORDS, kFindingsDoc},
+    {"_unwarned", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&unwarned)),
+     METH_VARARGS | METH_KEYWORDS | METH_CLASS, kUnwarnedDoc},
     repr_pretty_def(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "pipeline/feature_pipeline.hpp"
 #include "runtime/py_ref.hpp"
 
 // What both pipeline constructors do with their first argument: hold its
@@ -31,5 +32,14 @@ bool copy_members(const std::vector<Ref>& objects, Copy&& copy,
   }
   return true;
 }
+
+// Warns zerak.ConfigWarning once per finding that loses data (an output
+// never written, an input column nobody reads), each naming the transform by
+// the repr of the object in `objects` whose core copy is in `made` at the same
+// index. `stack_level` as for PyErr_WarnEx. False with the error set when a
+// warnings filter turned one into an error.
+bool warn_lost_data(const std::vector<FeaturePipeline::Finding>& found,
+                    const std::vector<Ref>& objects,
+                    const std::vector<const StreamingTransform*>& made, int stack_level);
 
 }  // namespace zerak::py

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "custom/object_transform.hpp"
 #include "io/convert.hpp"
 #include "io/result_array.hpp"
 #include "members.hpp"
@@ -102,14 +103,19 @@ bool copy_member(PyObject* obj, UniversePipeline::Member& out) {
   return true;
 }
 
+// Core(transforms, input_columns, symbols, warn_level=0): warn_level, when
+// not 0, is the stack level of the zerak.ConfigWarning for each slip that
+// loses data (a restored universe was warned about when first built).
 PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_TRY
-  static const char* keywords[] = {"transforms", "input_columns", "symbols", nullptr};
+  static const char* keywords[] = {"transforms", "input_columns", "symbols", "warn_level",
+                                   nullptr};
   PyObject* members = nullptr;
   PyObject* columns = nullptr;
   Py_ssize_t symbols = 0;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOn", const_cast<char**>(keywords), &members,
-                                   &columns, &symbols)) {
+  int warn_level = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOn|i", const_cast<char**>(keywords), &members,
+                                   &columns, &symbols, &warn_level)) {
     return nullptr;
   }
   if (symbols < 0) return PyErr_SetString(PyExc_ValueError, "symbols must be >= 0"), nullptr;
@@ -118,12 +124,18 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   Names names;
   if (!to_names(columns, names)) return name_argument_error("input_names"), nullptr;
   std::vector<UniversePipeline::Member> copies(objects.size());
+  std::vector<const StreamingTransform*> made(objects.size(), nullptr);
   for (std::size_t i = 0; i < objects.size(); ++i) {
     if (!copy_member(objects[i].get(), copies[i])) return nullptr;
+    made[i] = copies[i].transform.get();
   }
   Result<UniversePipeline> created =
       UniversePipeline::create(std::move(copies), std::move(names), std::size_t(symbols));
   if (!created) return raise(created.error());
+  if (warn_level != 0 &&
+      !warn_lost_data(created.value().lost_data(), objects, made, warn_level)) {
+    return nullptr;
+  }
   return Class::wrap_as(type, std::move(created).value());
   ZERAK_PY_CATCH
 }
@@ -274,6 +286,8 @@ PyObject* restore_symbol(PyObject* self, PyObject* args) {
                          std::size_t(PyBytes_GET_SIZE(item)));
     }
     const Result<Unit> done = obj.core.restore_symbol(i, spans);
+    // Nothing a restore ran may leave a failure waiting for a later call.
+    if (user_transform_failed()) return raise_user_transform_failure();
     if (!done) return raise(done.error());
     Py_RETURN_NONE;
   });

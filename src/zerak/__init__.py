@@ -2,7 +2,8 @@
 
 The classes and functions of the compiled module ``zerak._zerak`` are
 re-exported here, with ``research_frame`` and ``label_frame`` for data frames,
-``select`` and ``check`` for reading pipelines, and ``UniversePipeline`` with
+``select`` and ``check`` for reading pipelines, ``ConfigWarning`` for
+configurations that lose data, and ``UniversePipeline`` with
 the cross-sectional transforms for many symbols at once (``zerak.universe``);
 see ``zerak.__all__``.
 """
@@ -11,6 +12,7 @@ import sys as _sys
 
 from . import _zerak
 from . import _errors  # noqa: F401  (how the exception classes pickle)
+from ._errors import ConfigWarning as ConfigWarning
 from ._version import __version__ as __version__
 
 # Every class and function of the extension: its own __all__ lists them, in
@@ -40,4 +42,6 @@ del _sys
 # The extension's names in registration order, then the package's own. Set
 # through globals() so that type checkers, which cannot read a computed list,
 # take the public names of the star import above instead (the same names).
-globals()["__all__"] = [*_zerak.__all__, "research_frame", "label_frame", "select", "check"]
+globals()["__all__"] = [
+    *_zerak.__all__, "research_frame", "label_frame", "select", "check", "ConfigWarning"
+]

@@ -1,4 +1,5 @@
-"""How the exception classes of ``zerak._zerak`` pickle.
+"""How the exception classes of ``zerak._zerak`` pickle, and the warning
+the pipelines give for a configuration that loses data.
 
 The classes name their module "_zerak" (``repr(zerak.ZerakError)`` is
 ``<class '_zerak.ZerakError'>``), which is no importable module of its own.
@@ -11,7 +12,17 @@ from typing import Any
 
 from . import _zerak
 
-__all__ = ["rebuild"]
+__all__ = ["rebuild", "ConfigWarning"]
+
+
+class ConfigWarning(UserWarning):
+    """A pipeline was built with a slip that loses data: an output its
+    transform never writes, or an input column no transform reads. The
+    pipeline runs anyway; silence it with the ``warnings`` module."""
+
+
+# Shown, and pickled, as zerak.ConfigWarning: the name users import it by.
+ConfigWarning.__module__ = "zerak"
 
 
 def rebuild(name: str, args: tuple[Any, ...]) -> _zerak.ZerakError:

@@ -182,6 +182,10 @@ class FeaturePipeline:
     def transforms(self) -> list[_Transform | _UserTransform]:
         """Copies of the transforms, with their state, in the order they run."""
     def _findings(self, data_length: SupportsIndex | None) -> list[tuple[str, str]]: ...
+    @classmethod
+    def _unwarned(
+        cls, features: Sequence[_Transform | _UserTransform], input_columns: _Names
+    ) -> FeaturePipeline: ...
     def run_research(
         self, data: Sequence[_Row] | Buffer, *, progress: _Progress = None, threads: int = 1
     ) -> list[list[float]]:

@@ -22,6 +22,16 @@ from ._zerak import (
     MissingInputColumnError,
     TargetPipeline,
 )
+from .live import PipelineView
+
+# What the frames path needs from numpy, imported now rather than at some
+# later call: numpy loads numpy.ma on first use, and a MemoryError in the
+# middle of that import leaves numpy half set up for the rest of the process.
+try:
+    import numpy as _numpy
+    import numpy.ma  # noqa: F401
+except ImportError:  # the pipelines run without numpy; frames say so on use
+    _numpy = None  # type: ignore[assignment, unused-ignore]
 
 if TYPE_CHECKING:
     import numpy as np
@@ -53,27 +63,30 @@ __all__ = ["research_frame", "label_frame"]
 
 @overload
 def research_frame(
-    pipeline: FeaturePipeline,
+    pipeline: FeaturePipeline | PipelineView,
     frame: Mapping[str, _Column],
     *,
     keep: None = None,
     progress: _Progress = None,
+    threads: int = 1,
 ) -> dict[str, NDArray[np.float64]]: ...
 @overload
 def research_frame(
-    pipeline: FeaturePipeline,
+    pipeline: FeaturePipeline | PipelineView,
     frame: Mapping[str, _Column],
     *,
     keep: Sequence[str] | str,
     progress: _Progress = None,
+    threads: int = 1,
 ) -> dict[str, Any]: ...
 @overload
 def research_frame(
-    pipeline: FeaturePipeline,
+    pipeline: FeaturePipeline | PipelineView,
     frame: _DataFrame,
     *,
     keep: Sequence[str] | str | None = None,
     progress: _Progress = None,
+    threads: int = 1,
 ) -> _DataFrame: ...
 @overload
 def research_frame(  # type: ignore[overload-cannot-match, unused-ignore]
@@ -82,13 +95,15 @@ def research_frame(  # type: ignore[overload-cannot-match, unused-ignore]
     *,
     keep: Sequence[str] | str | None = None,
     progress: _Progress = None,
+    threads: int = 1,
 ) -> Any: ...
 def research_frame(
-    pipeline: FeaturePipeline,
+    pipeline: FeaturePipeline | PipelineView,
     frame: Any,
     *,
     keep: Sequence[str] | str | None = None,
     progress: _Progress = None,
+    threads: int = 1,
 ) -> Any:
     """Runs ``pipeline`` over ``frame`` in research mode, reading its input
     columns by name, and returns the features as a frame of the same kind.
@@ -104,21 +119,14 @@ def research_frame(
     pandas and mappings, null in polars and pyarrow. A lazy frame is collected
     (only the columns needed), and the result is made lazy again.
     ``progress``: a callable receiving (bars done, total) between blocks, or
-    True for a tqdm bar. The pipeline is reset first and keeps the state of the
-    last bar, as with ``run_research``.
+    True for a tqdm bar. ``threads``: as for ``run_research_array``. The
+    pipeline is reset first and keeps the state of the last bar, as with
+    ``run_research``. ``pipeline`` may be a ``zerak.select`` view.
     """
     names = pipeline.input_names()
     source = _Source(frame, "research_frame", names, keep, pipeline.output_names())
-    columns = source.columns(names)
-    bars = len(columns[0]) if columns else 0
-    import numpy as np
-
-    # One contiguous row per column, handed over transposed: the pipeline reads
-    # any layout in place, and filling whole rows is the cheapest copy.
-    data = np.empty((len(columns), bars), dtype=np.float64)
-    for j, column in enumerate(columns):
-        data[j] = column
-    out = pipeline.run_research_array(data.T, progress=progress)
+    data = _bars(source.columns(names))
+    out = pipeline.run_research_array(data, progress=progress, threads=threads)
     return source.result(out, pipeline.output_names(), rows_are_bars=True)
 
 
@@ -183,11 +191,15 @@ def _mapping_bars(data: object, names: Sequence[str]) -> Any:
     as ``research_frame`` reads one; None for anything that is no mapping."""
     if not isinstance(data, Mapping):
         return None
-    columns = _Source(data, "update_many", names, None, ()).columns(names)
+    return _bars(_Source(data, "update_many", names, None, ()).columns(names))
+
+
+def _bars(columns: list[Any]) -> Any:
+    """Columns of one length as a (bars x columns) float64 array."""
     import numpy as np
 
-    # Whole rows filled and handed over transposed, as in research_frame: each
-    # column is then contiguous, which the pipeline reads in place.
+    # One contiguous row per column, handed over transposed: the pipeline reads
+    # any layout in place, and filling whole rows is the cheapest copy.
     data = np.empty((len(columns), len(columns[0]) if columns else 0), dtype=np.float64)
     for j, column in enumerate(columns):
         data[j] = column
@@ -214,19 +226,23 @@ class _Source:
         names: Sequence[str],
         keep: Sequence[str] | str | None,
         outputs: Sequence[str],
+        extra: Sequence[str] = (),
     ) -> None:
+        """``extra``: columns read as they are, by ``values`` (a symbol, a time)."""
         self.keep = _keep_list(keep, outputs)
+        self.extra = list(extra)
         self.lazy: Any = None
-        self.kind, self.frame = _eager(frame, function, [*names, *self.keep], self)
+        self.kind, self.frame = _eager(frame, function, [*names, *self.extra, *self.keep], self)
 
     def columns(self, names: Sequence[str]) -> list[Any]:
-        """The columns ``names`` as 1-D float64 arrays of one length."""
+        """The columns ``names`` as 1-D float64 arrays of one length (the
+        ``extra`` columns checked alike)."""
         frame, kind = self.frame, self.kind
         have = _column_names(frame, kind)
-        _check_present(names, have, "missing input column(s)")
+        _check_present([*names, *self.extra], have, "missing input column(s)")
         _check_present(self.keep, have, "keep: no column(s)")
         if kind == _MAPPING:
-            _check_indexes(frame, [*names, *self.keep])
+            _check_indexes(frame, [*names, *self.extra, *self.keep])
         columns = [_column(frame, kind, name) for name in names]
         for name, column in zip(names, columns):
             if column.ndim != 1:
@@ -235,11 +251,35 @@ class _Source:
                 )
         lengths = {name: len(column) for name, column in zip(names, columns)}
         if kind == _MAPPING:  # a frame's columns are of one length by construction
-            for name in self.keep:
+            for name in [*self.extra, *self.keep]:
                 lengths.setdefault(name, len(frame[name]))
         if len(set(lengths.values())) > 1:
             raise InvalidInputError(f"columns differ in length: {lengths}")
         return columns
+
+    def values(self, name: str) -> Any:
+        """Column ``name`` as it is: a pandas Series for pandas (whose own
+        hashing of strings is the fastest), else a 1-D numpy array of its own
+        type (strings and other objects as an object array)."""
+        import numpy as np
+
+        frame, kind = self.frame, self.kind
+        if kind == _PANDAS:
+            values = frame[name]
+        elif kind == _POLARS:
+            values = frame.get_column(name).to_numpy()
+        elif kind == _ARROW:
+            values = frame.column(name).to_numpy()
+        elif kind == _NARWHALS:
+            import narwhals as nw
+
+            values = nw.from_native(frame, eager_only=True).get_column(name).to_numpy()
+        else:
+            values = frame[name]
+            values = values.to_numpy() if hasattr(values, "to_numpy") else np.asarray(values)
+        if values.ndim != 1:
+            raise InvalidInputError(f"column {name!r} must be one-dimensional, got shape {values.shape}")
+        return values
 
     def result(self, out: Any, names: list[str], *, rows_are_bars: bool) -> Any:
         """``out`` (bars x outputs, or outputs x bars) as a frame of the input's
@@ -352,12 +392,59 @@ def _eager(frame: Any, function: str, needed: list[str], source: _Source) -> tup
                 f"{function}() reads an Arrow stream ({type(frame).__name__!r}) through "
                 "pyarrow, which is not installed: install it (pip install pyarrow)"
             ) from error
-        return _ARROW, pyarrow.table(frame)
+        return _ARROW, _stream_table(pyarrow, frame)
     raise TypeError(
         f"{function}() takes a pandas or polars DataFrame, a pyarrow Table, any frame "
         "narwhals reads, an object with __arrow_c_stream__, or a mapping of column names "
         f"to 1-D arrays, not '{type(frame).__name__}'"
     )
+
+
+def _stream_table(pa: Any, stream: Any) -> Any:
+    """An Arrow stream as a pyarrow Table, checked where it can be.
+
+    The C stream interface hands over buffers without their sizes, read by
+    the stream's schema: a batch of other types than the schema says would be
+    read past its buffers. A pyarrow reader's own batches are checked against
+    its schema before anything is read; any other producer's are read by the
+    schema, and the table is then validated in full (offsets, lengths,
+    dictionary indices), which finds what a width mismatch of fixed-width
+    values cannot show.
+    """
+    if isinstance(stream, pa.RecordBatchReader):
+        schema = stream.schema
+        batches = []
+        for at, batch in enumerate(stream):
+            _check_batch(batch, schema, at)
+            batches.append(batch)
+        table = pa.Table.from_batches(batches, schema=schema)
+    else:
+        table = pa.table(stream)
+    for name, column in zip(table.column_names, table.columns):
+        try:
+            column.validate(full=True)
+        except pa.ArrowException as error:
+            raise TypeError(f"column {name!r} of the Arrow stream is malformed: {error}") from None
+    return table
+
+
+def _check_batch(batch: Any, schema: Any, at: int) -> None:
+    if batch.schema.names != schema.names:
+        raise TypeError(
+            f"batch {at} of the Arrow stream has columns {_render(batch.schema.names)}, "
+            f"its schema {_render(schema.names)}"
+        )
+    for field, column in zip(schema, batch.columns):
+        if column.type != field.type:
+            raise TypeError(
+                f"column {field.name!r}: batch {at} of the Arrow stream holds {column.type}, "
+                f"its schema says {field.type}"
+            )
+        if len(column) != batch.num_rows:
+            raise TypeError(
+                f"column {field.name!r}: batch {at} of the Arrow stream has {batch.num_rows} "
+                f"row(s) and {len(column)} value(s) in the column"
+            )
 
 
 def _column_names(frame: Any, kind: str) -> list[str]:

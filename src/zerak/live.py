@@ -74,19 +74,22 @@ class PipelineView:
         out = self._pipeline.peek(values)
         return [out[i] for i in self._index]
 
-    def update_many(self, data: Any) -> NDArray[np.float64]:
-        """``FeaturePipeline.update_many``, the chosen columns only."""
-        return self._pipeline.update_many(data)[:, self._index]
+    # The research methods take every keyword their pipeline's method takes
+    # (progress=, threads=, ...), passed on as given.
 
-    def run_research(self, data: Any) -> list[list[float]]:
+    def update_many(self, data: Any, **options: Any) -> NDArray[np.float64]:
+        """``FeaturePipeline.update_many``, the chosen columns only."""
+        return self._pipeline.update_many(data, **options)[:, self._index]
+
+    def run_research(self, data: Any, **options: Any) -> list[list[float]]:
         """``FeaturePipeline.run_research``, the chosen columns only."""
         index = self._index
-        return [[bar[i] for i in index] for bar in self._pipeline.run_research(data)]
+        return [[bar[i] for i in index] for bar in self._pipeline.run_research(data, **options)]
 
-    def run_research_array(self, data: Any) -> NDArray[np.float64]:
+    def run_research_array(self, data: Any, **options: Any) -> NDArray[np.float64]:
         """``FeaturePipeline.run_research_array``, the chosen columns only
         (``zerak.research_frame`` takes a view too)."""
-        return self._pipeline.run_research_array(data)[:, self._index]
+        return self._pipeline.run_research_array(data, **options)[:, self._index]
 
     def __repr__(self) -> str:
         return f"PipelineView({self._pipeline!r}, {self._columns!r})"
@@ -108,7 +111,7 @@ class Finding(NamedTuple):
 
 
 def check(
-    pipeline: FeaturePipeline | Sequence[Any],
+    pipeline: FeaturePipeline | PipelineView | Sequence[Any],
     input_columns: Sequence[str] | None = None,
     *,
     data_length: int | None = None,
@@ -120,31 +123,55 @@ def check(
 
     ``pipeline`` may also be the transforms a pipeline would be built from,
     with ``input_columns``: outputs written twice are then listed too, and a
-    pipeline that cannot be built is one finding (``"not-built"``).
+    pipeline that cannot be built, for whatever reason, is one finding
+    (``"not-built"``).
     """
+    if isinstance(pipeline, PipelineView):
+        pipeline = pipeline.pipeline
     if not isinstance(pipeline, FeaturePipeline):
-        features = list(pipeline)
-        found = _duplicates(features)
-        if found:
-            return found
         try:
-            pipeline = FeaturePipeline(features, list(input_columns or []))
-        except ZerakError as error:
-            return [Finding("not-built", str(error))]
+            features = list(pipeline)
+            found = _duplicates(features)
+            if found:
+                return found
+            columns = [] if input_columns is None else input_columns
+            pipeline = FeaturePipeline._unwarned(features, columns)
+        except MemoryError:
+            raise
+        except Exception as error:  # whatever stops the build is the finding
+            return [Finding("not-built", _reason(error))]
     return [Finding(kind, message) for kind, message in pipeline._findings(data_length)]
+
+
+def _shown(obj: object) -> str:
+    try:
+        return repr(obj)
+    except Exception:
+        return f"a {type(obj).__name__} object"
+
+
+def _reason(error: Exception) -> str:
+    # zerak's own errors are sentences; others need their class to make sense.
+    return str(error) if isinstance(error, ZerakError) else f"{type(error).__name__}: {error}"
 
 
 def _duplicates(features: list[Any]) -> list[Finding]:
     writers: dict[str, int] = {}
     found = []
     for i, feature in enumerate(features):
-        for name in feature.output_names():
+        try:
+            names = list(feature.output_names())
+        except Exception:
+            continue  # no transform: building the pipeline says so
+        for name in names:
+            if not isinstance(name, str):
+                continue
             if name in writers:
                 found.append(
                     Finding(
                         "duplicate-output",
                         f"output {name!r} is written by transform {writers[name]} "
-                        f"and by transform {i} ({feature!r})",
+                        f"and by transform {i} ({_shown(feature)})",
                     )
                 )
             else:

@@ -17,6 +17,7 @@ and it is left out of that bar's cross-sections.
 
 from __future__ import annotations
 
+import sys
 from collections.abc import Hashable, Iterable, Sequence
 from typing import Any
 
@@ -235,11 +236,21 @@ class UniversePipeline:
         input_names: Sequence[str],
         symbols: int | Iterable[Hashable],
     ) -> None:
+        # A zerak.ConfigWarning for a slip that loses data points at the caller.
+        self._build(transforms, input_names, symbols, warn_level=3)
+
+    def _build(
+        self,
+        transforms: Iterable[Any],
+        input_names: Sequence[str],
+        symbols: int | Iterable[Hashable],
+        warn_level: int,
+    ) -> None:
         import copy
 
         members = [copy.copy(t) for t in transforms]
         ids = self._identifiers(symbols)
-        self._core = _Core(members, _names(input_names, "input_names"), len(ids))
+        self._core = _Core(members, _names(input_names, "input_names"), len(ids), warn_level)
         self._transforms = members
         self._symbols = ids
         self._index = {s: i for i, s in enumerate(ids)}
@@ -261,7 +272,14 @@ class UniversePipeline:
 
     def _matrix(self, data: Any, ndim: int, what: str) -> Any:
         np = _numpy()
-        array = np.ascontiguousarray(data, dtype=np.float64)
+        given = np.asarray(data)
+        if given.dtype.kind in "cmM":  # as FeaturePipeline: nothing dropped silently
+            raise TypeError(
+                f"{what} of type {given.dtype} cannot be read as numbers: "
+                + ("complex values have no real number to stand for them" if given.dtype.kind == "c"
+                   else "dates, times and durations are not read as numbers implicitly")
+            )
+        array = np.ascontiguousarray(given, dtype=np.float64)
         n_in = len(self._core.input_names())
         expected = (len(self._symbols), n_in)
         if array.ndim != ndim or array.shape[ndim - 2 :] != expected:
@@ -289,9 +307,10 @@ class UniversePipeline:
         One bar of every symbol (live mode).
 
         Args:
-            matrix: symbols x inputs, any 2-D array of numbers (NaN missing).
+            matrix: symbols x inputs, any 2-D array of real numbers (NaN
+                missing; complex numbers raise TypeError).
             mask: Optional booleans, one per symbol: False skips the symbol.
-                Without it a symbol whose inputs are all NaN is skipped.
+                A symbol whose inputs are all NaN is skipped whatever its mask.
             threads: Threads to spread the symbols over (0: one per core).
 
         Returns:
@@ -334,7 +353,8 @@ class UniversePipeline:
 
         Args:
             panel: bars x symbols x inputs, any 3-D array of numbers.
-            mask: Optional booleans, bars x symbols (False: did not trade).
+            mask: Optional booleans, bars x symbols (False: did not trade;
+                an all-NaN row did not trade either).
             threads: Threads to spread the symbols over (0: one per core).
 
         Returns:
@@ -444,7 +464,10 @@ class UniversePipeline:
 def _restore(
     transforms: list[Any], input_names: list[str], symbols: list[Hashable], states: list[Any]
 ) -> UniversePipeline:
-    u = UniversePipeline(transforms, input_names, symbols)
+    # Checked as the constructor checks, without its warnings (given when the
+    # universe was first built); each state must then fit its symbol's stages.
+    u = UniversePipeline.__new__(UniversePipeline)
+    u._build(transforms, input_names, symbols, warn_level=0)
     if len(states) != len(symbols):
         raise _zerak.InvalidInputError("a universe snapshot with one state per symbol expected")
     for i, state in enumerate(states):
@@ -471,37 +494,101 @@ def universe_frame(
 
     Args:
         pipeline: The universe; it is reset first.
-        frame: A pandas or polars DataFrame with the symbol, time and input
+        frame: Any frame ``zerak.research_frame`` reads (pandas, polars eager
+            or lazy, pyarrow, other narwhals frames, an Arrow stream, a
+            mapping of names to 1-D arrays) with the symbol, time and input
             columns.
 
     Returns:
         A frame of the same kind with one column per output, aligned with
         ``frame``'s rows (a pandas result keeps its index).
     """
+    from . import frames
+
     np = _numpy()
-    index = pipeline._index
-    ids = np.asarray(frame[symbol]).tolist()
+    count = _threads(threads)
+    names, outputs = pipeline.input_names(), pipeline.output_names()
+    # Read and checked, all of it, before anything runs.
+    source = frames._Source(frame, "universe_frame", names, None, outputs, (symbol, time))
+    columns = source.columns(names)
+    rows_symbol = _symbol_rows(source.values(symbol), pipeline._index, symbol)
+    times, rows_bar = _factorize(source.values(time), time)
+    n = len(pipeline)
+    cells = rows_bar * n + rows_symbol
+    # One row per cell: a count, not a sort.
+    if len(cells) and np.bincount(cells, minlength=len(times) * n).max() > 1:
+        raise _zerak.InvalidInputError(f"two rows for one {symbol} at one {time}")
+    panel = np.full((len(times), n, len(names)), np.nan)
+    flat, at = panel.reshape(-1), cells * len(names)
+    for j, column in enumerate(columns):  # a scatter per column: the cheapest numpy has
+        flat[at + j] = column
+    out = pipeline.run_research(panel, threads=count)
+    values = np.take(out.reshape(len(times) * n, len(outputs)), cells, axis=0)  # whole rows
+    return source.result(values, outputs, rows_are_bars=True)
+
+
+def _loaded_pandas() -> Any:
+    """pandas when something has imported it: its hashing is linear where a
+    sort is not, but it is no reason to import pandas."""
+    return sys.modules.get("pandas")
+
+
+def _factorize(values: Any, what: str) -> tuple[Any, Any]:
+    """The sorted distinct values and each row's position among them."""
+    np = _numpy()
+    pd = _loaded_pandas()
+    missing = pd.isna(values) if pd is not None else _missing(values)
+    if missing.any():
+        raise _zerak.InvalidInputError(
+            f"column {what!r} has a missing value at row {int(np.argmax(missing))}: "
+            "every row needs one"
+        )
+    if pd is not None:
+        codes, uniques = pd.factorize(values, sort=True)
+        return uniques, codes.astype(np.intp, copy=False)
+    uniques, codes = np.unique(values, return_inverse=True)
+    return uniques, codes.reshape(-1).astype(np.intp, copy=False)
+
+
+def _missing(values: Any) -> Any:
+    np = _numpy()
+    kind = values.dtype.kind
+    if kind in "mM":
+        return np.isnat(values)
+    if kind in "fc":
+        return np.isnan(values)
+    if kind == "O":
+        return np.fromiter(map(_is_gap, values), dtype=bool, count=len(values))
+    return np.zeros(len(values), dtype=bool)
+
+
+def _is_gap(value: object) -> bool:
+    if value is None:
+        return True
     try:
-        rows_symbol = np.fromiter((index[v] for v in ids), dtype=np.intp, count=len(ids))
+        return bool(value != value)  # NaN, NaT
+    except Exception:  # pandas' NA has no truth value
+        return True
+
+
+def _symbol_rows(ids: Any, index: dict[Hashable, int], what: str) -> Any:
+    """Each row's position on the symbol axis; InvalidInputError for a symbol
+    not in the universe."""
+    np = _numpy()
+    pd = _loaded_pandas()
+    if pd is not None:
+        codes, uniques = pd.factorize(ids, use_na_sentinel=False)
+    elif ids.dtype.kind == "O":  # objects need not be orderable
+        seen: dict[Any, int] = {}
+        codes = np.fromiter((seen.setdefault(v, len(seen)) for v in ids), np.intp, len(ids))
+        uniques = list(seen)
+    else:
+        uniques, codes = np.unique(ids, return_inverse=True)
+    distinct = [v.item() if isinstance(v, np.generic) else v for v in uniques]
+    try:
+        at = np.fromiter((index[v] for v in distinct), dtype=np.intp, count=len(distinct))
     except KeyError as missing:
         raise _zerak.InvalidInputError(
-            f"symbol {missing.args[0]!r} is not in the universe"
+            f"{what} {missing.args[0]!r} is not in the universe"
         ) from None
-    times, rows_bar = np.unique(np.asarray(frame[time]), return_inverse=True)
-    n, names = len(pipeline), pipeline.input_names()
-    cells = rows_bar.reshape(-1) * n + rows_symbol
-    if len(np.unique(cells)) != len(cells):
-        raise _zerak.InvalidInputError(f"two rows for one {symbol} at one {time}")
-    panel = np.full((len(times) * n, len(names)), np.nan)
-    for j, name in enumerate(names):
-        panel[cells, j] = np.asarray(frame[name], dtype=np.float64)
-    out = pipeline.run_research(panel.reshape(len(times), n, len(names)), threads=threads)
-    values = out.reshape(len(times) * n, -1)[cells]
-    outputs = pipeline.output_names()
-    if type(frame).__module__.split(".")[0] == "polars":
-        import polars  # type: ignore[import-not-found, unused-ignore]
-
-        return polars.DataFrame({name: values[:, k] for k, name in enumerate(outputs)})
-    import pandas  # type: ignore[import-untyped, import-not-found, unused-ignore]
-
-    return pandas.DataFrame(values, columns=outputs, index=frame.index)
+    return at[np.asarray(codes).reshape(-1)]

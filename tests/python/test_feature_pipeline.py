@@ -70,7 +70,7 @@ def test_surface():
     methods = [n for n in vars(FP) if not n.startswith("__")]
     assert methods == ["update", "run_research", "reset", "output_names", "input_names",
                        "warm_up_period", "run_research_array", "update_many",
-                       "peek", "transforms", "_findings", "_repr_pretty_"]
+                       "peek", "transforms", "_findings", "_unwarned", "_repr_pretty_"]
     assert FP.update.__text_signature__ == "($self, values)"
     assert FP.update.__doc__.startswith("Process one bar (live mode).\n\nArgs:\n    values: One float")
     assert FP.run_research.__doc__.endswith("Returns:\n    List of bars, each bar is a list of output values.")
@@ -78,7 +78,8 @@ def test_surface():
     assert FP.output_names.__doc__ == "Output column names in execution order."
     assert FP.input_names.__doc__ == "Input columns in the order expected by ``update()``."
     assert FP.warm_up_period.__doc__ == "Maximum warm-up period across all features."
-    p = FP([zerak.Log(["x"], ["y"]), zerak.Add(["x", "y"], ["z"])], ("x", "unused"))
+    with pytest.warns(zerak.ConfigWarning, match='"unused" is read by no transform'):
+        p = FP([zerak.Log(["x"], ["y"]), zerak.Add(["x", "y"], ["z"])], ("x", "unused"))
     assert repr(p).startswith("<zerak.FeaturePipeline object at 0x")
     assert len(p) == 2 and p.warm_up_period() == 0
     assert p.input_names() == ["x", "unused"] and p.output_names() == ["y", "z"]

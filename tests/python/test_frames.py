@@ -245,3 +245,19 @@ def test_frames_read_through_narwhals_alone_give_the_same_results(kind, monkeypa
     for name in features.output_names():
         same_floats([np.nan if v is None else v for v in got[name]],
                     [np.nan if v is None else v for v in expected[name]])
+
+
+@pytest.mark.parametrize("threads, error", [(2, None), (9, None), (0, ValueError), (True, TypeError),
+                                            ("2", TypeError)])
+def test_research_frame_takes_threads_as_the_array_method_does(threads, error):
+    cols = ohlc()
+    pipe = zerak.FeaturePipeline(FEATURES, INPUTS)
+    rows = np.column_stack([cols[c] for c in INPUTS])
+    if error is not None:
+        for call in (lambda: zerak.research_frame(pipe, cols, threads=threads),
+                     lambda: pipe.run_research_array(rows, threads=threads)):
+            with pytest.raises(error, match="threads"):
+                call()
+        return
+    got = zerak.research_frame(pipe, pd.DataFrame(cols), threads=threads)
+    assert got.to_numpy().tobytes() == pipe.run_research_array(rows).tobytes()

@@ -8,6 +8,7 @@ import datetime as dt
 import math
 import signal
 import struct
+import textwrap
 import time
 import warnings
 
@@ -235,3 +236,44 @@ def test_adf_names_the_workspace_it_cannot_allocate():
     with pytest.raises(MemoryError, match=r"^cannot allocate a window of 1000000 values with a "
                                           r"workspace of 1000000 x 400000 values$"):
         zerak.Adf(["x"], 10**6, ["s", "p"], lags=400000)
+
+
+# ---- Arrow streams and failed allocations ----------------------------------------------
+
+def stream_of(*batches):
+    import pyarrow as pa
+
+    schema = pa.schema([("close", pa.float64()), ("open", pa.float64())])
+    good = pa.record_batch([pa.array([1.0, 2.0]), pa.array([0.5, 1.5])], schema=schema)
+    return pa.RecordBatchReader.from_batches(schema, [good, *batches])
+
+
+@pytest.mark.parametrize("close, open_, names, message", [
+    ("int64", "double", ["close", "open"], "column 'close': batch 1 of the Arrow stream holds int64"),
+    ("double", "float", ["close", "open"], "column 'open': batch 1 of the Arrow stream holds float"),
+    ("double", "double", ["close", "volume"], 'batch 1 of the Arrow stream has columns ["close", "volume"]'),
+])
+def test_arrow_batches_that_contradict_their_schema_are_refused(close, open_, names, message):
+    pa = pytest.importorskip("pyarrow")
+    bad = pa.record_batch([pa.array([3, 4], close), pa.array([5, 6], open_)], names=names)
+    pipe = FP([zerak.Subtract(["close", "open"], ["body"])], ["open", "close"])
+    with pytest.raises(TypeError) as info:
+        zerak.research_frame(pipe, stream_of(bad))
+    assert message in str(info.value)
+    assert zerak.research_frame(pipe, stream_of()).column("body").to_pylist() == [0.5, 0.5]
+
+
+def test_failed_allocations_in_research_frame_leave_the_process_sound():
+    from failing_allocations import outcomes
+
+    setup = textwrap.dedent("""
+        import zerak
+        pipe = zerak.FeaturePipeline([zerak.Sma(["x"], 2, ["s"])], ["x"])
+        data = {"x": [1.0, 3.0, None, 5.0]}
+    """)
+    # Every later call still works: numpy's lazy imports are done at import.
+    got = outcomes("zerak.research_frame(pipe, data)", setup=setup, points=120, after="""
+        for _ in range(5):
+            assert zerak.research_frame(pipe, data)["s"].tolist()[1] == 2.0
+    """)
+    assert {o[0] if o else None for o in got} <= {None, "MemoryError"}

@@ -2,8 +2,10 @@
 and choosing its columns, and the check of a pipeline's configuration."""
 
 import copy
+import pickle
 import random
 import types
+import warnings
 
 import numpy as np
 import pytest
@@ -59,6 +61,7 @@ def tick(row, rng):
     return [v * (1 + rng.gauss(0, 0.01)) for v in row]
 
 
+@pytest.mark.filterwarnings("ignore::zerak.ConfigWarning")  # random: some columns unread
 @pytest.mark.parametrize("name", sorted(TRANSFORMS))
 @pytest.mark.parametrize("seed", range(3))
 def test_peek_is_update_on_a_copy_and_leaves_no_trace(name, seed):
@@ -174,10 +177,19 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
     rows = np.array(bars(50, seed=8)[:20])
     full = copy.deepcopy(p).run_research_array(rows)
     assert view.output_names() == ["rs"]
-    assert bits(view.run_research_array(rows)) == bits(full[:, [1]])
-    assert bits(view.run_research(rows)) == bits(full[:, [1]])
+    seen = []
+    # every keyword of the pipeline's methods passes through
+    assert bits(view.run_research_array(rows, threads=2, progress=lambda *a: seen.append(a))) \
+        == bits(full[:, [1]])
+    assert bits(view.run_research(rows, threads=2)) == bits(full[:, [1]])
+    assert seen and seen[-1] == (20, 20)
+    by_name = {c: rows[:, j] for j, c in enumerate(p.input_names())}
+    framed = zerak.research_frame(view, by_name, threads=2, progress=lambda *a: None)
+    assert list(framed) == ["rs"] and bits(framed["rs"]) == bits(full[:, 1])
+    with pytest.raises(TypeError, match="threads"):
+        view.run_research_array(rows, threads="2")
     p.reset()
-    assert bits(view.update_many(rows[:10])) == bits(full[:10, [1]])
+    assert bits(view.update_many(rows[:10], threads=2)) == bits(full[:10, [1]])
     assert bits(view.peek(list(rows[10]))) == bits(full[10, [1]])
     assert bits(view.update(dict(zip(p.input_names(), rows[10])))) == bits(full[10, [1]])
     with pytest.raises(zerak.InvalidConfigError, match="not an output"):
@@ -187,20 +199,72 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
 # ---- the check -----------------------------------------------------------------
 
 
+LOSSY = ("never-written", "unread-input")
+
+
 @pytest.mark.parametrize("features, columns, length, kinds", [
     ([zerak.Sma(["close"], 5, ["a", "b"])], ["close"], None, ["never-written"]),
     ([zerak.Sma(["close"], 5, ["close"])], ["close"], None, ["shadows-input"]),
     ([zerak.Sma(["close"], 5, ["s"])], ["close", "volume"], None, ["unread-input"]),
+    # listed, but past the one value Sma reads
+    ([zerak.Sma(["close", "volume"], 5, ["s", "v"])], ["close", "volume"], None,
+     ["never-written", "unread-input"]),
+    ([zerak.Sma(["close", "volume"], 5, ["s"]), zerak.Obv(["close", "volume"], ["o"])],
+     ["close", "volume"], None, []),
     ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])], ["close"], 13,
      ["window-too-long"]),
     ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])], ["close"], 14, []),
     ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["close"], 5, ["s"])], ["close"], None,
      ["duplicate-output"]),
     ([zerak.Sma(["close"], 5, ["s"])], [], None, ["not-built"]),
+    # whatever it is handed, check answers with a finding
+    ([object()], ["x"], None, ["not-built"]),
+    ([zerak.Sma(["close"], 5, ["s"])], ["close", 7], None, ["not-built"]),
+    (42, ["x"], None, ["not-built"]),
 ])
-def test_check_lists_likely_mistakes(features, columns, length, kinds):
-    found = zerak.check(features, columns, data_length=length)
+def test_check_lists_likely_mistakes_and_construction_warns_of_lost_data(
+        features, columns, length, kinds):
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # check itself never warns
+        found = zerak.check(features, columns, data_length=length)
     assert [f.kind for f in found] == kinds
     if kinds and kinds[0] not in ("duplicate-output", "not-built"):
-        pipeline = zerak.FeaturePipeline(features, columns)
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always")
+            pipeline = zerak.FeaturePipeline(features, columns)
+        lossy = [f.message for f in found if f.kind in LOSSY]
+        assert [w.category for w in caught] == [zerak.ConfigWarning] * len(lossy)
+        for w, message in zip(caught, lossy):
+            assert w.filename == __file__  # the line that built the pipeline
+            assert str(w.message) in [message, *(f"{f!r}: {message}" for f in features)]
         assert zerak.check(pipeline, data_length=length) == found
+        assert zerak.check(zerak.select(pipeline, pipeline.output_names()[:1]),
+                           data_length=length) == found
+
+
+def sma_slip(kind):
+    """The first day's slip: one Sma given two columns, in either pipeline."""
+    slip = zerak.Sma(["close", "volume"], 20, ["sma_close", "sma_volume"])
+    if kind == "FeaturePipeline":
+        return zerak.FeaturePipeline([slip], ["close", "volume"])
+    return zerak.UniversePipeline([slip, zerak.CrossSectionalRank(["sma_close"], ["r"])],
+                                  ["close", "volume"], 3)
+
+
+@pytest.mark.parametrize("kind", ["FeaturePipeline", "UniversePipeline"])
+def test_a_slip_that_loses_data_warns_once_per_column_and_filters_apply(kind):
+    with pytest.warns(zerak.ConfigWarning) as caught:
+        made = sma_slip(kind)
+    texts = [str(w.message) for w in caught]
+    assert len(texts) == 2 and all(t.startswith("Sma(") for t in texts)
+    assert '"sma_volume" is always missing' in texts[0] and '"volume"' in texts[1]
+    assert {w.filename for w in caught} == {__file__}
+    assert issubclass(zerak.ConfigWarning, UserWarning)
+    assert repr(zerak.ConfigWarning) == "<class 'zerak.ConfigWarning'>"
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # copies and pickles were warned about already
+        for again in (copy.copy(made), copy.deepcopy(made), pickle.loads(pickle.dumps(made))):
+            assert again.output_names() == made.output_names()
+        warnings.simplefilter("error", zerak.ConfigWarning)
+        with pytest.raises(zerak.ConfigWarning, match="sma_volume"):
+            sma_slip(kind)

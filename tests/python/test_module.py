@@ -41,7 +41,8 @@ ALL = EXCEPTIONS + TRANSFORMS + [
 def test_all_lists_every_export_in_registration_order():
     assert _zerak.__all__ == ALL
     assert [n for n in vars(_zerak) if not n.startswith("__")] == ALL
-    assert zerak.__all__ == _zerak.__all__ + ["research_frame", "label_frame", "select", "check"]
+    assert zerak.__all__ == _zerak.__all__ + ["research_frame", "label_frame", "select", "check",
+                                             "ConfigWarning"]
     assert len(set(_zerak.__all__)) == len(_zerak.__all__)
     for name in _zerak.__all__:
         assert getattr(zerak, name) is getattr(_zerak, name)

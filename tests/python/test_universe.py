@@ -4,6 +4,7 @@ per-bar results; snapshots and symbol changes carry state exactly."""
 
 import copy
 import pickle
+import warnings
 
 import numpy as np
 import pandas as pd
@@ -167,17 +168,42 @@ def test_clear_errors(make, error, message):
         make()
 
 
-def test_mask_skips_symbols_like_an_all_nan_row():
-    p = panel(8, bars=30, symbols=3, gaps=0.0)
+@pytest.mark.parametrize("mode", ["research", "live"])
+def test_a_false_mask_or_an_all_nan_row_means_did_not_trade(mode):
+    p = panel(8, bars=30, symbols=3, gaps=0.15)  # all-NaN rows where the mask says traded
     mask = np.random.default_rng(1).random(p.shape[:2]) > 0.3
     blanked = p.copy()
     blanked[~mask] = np.nan
     u = zerak.UniversePipeline(features(), INPUTS, 3)
-    np.testing.assert_array_equal(u.run_research(p, mask=mask), u.run_research(blanked))
+    if mode == "research":
+        got, want = u.run_research(p, mask=mask), u.run_research(blanked)
+    else:
+        got = np.stack([u.update(bar, mask=m) for bar, m in zip(p, mask)])
+        u.reset()
+        want = np.stack([u.update(bar) for bar in blanked])
+    np.testing.assert_array_equal(got, want)
 
 
-@pytest.mark.parametrize("kind", ["pandas", "polars"])
-def test_long_frame_rows_get_their_panel_outputs(kind):
+FRAME_KINDS = {
+    "pandas": lambda cols: pd.DataFrame(cols, index=np.arange(len(cols["time"])) * 3),
+    "polars": lambda cols: pytest.importorskip("polars").DataFrame(cols),
+    "polars-lazy": lambda cols: pytest.importorskip("polars").LazyFrame(cols),
+    "pyarrow": lambda cols: pytest.importorskip("pyarrow").table(cols),
+    "mapping": dict,
+}
+
+
+def as_matrix(result):
+    if hasattr(result, "collect"):
+        result = result.collect()
+    if isinstance(result, dict):
+        return np.column_stack(list(result.values()))
+    if hasattr(result, "column_names"):  # pyarrow: nulls as NaN
+        return np.column_stack([c.to_numpy() for c in result.columns])
+    return result.to_numpy()
+
+
+def long_universe():
     p = panel(9, bars=40, symbols=4, gaps=0.0)
     ids = ["w", "x", "y", "z"]
     u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
@@ -185,14 +211,56 @@ def test_long_frame_rows_get_their_panel_outputs(kind):
     order = np.random.default_rng(2).permutation(160)
     keep, absent = order[:150], order[150:]  # shuffled rows, 10 absent (did not trade)
     p[bar.ravel()[absent], sym.ravel()[absent]] = np.nan
-    expected = u.run_research(p)
-    long = pd.DataFrame({"time": bar.ravel()[keep] * 10, "symbol": np.array(ids)[sym.ravel()[keep]],
-                         **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)}})
-    if kind == "polars":
-        pl = pytest.importorskip("polars")
-        long = pl.DataFrame({c: long[c].to_numpy() for c in long.columns})
-    got = np.asarray(zerak.universe_frame(u, long))
-    np.testing.assert_array_equal(got, expected.reshape(160, -1)[keep])
+    expected = u.run_research(p).reshape(160, -1)[keep]
+    cols = {"time": bar.ravel()[keep] * 10, "symbol": np.array(ids, dtype=object)[sym.ravel()[keep]],
+            **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)}}
+    return u, cols, expected
+
+
+@pytest.mark.parametrize("kind", FRAME_KINDS)
+@pytest.mark.parametrize("pandas_loaded", [True, False])
+def test_long_frame_rows_get_their_panel_outputs(kind, pandas_loaded, monkeypatch):
+    u, cols, expected = long_universe()
+    frame = FRAME_KINDS[kind](cols)
+    if not pandas_loaded:  # the paths without pandas' hashing
+        monkeypatch.setattr(zerak.universe, "_loaded_pandas", lambda: None)
+    got = zerak.universe_frame(u, frame)
+    if kind == "pandas":
+        assert got.index.equals(frame.index)
+    assert type(got) is (dict if kind == "mapping" else type(frame))
+    np.testing.assert_array_equal(as_matrix(got), expected)
+    empty = zerak.universe_frame(u, FRAME_KINDS[kind]({k: v[:0] for k, v in cols.items()}))
+    assert as_matrix(empty).shape == (0, len(u.output_names()))
+
+
+def first(value, column):
+    """The column with its first row replaced by ``value``."""
+    return np.concatenate([np.array([value], dtype=object if column.dtype == object else None),
+                           column[1:]])
+
+
+@pytest.mark.parametrize("change, error, message", [
+    (lambda cols: object(), TypeError, "universe_frame() takes"),
+    (lambda cols: {k: v for k, v in cols.items() if k != "low"}, zerak.MissingInputColumnError,
+     "low"),
+    (lambda cols: {**cols, "time": first(cols["time"][1], cols["time"]),
+                   "symbol": first(cols["symbol"][1], cols["symbol"])},
+     zerak.InvalidInputError, "two rows for one symbol at one time"),
+    (lambda cols: {**cols, "time": first(np.nan, cols["time"])}, zerak.InvalidInputError,
+     "'time' has a missing value at row 0"),
+    (lambda cols: {**cols, "symbol": first("q", cols["symbol"])}, zerak.InvalidInputError,
+     "symbol 'q' is not in the universe"),
+    (lambda cols: {**cols, "close": cols["close"] + 1j}, TypeError, "complex"),
+])
+def test_universe_frame_refuses_a_frame_before_running(change, error, message):
+    u, cols, _ = long_universe()
+    p = panel(3, bars=3, symbols=4, gaps=0.0)
+    u.update(p[0])
+    before = copy.deepcopy(u)
+    with pytest.raises(error) as info:
+        zerak.universe_frame(u, change(cols))
+    assert message in str(info.value)
+    np.testing.assert_array_equal(u.update(p[1]), before.update(p[1]))  # neither run nor reset
 
 
 def _run_with_ctrl_c(u, method, p):
@@ -264,6 +332,10 @@ def _corrupt(u):
     (lambda u: u._core.restore_symbol(0, []), zerak.InvalidInputError),
     (_corrupt, zerak.ZerakError),
     (lambda u: u.add_symbol("b"), zerak.InvalidConfigError),
+    # no imaginary part dropped, as in FeaturePipeline
+    (lambda u: u.update(np.zeros((3, 4)) + 5j), TypeError),
+    (lambda u: u.update_many([[[1 + 5j] * 4] * 3]), TypeError),
+    (lambda u: u.run_research(np.zeros((5, 3, 4), np.complex64)), TypeError),
     (lambda u: u.remove_symbol("zz"), KeyError),
 ])
 def test_bad_calls_raise_and_change_nothing(call, error):
@@ -274,3 +346,53 @@ def test_bad_calls_raise_and_change_nothing(call, error):
         call(u)
     assert u.symbols() == ["a", "b", "c"]
     np.testing.assert_array_equal(u.update_many(p), expected)
+
+
+class Failing:
+    """A user transform, which a universe does not run; it raises besides."""
+
+    def input_names(self):
+        return ["open"]
+
+    def output_names(self):
+        return ["sma5"]
+
+    def update(self, values):
+        raise RuntimeError("boom")
+
+    def reset(self):
+        pass
+
+    def warm_up_period(self):
+        return 0
+
+
+@pytest.mark.parametrize("foreign", [
+    lambda: [zerak.Sma(["open"], 5000, ["sma5"])],  # same names, another window
+    lambda: [zerak.Ema(["open"], 2, ["sma5"])],
+    lambda: [Failing()],
+])
+def test_a_restore_takes_only_states_of_its_own_transforms(foreign):
+    u = zerak.UniversePipeline([zerak.Sma(["open"], 2, ["sma5"])], ["open"], ["a", "b"])
+    u.update([[1.0], [2.0]])
+    rebuild, (transforms, names, ids, states) = u.__reduce__()
+    state = zerak.FeaturePipeline(foreign(), ["open"]).__reduce__()[1][0]
+    with pytest.raises(zerak.InvalidInputError, match="another universe"):
+        rebuild(transforms, names, ids, [states[0], [state]])
+    assert rebuild(transforms, names, ids, states).update([[3.0], [4.0]]).tolist() == [[2.0], [3.0]]
+    # nothing waits to surface in an unrelated call
+    assert zerak.FeaturePipeline([zerak.Sma(["x"], 1, ["s"])], ["x"]).run_research([[1.0]]) == [[1.0]]
+
+
+@pytest.mark.parametrize("members, unread", [
+    (lambda: [zerak.Sma(["close"], 2, ["s"]), zerak.CrossSectionalRank(["volume"], ["r"])], []),
+    (lambda: [zerak.CrossSectionalRank(["close"], ["r"])], ["volume"]),
+    (lambda: staged(), ["volume"]),  # unread by every stage
+    (lambda: [*staged(), zerak.Sma(["volume", "close"], 3, ["v"])], []),
+])
+def test_an_input_read_by_no_stage_nor_cross_section_warns(members, unread):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        zerak.UniversePipeline(members(), ["close", "volume"], 3)
+    assert [str(w.message).rsplit(": ", 1)[-1] if w.category is zerak.ConfigWarning else w
+            for w in caught] == [f'input column "{c}" is read by no transform' for c in unread]
