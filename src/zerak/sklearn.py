@@ -115,7 +115,11 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
             names = (list(self.input_columns) if self.input_columns is not None
                      else [f"x{i}" for i in range(X.shape[1])])
             self._check_width(X, len(names))
-        pipeline = FeaturePipeline(list(self.features), names)
+        # Columns named x0, x1, ... by us that no feature reads are simply not
+        # features: no warning for them. Names the user gave still warn.
+        synthesized = not _is_frame(X) and self.input_columns is None
+        build = FeaturePipeline._unwarned if synthesized else FeaturePipeline
+        pipeline = build(list(self.features), names)
         pipeline.reset()
         self.pipeline_ = pipeline
         return self

@@ -318,6 +318,7 @@ class _Printer:
         self.written.append(s)
 
 
+@pytest.mark.filterwarnings("ignore::zerak.ConfigWarning")  # "y" is there to be listed
 @pytest.mark.parametrize("count", [1, 6, 9])
 def test_print_shows_members_inputs_and_outputs_while_repr_stays(count):
     from zerak.universe import UniversePipeline
