@@ -110,7 +110,7 @@ class FeaturePipeline {
       if constexpr (is_lending<std::remove_cvref_t<FillFn>>) {
         std::fill(lent.begin(), lent.end(), nullptr);
         fill.lend(begin, count, std::span<const Value*>(lent));
-        for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j]);
+        for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j], count);
       }
       if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
         sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
