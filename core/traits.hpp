@@ -53,6 +53,12 @@ class StreamingTransform {
   // through here; kernels override it, the default steps update bar by bar.
   virtual void update_block(std::span<const Value* const> inputs,
                             std::span<Value* const> outputs, std::size_t bars);
+  // Whether update_block may read its input columns where the caller keeps
+  // them, memory another thread may write while the block runs (the
+  // caller's race). Only where every value read feeds arithmetic alone, so
+  // that two reads of one value that disagree change numbers but never a
+  // count, an index or an order; the others read a copy made once a block.
+  [[nodiscard]] virtual bool reads_lent_columns() const noexcept { return false; }
 };
 
 // A forward-looking label over whole series (research mode only). The label

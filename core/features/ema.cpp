@@ -23,7 +23,7 @@ OutputRow Ema::update(std::span<const Value> values) {
   return {step(values[0])};
 }
 
-Value Ema::step(const Value& x) {
+Value Ema::step(Value x) {
   if (current_) {
     if (x) {
       current_ = one_minus_alpha_ * *current_ + alpha_ * *x;

@@ -26,6 +26,8 @@ class Ema final : public WindowFeature<Ema> {
   // go through the one-bar step.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
+  // A value only feeds the average (read twice, it may change a number).
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
   [[nodiscard]] double alpha() const noexcept { return alpha_; }
   // A seeded average never collects seed values again.
@@ -37,7 +39,7 @@ class Ema final : public WindowFeature<Ema> {
   friend class WindowFeature<Ema>;
 
   Ema(Names inputs, std::size_t window, Names outputs);
-  Value step(const Value& x);
+  Value step(Value x);
 
   Value current_;
   Ring seed_;

@@ -74,6 +74,8 @@ class LagFeature : public TransformBase<Derived> {
     for (std::size_t i = from; i < bars; ++i) past_.push(in[i]);
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
+  // Values are only passed on, or their differences taken.
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
  protected:
   LagFeature(Names inputs, std::size_t periods, Names outputs)

@@ -106,6 +106,8 @@ class LookbackReturn : public TransformBase<Derived> {
       for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
     }
   }
+  // Prices only feed arithmetic; the ring keeps whatever it was pushed.
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
 

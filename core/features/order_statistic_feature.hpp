@@ -65,8 +65,9 @@ class OrderStatisticFeature : public WindowFeature<Derived> {
         sorted_(window) {}
 
   // Slides the window by one bar and returns the statistic, missing until the
-  // window is full and while a missing value is in it.
-  Value step(const Value& in) noexcept {
+  // window is full and while a missing value is in it. `in` is a copy: the
+  // ordered values, the count and the ring must all see the same value.
+  Value step(Value in) noexcept {
     if (ring_.full()) {
       const Value& out = ring_.oldest();
       if (out && in) {

@@ -29,11 +29,16 @@ class RollingQuantile final : public OrderStatisticFeature<RollingQuantile> {
   [[nodiscard]] double q() const noexcept { return q_; }
 
   // Written as pandas' rolling quantile writes it, so that its results match
-  // bit for bit: lower + (upper - lower) * fraction.
+  // bit for bit: lower + (upper - lower) * fraction. Where that reads
+  // inf - inf, between equal infinities or from -inf up, the interpolation's
+  // limit is the lower end, as Mma's mean of the middle two gives it; from
+  // -inf to inf it stays NaN.
   [[nodiscard]] double of_window() const noexcept {
     if (fraction_ == 0.0) return sorted_[index_];
     const auto [lower, upper] = sorted_.adjacent(index_);
-    return lower + (upper - lower) * fraction_;
+    const double between = lower + (upper - lower) * fraction_;
+    if (between == between || lower != lower || upper != upper || lower == -upper) return between;
+    return lower;
   }
 
  private:

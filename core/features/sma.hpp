@@ -22,6 +22,8 @@ class Sma final : public WindowFeature<Sma> {
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
+  // Windows are summed where they lie; missing terms are counted in one copy.
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
  private:
   friend class WindowFeature<Sma>;

@@ -50,6 +50,8 @@ class BinaryOperator : public TransformBase<Derived> {
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
+  // Each value feeds arithmetic alone (read twice, it may change a number).
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
  protected:
   using TransformBase<Derived>::TransformBase;

@@ -62,6 +62,8 @@ class ElementwiseUnary : public TransformBase<Derived> {
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
+  // Each value feeds arithmetic alone (read twice, it may change a number).
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
  protected:
   using TransformBase<Derived>::TransformBase;
@@ -102,6 +104,8 @@ class ElementwiseBinary : public TransformBase<Derived> {
     }
     for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
   }
+  // Each value feeds arithmetic alone (read twice, it may change a number).
+  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
 
  protected:
   using TransformBase<Derived>::TransformBase;

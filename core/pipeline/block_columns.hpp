@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "../value.hpp"
@@ -29,15 +30,28 @@ class BlockColumns {
   // The input columns and the output columns of the pipeline.
   std::vector<Value*> inputs;
   std::vector<const Value*> outputs;
-  // Per input column, where in `reads` it is read.
-  std::vector<std::vector<std::size_t>> input_reads;
+  // Per input column, where in `reads` it is read, and whether that
+  // transform may read lent memory in place.
+  struct InputRead {
+    std::size_t at;
+    bool in_place;
+  };
+  std::vector<std::vector<InputRead>> input_reads;
 
-  // Has every transform reading input column j read `values` instead of the
-  // column's storage (memory that already holds this block's values of it,
-  // lent for one block), or the storage again if `values` is nullptr.
-  void lend_input(std::size_t j, const Value* values) noexcept {
-    const Value* column = values != nullptr ? values : inputs[j];
-    for (const std::size_t r : input_reads[j]) reads[r] = column;
+  // Has every transform reading input column j read `values` (memory that
+  // already holds this block's `count` values of it, lent for one block)
+  // instead of the column's storage, or the storage again if `values` is
+  // nullptr. Another thread may write lent memory meanwhile: a transform not
+  // made for that reads a copy in the storage, each value read once here.
+  void lend_input(std::size_t j, const Value* values, std::size_t count) noexcept {
+    bool copied = false;
+    for (const InputRead& read : input_reads[j]) {
+      if (values != nullptr && !read.in_place && !copied) {
+        std::memcpy(inputs[j], values, count * sizeof(Value));
+        copied = true;
+      }
+      reads[read.at] = values != nullptr && read.in_place ? values : inputs[j];
+    }
   }
 
  private:

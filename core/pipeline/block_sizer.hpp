@@ -40,7 +40,7 @@ class BlockSizer {
     part_ = fit(part_aim_);
   }
   // A whole block that ran in parts, each already timed: the dearer of its
-  // average (which counts filling and emptying it) and its last part.
+  // average (which counts filling it) and its last part.
   void time_block(std::size_t count, Duration took) noexcept {
     if (count == 0) return;
     ns_per_bar_ = std::max(ns_per_bar_, nanoseconds(took) / static_cast<double>(count));

@@ -193,10 +193,17 @@ BlockColumns FeaturePipeline::block_columns(std::size_t capacity) const {
   block.reads.reserve(arg_slots_.size());
   for (const std::size_t slot : arg_slots_) block.reads.push_back(block.column(slot));
   for (std::size_t j = 1; j < first_output; ++j) block.inputs.push_back(block.column(j));
+  std::vector<unsigned char> in_place(arg_slots_.size(), 0);
+  for (const Step& step : steps_) {
+    const bool lendable = step.transform->reads_lent_columns();
+    std::fill_n(in_place.begin() + std::ptrdiff_t(step.arg_begin), step.arg_count, lendable);
+  }
   block.input_reads.resize(input_columns_.size());
   for (std::size_t r = 0; r < arg_slots_.size(); ++r) {
     const std::size_t slot = arg_slots_[r];
-    if (slot >= 1 && slot < first_output) block.input_reads[slot - 1].push_back(r);
+    if (slot >= 1 && slot < first_output) {
+      block.input_reads[slot - 1].push_back({r, in_place[r] != 0});
+    }
   }
   for (std::size_t s = first_output; s < slots_.size(); ++s) {
     block.writes.push_back(block.column(s));

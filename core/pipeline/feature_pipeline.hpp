@@ -110,7 +110,7 @@ class FeaturePipeline {
       if constexpr (is_lending<std::remove_cvref_t<FillFn>>) {
         std::fill(lent.begin(), lent.end(), nullptr);
         fill.lend(begin, count, std::span<const Value*>(lent));
-        for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j]);
+        for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j], count);
       }
       if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
         sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
@@ -139,6 +139,10 @@ class FeaturePipeline {
         part_start = now;
       }
       seen_ += done;
+      // Timed without the sink: what it costs (building result lists, a
+      // progress callback, waiting for a lock) is the caller's, and block
+      // sizes that followed it would only multiply its calls.
+      const auto took = std::chrono::steady_clock::now() - start;
       if constexpr (is_sliced<std::remove_cvref_t<SinkFn>>) {
         sliced(pool.get(), block.outputs, done, shifted_out, [&](std::size_t from, std::size_t n, auto out) {
           sink.fn(begin + from, n, out);
@@ -146,7 +150,6 @@ class FeaturePipeline {
       } else if (!sink(begin, done, std::span<const Value* const>(block.outputs))) {
         return false;
       }
-      const auto took = std::chrono::steady_clock::now() - start;
       if (!parted) {
         sizer.time(done, took);
       } else if (done == count) {

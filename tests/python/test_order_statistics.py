@@ -88,11 +88,23 @@ def test_quantile_against_pandas_and_numpy(w, q):
     finite = np.isfinite(rows).all(axis=1)
     error = np.abs(got[full][finite] - np.quantile(rows[finite], q, axis=1))
     assert (error <= 4e-16 * (np.abs(lo) + np.abs(hi))[finite]).all()
-    # With infinities: the order statistics around the position, as IEEE
-    # arithmetic combines them.
+    # With infinities: the interpolation's limit (an infinite lower end wins,
+    # but -inf to inf stays NaN).
     with np.errstate(invalid="ignore"):
         want = lo if p == i else lo + (hi - lo) * (p - i)
+    if p != i:
+        want = np.where(np.isinf(lo) & ~((lo == -np.inf) & (hi == np.inf)), lo, want)
     same(got[full], want)
+
+
+@pytest.mark.parametrize("pair", [(np.inf, np.inf), (-np.inf, -np.inf), (-np.inf, 1.0),
+                                  (1.0, np.inf), (-np.inf, np.inf)])
+def test_median_and_middle_quantile_interpolate_infinities_alike(pair):
+    x = np.array(pair)
+    median = research(zerak.Mma(["x"], 2, ["m"]), x)[1]
+    quantile = research(zerak.RollingQuantile(["x"], 2, ["m"], q=0.5), x)[1]
+    same(np.array([quantile]), np.array([median]))
+    assert np.isnan(median) == (pair == (-np.inf, np.inf))
 
 
 @pytest.mark.parametrize("w", WINDOWS)

@@ -1,4 +1,5 @@
 import sys
+import time
 
 import numpy as np
 import pytest
@@ -103,3 +104,21 @@ def test_progress_is_a_keyword_taking_a_callable(call, message):
     with pytest.raises(TypeError) as info:
         call()
     assert message in str(info.value)
+
+
+@pytest.mark.parametrize("name", ["run_research", "run_research_array", "update_many",
+                                  "research_frame"])
+def test_a_slow_callback_does_not_shrink_the_blocks(name):
+    # Blocks grow to a few thousand bars: a hundred calls cover 200,000 bars
+    # whatever the callback costs. Stopped past that, so a regression fails fast.
+    run, _ = RUNS[name]
+    calls = []
+
+    def slow(done, total):
+        calls.append(done)
+        time.sleep(0.005)
+        if len(calls) > 100:
+            raise Stop
+
+    run(slow)
+    assert calls[-1] == BARS
