@@ -240,6 +240,9 @@ class WindowMoment : public TransformBase<Derived> {
     } else {
       if (constant_x) return kMissing;  // no variance of x, no slope
       if (constant_y) return 0.0;
+      // Sums past the double range leave no ratio to trust (inf / inf, or
+      // a finite Sxy over an overflowed Sxx, which would read 0).
+      if (!std::isfinite(sxx) || !std::isfinite(sxy)) return kMissing;
       return sxx > 0.0 ? Value(sxy / sxx) : kMissing;
     }
   }
@@ -355,8 +358,15 @@ class WindowMoment : public TransformBase<Derived> {
     }
   }
 
+  // Whether the sums the output is made of are finite.
   static bool finite(const moments::Centred& c) noexcept {
-    return std::isfinite(c.xx) && (!kPair || (std::isfinite(c.xy) && std::isfinite(c.yy)));
+    if constexpr (Kind == MomentKind::Covariance) {
+      return std::isfinite(c.xy);
+    } else if constexpr (Kind == MomentKind::Beta) {
+      return std::isfinite(c.xx) && std::isfinite(c.xy);
+    } else {
+      return std::isfinite(c.xx);
+    }
   }
 
   moments::RunningSums load() const noexcept {

@@ -309,13 +309,25 @@ class Mma(_Transform):
 class Skewness(_Transform):
     """Rolling sample skewness (Fisher-Pearson corrected)."""
 
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Skewness: ...
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        accurate: bool | np.bool_ = False,
+    ) -> Skewness: ...
 
 @final
 class Kurtosis(_Transform):
     """Rolling excess kurtosis (Fisher)."""
 
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Kurtosis: ...
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        accurate: bool | np.bool_ = False,
+    ) -> Kurtosis: ...
 
 @final
 class LinearSlope(_Transform):
@@ -382,6 +394,7 @@ class Correlation(_Transform):
         window: SupportsIndex,
         outputs: _Names,
         method: _Method = "pearson",
+        accurate: bool | np.bool_ = False,
     ) -> Correlation: ...
 
 @final

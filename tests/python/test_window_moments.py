@@ -250,3 +250,18 @@ def test_accurate_far_from_zero(offset, noise, w, running):
                     "beta": sxy / (sxx or 1)}[kind]
             want = math.sqrt(want) if kind == "std" else float(want)
             assert abs(live[i] - want) <= 1e-12 * abs(want), (kind, i, live[i], want)
+
+
+@pytest.mark.parametrize("kind", ["var", "std", "cov", "beta"])
+def test_overflow_gives_one_answer_in_both_modes(kind):
+    x = np.tile([1.0, 2.0, 3e200, 4.0, 5.0, 6.0, 7.0], 4)
+    y = np.roll(x, 3) + 1.0
+    exact = run(CLASSES[kind](3, 1, False), x, y)
+    running = run(CLASSES[kind](3, 1, True), x, y)
+    big = np.convolve(np.abs(x) > 1e100, np.ones(3))[:len(x)] > 0
+    big[:2] = False
+    np.testing.assert_array_equal(running[big], exact[big])
+    np.testing.assert_allclose(running[~big], exact[~big], rtol=1e-14)
+    want = {"var": np.inf, "std": np.inf, "beta": np.nan}.get(kind)
+    if want is not None:
+        np.testing.assert_array_equal(exact[big], np.full(big.sum(), want))
