@@ -2,6 +2,7 @@
 
 // Per-bar arithmetic shared by the volume indicators, in the operation order
 // of the common indicator library so that results match it bit for bit.
+#include <cmath>
 #include <cstddef>
 
 namespace zerak::volume_steps {
@@ -19,6 +20,14 @@ namespace zerak::volume_steps {
 // range fall back to the rounded typical prices.
 [[nodiscard]] inline int typical_order(double h, double l, double c, double h0, double l0,
                                        double c0) noexcept {
+  // Each rounded typical price is within about 2^-53 * (|H| + |L| + |C|) of
+  // its exact value (plus subnormal steps): a change far beyond that has the
+  // exact sums' sign.
+  const double change = typical_price(h, l, c) - typical_price(h0, l0, c0);
+  const double margin = 0x1p-50 * ((std::fabs(h) + std::fabs(l) + std::fabs(c)) +
+                                   (std::fabs(h0) + std::fabs(l0) + std::fabs(c0))) +
+                        0x1p-1000;
+  if (std::fabs(change) > margin) return change > 0.0 ? 1 : -1;  // NaN falls through
   const double terms[6] = {h, l, c, -h0, -l0, -c0};
   double e[6];
   std::size_t m = 0;
@@ -34,10 +43,7 @@ namespace zerak::volume_steps {
     e[m++] = q;
     finite = finite && q - q == 0.0;
   }
-  if (!finite) {
-    const double change = typical_price(h, l, c) - typical_price(h0, l0, c0);
-    return (change > 0.0) - (change < 0.0);
-  }
+  if (!finite) return (change > 0.0) - (change < 0.0);
   for (std::size_t i = m; i-- > 0;) {
     if (e[i] != 0.0) return e[i] > 0.0 ? 1 : -1;
   }
