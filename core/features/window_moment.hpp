@@ -283,13 +283,16 @@ class WindowMoment : public TransformBase<Derived> {
         steps::compensated_sum(sum_x, comp_x, x);
         if constexpr (kPair) steps::compensated_sum(sum_y, comp_y, y);
       }
+      // A window of one is constant whatever it holds, as the block's and
+      // running mode's counts of equal neighbours see it.
       if (first) {
         first_x = x;
         first_y = y;
         first = false;
+      } else {
+        constant_x = constant_x && x == first_x;
+        constant_y = constant_y && y == first_y;
       }
-      constant_x = constant_x && x == first_x;
-      constant_y = constant_y && y == first_y;
     });
     if constexpr (Kind == MomentKind::Sum) {
       return {sum_x, 0.0, false, false};
