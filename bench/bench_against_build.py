@@ -43,7 +43,11 @@ live = {
 data = ohlc()
 extra = {"Kama(close, 20)": z.Kama(["close"], 20, ["k"]), "Mma(close, 50)": z.Mma(["close"], 50, ["m"]),
          "Correlation(pearson, 30)": z.Correlation(["open", "close"], 30, ["c"]),
-         "AutoCorrelation(pearson, 30)": z.AutoCorrelation(["close"], 30, ["a"])}
+         "AutoCorrelation(pearson, 30)": z.AutoCorrelation(["close"], 30, ["a"]),
+         "RollingStd(close, 30)": z.RollingStd(["close"], 30, ["s"]),
+         "RollingStd(close, 250)": z.RollingStd(["close"], 250, ["s"]),
+         "RollingCovariance(open, close, 30)": z.RollingCovariance(["open", "close"], 30, ["c"]),
+         "Mfi(14)": z.Mfi(["high", "low", "close", "t"], 14, ["m"])}
 research = {}
 for name, f in {**features(), **extra}.items():
     members = [f] + ([z.LogReturn(["close"], 10, ["ret10"])] if "ret10" in name else [])

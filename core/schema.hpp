@@ -22,8 +22,9 @@
 // cannot occur, or nullptr) and `void rebuild_from_window()`.
 namespace zerak::schema {
 
-// Whether a parameter is printed in the object's repr.
-enum class Repr : std::uint8_t { Shown, Hidden };
+// Whether a parameter is printed in the object's repr (WhenChanged: only
+// when it differs from its default).
+enum class Repr : std::uint8_t { Shown, Hidden, WhenChanged };
 
 inline constexpr const char* kUpdateDoc =
     "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input.";
@@ -86,6 +87,16 @@ struct FlagParam : Param<Get> {
   Repr repr = Repr::Shown;
 };
 
+// A flag added to a class after its first snapshots: snapshots carry it
+// after the state, and one without it (an older one) reads as the default.
+// The repr shows it only when it is set.
+template <auto Get>
+struct AppendedFlagParam : FlagParam<Get> {
+  static constexpr bool kAppended = true;
+  constexpr AppendedFlagParam(const char* name, bool fallback)
+      : FlagParam<Get>{{name}, fallback, Repr::WhenChanged} {}
+};
+
 // A real number, with an optional default.
 template <auto Get>
 struct RealParam : Param<Get> {
@@ -136,6 +147,20 @@ template <auto Member>
 struct ValueState {
   const char* label;
 };
+
+// A value added to a class's state after its first snapshots: written
+// after the rest, and left as the class initialised it when a snapshot
+// lacks it.
+template <auto Member>
+struct AppendedValueState : ValueState<Member> {
+  static constexpr bool kAppended = true;
+};
+
+// Whether a field is one of the appended kinds above.
+template <class F>
+constexpr bool appended(const F&) {
+  return requires { F::kAppended; };
+}
 
 // A ring of (x, y) pairs, saved as one sequence x0, y0, x1, y1, ...
 template <auto Member>

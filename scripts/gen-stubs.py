@@ -35,6 +35,7 @@ PARAM_TYPES = {
     "normalize": "bool | np.bool_",
     "ddof": "SupportsIndex",
     "running": "bool | np.bool_",
+    "accurate": "bool | np.bool_",
     "mean": "_Number",
     "std": "_Number",
     "method": "_Method",

@@ -76,4 +76,49 @@ LaneMoments lane_moments(const double* x, const double* y, std::size_t w, std::s
   return m;
 }
 
+// lane_moments with every mean from a compensated sum and every centred sum
+// corrected by its deviations' sum (ops::corrected_sum): accurate far from
+// zero, as the exact window moments compute.
+template <class Usable>
+LaneMoments corrected_lane_moments(const double* x, std::size_t w, std::size_t count,
+                                   Usable&& usable) {
+  LaneMoments m;
+  m.ok.resize(count);
+  m.mean_x.resize(count);
+  m.sxx.resize(count);
+  if (count == 0) return m;
+  const simd::Kernels& k = simd::kernels();
+  k.compensated_sums(x, w, count, m.mean_x.data());
+  lane_moments_detail::to_means<false>(m, w, usable);
+  std::vector<double> dx(count);
+  k.centered_squares_and_deviations(x, w, count, m.mean_x.data(), m.sxx.data(), dx.data());
+  const double n = static_cast<double>(w);
+  for (std::size_t j = 0; j < count; ++j) m.sxx[j] = ops::corrected_sum(m.sxx[j], dx[j], dx[j], n);
+  return m;
+}
+
+template <class Usable>
+LaneMoments corrected_lane_moments(const double* x, const double* y, std::size_t w,
+                                   std::size_t count, Usable&& usable) {
+  LaneMoments m;
+  m.ok.resize(count);
+  for (std::vector<double>* v : {&m.mean_x, &m.sxx, &m.mean_y, &m.sxy, &m.syy}) v->resize(count);
+  if (count == 0) return m;
+  const simd::Kernels& k = simd::kernels();
+  k.compensated_sums(x, w, count, m.mean_x.data());
+  k.compensated_sums(y, w, count, m.mean_y.data());
+  lane_moments_detail::to_means<true>(m, w, usable);
+  std::vector<double> dx(count);
+  std::vector<double> dy(count);
+  k.corrected_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(),
+                       m.sxy.data(), m.syy.data(), dx.data(), dy.data());
+  const double n = static_cast<double>(w);
+  for (std::size_t j = 0; j < count; ++j) {
+    m.sxx[j] = ops::corrected_sum(m.sxx[j], dx[j], dx[j], n);
+    m.sxy[j] = ops::corrected_sum(m.sxy[j], dx[j], dy[j], n);
+    m.syy[j] = ops::corrected_sum(m.syy[j], dy[j], dy[j], n);
+  }
+  return m;
+}
+
 }  // namespace zerak

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "../ops/accurate_moments.hpp"
 #include "../ops/moments.hpp"
 #include "../value.hpp"
 #include "../window/ring.hpp"
@@ -49,6 +50,33 @@ void standardized_moment_block(Ring& buffer, std::size_t window, ops::Power powe
   for (std::size_t i = 0; i < bars; ++i) {
     const std::size_t j = i - lanes.first;
     out[i] = i >= lanes.first && m.ok[j] ? Value(finish(sums[j])) : kMissing;
+  }
+  buffer.push_many(in, bars);
+  fill_missing(outputs, 1, bars);
+}
+
+// The same with accurate=True: ops::accurate::standardized_power_sum of
+// every complete, non-constant window, one at a time.
+template <class Finish>
+void accurate_moment_block(Ring& buffer, std::size_t window, ops::Power power, Finish finish,
+                           const Value* in, std::span<Value* const> outputs, std::size_t bars) {
+  const std::size_t held = buffer.size();
+  BlockSeries s;
+  s.assign(held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
+           [in](std::size_t i) { return in[i]; });
+  const Lanes lanes = lanes_of(held, window, window, bars);
+  Value* out = outputs[0];
+  for (std::size_t i = 0; i < bars; ++i) {
+    const std::size_t b = lanes.start + (i - lanes.first);
+    if (i < lanes.first || s.missing(b, b + window) != 0 || s.constant(b, b + window)) {
+      out[i] = kMissing;
+      continue;
+    }
+    const double* x = s.data() + b;
+    const Value sum = ops::accurate::standardized_power_sum(window, power, [x, window](auto&& f) {
+      for (std::size_t k = 0; k < window; ++k) f(x[k]);
+    });
+    out[i] = sum ? Value(finish(*sum)) : kMissing;
   }
   buffer.push_many(in, bars);
   fill_missing(outputs, 1, bars);

@@ -9,22 +9,23 @@
 namespace zerak {
 
 Result<Correlation> Correlation::create(Names inputs, std::size_t window, Names outputs,
-                                        CorrelationMethod method) {
+                                        CorrelationMethod method, bool accurate) {
   if (inputs.size() < 2) return invalid_input("inputs must contain at least 2 column names");
   if (window < 2) return invalid_input(msg::kWindowBelow2);
   if (outputs.size() != 1) return invalid_input(msg::kOutputsExactly1);
-  return Correlation(std::move(inputs), window, std::move(outputs), method);
+  return Correlation(std::move(inputs), window, std::move(outputs), method, accurate);
 }
 
 Correlation::Correlation(Names inputs, std::size_t window, Names outputs,
-                         CorrelationMethod method)
+                         CorrelationMethod method, bool accurate)
     : TransformBase(std::move(inputs), std::move(outputs)),
       x_(window),
       y_(window),
       window_(window),
       kernel_(method, method == CorrelationMethod::Pearson ? window : 0),
       x_copy_(method == CorrelationMethod::Pearson ? window : 0),
-      y_copy_(method == CorrelationMethod::Pearson ? window : 0) {
+      y_copy_(method == CorrelationMethod::Pearson ? window : 0),
+      accurate_(accurate) {
   if (method != CorrelationMethod::Pearson) ranked_.emplace(method, window);
 }
 
@@ -54,7 +55,7 @@ OutputRow Correlation::update(std::span<const Value> values) {
       !copy_present(y_, 0, window_, y_copy_.data())) {
     return {kMissing};
   }
-  return {kernel_(x_copy_.first(window_), y_copy_.first(window_))};
+  return {pearson_window(x_copy_.first(window_), y_copy_.first(window_))};
 }
 
 void Correlation::update_block(std::span<const Value* const> inputs,
@@ -76,7 +77,16 @@ void Correlation::update_block(std::span<const Value* const> inputs,
     y_.push(inputs[1][i]);
     if (i < lanes.first) out[i] = kMissing;
   }
-  if (lanes.count != 0) {
+  if (lanes.count != 0 && accurate_) {
+    for (std::size_t j = 0; j < lanes.count; ++j) {
+      const std::size_t b = lanes.start + j;
+      const bool complete = sx.missing(b, b + window_) == 0 && sy.missing(b, b + window_) == 0;
+      out[lanes.first + j] =
+          complete ? pearson_window(std::span<const double>(sx.data() + b, window_),
+                                    std::span<const double>(sy.data() + b, window_))
+                   : kMissing;
+    }
+  } else if (lanes.count != 0) {
     std::vector<std::uint8_t> complete(lanes.count);
     for (std::size_t j = 0; j < lanes.count; ++j) {
       const std::size_t b = lanes.start + j;

@@ -19,7 +19,9 @@ class Correlation final : public TransformBase<Correlation> {
  public:
   static constexpr auto parameters() {
     return std::tuple_cat(schema::window_parameters<Correlation>(),
-                          std::tuple{correlation_method_param<&Correlation::method>});
+                          std::tuple{correlation_method_param<&Correlation::method>,
+                                     schema::AppendedFlagParam<&Correlation::accurate>{
+                                         "accurate", false}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&Correlation::x_>{"x window"},
@@ -38,7 +40,8 @@ class Correlation final : public TransformBase<Correlation> {
   };
 
   static Result<Correlation> create(Names inputs, std::size_t window, Names outputs,
-                                    CorrelationMethod method = CorrelationMethod::Pearson);
+                                    CorrelationMethod method = CorrelationMethod::Pearson,
+                                    bool accurate = false);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_ - 1; }
   void reset() override;
@@ -49,6 +52,9 @@ class Correlation final : public TransformBase<Correlation> {
 
   [[nodiscard]] std::size_t window() const noexcept { return window_; }
   [[nodiscard]] CorrelationMethod method() const noexcept { return kernel_.method(); }
+  // Pearson windows recomputed about means carried to twice a double's
+  // precision (the rank methods' ranks are exact already).
+  [[nodiscard]] bool accurate() const noexcept { return accurate_; }
 
   // Recomputes the rank method's counts from the two rings, the primary
   // state (after the rings were restored from elsewhere).
@@ -59,7 +65,13 @@ class Correlation final : public TransformBase<Correlation> {
   }
 
  private:
-  Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method);
+  Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method,
+              bool accurate);
+
+  // Pearson's r of one complete window of plain values.
+  [[nodiscard]] Value pearson_window(std::span<const double> x, std::span<const double> y) {
+    return accurate_ ? ops::dense::accurate_pearson(x, y) : kernel_(x, y);
+  }
 
   Ring x_;
   Ring y_;
@@ -68,6 +80,7 @@ class Correlation final : public TransformBase<Correlation> {
   std::optional<RankCorrelationWindow> ranked_;  // Spearman and Kendall
   ScratchArray<double> x_copy_;  // the windows as plain values, oldest first
   ScratchArray<double> y_copy_;
+  bool accurate_;
 };
 
 }  // namespace zerak

@@ -240,45 +240,77 @@ class WindowMoment : public TransformBase<Derived> {
     } else {
       if (constant_x) return kMissing;  // no variance of x, no slope
       if (constant_y) return 0.0;
+      // Sums past the double range leave no ratio to trust (inf / inf, or
+      // a finite Sxy over an overflowed Sxx, which would read 0).
+      if (!std::isfinite(sxx) || !std::isfinite(sxy)) return kMissing;
       return sxx > 0.0 ? Value(sxy / sxx) : kMissing;
     }
   }
 
   // A complete window recomputed oldest first: `each(f)` calls f(x, y) for
-  // every bar, all of them present. The lanes of exact_block do the same steps.
+  // every bar, all of them present. The lanes of exact_block do the same
+  // steps. The sum is plain; the spreads take their means from compensated
+  // sums and correct their centred sums by the deviations' sums, which keeps
+  // them accurate however far the data sit from zero.
+  struct WindowSums {
+    double xx;  // the plain sum, for a sum
+    double xy;
+    bool constant_x;
+    bool constant_y;
+  };
+
   template <class Each>
   [[nodiscard]] Value exact_window(Each&& each) const noexcept {
+    const WindowSums s = exact_sums(each);
+    return finish(s.xx, s.xy, s.constant_x, s.constant_y);
+  }
+
+  template <class Each>
+  [[nodiscard]] WindowSums exact_sums(Each&& each) const noexcept {
     double sum_x = 0.0;
+    double comp_x = 0.0;
     double sum_y = 0.0;
+    double comp_y = 0.0;
     bool first = true;
     double first_x = 0.0;
     double first_y = 0.0;
     bool constant_x = true;
     bool constant_y = true;
     each([&](double x, double y) {
-      sum_x = steps::sum(sum_x, x);
-      if constexpr (kPair) sum_y = steps::sum(sum_y, y);
+      if constexpr (kPlainSum) {
+        sum_x = steps::sum(sum_x, x);
+      } else {
+        steps::compensated_sum(sum_x, comp_x, x);
+        if constexpr (kPair) steps::compensated_sum(sum_y, comp_y, y);
+      }
+      // A window of one is constant whatever it holds, as the block's and
+      // running mode's counts of equal neighbours see it.
       if (first) {
         first_x = x;
         first_y = y;
         first = false;
+      } else {
+        constant_x = constant_x && x == first_x;
+        constant_y = constant_y && y == first_y;
       }
-      constant_x = constant_x && x == first_x;
-      constant_y = constant_y && y == first_y;
     });
     if constexpr (Kind == MomentKind::Sum) {
-      return finish(sum_x, 0.0, false, false);
+      return {sum_x, 0.0, false, false};
     } else {
-      const double mean_x = ops::window_mean(sum_x, n_);
+      const double mean_x = ops::window_mean(steps::compensated_total(sum_x, comp_x), n_);
       if constexpr (kPair) {
-        const double mean_y = ops::window_mean(sum_y, n_);
-        steps::Products<double> p{0.0, 0.0, 0.0};
-        each([&](double x, double y) { steps::centered_products(p, x, y, mean_x, mean_y); });
-        return finish(p.xx, p.xy, constant_x, constant_y);
+        const double mean_y = ops::window_mean(steps::compensated_total(sum_y, comp_y), n_);
+        steps::CorrectedProducts<double> p{{0.0, 0.0, 0.0}, 0.0, 0.0};
+        each([&](double x, double y) { steps::corrected_products(p, x, y, mean_x, mean_y); });
+        return {ops::corrected_sum(p.p.xx, p.dx, p.dx, n_),
+                ops::corrected_sum(p.p.xy, p.dx, p.dy, n_), constant_x, constant_y};
       } else {
         double squares = 0.0;
-        each([&](double x, double) { squares = steps::centered_square(squares, x, mean_x); });
-        return finish(squares, 0.0, constant_x, false);
+        double deviations = 0.0;
+        each([&](double x, double) {
+          steps::centered_square_and_deviation(squares, deviations, x, mean_x);
+        });
+        return {ops::corrected_sum(squares, deviations, deviations, n_), 0.0, constant_x, false};
       }
     }
   }
@@ -322,7 +354,21 @@ class WindowMoment : public TransformBase<Derived> {
         moments::recompute<kPair, kPlainSum>(r, n_, each);
         c = moments::centred<kPair>(r, inv_n_);
       }
+      // Sums past the double range: the exact window's own answer (an
+      // overflowed spread is inf), so both modes agree.
+      if (!finite(c)) [[unlikely]] return exact_window(each);
       return finish(c.xx, c.xy, false, false);
+    }
+  }
+
+  // Whether the sums the output is made of are finite.
+  static bool finite(const moments::Centred& c) noexcept {
+    if constexpr (Kind == MomentKind::Covariance) {
+      return std::isfinite(c.xy);
+    } else if constexpr (Kind == MomentKind::Beta) {
+      return std::isfinite(c.xx) && std::isfinite(c.xy);
+    } else {
+      return std::isfinite(c.xx);
     }
   }
 
@@ -426,10 +472,10 @@ void WindowMoment<Derived, Kind>::exact_block(std::span<const Value* const> inpu
     };
     const LaneMoments m = [&] {
       if constexpr (kPair) {
-        return lane_moments(sx.data() + lanes.start, sy.data() + lanes.start, w, lanes.count,
-                            usable);
+        return corrected_lane_moments(sx.data() + lanes.start, sy.data() + lanes.start, w,
+                                      lanes.count, usable);
       } else {
-        return lane_moments(sx.data() + lanes.start, w, lanes.count, usable);
+        return corrected_lane_moments(sx.data() + lanes.start, w, lanes.count, usable);
       }
     }();
     Value* out = outputs[0];
@@ -542,6 +588,11 @@ bool WindowMoment<Derived, Kind>::running_block_finite(const Value* in, Value* o
       });
       s = r;
       c = moments::centred<false>(s, inv_n_).xx;
+    }
+    if (!std::isfinite(c)) [[unlikely]] {
+      c = exact_sums([x, k, w](auto&& f) {
+            for (std::size_t q = k + 1 - w; q <= k; ++q) f(x[q], 0.0);
+          }).xx;
     }
     centred[i] = c;
   }

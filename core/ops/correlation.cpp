@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "../block/simd/dispatch.hpp"
+#include "accurate_moments.hpp"
 #include "moments.hpp"
 #include "steps.hpp"
 
@@ -138,6 +139,22 @@ Value pearson(std::span<const double> x, std::span<const double> y) noexcept {
   steps::Products<double> s{0.0, 0.0, 0.0};
   for (std::size_t i = 0; i < n; ++i) steps::centered_products(s, x[i], y[i], mean_x, mean_y);
   if (pearson_needs_rescaling(s.xx, s.yy)) return rescaled_pearson(x, y, mean_x, mean_y);
+  return pearson_from_sums(s.xx, s.xy, s.yy);
+}
+
+Value accurate_pearson(std::span<const double> x, std::span<const double> y) noexcept {
+  const std::size_t n = x.size();
+  bool constant_x = true;
+  bool constant_y = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    constant_x = constant_x && x[i] == x[0];
+    constant_y = constant_y && y[i] == y[0];
+  }
+  if (constant_x || constant_y) return kMissing;
+  const accurate::PairSums s =
+      accurate::pair_sums(static_cast<double>(n), [x, y, n](auto&& f) {
+        for (std::size_t i = 0; i < n; ++i) f(x[i], y[i]);
+      });
   return pearson_from_sums(s.xx, s.xy, s.yy);
 }
 

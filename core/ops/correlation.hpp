@@ -43,13 +43,19 @@ class SpearmanScratch {
 };
 
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
+// Pearson's r from deviations about means carried to about twice a double's
+// precision (ops/accurate_moments.hpp): accurate far from zero.
+[[nodiscard]] Value accurate_pearson(std::span<const double> x,
+                                     std::span<const double> y) noexcept;
 // Whether Pearson's sums of squares (or their product) left the normal range,
 // so that the deviations are summed again scaled to at most 1; otherwise the
 // result is pearson_from_sums.
 [[nodiscard]] bool pearson_needs_rescaling(double sxx, double syy) noexcept;
-// Pearson's r from the centred sums of a window.
+// Pearson's r from the centred sums of a window, held within [-1, 1]: the
+// rounded sums can put a perfectly correlated window one ulp past it.
 [[nodiscard]] inline double pearson_from_sums(double sxx, double sxy, double syy) noexcept {
-  return sxy / std::sqrt(sxx * syy);
+  const double r = sxy / std::sqrt(sxx * syy);
+  return r > 1.0 ? 1.0 : r < -1.0 ? -1.0 : r;  // NaN stays NaN
 }
 // Requires x.size() <= scratch.capacity().
 [[nodiscard]] Value spearman(std::span<const double> x, std::span<const double> y,

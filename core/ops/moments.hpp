@@ -12,6 +12,16 @@ namespace zerak::ops {
 // converts its window's length once, not on every lane.
 [[nodiscard]] inline double window_mean(double sum, double n) noexcept { return sum / n; }
 
+// A centred sum of products (or squares) about a rounded mean, corrected by
+// the deviations' own sums: sum(dx * dy) - sum(dx) * sum(dy) / n is exact
+// algebra for any mean, so the mean's rounding leaves no error of its own.
+// A sum that overflowed stays infinite (the correction cannot undo it).
+[[nodiscard]] inline double corrected_sum(double products, double dx, double dy,
+                                          double n) noexcept {
+  if (std::isinf(products)) return products;
+  return products - dx * (dy / n);
+}
+
 // Mean and sample standard deviation (divisor n - 1) of a window.
 struct Standardizer {
   double mean;

@@ -102,6 +102,17 @@ void write(SnapshotWriter& w, const schema::PairRingState<Member>&, const T& t) 
   });
 }
 
+// Named apart: the parameters' templates above would match them better than
+// their base's overloads.
+template <auto Member, class T>
+void write(SnapshotWriter& w, const schema::AppendedValueState<Member>&, const T& t) {
+  w.value(t.*Member);
+}
+template <auto Member, class T>
+bool read(SnapshotReader& r, const schema::AppendedValueState<Member>& s, T& t) {
+  return r.value(t.*Member, s.label);
+}
+
 template <auto Member, class T>
 bool read(SnapshotReader& r, const schema::RingState<Member>& s, T& t) {
   return r.ring(t.*Member, s.label);
@@ -144,28 +155,71 @@ inline ZerakError refused(SnapshotReader& r, const ZerakError& error) {
 
 template <class T>
 struct Codec {
+  // The configuration, then the state, then the fields appended since the
+  // class's first snapshots (schema.hpp), so that older snapshots, which end
+  // before them, still read.
   static void save(const T& t, SnapshotWriter& w) {
-    schema::for_each(T::parameters(), [&](const auto& p) { field::write(w, p, t); });
-    schema::for_each(schema::state_of<T>(), [&](const auto& s) { field::write(w, s, t); });
+    const auto write_if = [&](bool appended) {
+      return [&w, &t, appended](const auto& f) {
+        if (schema::appended(f) == appended) field::write(w, f, t);
+      };
+    };
+    schema::for_each(T::parameters(), write_if(false));
+    schema::for_each(schema::state_of<T>(), write_if(false));
+    schema::for_each(T::parameters(), write_if(true));
+    schema::for_each(schema::state_of<T>(), write_if(true));
   }
 
   static Result<T> load(SnapshotReader& r) {
     constexpr auto params = T::parameters();
+    constexpr auto state = schema::state_of<T>();
     auto config = stored_config(params);
-    const bool read = std::apply(
-        [&](auto&... value) {
-          return std::apply(
-              [&](const auto&... p) { return (field::read(r, p, value) && ...); }, params);
-        },
-        config);
-    if (!read) return r.error();
-    Result<T> built = std::apply(
-        [](auto&&... value) { return T::create(std::move(value)...); }, std::move(config));
+    // Appended parameters hold their defaults until read.
+    const auto read_config = [&](bool appended) {
+      return std::apply(
+          [&](auto&... value) {
+            return std::apply(
+                [&](const auto&... p) {
+                  return ((schema::appended(p) != appended ? (default_to(p, value), true)
+                                                           : field::read(r, p, value)) &&
+                          ...);
+                },
+                params);
+          },
+          config);
+    };
+    const auto build = [&]() {
+      return std::apply([](auto... value) { return T::create(std::move(value)...); }, config);
+    };
+    const auto read_state = [&](T& t, bool appended) {
+      return schema::all_of(state, [&](const auto& s) {
+        return schema::appended(s) != appended || field::read(r, s, t);
+      });
+    };
+    if (!read_config(false)) return r.error();
+    Result<T> built = build();
     if (!built) return refused(r, built.error());
-    T& t = built.value();
-    if (!schema::all_of(schema::state_of<T>(), [&](const auto& s) { return field::read(r, s, t); })) {
-      return r.error();
+    if (!read_state(built.value(), false)) return r.error();
+    if constexpr (has_appended(params)) {
+      if (r.remaining() != 0) {
+        if (!read_config(true)) return r.error();
+        // Built again with the appended parameters; the state moves across.
+        Result<T> full = build();
+        if (!full) return refused(r, full.error());
+        schema::for_each(state, [&](const auto& s) { move_state(s, built.value(), full.value()); });
+        return restored(r, std::move(full), read_state);
+      }
     }
+    return restored(r, std::move(built), read_state);
+  }
+
+ private:
+  // The appended state when the snapshot has it, then the checks and the
+  // derived structures.
+  template <class ReadState>
+  static Result<T> restored(SnapshotReader& r, Result<T> built, const ReadState& read_state) {
+    T& t = built.value();
+    if (r.remaining() != 0 && !read_state(t, true)) return r.error();
     if constexpr (requires { t.restored_problem(); }) {
       if (const char* problem = t.restored_problem()) {
         r.fail(problem);
@@ -178,7 +232,6 @@ struct Codec {
     return built;
   }
 
- private:
   template <class P>
   using Accessed = std::remove_cvref_t<decltype(std::invoke(P::kGet, std::declval<const T&>()))>;
 
@@ -187,6 +240,30 @@ struct Codec {
   template <class... P>
   static auto stored_config(const std::tuple<P...>&) {
     return std::tuple<Accessed<P>...>{};
+  }
+
+  template <class P, class V>
+  static void default_to(const P& p, V& value) {
+    if constexpr (requires { value = p.fallback; }) {
+      if (schema::appended(p)) value = p.fallback;
+    }
+  }
+
+  template <class... P>
+  static constexpr bool has_appended(const std::tuple<P...>& params) {
+    return std::apply([](const auto&... p) { return (schema::appended(p) || ...); }, params);
+  }
+
+  template <class S>
+  static void move_state(const S&, T& from, T& to) {
+    if constexpr (!schema::appended(S{})) {
+      constexpr auto member = member_of(S{});
+      to.*member = std::move(from.*member);
+    }
+  }
+  template <template <auto> class S, auto Member>
+  static constexpr auto member_of(const S<Member>&) {
+    return Member;
   }
 };
 

@@ -152,6 +152,9 @@ void show(const P& p, const Core& c, ReprFields& f) {
   if (p.repr == schema::Repr::Hidden) return;
   decltype(auto) value = std::invoke(P::kGet, c);  // the names by reference
   using V = std::remove_cvref_t<decltype(value)>;
+  if constexpr (requires { p.fallback == value; }) {
+    if (p.repr == schema::Repr::WhenChanged && p.fallback == value) return;
+  }
   if constexpr (std::is_same_v<V, Names>) {
     f.names(p.name, value);
   } else if constexpr (std::is_same_v<V, std::optional<std::size_t>>) {

@@ -480,6 +480,7 @@ class Correlation(_Transform):
         window: SupportsIndex,
         outputs: _Names,
         method: _Method = "pearson",
+        accurate: bool | np.bool_ = False,
     ) -> Correlation: ...
     @property
     def inputs(self) -> list[str]: ...

@@ -25,6 +25,9 @@
 #include "features/mma.hpp"
 #include "features/shannon_entropy.hpp"
 #include "features/parkinson_volatility.hpp"
+#include "features/rolling_beta.hpp"
+#include "features/rolling_covariance.hpp"
+#include "features/rolling_variance.hpp"
 #include "features/rogers_satchell_volatility.hpp"
 #include "features/simple_return.hpp"
 #include "features/skewness.hpp"
@@ -141,8 +144,25 @@ std::vector<BlockCase> cases() {
                        }), w + lag});
       }
     }
+    out.push_back({"RollingVariance" + sw, maker<RollingVariance>([w] {
+                     return RollingVariance::create({"x"}, w, {"y"}, 0, false);
+                   }), w});
+    out.push_back({"RollingCovariance" + sw, maker<RollingCovariance>([w] {
+                     return RollingCovariance::create({"x", "y"}, w, {"c"}, 0, false);
+                   }), w});
+    if (w >= 2) {
+      out.push_back({"RollingBeta" + sw, maker<RollingBeta>([w] {
+                       return RollingBeta::create({"x", "y"}, w, {"b"}, false);
+                     }), w});
+      out.push_back({"PearsonAccurate" + sw, maker<Correlation>([w] {
+                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Pearson, true);
+                     }), w});
+    }
     if (w >= 3) {
       out.push_back({"Skewness" + sw, maker<Skewness>([w] { return Skewness::create({"x"}, w, {"y"}); }), w});
+      out.push_back({"SkewnessAccurate" + sw, maker<Skewness>([w] {
+                       return Skewness::create({"x"}, w, {"y"}, true);
+                     }), w});
     }
     if (w >= 4) {
       out.push_back({"Kurtosis" + sw, maker<Kurtosis>([w] { return Kurtosis::create({"x"}, w, {"y"}); }), w});

@@ -52,6 +52,20 @@ inline bool same_rows(std::span<const Value> a, std::span<const Value> b) {
   return true;
 }
 
+// Whether `again`, saved from the object loaded from `bytes`, is `bytes`
+// itself, or (a snapshot written before fields were added to its class)
+// `bytes` with those fields appended to its record.
+inline bool saves_back(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> again) {
+  if (std::equal(again.begin(), again.end(), bytes.begin(), bytes.end())) return true;
+  const std::size_t head = 7 + std::size_t(bytes[6]) + 8;  // magic, version, tag, body length
+  if (again.size() <= bytes.size() || !std::equal(bytes.begin(), bytes.begin() + 7 + bytes[6],
+                                                  again.begin())) {
+    return false;
+  }
+  return std::equal(bytes.begin() + std::ptrdiff_t(head), bytes.end() - 8,
+                    again.begin() + std::ptrdiff_t(head));
+}
+
 template <class T>
 std::vector<Value> step(T& t, const std::vector<Value>& row) {
   if constexpr (std::is_same_v<T, FeaturePipeline>) {
@@ -90,7 +104,7 @@ SnapshotCase stepping_case(std::string name, std::function<T()> make, std::size_
     Result<T> t = snapshot::load<T>(bytes);
     if (!t) return false;
     const snapshot::Bytes again = snapshot::save(t.value());
-    if (!std::equal(again.begin(), again.end(), bytes.begin(), bytes.end())) {
+    if (!saves_back(bytes, again)) {
       throw std::runtime_error("an accepted snapshot does not save back to itself");
     }
     // Rows as wide as the object reads: a mutated configuration may read more.
@@ -147,7 +161,7 @@ SnapshotCase labelling_case(std::string name, std::function<T()> make) {
     Result<T> t = snapshot::load<T>(bytes);
     if (!t) return false;
     const snapshot::Bytes again = snapshot::save(t.value());
-    if (!std::equal(again.begin(), again.end(), bytes.begin(), bytes.end())) {
+    if (!saves_back(bytes, again)) {
       throw std::runtime_error("an accepted snapshot does not save back to itself");
     }
     std::vector<std::vector<Value>> short_cols;

@@ -128,6 +128,8 @@ def _configs():
         "Skewness 300": lambda o: z.Skewness(["c"], 300, o(1)),
         "Kurtosis 4": lambda o: z.Kurtosis(["c"], 4, o(1)),
         "Kurtosis 300": lambda o: z.Kurtosis(["x"], 300, o(1)),
+        "Skewness 30 accurate": lambda o: z.Skewness(["c"], 30, o(1), accurate=True),
+        "Kurtosis 300 accurate": lambda o: z.Kurtosis(["x"], 300, o(1), accurate=True),
         "LinearSlope 2": lambda o: z.LinearSlope(["x", "c"], 2, o(2)),
         "LinearSlope 250": lambda o: z.LinearSlope(["x", "c"], 250, o(2)),
         "ParkinsonVolatility 5": lambda o: z.ParkinsonVolatility(["h", "l"], 5, o(1)),
@@ -142,6 +144,8 @@ def _configs():
         "ShannonEntropy 50 bins 2": lambda o: z.ShannonEntropy(["c"], 50, o(1), bins=2),
         "Correlation pearson 5": lambda o: z.Correlation(["c", "x"], 5, o(1)),
         "Correlation pearson 300": lambda o: z.Correlation(["c", "x"], 300, o(1)),
+        "Correlation pearson 40 accurate":
+            lambda o: z.Correlation(["c", "x"], 40, o(1), accurate=True),
         "Correlation spearman 5":
             lambda o: z.Correlation(["c", "x"], 5, o(1), method="spearman"),
         "Correlation spearman 200":
@@ -234,11 +238,13 @@ def _configs():
         "RollingVariance 300 running":
             lambda o: z.RollingVariance(["x"], 300, o(1), running=True),
         "RollingStd 20": lambda o: z.RollingStd(["c"], 20, o(1)),
+        "RollingStd 250": lambda o: z.RollingStd(["x"], 250, o(1)),
         "RollingStd 20 running": lambda o: z.RollingStd(["x"], 20, o(1), running=True),
         "RollingCovariance 30": lambda o: z.RollingCovariance(["c", "x"], 30, o(1)),
         "RollingCovariance 5 running ddof 0":
             lambda o: z.RollingCovariance(["x", "c"], 5, o(1), ddof=0, running=True),
         "RollingBeta 2": lambda o: z.RollingBeta(["c", "x"], 2, o(1)),
+        "RollingBeta 250": lambda o: z.RollingBeta(["x", "c"], 250, o(1)),
         "RollingBeta 100 running": lambda o: z.RollingBeta(["x", "c"], 100, o(1), running=True),
         "Rsi 2": lambda o: z.Rsi(["x"], 2, o(1)),
         "Rsi 14": lambda o: z.Rsi(["c"], 14, o(1)),

@@ -252,7 +252,7 @@ def test_repr(obj, text):
 
 
 def test_signatures_and_docstrings():
-    assert Correlation.__text_signature__ == '(inputs, window, outputs, method="pearson")'
+    assert Correlation.__text_signature__ == '(inputs, window, outputs, method="pearson", accurate=False)'
     assert AutoCorrelation.__text_signature__ == '(inputs, window, outputs, lag=1, method="pearson")'
     assert Correlation.__doc__ == (
         "Rolling pairwise correlation between two input series.\n\nSupports three methods:\n\n"
@@ -300,3 +300,22 @@ def test_pearson_at_extreme_scales_and_on_constant_windows(xs, ys, expected):
         assert math.isnan(r)
     else:
         assert r == pytest.approx(expected, rel=1e-12)
+
+
+@pytest.mark.parametrize("make", [
+    lambda: Correlation(["x", "y"], 2, ["r"]),
+    lambda: Correlation(["x", "y"], 2, ["r"], accurate=True),
+    lambda: AutoCorrelation(["x"], 2, ["r"]),
+])
+def test_pearson_never_leaves_minus_one_to_one(make):
+    # Two points always lie on a line: |r| is 1, which the rounded sums of
+    # a random walk overshoot by an ulp on many windows (and undershoot on
+    # others, which is within the range).
+    x, y = np.cumsum(np.random.default_rng(3).normal(size=(2, 3000)), axis=1)
+    obj = make()
+    rows = np.column_stack([x, y])[:, :len(obj.input_names())]
+    live = feed(obj, rows)
+    research = zerak.FeaturePipeline([make()], obj.input_names()).run_research_array(rows)[:, 0]
+    np.testing.assert_array_equal(live, research)
+    r = np.abs(live[np.isfinite(live)])
+    assert len(r) == len(live) - obj.warm_up_period() and (r <= 1.0).all() and (r > 1.0 - 1e-15).all()

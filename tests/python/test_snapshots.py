@@ -287,3 +287,29 @@ def test_a_snapshot_of_an_earlier_build_still_loads():
         pipe.update([x])
     assert zerak.snapshot.save(pipe) == GOLDEN
     same_floats(zerak.snapshot.load(GOLDEN).update([4.0]), [3.25, float("nan")])
+
+
+@pytest.mark.parametrize("make, appended", [
+    (lambda **k: zerak.Skewness(["a"], 5, ["o"], **k), 1),
+    (lambda **k: zerak.Kurtosis(["a"], 6, ["o"], **k), 1),
+    (lambda **k: zerak.Correlation(["a", "b"], 5, ["o"], **k), 1),
+    (lambda **k: zerak.Mfi(["a", "b", "c", "d"], 5, ["o"]), 27),  # three present values
+])
+def test_fields_added_later_are_optional_and_kept(make, appended):
+    rows = bars(60)[:30]
+    rows[19] = [2.0, 1.0, 1.5, 10.0]  # a full bar last: Mfi keeps three present values
+    for kwargs in ({}, {"accurate": True} if appended == 1 else {}):
+        obj = make(**kwargs)
+        for row in rows[:20]:
+            step(obj, row)
+        data = zerak.snapshot.save(obj)
+        restored = zerak.snapshot.load(data)
+        assert repr(restored) == repr(obj) and zerak.snapshot.save(restored) == data
+        # The same snapshot as a build before those fields wrote it.
+        at = 7 + data[6]
+        size = int.from_bytes(data[at:at + 8], "little")
+        older = zerak.snapshot.load(resealed(data[:at] + (size - appended).to_bytes(8, "little")
+                                             + data[at + 8:-8 - appended]))
+        assert repr(older) == repr(make())
+        for row in rows[20:]:
+            same_floats(step(restored, row), step(obj, row))

@@ -208,3 +208,37 @@ def test_rejected_configurations(make, message):
     with pytest.raises(zerak.InvalidInputError) as info:
         make()
     assert info.value.args == (message,)
+
+
+def test_mfi_compares_typical_prices_exactly():
+    # Hourly bars on a five-decimal grid, a seventh of them with the bar
+    # before's H + L + C in other components: equal sums whose rounded
+    # typical prices often differ by an ulp. Such a bar's flow is neither
+    # positive nor negative.
+    from fractions import Fraction
+
+    rng = np.random.default_rng(8)
+    n, w = 4000, 14
+    c = np.round(1.1 + np.cumsum(rng.normal(0, 0.0005, n)), 5)
+    h = np.round(c + np.abs(rng.normal(0, 0.0003, n)), 5)
+    lo = np.round(c - np.abs(rng.normal(0, 0.0003, n)), 5)
+    for i in np.flatnonzero(rng.random(n) < 0.2)[1:]:
+        d = rng.integers(1, 9) * 1e-5
+        h[i], lo[i], c[i] = np.round(h[i - 1] + d, 5), lo[i - 1], np.round(c[i - 1] - d, 5)
+    v = np.round(rng.lognormal(8, 1, n))
+    exact = [Fraction(a) + Fraction(b) + Fraction(d) for a, b, d in zip(h, lo, c)]
+    tp = (h + lo + c) / 3
+    flat = np.array([False] + [exact[i] == exact[i - 1] for i in range(1, n)])
+    assert (flat & (tp != np.roll(tp, 1))).sum() > 50  # the rounding disagrees there
+    up = np.array([False] + [exact[i] > exact[i - 1] for i in range(1, n)])
+    down = ~up & ~flat
+    down[0] = False
+    pos, neg = np.where(up, tp * v, 0.0), np.where(down, tp * v, 0.0)
+    want = np.full(n, nan)
+    for i in range(w, n):
+        p, q = sum(pos[i + 1 - w:i + 1]), sum(neg[i + 1 - w:i + 1])
+        want[i] = 0.0 if p + q < 1 else 100 * (p / (p + q))
+    cols = dict(h=h, l=lo, c=c, v=v)
+    live = run(zerak.Mfi(HLCV, w, ["x"]), h, lo, c, v)[:, 0]
+    np.testing.assert_array_equal(live, research(zerak.Mfi(HLCV, w, ["x"]), cols))
+    assert_close(live, want, rtol=1e-12)

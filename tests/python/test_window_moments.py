@@ -200,3 +200,68 @@ def test_running_stays_exact_over_a_long_series(kind):
 def test_bad_configurations(make, message):
     with pytest.raises(InvalidInputError, match=message.replace("(", r"\(").replace(")", r"\)")):
         make()
+
+
+def far_from_zero(offset, noise, n=1200, seed=3):
+    """offset + a walk of `noise` steps, with spikes of 1e12 that enter and
+    leave every window size tried."""
+    rng = np.random.default_rng(seed)
+    x = offset + np.cumsum(rng.normal(0.0, noise, n))
+    x[[5, 300, 301, 700]] = offset + 1e12
+    return x
+
+
+def exact_centred(x, y, w):
+    """n * (centred sums xx and xy) of every window, exactly, as integers over
+    a common power of two: window sums of integers slide without error."""
+    scale = max(Fraction(v).denominator for v in np.concatenate([x, y]))
+    xi = [int(Fraction(v) * scale) for v in x]
+    yi = [int(Fraction(v) * scale) for v in y]
+    sx = sy = sxx = sxy = 0
+    out = []
+    for i, (a, b) in enumerate(zip(xi, yi)):
+        sx, sy, sxx, sxy = sx + a, sy + b, sxx + a * a, sxy + a * b
+        if i >= w:
+            c, d = xi[i - w], yi[i - w]
+            sx, sy, sxx, sxy = sx - c, sy - d, sxx - c * c, sxy - c * d
+        out.append((Fraction(w * sxx - sx * sx, w * scale * scale),
+                    Fraction(w * sxy - sx * sy, w * scale * scale)) if i >= w - 1 else None)
+    return out
+
+
+@pytest.mark.parametrize("running", [False, True])
+@pytest.mark.parametrize("w", [2, 3, 20, 250])
+@pytest.mark.parametrize("offset,noise", [(1e8, 1e-3), (1e10, 0.1), (1e14, 4.0)])
+def test_accurate_far_from_zero(offset, noise, w, running):
+    x = far_from_zero(offset, noise)
+    y = far_from_zero(offset / 3, noise, seed=4) + 0.5 * (x - offset)
+    sums = exact_centred(x, y, w)
+    for kind in ("var", "std", "cov", "beta"):
+        obj = CLASSES[kind](w, 1, running)
+        live = np.array([obj.update([a, b][:len(obj.input_names())])[0] for a, b in zip(x, y)])
+        research = run(CLASSES[kind](w, 1, running), x, y)
+        np.testing.assert_array_equal(live, research)
+        for i in range(w - 1, len(x)):
+            sxx, sxy = sums[i]
+            if kind == "beta" and sxx == 0:  # the two spikes side by side: a flat x
+                assert math.isnan(live[i])
+                continue
+            want = {"var": sxx / (w - 1), "std": sxx / (w - 1), "cov": sxy / (w - 1),
+                    "beta": sxy / (sxx or 1)}[kind]
+            want = math.sqrt(want) if kind == "std" else float(want)
+            assert abs(live[i] - want) <= 1e-12 * abs(want), (kind, i, live[i], want)
+
+
+@pytest.mark.parametrize("kind", ["var", "std", "cov", "beta"])
+def test_overflow_gives_one_answer_in_both_modes(kind):
+    x = np.tile([1.0, 2.0, 3e200, 4.0, 5.0, 6.0, 7.0], 4)
+    y = np.roll(x, 3) + 1.0
+    exact = run(CLASSES[kind](3, 1, False), x, y)
+    running = run(CLASSES[kind](3, 1, True), x, y)
+    big = np.convolve(np.abs(x) > 1e100, np.ones(3))[:len(x)] > 0
+    big[:2] = False
+    np.testing.assert_array_equal(running[big], exact[big])
+    np.testing.assert_allclose(running[~big], exact[~big], rtol=1e-14)
+    want = {"var": np.inf, "std": np.inf, "beta": np.nan}.get(kind)
+    if want is not None:
+        np.testing.assert_array_equal(exact[big], np.full(big.sum(), want))

@@ -79,6 +79,16 @@ struct Kernels {
   void (*centered_products)(const double* x, const double* y, std::size_t w, std::size_t n,
                             const double* mean_x, const double* mean_y, double* sxx, double* sxy,
                             double* syy) noexcept;
+  // out[i] = the compensated sum of x (steps::compensated_total).
+  void (*compensated_sums)(const double* x, std::size_t w, std::size_t n, double* out) noexcept;
+  // With d = x - mean[i]: squares[i] = sum of d * d, deviations[i] = sum of d.
+  void (*centered_squares_and_deviations)(const double* x, std::size_t w, std::size_t n,
+                                          const double* mean, double* squares,
+                                          double* deviations) noexcept;
+  // centered_products with the sums of dx and of dy as well.
+  void (*corrected_products)(const double* x, const double* y, std::size_t w, std::size_t n,
+                             const double* mean_x, const double* mean_y, double* sxx,
+                             double* sxy, double* syy, double* sdx, double* sdy) noexcept;
 
   // Adds to `counts` the pairs of (xi, yi) with each (xs[j], ys[j]), j < m,
   // classified by the differences xs[j] - xi and ys[j] - yi.
