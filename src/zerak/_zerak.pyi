@@ -367,25 +367,41 @@ class Mma(_Transform):
 class Skewness(_Transform):
     """Rolling sample skewness (Fisher-Pearson corrected)."""
 
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Skewness: ...
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        accurate: bool | np.bool_ = False,
+    ) -> Skewness: ...
     @property
     def inputs(self) -> list[str]: ...
     @property
     def window(self) -> int: ...
     @property
     def outputs(self) -> list[str]: ...
+    @property
+    def accurate(self) -> bool: ...
 
 @final
 class Kurtosis(_Transform):
     """Rolling excess kurtosis (Fisher)."""
 
-    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Kurtosis: ...
+    def __new__(
+        cls,
+        inputs: _Names,
+        window: SupportsIndex,
+        outputs: _Names,
+        accurate: bool | np.bool_ = False,
+    ) -> Kurtosis: ...
     @property
     def inputs(self) -> list[str]: ...
     @property
     def window(self) -> int: ...
     @property
     def outputs(self) -> list[str]: ...
+    @property
+    def accurate(self) -> bool: ...
 
 @final
 class LinearSlope(_Transform):
@@ -490,6 +506,8 @@ class Correlation(_Transform):
     def outputs(self) -> list[str]: ...
     @property
     def method(self) -> _Method: ...
+    @property
+    def accurate(self) -> bool: ...
 
 @final
 class AutoCorrelation(_Transform):

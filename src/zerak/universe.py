@@ -43,7 +43,9 @@ def _numpy() -> Any:
 
 def _names(value: Iterable[str], what: str) -> list[str]:
     if isinstance(value, str):
-        raise TypeError(f"{what} must be a list of names, not a str")
+        error = TypeError(f"{what} must be a list of names, not a str")
+        error.add_note(f"names go in a list, even one: {what}=[{value!r}]")
+        raise error
     names = list(value)
     if not all(isinstance(n, str) for n in names):
         raise TypeError(f"{what} must be a list of names")

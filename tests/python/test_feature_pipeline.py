@@ -295,16 +295,22 @@ def test_research_leaves_the_garbage_collector_as_it_found_it():
         gc.enable()
 
 
-@pytest.mark.parametrize("make, parameter, given", [
-    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close"),
-    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s"),
-    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x"),
-    (lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"), "input_columns", "x"),
+SPEC_STR_ERROR = "argument '{}': Can't extract `str` to `Vec`"
+
+
+@pytest.mark.parametrize("make, parameter, given, message", [
+    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close", SPEC_STR_ERROR),
+    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s", SPEC_STR_ERROR),
+    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x", SPEC_STR_ERROR),
+    (lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"), "input_columns", "x",
+     SPEC_STR_ERROR),
+    (lambda: zerak.UniversePipeline([zerak.Log(["x"], ["y"])], "x", ["A"]), "input_names", "x",
+     "{} must be a list of names, not a str"),
 ])
-def test_a_str_for_names_keeps_its_error_and_shows_the_list_form(make, parameter, given):
+def test_a_str_for_names_keeps_its_error_and_shows_the_list_form(make, parameter, given, message):
     with pytest.raises(TypeError) as info:
         make()
-    assert str(info.value) == f"argument '{parameter}': Can't extract `str` to `Vec`"
+    assert str(info.value) == message.format(parameter)
     assert info.value.__notes__ == [f"names go in a list, even one: {parameter}=[{given!r}]"]
 
 
