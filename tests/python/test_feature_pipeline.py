@@ -295,15 +295,15 @@ def test_research_leaves_the_garbage_collector_as_it_found_it():
         gc.enable()
 
 
-SPEC_STR_ERROR = "argument '{}': Can't extract `str` to `Vec`"
+STR_FOR_LIST_ERROR = "argument '{}': Can't extract `str` to `Vec`"
 
 
 @pytest.mark.parametrize("make, parameter, given, message", [
-    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close", SPEC_STR_ERROR),
-    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s", SPEC_STR_ERROR),
-    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x", SPEC_STR_ERROR),
+    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close", STR_FOR_LIST_ERROR),
+    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s", STR_FOR_LIST_ERROR),
+    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x", STR_FOR_LIST_ERROR),
     (lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"), "input_columns", "x",
-     SPEC_STR_ERROR),
+     STR_FOR_LIST_ERROR),
     (lambda: zerak.UniversePipeline([zerak.Log(["x"], ["y"])], "x", ["A"]), "input_names", "x",
      "{} must be a list of names, not a str"),
 ])
