@@ -1,6 +1,7 @@
 # make demo       set up what the demo needs, then run examples/quickstart.py
 # make test       set up with the test tools too, then run the C++ core tests
-#                 (plain and sanitized), the type checks, the check of the built
+#                 (plain and sanitized, and the threaded ones under
+#                 ThreadSanitizer), the type checks, the check of the built
 #                 sdist and manylinux wheel, and the Python tests
 # make bench      set everything up, then print the benchmark ratio tables
 # make dist       the sdist and the manylinux wheel, in build/dist
@@ -38,7 +39,7 @@ CORE_TESTS := $(CORE) $(call files,tests/core)
 demo: build
 	$(PY) examples/quickstart.py
 
-test: core-tests core-tests-asan typecheck dist-check pytest
+test: core-tests core-tests-asan tsan typecheck dist-check pytest
 
 bench: build $(VENV)/.bench-deps
 	$(PY) bench/run.py
@@ -142,7 +143,8 @@ format: $(VENV)/.lint-deps
 tidy: $(VENV)/.lint-deps
 	scripts/tidy.sh
 
-# The core at -O1 with ThreadSanitizer, and only the suites that run threads.
+# The core at -O1 with ThreadSanitizer, and only the suites that run threads:
+# a few CPU minutes to build from scratch, seconds to run.
 tsan: build/core-tsan.passed
 build/core-tsan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
 	$(CMAKE) -S . -B build/core-tsan -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF \
