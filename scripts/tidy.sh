@@ -14,7 +14,12 @@ cmake -S . -B build/tidy -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DZERAK_BUILD_PYTHON
 log=build/tidy/clang-tidy.log
 git ls-files -z 'core/*.cpp' 'python/*.cpp' |
   xargs -0 -n 4 -P "${JOBS:-2}" "$bin/clang-tidy" -p build/tidy --quiet >"$log" 2>/dev/null || true
-findings=$(grep -E '^/.*: (warning|error): ' "$log" | sort -u || true)
+# One line per finding, its path made plain (core/a/../b/x.hpp is core/b/x.hpp).
+findings=$(grep -E '^/.*: (warning|error): ' "$log" |
+  "$bin/python" -c 'import os, sys
+for line in sys.stdin:
+    path, rest = line.split(":", 1)
+    print(os.path.relpath(os.path.normpath(path)) + ":" + rest, end="")' | sort -u || true)
 if [ -n "$findings" ]; then
   echo "$findings"
   echo "tidy: $(wc -l <<<"$findings") findings (full report in $log)"
