@@ -11,6 +11,7 @@ root=$PWD
 bin=$root/${VENV:-.venv}/bin
 tree=$root/build/coverage
 jobs=${JOBS:-2}
+export PATH="$bin:$PATH"  # CMake too, where setup-venv.sh put it there
 
 cmake -S . -B "$tree" -DZERAK_COVERAGE=ON -DZERAK_BUILD_PYTHON=ON -DZERAK_BUILD_TESTS=ON \
   "-DPython_EXECUTABLE=$bin/python" -DCMAKE_BUILD_TYPE=Debug '-DCMAKE_CXX_FLAGS_DEBUG=-O1' >/dev/null

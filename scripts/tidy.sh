@@ -5,8 +5,9 @@
 # includes it) and exits 1 if there were any. Takes minutes: not part of lint.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${VENV:-.venv}/bin
-python=$(cd "$(dirname "$bin/python")" && pwd)/python
+bin=$PWD/${VENV:-.venv}/bin
+python=$bin/python
+export PATH="$bin:$PATH"  # CMake too, where setup-venv.sh put it there
 
 cmake -S . -B build/tidy -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DZERAK_BUILD_PYTHON=ON \
   -DZERAK_BUILD_TESTS=OFF "-DPython_EXECUTABLE=$python" >/dev/null
