@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-bin=$root/${VENV:-.venv}/bin
+bin=$(realpath -m "${VENV:-.venv}")/bin
 tree=$root/build/coverage
 jobs=${JOBS:-2}
 export PATH="$bin:$PATH"  # CMake too, where setup-venv.sh put it there

@@ -5,7 +5,7 @@
 # includes it) and exits 1 if there were any. Takes minutes: not part of lint.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=$PWD/${VENV:-.venv}/bin
+bin=$(realpath -m "${VENV:-.venv}")/bin
 python=$bin/python
 export PATH="$bin:$PATH"  # CMake too, where setup-venv.sh put it there
 
