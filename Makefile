@@ -1,9 +1,17 @@
 # make demo       set up what the demo needs, then run examples/quickstart.py
 # make test       set up with the test tools too, then run the C++ core tests
-#                 (plain and sanitized), the type checks, the check of the built
+#                 (plain and sanitized, and the threaded ones under
+#                 ThreadSanitizer), the type checks, the check of the built
 #                 sdist and manylinux wheel, and the Python tests
 # make bench      set everything up, then print the benchmark ratio tables
 # make dist       the sdist and the manylinux wheel, in build/dist
+# make lint       install the formatters and linters into .venv, then check
+#                 the tracked files: ruff (lint and format) and clang-format
+# make format     apply the formatters to the whole tree (scripts/format-tree.sh)
+# make tidy       clang-tidy over the core and the binding (slow: minutes)
+# make tsan       the threaded C++ core tests under ThreadSanitizer
+# make coverage   line coverage of the C++ (by the core and Python tests) and
+#                 of src/zerak (by the Python tests), in an instrumented tree
 # make clean      remove the build trees (build/), keeping .venv
 # make clean-all  remove build/ and .venv: the state of a fresh clone
 # Each target works on a fresh machine and is quick when already set up:
@@ -26,12 +34,12 @@ MODULE   := $(CORE) $(call files,python src) pyproject.toml
 CORE_TESTS := $(CORE) $(call files,tests/core)
 
 .PHONY: demo test bench build dist core-tests core-tests-asan typecheck dist-check pytest \
-        clean clean-all
+        clean clean-all lint format tidy tsan coverage
 
 demo: build
 	$(PY) examples/quickstart.py
 
-test: core-tests core-tests-asan typecheck dist-check pytest
+test: core-tests core-tests-asan tsan typecheck dist-check pytest
 
 bench: build $(VENV)/.bench-deps
 	$(PY) bench/run.py
@@ -118,6 +126,39 @@ build/pytest.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) README.md \
                      $(call files,tests/python examples docs scripts)
 	$(PY) -m pytest tests/python
 	touch $@
+
+# ---- formatting, lint and instrumented builds -----------------------------
+
+$(VENV)/.lint-deps: $(VENV)/.deps
+	scripts/setup-venv.sh $(VENV) lint
+	touch $@
+
+lint: $(VENV)/.lint-deps
+	scripts/lint.sh
+
+format: $(VENV)/.lint-deps
+	scripts/format-tree.sh
+
+# Needs the compile commands only, not a build: configuring is enough.
+tidy: $(VENV)/.lint-deps
+	scripts/tidy.sh
+
+# The core at -O1 with ThreadSanitizer, and only the suites that run threads:
+# a few CPU minutes to build from scratch, seconds to run.
+tsan: build/core-tsan.passed
+build/core-tsan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
+	$(CMAKE) -S . -B build/core-tsan -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF \
+	  -DZERAK_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=Debug '-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1' >/dev/null
+	$(CMAKE) --build build/core-tsan -j $(JOBS) --target zerak_thread_tests
+	TSAN_OPTIONS=halt_on_error=1 build/core-tsan/zerak_thread_tests --gtest_brief=1
+	touch $@
+
+$(VENV)/.coverage-deps: $(VENV)/.test-deps
+	$(PIP) install coverage gcovr
+	touch $@
+
+coverage: $(VENV)/.coverage-deps | /usr/include/gtest/gtest.h
+	scripts/coverage.sh
 
 clean:
 	rm -rf build
