@@ -30,7 +30,7 @@ export PIP_NO_CACHE_DIR := 1
 # What each step is built from; a change to any of these reruns it.
 files    = $(shell find $(1) -type f -not -path '*/__pycache__/*' -not -name '*.pyc' 2>/dev/null)
 CORE     := $(call files,core) CMakeLists.txt
-MODULE   := $(CORE) $(call files,python src) pyproject.toml
+MODULE   := $(CORE) $(call files,binding src) pyproject.toml
 CORE_TESTS := $(CORE) $(call files,tests/core)
 
 .PHONY: demo test bench build dist core-tests core-tests-asan typecheck dist-check pytest \

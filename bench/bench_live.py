@@ -21,6 +21,9 @@ SOURCES = ["core/features/sma.cpp", "core/features/mma.cpp", "core/features/corr
            "core/features/window_correlator.cpp", "core/features/rank_correlation_window.cpp",
            "core/window/window_correlator.cpp", "core/window/rank_correlation_window.cpp",
            "core/features/shannon_entropy.cpp", "core/ops/correlation.cpp", "core/ops/stats.cpp",
+           "core/features/averages/sma.cpp", "core/features/averages/mma.cpp",
+           "core/features/correlation/correlation.cpp",
+           "core/features/statistics/shannon_entropy.cpp",
            "core/error.cpp", "core/traits.cpp"]
 KERNELS = ["core/simd", "core/block/simd"]
 

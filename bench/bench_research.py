@@ -27,8 +27,9 @@ BARS = 1_000_000
 APPLY_BARS = 100_000  # pandas rolling.apply is timed on this many and scaled
 COLUMNS = ["t", "open", "high", "low", "close"]
 CORE_SOURCES = [f"core/features/{name}.cpp" for name in
-                ("sma", "ema", "skewness", "kurtosis", "linear_slope", "parkinson_volatility",
-                 "rogers_satchell_volatility", "shannon_entropy")]
+                ("averages/sma", "averages/ema", "moments/skewness", "moments/kurtosis",
+                 "statistics/linear_slope", "volatility/parkinson_volatility",
+                 "volatility/rogers_satchell_volatility", "statistics/shannon_entropy")]
 CORE_SOURCES += ["core/scalers/rolling_zscore.cpp", "core/error.cpp"]
 FOUR_LN2 = 4 * math.log(2)
 

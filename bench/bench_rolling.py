@@ -21,7 +21,7 @@ import zerak
 
 N = 100_000
 WINDOW = 20
-CORE_SOURCES = ["core/features/sma.cpp", "core/features/ema.cpp",
+CORE_SOURCES = ["core/features/averages/sma.cpp", "core/features/averages/ema.cpp",
                 "core/scalers/rolling_zscore.cpp", "core/error.cpp"]
 
 

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <vector>
 
-#include "features/rolling_min.hpp"
+#include "features/extremes/rolling_min.hpp"
 
 namespace {
 

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "features/correlation.hpp"
-#include "features/kurtosis.hpp"
-#include "features/linear_slope.hpp"
-#include "features/mma.hpp"
-#include "features/parkinson_volatility.hpp"
-#include "features/rogers_satchell_volatility.hpp"
-#include "features/skewness.hpp"
-#include "features/sma.hpp"
+#include "features/correlation/correlation.hpp"
+#include "features/moments/kurtosis.hpp"
+#include "features/statistics/linear_slope.hpp"
+#include "features/averages/mma.hpp"
+#include "features/volatility/parkinson_volatility.hpp"
+#include "features/volatility/rogers_satchell_volatility.hpp"
+#include "features/moments/skewness.hpp"
+#include "features/averages/sma.hpp"
 #include "scalers/rolling_zscore.hpp"
 #include "block/simd/dispatch.hpp"
 

@@ -12,10 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "features/correlation.hpp"
-#include "features/mma.hpp"
-#include "features/shannon_entropy.hpp"
-#include "features/sma.hpp"
+#include "features/correlation/correlation.hpp"
+#include "features/averages/mma.hpp"
+#include "features/statistics/shannon_entropy.hpp"
+#include "features/averages/sma.hpp"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <memory>
 #include <vector>
 
-#include "features/ema.hpp"
-#include "features/kurtosis.hpp"
-#include "features/linear_slope.hpp"
-#include "features/log_return.hpp"
-#include "features/parkinson_volatility.hpp"
-#include "features/rogers_satchell_volatility.hpp"
-#include "features/shannon_entropy.hpp"
-#include "features/skewness.hpp"
-#include "features/sma.hpp"
+#include "features/averages/ema.hpp"
+#include "features/moments/kurtosis.hpp"
+#include "features/statistics/linear_slope.hpp"
+#include "features/returns/log_return.hpp"
+#include "features/volatility/parkinson_volatility.hpp"
+#include "features/volatility/rogers_satchell_volatility.hpp"
+#include "features/statistics/shannon_entropy.hpp"
+#include "features/moments/skewness.hpp"
+#include "features/averages/sma.hpp"
 #include "operators/log.hpp"
 #include "scalers/rolling_zscore.hpp"
 

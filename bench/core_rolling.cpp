@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "features/ema.hpp"
-#include "features/sma.hpp"
+#include "features/averages/ema.hpp"
+#include "features/averages/sma.hpp"
 #include "scalers/rolling_zscore.hpp"
 
 namespace {

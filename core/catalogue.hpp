@@ -2,21 +2,21 @@
 
 #include <string_view>
 
-#include "features/adf.hpp"
-#include "features/auto_correlation.hpp"
-#include "features/correlation.hpp"
-#include "features/ema.hpp"
-#include "features/kama.hpp"
-#include "features/kurtosis.hpp"
-#include "features/linear_slope.hpp"
-#include "features/log_return.hpp"
-#include "features/mma.hpp"
-#include "features/parkinson_volatility.hpp"
-#include "features/rogers_satchell_volatility.hpp"
-#include "features/shannon_entropy.hpp"
-#include "features/simple_return.hpp"
-#include "features/skewness.hpp"
-#include "features/sma.hpp"
+#include "features/statistics/adf.hpp"
+#include "features/correlation/auto_correlation.hpp"
+#include "features/correlation/correlation.hpp"
+#include "features/averages/ema.hpp"
+#include "features/averages/kama.hpp"
+#include "features/moments/kurtosis.hpp"
+#include "features/statistics/linear_slope.hpp"
+#include "features/returns/log_return.hpp"
+#include "features/averages/mma.hpp"
+#include "features/volatility/parkinson_volatility.hpp"
+#include "features/volatility/rogers_satchell_volatility.hpp"
+#include "features/statistics/shannon_entropy.hpp"
+#include "features/returns/simple_return.hpp"
+#include "features/moments/skewness.hpp"
+#include "features/averages/sma.hpp"
 #include "operators/add.hpp"
 #include "operators/divide.hpp"
 #include "operators/log.hpp"
@@ -53,37 +53,37 @@
   X(NegLog) X(Log) X(Logit) X(RollingZScore) X(FixedZScore)
 
 // Rolling sums, variances, covariances.
-#include "features/rolling_beta.hpp"
-#include "features/rolling_covariance.hpp"
-#include "features/rolling_std.hpp"
-#include "features/rolling_sum.hpp"
-#include "features/rolling_variance.hpp"
+#include "features/moments/rolling_beta.hpp"
+#include "features/moments/rolling_covariance.hpp"
+#include "features/moments/rolling_std.hpp"
+#include "features/moments/rolling_sum.hpp"
+#include "features/moments/rolling_variance.hpp"
 #define ZERAK_WINDOW_MOMENT_CLASSES(X) \
   X(RollingSum) X(RollingVariance) X(RollingStd) X(RollingCovariance) X(RollingBeta)
 
 // Quantiles and ranks within a window.
-#include "features/rolling_quantile.hpp"
-#include "features/rolling_rank.hpp"
+#include "features/order_statistics/rolling_quantile.hpp"
+#include "features/order_statistics/rolling_rank.hpp"
 #define ZERAK_ORDER_STATISTIC_CLASSES(X) X(RollingQuantile) X(RollingRank)
 
 // Window minima and maxima and the indicators built on them.
-#include "features/aroon.hpp"
-#include "features/bars_since_max.hpp"
-#include "features/bars_since_min.hpp"
-#include "features/donchian_channel.hpp"
-#include "features/rolling_max.hpp"
-#include "features/rolling_min.hpp"
-#include "features/stochastic.hpp"
-#include "features/williams_r.hpp"
+#include "features/extremes/aroon.hpp"
+#include "features/extremes/bars_since_max.hpp"
+#include "features/extremes/bars_since_min.hpp"
+#include "features/extremes/donchian_channel.hpp"
+#include "features/extremes/rolling_max.hpp"
+#include "features/extremes/rolling_min.hpp"
+#include "features/extremes/stochastic.hpp"
+#include "features/extremes/williams_r.hpp"
 #define ZERAK_EXTREMUM_CLASSES(X)                                                          \
   X(RollingMin) X(RollingMax) X(BarsSinceMax) X(BarsSinceMin) X(Stochastic) X(WilliamsR) \
   X(Aroon) X(DonchianChannel)
 
 // Lags, differences and element-wise math.
-#include "features/diff.hpp"
-#include "features/ewm_std.hpp"
-#include "features/ewm_variance.hpp"
-#include "features/lag.hpp"
+#include "features/returns/diff.hpp"
+#include "features/averages/ewm_std.hpp"
+#include "features/averages/ewm_variance.hpp"
+#include "features/returns/lag.hpp"
 #include "operators/abs.hpp"
 #include "operators/clip.hpp"
 #include "operators/exp.hpp"
@@ -97,39 +97,39 @@
   X(EwmVariance) X(EwmStd)
 
 // Technical indicators of one price column.
-#include "features/bollinger_bands.hpp"
-#include "features/dema.hpp"
-#include "features/macd.hpp"
-#include "features/momentum.hpp"
-#include "features/roc.hpp"
-#include "features/rsi.hpp"
-#include "features/stochastic_rsi.hpp"
-#include "features/tema.hpp"
-#include "features/trix.hpp"
-#include "features/wma.hpp"
+#include "features/indicators/close/bollinger_bands.hpp"
+#include "features/averages/dema.hpp"
+#include "features/indicators/close/macd.hpp"
+#include "features/returns/momentum.hpp"
+#include "features/returns/roc.hpp"
+#include "features/indicators/close/rsi.hpp"
+#include "features/indicators/close/stochastic_rsi.hpp"
+#include "features/averages/tema.hpp"
+#include "features/averages/trix.hpp"
+#include "features/averages/wma.hpp"
 #define ZERAK_CLOSE_INDICATOR_CLASSES(X)                                                   \
   X(Rsi) X(Macd) X(Roc) X(Momentum) X(StochasticRsi) X(Wma) X(Dema) X(Tema) X(Trix) \
   X(BollingerBands)
 
 // Technical indicators of high, low and close.
-#include "features/adx.hpp"
-#include "features/atr.hpp"
-#include "features/cci.hpp"
-#include "features/keltner_channel.hpp"
-#include "features/natr.hpp"
-#include "features/true_range.hpp"
-#include "features/ultimate_oscillator.hpp"
+#include "features/indicators/range/adx.hpp"
+#include "features/indicators/range/atr.hpp"
+#include "features/indicators/range/cci.hpp"
+#include "features/indicators/range/keltner_channel.hpp"
+#include "features/indicators/range/natr.hpp"
+#include "features/indicators/range/true_range.hpp"
+#include "features/indicators/range/ultimate_oscillator.hpp"
 #define ZERAK_RANGE_INDICATOR_CLASSES(X) \
   X(TrueRange) X(Atr) X(Natr) X(Adx) X(Cci) X(UltimateOscillator) X(KeltnerChannel)
 
 // Volume indicators and open-high-low-close volatilities.
-#include "features/accumulation_distribution.hpp"
-#include "features/chaikin_money_flow.hpp"
-#include "features/garman_klass_volatility.hpp"
-#include "features/mfi.hpp"
-#include "features/obv.hpp"
-#include "features/vwap.hpp"
-#include "features/yang_zhang_volatility.hpp"
+#include "features/indicators/volume/accumulation_distribution.hpp"
+#include "features/indicators/volume/chaikin_money_flow.hpp"
+#include "features/volatility/garman_klass_volatility.hpp"
+#include "features/indicators/volume/mfi.hpp"
+#include "features/indicators/volume/obv.hpp"
+#include "features/indicators/volume/vwap.hpp"
+#include "features/volatility/yang_zhang_volatility.hpp"
 #define ZERAK_VOLUME_INDICATOR_CLASSES(X)                                               \
   X(Obv) X(AccumulationDistribution) X(ChaikinMoneyFlow) X(Mfi) X(Vwap)                \
   X(GarmanKlassVolatility) X(YangZhangVolatility)

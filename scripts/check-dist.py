@@ -74,7 +74,7 @@ for sdist in sdists:
         top = f"zerak-{version}"
         names = set(t.getnames())
         for member in ["LICENSE", "pyproject.toml", "CMakeLists.txt", "README.md",
-                       "src/zerak/_zerak.pyi", "src/zerak/py.typed", "python/module.cpp"]:
+                       "src/zerak/_zerak.pyi", "src/zerak/py.typed", "binding/module.cpp"]:
             check(f"{top}/{member}" in names, f"sdist has {member}")
 
 for failure in failures:

@@ -2,7 +2,7 @@
 # Line coverage, in a tree of its own (build/coverage), leaving .venv's install
 # alone: the core, its tests and the binding built with gcov instrumentation;
 # the C++ core tests, then the Python tests with that module first on
-# PYTHONPATH; then the line coverage of the C++ (core/ and python/, by both
+# PYTHONPATH; then the line coverage of the C++ (core/ and binding/, by both
 # suites) and of src/zerak (by the Python tests). Counts start from zero on
 # every run. Takes .venv's Python, test requirements, coverage and gcovr.
 set -euo pipefail
@@ -53,10 +53,10 @@ PYTHONPATH=$tree/site "$bin/python" -m coverage run --rcfile="$tree/coveragerc" 
 "$bin/python" -m coverage combine --quiet --rcfile="$tree/coveragerc"
 
 echo
-echo "C++ line coverage (core/ and python/):"
+echo "C++ line coverage (core/ and binding/):"
 # The innermost kernel loops run billions of times, which gcovr takes for
 # gcov's old overflow bug unless told otherwise.
-"$bin/gcovr" --root "$root" --filter core/ --filter python/ -j "$jobs" \
+"$bin/gcovr" --root "$root" --filter core/ --filter binding/ -j "$jobs" \
   --gcov-ignore-parse-errors=suspicious_hits.warn_once_per_file \
   --gcov-ignore-parse-errors=negative_hits.warn_once_per_file \
   --print-summary "$tree" 2>"$tree/gcovr.log" | grep -E '^(lines|functions):' ||

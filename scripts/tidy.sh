@@ -13,7 +13,7 @@ cmake -S . -B build/tidy -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DZERAK_BUILD_PYTHON
   -DZERAK_BUILD_TESTS=OFF "-DPython_EXECUTABLE=$python" >/dev/null
 
 log=build/tidy/clang-tidy.log
-git ls-files -z 'core/*.cpp' 'python/*.cpp' |
+git ls-files -z 'core/*.cpp' 'binding/*.cpp' |
   xargs -0 -n 4 -P "${JOBS:-2}" "$bin/clang-tidy" -p build/tidy --quiet >"$log" 2>/dev/null || true
 # One line per finding, its path made plain (core/a/../b/x.hpp is core/b/x.hpp).
 findings=$(grep -E '^/.*: (warning|error): ' "$log" |

@@ -7,10 +7,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "../value.hpp"
-#include "../window/ring.hpp"
+#include "value.hpp"
+#include "window/ring.hpp"
 #include "block_series.hpp"
-#include "simd/dispatch.hpp"
+#include "block/simd/dispatch.hpp"
 
 namespace zerak {
 

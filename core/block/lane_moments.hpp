@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "../ops/moments.hpp"
-#include "simd/dispatch.hpp"
+#include "ops/moments.hpp"
+#include "block/simd/dispatch.hpp"
 
 namespace zerak {
 

@@ -5,13 +5,13 @@
 #include <span>
 #include <vector>
 
-#include "../ops/accurate_moments.hpp"
-#include "../ops/moments.hpp"
-#include "../value.hpp"
-#include "../window/ring.hpp"
+#include "ops/accurate_moments.hpp"
+#include "ops/moments.hpp"
+#include "value.hpp"
+#include "window/ring.hpp"
 #include "block_series.hpp"
 #include "lane_moments.hpp"
-#include "simd/dispatch.hpp"
+#include "block/simd/dispatch.hpp"
 
 namespace zerak {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "../ops/correlation.hpp"
-#include "../value.hpp"
+#include "ops/correlation.hpp"
+#include "value.hpp"
 #include "block_series.hpp"
 #include "lane_moments.hpp"
 

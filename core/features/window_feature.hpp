@@ -5,8 +5,8 @@
 #include <string_view>
 #include <utility>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

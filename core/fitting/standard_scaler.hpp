@@ -3,8 +3,8 @@
 #include <span>
 #include <utility>
 
-#include "../error.hpp"
-#include "../value.hpp"
+#include "error.hpp"
+#include "value.hpp"
 
 namespace zerak {
 

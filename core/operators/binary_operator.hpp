@@ -5,9 +5,9 @@
 #include <span>
 #include <utility>
 
-#include "../block/simd/dispatch.hpp"
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "block/simd/dispatch.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <utility>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

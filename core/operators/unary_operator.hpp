@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "../error.hpp"
-#include "../ops/log.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "ops/log.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "../value.hpp"
+#include "value.hpp"
 #include "moments.hpp"
 #include "steps.hpp"
 

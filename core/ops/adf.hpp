@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "../value.hpp"
+#include "value.hpp"
 
 namespace zerak::ops {
 

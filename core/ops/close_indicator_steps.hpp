@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "../value.hpp"
-#include "../window/ring.hpp"
+#include "value.hpp"
+#include "window/ring.hpp"
 #include "steps.hpp"
 
 // The recursive steps of the indicators of one price column, in the

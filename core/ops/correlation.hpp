@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <span>
 
-#include "../block/simd/counting.hpp"
-#include "../block/simd/dispatch.hpp"
-#include "../scratch.hpp"
-#include "../value.hpp"
+#include "block/simd/counting.hpp"
+#include "block/simd/dispatch.hpp"
+#include "scratch.hpp"
+#include "value.hpp"
 
 // Association between two equally long series. Every estimator recomputes
 // from the whole window it is given and keeps nothing between calls.

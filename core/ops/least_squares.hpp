@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../value.hpp"
+#include "value.hpp"
 
 namespace zerak::ops {
 

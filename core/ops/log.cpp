@@ -1,6 +1,6 @@
 #include "log.hpp"
 
-#include "../block/simd/dispatch.hpp"
+#include "block/simd/dispatch.hpp"
 
 namespace zerak::ops {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "../value.hpp"
+#include "value.hpp"
 
 // The arithmetic the indicators of high, low and close share, written as the
 // indicator library users compare us with writes it, operation for

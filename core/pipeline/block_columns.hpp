@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../value.hpp"
+#include "value.hpp"
 
 namespace zerak {
 

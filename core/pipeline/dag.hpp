@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

@@ -11,9 +11,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "../error.hpp"
-#include "../traits.hpp"
-#include "../value.hpp"
+#include "error.hpp"
+#include "traits.hpp"
+#include "value.hpp"
 #include "block_columns.hpp"
 #include "block_sizer.hpp"
 #include "dag.hpp"

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 #include "block_sizer.hpp"
 
 namespace zerak {

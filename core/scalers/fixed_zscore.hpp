@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

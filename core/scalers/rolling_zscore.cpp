@@ -3,9 +3,9 @@
 #include <cmath>
 #include <utility>
 
-#include "../block/block_series.hpp"
-#include "../block/lane_moments.hpp"
-#include "../window/window_sums.hpp"
+#include "block/block_series.hpp"
+#include "block/lane_moments.hpp"
+#include "window/window_sums.hpp"
 
 namespace zerak {
 namespace {

@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <span>
 
-#include "../error.hpp"
-#include "../window/ring.hpp"
-#include "../traits.hpp"
-#include "../features/window_feature.hpp"
+#include "error.hpp"
+#include "window/ring.hpp"
+#include "traits.hpp"
+#include "features/window_feature.hpp"
 
 namespace zerak {
 

@@ -7,8 +7,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "../error.hpp"
-#include "../schema.hpp"
+#include "error.hpp"
+#include "schema.hpp"
 #include "reader.hpp"
 #include "writer.hpp"
 

@@ -1,7 +1,7 @@
 #include "copy.hpp"
 
-#include "../pipeline/feature_pipeline.hpp"
-#include "../pipeline/target_pipeline.hpp"
+#include "pipeline/feature_pipeline.hpp"
+#include "pipeline/target_pipeline.hpp"
 
 namespace zerak::snapshot {
 

@@ -2,7 +2,7 @@
 
 #include <concepts>
 
-#include "../error.hpp"
+#include "error.hpp"
 
 namespace zerak {
 class FeaturePipeline;

@@ -2,8 +2,8 @@
 // one nested record per member, written by the members' own codecs.
 #include <stdexcept>
 
-#include "../pipeline/feature_pipeline.hpp"
-#include "../pipeline/target_pipeline.hpp"
+#include "pipeline/feature_pipeline.hpp"
+#include "pipeline/target_pipeline.hpp"
 #include "codec.hpp"
 #include "registry.hpp"
 

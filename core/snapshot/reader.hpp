@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "../error.hpp"
-#include "../window/ring.hpp"
-#include "../traits.hpp"
-#include "../value.hpp"
+#include "error.hpp"
+#include "window/ring.hpp"
+#include "traits.hpp"
+#include "value.hpp"
 
 namespace zerak::snapshot {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "../catalogue.hpp"
-#include "../opaque.hpp"
+#include "catalogue.hpp"
+#include "opaque.hpp"
 #include "codec.hpp"
 
 namespace zerak::snapshot {

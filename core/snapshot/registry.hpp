@@ -3,8 +3,8 @@
 #include <memory>
 #include <string_view>
 
-#include "../error.hpp"
-#include "../traits.hpp"
+#include "error.hpp"
+#include "traits.hpp"
 #include "reader.hpp"
 #include "writer.hpp"
 

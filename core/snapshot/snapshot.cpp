@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../catalogue.hpp"
+#include "catalogue.hpp"
 #include "codec.hpp"
 #include "format.hpp"
 #include "registry.hpp"

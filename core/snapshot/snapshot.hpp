@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../error.hpp"
+#include "error.hpp"
 
 // Versioned binary snapshots of transforms, targets and pipelines: their
 // configuration and their state, so that a restored object continues bit

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "../window/ring.hpp"
-#include "../traits.hpp"
-#include "../value.hpp"
+#include "window/ring.hpp"
+#include "traits.hpp"
+#include "value.hpp"
 
 namespace zerak::snapshot {
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "../block/block_series.hpp"
-#include "../block/lane_moments.hpp"
-#include "../tools/pairwise.hpp"
-#include "../tools/shift.hpp"
+#include "block/block_series.hpp"
+#include "block/lane_moments.hpp"
+#include "tools/pairwise.hpp"
+#include "tools/shift.hpp"
 
 namespace zerak {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "horizon_target.hpp"
-#include "../error.hpp"
+#include "error.hpp"
 
 namespace zerak {
 

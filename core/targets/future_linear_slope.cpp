@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "../block/block_series.hpp"
-#include "../block/lane_moments.hpp"
-#include "../ops/least_squares.hpp"
+#include "block/block_series.hpp"
+#include "block/lane_moments.hpp"
+#include "ops/least_squares.hpp"
 
 namespace zerak {
 Result<FutureLinearSlope> FutureLinearSlope::create(Names inputs, std::size_t horizon,

@@ -1,6 +1,6 @@
 #include "future_return.hpp"
 
-#include "../tools/pairwise.hpp"
+#include "tools/pairwise.hpp"
 
 namespace zerak {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <utility>
 
-#include "../traits.hpp"
+#include "traits.hpp"
 
 namespace zerak {
 

@@ -1,5 +1,5 @@
 #include "pairwise.hpp"
-#include "../ops/log.hpp"
+#include "ops/log.hpp"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "../value.hpp"
+#include "value.hpp"
 
 namespace zerak::tools {
 

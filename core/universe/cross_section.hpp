@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "../error.hpp"
-#include "../traits.hpp"
-#include "../value.hpp"
+#include "error.hpp"
+#include "traits.hpp"
+#include "value.hpp"
 
 namespace zerak {
 

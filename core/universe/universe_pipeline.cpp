@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "../snapshot/copy.hpp"
+#include "snapshot/copy.hpp"
 
 namespace zerak {
 namespace {

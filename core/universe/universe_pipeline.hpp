@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
-#include "../error.hpp"
-#include "../pipeline/feature_pipeline.hpp"
-#include "../snapshot/snapshot.hpp"
+#include "error.hpp"
+#include "pipeline/feature_pipeline.hpp"
+#include "snapshot/snapshot.hpp"
 #include "cross_section.hpp"
 
 namespace zerak {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "../value.hpp"
+#include "value.hpp"
 #include "ring.hpp"
 
 namespace zerak {

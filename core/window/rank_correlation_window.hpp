@@ -5,10 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "../features/correlation_method.hpp"
-#include "../ops/correlation.hpp"
-#include "../scratch.hpp"
-#include "../value.hpp"
+#include "features/correlation/correlation_method.hpp"
+#include "ops/correlation.hpp"
+#include "scratch.hpp"
+#include "value.hpp"
 
 namespace zerak {
 

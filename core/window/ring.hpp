@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "../value.hpp"
+#include "value.hpp"
 
 namespace zerak {
 

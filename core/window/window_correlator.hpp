@@ -4,9 +4,9 @@
 #include <optional>
 #include <span>
 
-#include "../features/correlation_method.hpp"
-#include "../ops/correlation.hpp"
-#include "../value.hpp"
+#include "features/correlation/correlation_method.hpp"
+#include "ops/correlation.hpp"
+#include "value.hpp"
 #include "ring.hpp"
 
 namespace zerak {

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <optional>
 
-#include "../ops/moments.hpp"
-#include "../ops/steps.hpp"
-#include "../value.hpp"
+#include "ops/moments.hpp"
+#include "ops/steps.hpp"
+#include "value.hpp"
 #include "ring.hpp"
 
 // The live window passes: one window, oldest entry first, through the same

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "features/adf.hpp"
+#include "features/statistics/adf.hpp"
 #include "ops/adf.hpp"
 
 namespace zerak {

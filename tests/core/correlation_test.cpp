@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "features/auto_correlation.hpp"
-#include "features/correlation.hpp"
+#include "features/correlation/auto_correlation.hpp"
+#include "features/correlation/correlation.hpp"
 #include "ops/correlation.hpp"
 #include "reference/correlation.hpp"
 

@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "features/diff.hpp"
-#include "features/ewm_std.hpp"
-#include "features/ewm_variance.hpp"
-#include "features/lag.hpp"
+#include "features/returns/diff.hpp"
+#include "features/averages/ewm_std.hpp"
+#include "features/averages/ewm_variance.hpp"
+#include "features/returns/lag.hpp"
 #include "nasty_series.hpp"
 
 namespace zerak {

@@ -8,10 +8,10 @@
 #include <span>
 #include <tuple>
 
-#include "features/auto_correlation.hpp"
-#include "features/correlation.hpp"
-#include "features/mma.hpp"
-#include "features/shannon_entropy.hpp"
+#include "features/correlation/auto_correlation.hpp"
+#include "features/correlation/correlation.hpp"
+#include "features/averages/mma.hpp"
+#include "features/statistics/shannon_entropy.hpp"
 #include "nasty_series.hpp"
 #include "reference/correlation.hpp"
 #include "reference/median.hpp"

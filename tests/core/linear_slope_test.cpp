@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "feature_test_util.hpp"
-#include "features/linear_slope.hpp"
+#include "features/statistics/linear_slope.hpp"
 
 namespace zerak {
 namespace {

@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "features/ema.hpp"
-#include "features/kama.hpp"
-#include "features/mma.hpp"
-#include "features/sma.hpp"
+#include "features/averages/ema.hpp"
+#include "features/averages/kama.hpp"
+#include "features/averages/mma.hpp"
+#include "features/averages/sma.hpp"
 #include "reference/median.hpp"
 
 namespace zerak {

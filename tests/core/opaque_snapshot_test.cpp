@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "features/sma.hpp"
+#include "features/averages/sma.hpp"
 #include "opaque.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "snapshot/snapshot.hpp"

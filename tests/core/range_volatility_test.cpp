@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "feature_test_util.hpp"
-#include "features/parkinson_volatility.hpp"
-#include "features/rogers_satchell_volatility.hpp"
+#include "features/volatility/parkinson_volatility.hpp"
+#include "features/volatility/rogers_satchell_volatility.hpp"
 
 namespace zerak {
 namespace {

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "features/log_return.hpp"
-#include "features/simple_return.hpp"
+#include "features/returns/log_return.hpp"
+#include "features/returns/simple_return.hpp"
 
 namespace zerak {
 namespace {

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "feature_test_util.hpp"
-#include "features/kurtosis.hpp"
-#include "features/skewness.hpp"
+#include "features/moments/kurtosis.hpp"
+#include "features/moments/skewness.hpp"
 
 namespace zerak {
 namespace {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "feature_test_util.hpp"
-#include "features/shannon_entropy.hpp"
+#include "features/statistics/shannon_entropy.hpp"
 
 namespace zerak {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../../ops/steps.hpp"
+#include "ops/steps.hpp"
 #include "dispatch.hpp"
 
 // The counting passes at the baseline's width, two lanes, compiled into the

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../../value.hpp"
+#include "value.hpp"
 
 // The AVX2 and AVX-512 kernels exist on x86-64 with GCC or Clang only (the
 // build may also turn them off); elsewhere both levels are the baseline one.

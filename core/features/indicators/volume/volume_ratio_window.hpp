@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "block/block_series.hpp"
+#include "block/simd/dispatch.hpp"
+#include "window/ring.hpp"
+#include "window/window_sums.hpp"
+#include "features/window_feature.hpp"
+
+namespace zerak {
+
+// A feature whose every bar contributes two terms (both present or both
+// missing), and whose value comes from the sums of the last `window` of each,
+// summed oldest first, live and in blocks alike. Derived supplies
+//   template <class At> std::pair<Value, Value> terms(At at)  // at(k): input k
+//   static Value finish(double first_sum, double second_sum)
+// terms may read and move state of Derived's own (it is called once per bar,
+// in bar order).
+template <class Derived>
+class VolumeRatioWindow : public WindowFeature<Derived> {
+ public:
+  static constexpr auto state() {
+    return std::tuple{schema::RingState<&VolumeRatioWindow::first_>{"window first terms"},
+                      schema::RingState<&VolumeRatioWindow::second_>{"window second terms"}};
+  }
+
+  void reset() override {
+    first_.clear();
+    second_.clear();
+  }
+
+  // The two rings are pushed together.
+  [[nodiscard]] const char* restored_problem() const noexcept {
+    return first_.size() != second_.size() ? "window terms of different lengths" : nullptr;
+  }
+
+  OutputRow update(std::span<const Value> values) override {
+    if (values.size() < Derived::kValuesRead) return {kMissing};
+    const auto at = [&values](std::size_t k) -> const Value& { return values[k]; };
+    const auto [a, b] = self().terms(at);
+    first_.push(a);
+    second_.push(b);
+    if (!first_.full()) return {kMissing};
+    const Value sa = sum_oldest_first(first_);
+    if (!sa) return {kMissing};
+    const Value sb = sum_oldest_first(second_);
+    if (!sb) return {kMissing};
+    return {Derived::finish(*sa, *sb)};
+  }
+
+  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                    std::size_t bars) override {
+    constexpr std::size_t kRead = Derived::kValuesRead;
+    if (inputs.size() < kRead || outputs.empty()) {
+      return StreamingTransform::update_block(inputs, outputs, bars);
+    }
+    const Value* columns[kRead];
+    for (std::size_t k = 0; k < kRead; ++k) columns[k] = inputs[k];
+    std::vector<Value> a(bars);
+    std::vector<Value> b(bars);
+    for (std::size_t i = 0; i < bars; ++i) {
+      const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
+      std::tie(a[i], b[i]) = self().terms(at);
+    }
+    const std::size_t held = first_.size();
+    const std::size_t w = first_.capacity();
+    BlockSeries sa;
+    BlockSeries sb;
+    sa.assign(held, [this](std::size_t i) { return first_[i]; }, bars,
+              [&a](std::size_t i) { return a[i]; });
+    sb.assign(held, [this](std::size_t i) { return second_[i]; }, bars,
+              [&b](std::size_t i) { return b[i]; });
+    const Lanes lanes = lanes_of(held, w, w, bars);
+    Value* out = outputs[0];
+    for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;
+    if (lanes.count != 0) {
+      std::vector<double> sums_a(lanes.count);
+      std::vector<double> sums_b(lanes.count);
+      simd::kernels().sums(sa.data() + lanes.start, w, lanes.count, sums_a.data());
+      simd::kernels().sums(sb.data() + lanes.start, w, lanes.count, sums_b.data());
+      for (std::size_t j = 0; j < lanes.count; ++j) {
+        const std::size_t s = lanes.start + j;
+        out[lanes.first + j] = sa.missing(s, s + w) != 0 || sb.missing(s, s + w) != 0
+                                   ? kMissing
+                                   : Derived::finish(sums_a[j], sums_b[j]);
+      }
+    }
+    for (std::size_t i = 0; i < bars; ++i) {
+      first_.push(a[i]);
+      second_.push(b[i]);
+    }
+    fill_missing(outputs, 1, bars);
+  }
+
+ protected:
+  VolumeRatioWindow(Names inputs, std::size_t window, Names outputs)
+      : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)),
+        first_(window),
+        second_(window) {}
+
+  Ring first_;
+  Ring second_;
+
+ private:
+  Derived& self() noexcept { return static_cast<Derived&>(*this); }
+};
+
+}  // namespace zerak
