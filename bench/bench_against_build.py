@@ -60,8 +60,9 @@ print(json.dumps({"live": live, "research": research}))
 
 
 def run(site: str) -> dict[str, dict[str, float]]:
-    out = subprocess.run([sys.executable, "-c", PROBE, site, HERE], check=True,
-                         capture_output=True, text=True).stdout
+    out = subprocess.run(
+        [sys.executable, "-c", PROBE, site, HERE], check=True, capture_output=True, text=True
+    ).stdout
     return json.loads(out)
 
 

@@ -10,7 +10,7 @@ def rough_walk(n, seed, *, gap=0.02, flat=0.03, flat_len=6, start=100.0):
     rng = np.random.default_rng(seed)
     x = start + np.cumsum(np.round(rng.normal(0.0, 1.0, n) / TICK) * TICK)
     for s in np.flatnonzero(rng.random(n) < flat):
-        x[s:s + flat_len] = x[s]
+        x[s : s + flat_len] = x[s]
     x[rng.random(n) < gap] = np.nan
     return x
 
