@@ -96,8 +96,10 @@ def research(method, window, x, y, data):
         per = scipy_per_window_s(method, window, x, y)
         rows.append(
             (
-                f"scipy {scipy_kernel(method).__name__} per window "
-                f"(timed on {SAMPLE:,}, extrapolated)",
+                (
+                    f"scipy {scipy_kernel(method).__name__} per window "
+                    f"(timed on {SAMPLE:,}, extrapolated)"
+                ),
                 per * (len(x) - window + 1),
             )
         )
@@ -106,7 +108,7 @@ def research(method, window, x, y, data):
 
 def live(method, window, x, y, floor_ns):
     """Rows of (name, ns per bar)."""
-    bars = [[a, b] for a, b in zip(x[:LIVE_BARS].tolist(), y[:LIVE_BARS].tolist())]
+    bars = [[a, b] for a, b in zip(x[:LIVE_BARS].tolist(), y[:LIVE_BARS].tolist(), strict=True)]
     obj = zerak.Correlation(["x", "y"], window, ["r"], method)
     for bar in bars[:window]:
         obj.update(bar)

@@ -148,6 +148,7 @@ def live_tables(h, l, c):
             h[history : history + n].tolist(),
             l[history : history + n].tolist(),
             c[history : history + n].tolist(),
+            strict=True,
         )
     )
     f = floor()
@@ -187,7 +188,7 @@ def live_tables(h, l, c):
         ),
     ]
     for name, obj, rows, make_handle, handle_rows, arity in cases:
-        for row, x in zip(rows[:10_000], c[:10_000]):  # warm the window up
+        for row, x in zip(rows[:10_000], c[:10_000], strict=True):  # warm the window up
             obj.update([x] * len(row))
         floor_ns, ours = math.inf, math.inf
         for _ in range(3):  # alternate, so both see the same load

@@ -238,7 +238,7 @@ def live_calls(mode: str, n: int) -> None:
     bars = ohlc(n).tolist()
     closes = [[b[3]] for b in bars]  # built in every mode, so that it cancels out
     if mode == "none":
-        for b in bars:
+        for _ in bars:
             pass
         return
     if mode == "floor":

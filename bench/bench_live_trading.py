@@ -50,7 +50,7 @@ def pipeline_of(feats, columns):
 
 def dict_vs_list(name, p, data, columns):
     lists = [[float(v) for v in row] for row in data[WARM : WARM + BARS]]
-    dicts = [dict(zip(columns, row)) for row in lists]
+    dicts = [dict(zip(columns, row, strict=True)) for row in lists]
     p.update_many(data[:WARM])
     t_list, t_dict = per_bar_ns(p.update, lists, p.update, dicts)
     print(f"{name:<44} {t_list:>9.0f} {t_dict:>9.0f} {t_dict / t_list:>7.2f}x")

@@ -144,7 +144,8 @@ def peak_memory() -> None:
     grown, result, given = (int(v) for v in out.stdout.split())
     mib = 1 << 20
     print(
-        f"\nPeak memory of run_research_array over {BARS:,} bars x 11 outputs (resident, fresh process)"
+        f"\nPeak memory of run_research_array over {BARS:,} bars x 11 outputs "
+        "(resident, fresh process)"
     )
     print(
         f"  input {given / mib:.1f} MiB, result {result / mib:.1f} MiB; "
@@ -160,7 +161,8 @@ def threads(data: np.ndarray) -> None:
 
     def both() -> None:
         workers = [
-            threading.Thread(target=p.run_research_array, args=(a,)) for p, a in zip(pipes, arrays)
+            threading.Thread(target=p.run_research_array, args=(a,))
+            for p, a in zip(pipes, arrays, strict=True)
         ]
         for w in workers:
             w.start()
@@ -172,7 +174,8 @@ def threads(data: np.ndarray) -> None:
     two = best_s(both)
     busy = (time.process_time() - cpu) / (time.perf_counter() - wall)
     print(
-        f"\nTwo threads, each its own pipeline (ten features) over its own {BARS:,} bars (wall time)"
+        f"\nTwo threads, each its own pipeline (ten features) over its own {BARS:,} bars "
+        "(wall time)"
     )
     print(
         f"  one thread: {one:.3f} s for one run; two threads: {two:.3f} s for two runs; "

@@ -4,7 +4,8 @@ against the same features in polars (lazy, one select, its own thread pool).
 Wall time, best of five, side by side, with the CPU time of every thread
 during that run; ratios above 1 mean the row is faster than threads=1. On a
 machine whose cores are busy with other work, a second thread finds no core
-of its own: read "cores busy" before the ratio. Also the Multiply and Sma(20) engine figures per bar.
+of its own: read "cores busy" before the ratio. Also the Multiply and Sma(20)
+engine figures per bar.
 
     python bench/bench_research_threads.py
 
@@ -94,10 +95,10 @@ def main() -> None:
     got = {name: wall for name, (wall, _) in rows}
     if "polars, nine features, lazy one select" in got:
         pl_s = got["polars, nine features, lazy one select"]
+        nine_two, nine_one = (got[f"nine features (no entropy), threads={n}"] for n in (2, 1))
         print(
-            f"  nine features: polars / zerak threads=2 = "
-            f"{pl_s / got['nine features (no entropy), threads=2']:.2f}x, polars / zerak threads=1 = "
-            f"{pl_s / got['nine features (no entropy), threads=1']:.2f}x (above 1: zerak faster)"
+            f"  nine features: polars / zerak threads=2 = {pl_s / nine_two:.2f}x, "
+            f"polars / zerak threads=1 = {pl_s / nine_one:.2f}x (above 1: zerak faster)"
         )
 
     close = np.ascontiguousarray(data[:, 4:5])

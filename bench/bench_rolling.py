@@ -155,7 +155,7 @@ def main() -> None:
         core_name = f"{name}({WINDOW})"
         table.append(("core only (C++ loop, no Python)", core[core_name]))
         print_table(f"{core_name}: live update, ns per bar (ratio to the floor)", table)
-        peers = {k: v for k, v in table[2:-1]}
+        peers = dict(table[2:-1])
         summary.append(
             (
                 core_name,
@@ -184,7 +184,7 @@ def calls(mode: str, n: int) -> None:
     """n live calls of one kind on varying data ("none": the loop alone)."""
     rows = [[100.0 + (i * 7919 % 101) * 0.01] for i in range(n)]
     if mode == "none":
-        for r in rows:
+        for _ in rows:
             pass
         return
     obj = floor() if mode == "floor" else getattr(zerak, mode)(["x"], WINDOW, ["y"])

@@ -5,8 +5,9 @@ Every target runs at horizons 5, 20 and 60 (nine targets, twelve label
 columns) over a random-walk close, the slope regressing it on a second
 random walk (a market index, say). With the bar index as regressor pandas'
 running sums drift visibly (R² off by up to 0.99 at a million bars), so that
-side would no longer compute the same labels. zerak returns Python lists, pandas numpy-backed Series, so the table
-also shows pandas with its labels turned into lists, the like-for-like output.
+side would no longer compute the same labels. zerak returns Python lists,
+pandas numpy-backed Series, so the table also shows pandas with its labels
+turned into lists, the like-for-like output.
 
 Each figure is the best of three runs in thread CPU time: every row is one
 single-threaded call of a second or so, and on a shared machine CPU time
@@ -71,11 +72,11 @@ def main() -> None:
     # volatilities to rounding. pandas' running sums drift on the slope and
     # R² (R² off by 0.08 at horizon 5 here), so those are checked on sampled
     # windows against numpy's direct fit instead.
-    ours = dict(zip(p.output_names(), p.run_research(a)))
-    theirs = dict(zip(p.output_names(), pandas_labels(a[0], a[1])))
+    ours = dict(zip(p.output_names(), p.run_research(a), strict=True))
+    theirs = dict(zip(p.output_names(), pandas_labels(a[0], a[1]), strict=True))
     rng = np.random.default_rng(0)
-    for name, mine in ours.items():
-        mine = np.asarray(mine)
+    for name, column in ours.items():
+        mine = np.asarray(column)
         np.testing.assert_array_equal(np.isnan(mine), theirs[name].isna().to_numpy(), name)
         if not name.startswith(("slope", "r2")):
             np.testing.assert_allclose(mine, theirs[name], rtol=1e-8, atol=1e-12, err_msg=name)

@@ -31,10 +31,10 @@ import zerak
 warnings.simplefilter("ignore", zerak.ConfigWarning)
 
 COLUMNS = ["t", "open", "high", "low", "close"]
-LIVE_SYMBOLS = int(os.environ.get("UNIVERSE_LIVE_SYMBOLS", 5_000))
+LIVE_SYMBOLS = int(os.environ.get("UNIVERSE_LIVE_SYMBOLS", "5000"))
 LIVE_BARS = 20
-RESEARCH_SYMBOLS = int(os.environ.get("UNIVERSE_RESEARCH_SYMBOLS", 1_000))
-RESEARCH_BARS = int(os.environ.get("UNIVERSE_RESEARCH_BARS", 10_000))
+RESEARCH_SYMBOLS = int(os.environ.get("UNIVERSE_RESEARCH_SYMBOLS", "1000"))
+RESEARCH_BARS = int(os.environ.get("UNIVERSE_RESEARCH_BARS", "10000"))
 RANK_SYMBOLS = 5_000
 RANK_BARS = 500
 
@@ -79,7 +79,7 @@ def live_rows(title: str, made, data: np.ndarray) -> list[tuple[str, float, str]
 
     def python_loop():
         for bar in rows:
-            for pipe, row in zip(pipes, bar):
+            for pipe, row in zip(pipes, bar, strict=True):
                 pipe.update(row)
 
     loop = best_s(python_loop, repeat=3) / LIVE_BARS
@@ -211,8 +211,8 @@ def rank() -> None:
     )
 
 
-FRAME_SYMBOLS = int(os.environ.get("UNIVERSE_FRAME_SYMBOLS", 1_000))
-FRAME_BARS = int(os.environ.get("UNIVERSE_FRAME_BARS", 1_000))
+FRAME_SYMBOLS = int(os.environ.get("UNIVERSE_FRAME_SYMBOLS", "1000"))
+FRAME_BARS = int(os.environ.get("UNIVERSE_FRAME_BARS", "1000"))
 
 
 def long_frame() -> None:

@@ -126,7 +126,8 @@ def research(d):
         "against TA-Lib for Obv)"
     )
     print(
-        f"  {'class':26}  {'peer':22}  {'zerak s':>8}  {'peer s':>8}  {'ratio':>6}  {'max rel diff':>12}"
+        f"  {'class':26}  {'peer':22}  {'zerak s':>8}  {'peer s':>8}  {'ratio':>6}  "
+        f"{'max rel diff':>12}"
     )
     for name, (obj, peer, call) in cases().items():
         names = obj.input_names()

@@ -74,4 +74,4 @@ print(
     "live == research, bit for bit, across a pickle:",
     np.array_equal(live, research, equal_nan=True),
 )
-print("last bar:", dict(zip(pipeline.output_names(), research[-1].round(4).tolist())))
+print("last bar:", dict(zip(pipeline.output_names(), research[-1].round(4).tolist(), strict=True)))

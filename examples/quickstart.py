@@ -66,8 +66,8 @@ for i, bar in enumerate(bars):
 research = pipeline.run_research([list(b) for b in bars])
 same = all(
     (a == b) or (math.isnan(a) and math.isnan(b))
-    for ra, rb in zip(live, research)
-    for a, b in zip(ra, rb)
+    for ra, rb in zip(live, research, strict=True)
+    for a, b in zip(ra, rb, strict=True)
 )
 print(f"\nresearch mode equals live mode bit for bit: {same}")
 

@@ -53,7 +53,7 @@ def run_on_dask(
     ]
     futures = client.map(run_block, blocks, firsts, [bars] * len(firsts), pure=False)
     arrays = [a for block in client.gather(futures) for a in block]
-    return dict(zip(range(symbols), arrays))
+    return dict(zip(range(symbols), arrays, strict=True))
 
 
 def main() -> None:

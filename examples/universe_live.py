@@ -52,7 +52,7 @@ def main() -> None:
     seen: list[np.ndarray] = []
     results: list[np.ndarray] = []
     spent = 0.0
-    for bar in range(bars):
+    for _ in range(bars):
         close *= np.exp(rng.normal(0.0, 0.01, n))
         matrix = np.column_stack([close, rng.lognormal(10.0, 1.0, n)])
         matrix[rng.random(n) < 0.02] = np.nan  # halted this bar

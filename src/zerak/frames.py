@@ -244,12 +244,12 @@ class _Source:
         if kind == _MAPPING:
             _check_indexes(frame, [*names, *self.extra, *self.keep])
         columns = [_column(frame, kind, name) for name in names]
-        for name, column in zip(names, columns):
+        for name, column in zip(names, columns, strict=True):
             if column.ndim != 1:
                 raise InvalidInputError(
                     f"column {name!r} must be one-dimensional, got shape {column.shape}"
                 )
-        lengths = {name: len(column) for name, column in zip(names, columns)}
+        lengths = {name: len(column) for name, column in zip(names, columns, strict=True)}
         if kind == _MAPPING:  # a frame's columns are of one length by construction
             for name in [*self.extra, *self.keep]:
                 lengths.setdefault(name, len(frame[name]))
@@ -426,7 +426,7 @@ def _stream_table(pa: Any, stream: Any) -> Any:
         table = pa.Table.from_batches(batches, schema=schema)
     else:
         table = pa.table(stream)
-    for name, column in zip(table.column_names, table.columns):
+    for name, column in zip(table.column_names, table.columns, strict=True):
         try:
             column.validate(full=True)
         except pa.ArrowException as error:
@@ -440,7 +440,7 @@ def _check_batch(batch: Any, schema: Any, at: int) -> None:
             f"batch {at} of the Arrow stream has columns {_render(batch.schema.names)}, "
             f"its schema {_render(schema.names)}"
         )
-    for field, column in zip(schema, batch.columns):
+    for field, column in zip(schema, batch.columns, strict=True):
         if column.type != field.type:
             raise TypeError(
                 f"column {field.name!r}: batch {at} of the Arrow stream holds {column.type}, "

@@ -8,7 +8,7 @@ import zerak
 def same_floats(actual, expected):
     """Element-wise equality where NaN equals NaN (bit-exact otherwise)."""
     assert len(actual) == len(expected), (actual, expected)
-    for a, e in zip(actual, expected):
+    for a, e in zip(actual, expected, strict=True):
         if isinstance(e, float) and math.isnan(e):
             assert math.isnan(a), (actual, expected)
         else:

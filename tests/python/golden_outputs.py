@@ -366,7 +366,7 @@ def on_every_level(module, function, *args):
 
     levels = dispatch.available()
     with ThreadPoolExecutor(2) as pool:  # this machine has two cores
-        return dict(zip(levels, pool.map(run, levels)))
+        return dict(zip(levels, pool.map(run, levels), strict=True))
 
 
 def load():

@@ -31,7 +31,7 @@ def rolling_expected(x, window, stat):
 
 def run(obj, *columns):
     """Feeds the columns bar by bar; returns an array of shape (bars, outputs)."""
-    return np.array([obj.update(list(bar)) for bar in zip(*columns)])
+    return np.array([obj.update(list(bar)) for bar in zip(*columns, strict=True)])
 
 
 def assert_close(got, want, rtol, atol=0.0):
@@ -67,5 +67,5 @@ def check_in_pipeline(makers, columns, warm=50):
     for got in (live, research):
         np.testing.assert_array_equal(got, expected)
         np.testing.assert_array_equal(np.signbit(got), np.signbit(expected))
-    for obj, twin in zip(used, twins):
+    for obj, twin in zip(used, twins, strict=True):
         np.testing.assert_array_equal(alone(obj, bars[warm:]), alone(twin, bars[warm:]))

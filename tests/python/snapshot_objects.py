@@ -122,7 +122,7 @@ def target_pipeline():
 def bars(n=120, seed=3):
     """Rows of four gappy positive walks (NaN gaps, flat stretches)."""
     cols = [gappy_walk(seed + k, n) for k in range(4)]
-    return [list(row) for row in zip(*cols)]
+    return [list(row) for row in zip(*cols, strict=True)]
 
 
 def columns(n=60, seed=5):

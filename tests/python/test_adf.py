@@ -293,7 +293,7 @@ def test_nan_blanks_exactly_the_windows_holding_it():
     clean = run(Adf(["x"], 20, ["s", "p"]), x)
     x[30] = NAN
     rows = run(Adf(["x"], 20, ["s", "p"]), x)
-    for i, (row, ref) in enumerate(zip(rows, clean)):
+    for i, (row, ref) in enumerate(zip(rows, clean, strict=True)):
         if 30 <= i < 50:
             assert all(math.isnan(v) for v in row), i
         else:
@@ -338,7 +338,7 @@ def test_pipeline_live_equals_research_and_owns_its_copies():
         live, live_pipeline.run_research(np.array(x).reshape(-1, 1)), equal_nan=True
     )
     # The objects handed over were copied, not stepped.
-    standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x))]
+    standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x), strict=True)]
     assert np.array_equal(live, standalone, equal_nan=True)
 
 

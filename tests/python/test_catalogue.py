@@ -121,6 +121,11 @@ def _bits(values):
     return np.where(np.isnan(values), np.nan, values).view(np.int64)
 
 
+def _labels(make, names, part):
+    """The target `make` builds, labelling `part` (inputs x bars) at once."""
+    return zerak.TargetPipeline([make()], names).run_research_array(np.ascontiguousarray(part))
+
+
 def paths_agree(level):
     """{name: None, or where research and one-bar-at-a-time first differ} on
     instruction set `level`. Transforms: run_research_array against update.
@@ -143,13 +148,11 @@ def paths_agree(level):
             research = zerak.FeaturePipeline([factories[name]()], names).run_research_array(cols)
         else:
             cols = np.ascontiguousarray(data[:400, : len(names)].T)
-            label = lambda part: zerak.TargetPipeline(  # noqa: E731
-                [factories[name]()], names
-            ).run_research_array(np.ascontiguousarray(part))
-            reach = factories[name]().forward_period() + 1
-            research = label(cols).T
+            make = factories[name]
+            reach = make().forward_period() + 1
+            research = _labels(make, names, cols).T
             one_by_one = np.array(
-                [label(cols[:, i : i + reach])[:, 0] for i in range(cols.shape[1])]
+                [_labels(make, names, cols[:, i : i + reach])[:, 0] for i in range(cols.shape[1])]
             )
         differ = np.argwhere(_bits(research) != _bits(one_by_one))
         out[name] = (

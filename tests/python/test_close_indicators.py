@@ -107,7 +107,7 @@ def by_segments(fn, x):
         got = fn(seg) if len(seg) else ()
         if parts is None and len(got):
             parts = [np.full(len(x), nan) for _ in got]
-        for p, g in zip(parts or [], got):
+        for p, g in zip(parts or [], got, strict=False):  # got is () on an empty run
             p[start:end] = g
         start = end + 1
     return np.vstack(parts) if parts else None
@@ -176,7 +176,7 @@ def test_against_talib(case, data):
     assert got.shape == want.shape
     # A difference of EMAs that a spike of 1e12 went through keeps ~1e-16 of it.
     atol = 1e-3 if data == "spiky" else 1e-12
-    for g, w in zip(got, want):
+    for g, w in zip(got, want, strict=True):
         assert_close(g, w, atol)
     # warm-up: TA-Lib's lookback, and the first output on a clean series
     assert obj.warm_up_period() == abstract.Function(spec[0], **spec[1]).lookback

@@ -119,7 +119,7 @@ def test_a_list_that_shrinks_during_conversion_is_read_safely():
     add = zerak.Add(["a", "b"], ["s"])
     assert add.update(values) == [2.0]  # two items were read before the list emptied
     values[:] = [ShrinksOnConversion(values), 5.0]
-    with pytest.raises(zerak.InvalidInputError, match="got 1$"):
+    with pytest.raises(zerak.InvalidInputError, match=r"got 1$"):
         add.update(values)
     assert add.update([1.0, 2.0]) == [3.0]
 
@@ -221,7 +221,7 @@ def test_numpy_booleans_convert_through_their_truth_value():
 def test_float_conversion():
     z = zerak.FixedZScore(["x"], ["z"], 1, 2)  # ints convert
     assert z.update([5.0]) == [2.0]
-    with pytest.raises(TypeError, match="^argument 'mean': must be real number, not str$"):
+    with pytest.raises(TypeError, match=r"^argument 'mean': must be real number, not str$"):
         zerak.FixedZScore(["x"], ["z"], "1", 2.0)
     with pytest.raises(ZeroDivisionError):
         zerak.FixedZScore(["x"], ["z"], Raising(), 2.0)
@@ -230,7 +230,7 @@ def test_float_conversion():
 @needs("Correlation")
 def test_string_conversion():
     with pytest.raises(
-        TypeError, match="^argument 'method': 'int' object cannot be converted to 'PyString'$"
+        TypeError, match=r"^argument 'method': 'int' object cannot be converted to 'PyString'$"
     ):
         zerak.Correlation(["a", "b"], 10, ["c"], method=1)
 

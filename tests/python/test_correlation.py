@@ -75,7 +75,7 @@ def test_correlation_agrees_with_scipy_on_tied_and_constant_windows(method, wind
     n = 120
     x = tied_series(rng, n)
     y = np.where(rng.random(n) < 0.5, tied_series(rng, n), rng.normal(size=n))
-    out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+    out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
     want = [NAN] * (window - 1) + [
         scipy_corr(method, x[t + 1 - window : t + 1], y[t + 1 - window : t + 1])
         for t in range(window - 1, n)
@@ -104,11 +104,11 @@ def test_nan_blanks_exactly_the_windows_that_hold_it(method):
     rng = np.random.default_rng(1)
     n, window = 40, 5
     x, y = rng.normal(size=n), rng.normal(size=n)
-    clean = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+    clean = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
     for column in (x, y):
         saved = column[17]
         column[17] = NAN
-        out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+        out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
         column[17] = saved
         blank = np.zeros(n, bool)
         blank[17 : 17 + window] = True
@@ -141,7 +141,7 @@ def test_kendall_past_the_sixty_four_bit_denominator():
     x = rng.normal(size=n)
     y = x + rng.normal(size=n)
     c = Correlation(["x", "y"], n, ["r"], "kendall")
-    out = feed(c, zip(x, y))
+    out = feed(c, zip(x, y, strict=True))
     assert np.isnan(out[:-1]).all()
     assert out[-1] == pytest.approx(stats.kendalltau(x, y).statistic, rel=1e-12)
 
@@ -149,7 +149,7 @@ def test_kendall_past_the_sixty_four_bit_denominator():
 @pytest.mark.parametrize("method", METHODS)
 def test_reset_replays_like_new(method):
     rng = np.random.default_rng(2)
-    rows = list(zip(tied_series(rng, 50), rng.normal(size=50)))
+    rows = list(zip(tied_series(rng, 50), rng.normal(size=50), strict=True))
     for t in (
         Correlation(["a", "b"], 7, ["r"], method),
         AutoCorrelation(["a"], 7, ["r"], 2, method),
@@ -163,7 +163,7 @@ def test_reset_replays_like_new(method):
 @pytest.mark.parametrize("method", METHODS)
 def test_pipeline_research_equals_live(method):
     rng = np.random.default_rng(3)
-    data = [list(r) for r in zip(tied_series(rng, 80), rng.normal(size=80))]
+    data = [list(r) for r in zip(tied_series(rng, 80), rng.normal(size=80), strict=True)]
     data[30][1] = NAN
     features = [
         Correlation(["a", "b"], 6, ["c"], method),
@@ -314,7 +314,7 @@ def test_signatures_and_docstrings():
 )
 def test_pearson_at_extreme_scales_and_on_constant_windows(xs, ys, expected):
     c = zerak.Correlation(["x", "y"], 3, ["r"])
-    (r,) = [c.update([x, y]) for x, y in zip(xs, ys)][-1]
+    (r,) = [c.update([x, y]) for x, y in zip(xs, ys, strict=True)][-1]
     if expected is None:
         assert math.isnan(r)
     else:

@@ -203,7 +203,7 @@ def test_live_research_and_reset_agree():
         same_floats(got, want)
     same_floats(research.update(data[0]), live.update(data[0]))  # both continue from the last bar
     live.reset()
-    for bar, want in zip(data, rows):
+    for bar, want in zip(data, rows, strict=True):
         same_floats(live.update(bar), want)
 
 
@@ -245,7 +245,7 @@ def test_numpy_edge_shapes():
         p.run_research(np.broadcast_to(np.ones(1), (2**40, 3)))
     with pytest.raises(MemoryError):
         p.run_research(np.broadcast_to(np.ones(1), (2**40, 2)))
-    with pytest.raises(TypeError, match="^argument 'data': "):
+    with pytest.raises(TypeError, match=r"^argument 'data': "):
         p.run_research(np.ones(4))
     same_floats(p.run_research(np.array([[1.0, nan], [np.inf, 1.0]]))[1], [math.inf])
     assert all(math.isnan(v) for v in FP(chain(), COLUMNS).update([nan] * 4))
@@ -382,13 +382,13 @@ def test_no_references_leak():
         p.update(row)
         p.run_research(data)
         p.run_research(matrix)
-        for call in (
-            lambda: p.run_research(bad),
-            lambda: FP(features + [1], columns),
-            lambda: FP(features, ["y"]),
-        ):
-            with pytest.raises(Exception):
-                call()
+        # the failures too: each error path gives back what it took
+        with pytest.raises(TypeError, match="must be real number, not str"):
+            p.run_research(bad)
+        with pytest.raises(zerak.InvalidConfigError, match="unsupported feature type: int"):
+            FP(features + [1], columns)
+        with pytest.raises(zerak.MissingInputColumnError, match="x"):
+            FP(features, ["y"])
     del p
     gc.collect()
     assert [sys.getrefcount(o) for o in watched] == before

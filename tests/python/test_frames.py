@@ -108,7 +108,7 @@ def test_frames_match_the_array_run_whatever_the_column_order(kind):
     by_bar = features.run_research(np.column_stack([cols[c] for c in INPUTS]))
     expected_features = [[row[j] for row in by_bar] for j in range(len(by_bar[0]))]
     expected_labels = targets.run_research([cols["open"], cols["close"]])
-    for got, pipe, expected in [
+    for result, pipe, expected in [
         (
             zerak.research_frame(features, frame, keep=["stamp", "symbol"]),
             features,
@@ -116,14 +116,14 @@ def test_frames_match_the_array_run_whatever_the_column_order(kind):
         ),
         (zerak.label_frame(targets, frame, keep=["stamp", "symbol"]), targets, expected_labels),
     ]:
-        assert type(got) is RESULT_TYPES[kind]
+        assert type(result) is RESULT_TYPES[kind]
         if kind == "pandas":
-            assert got.index.equals(frame.index)
-        got = as_columns(got)
+            assert result.index.equals(frame.index)
+        got = as_columns(result)
         assert list(got) == ["stamp", "symbol", *pipe.output_names()]
         assert np.array_equal(np.asarray(got["stamp"], dtype="datetime64[ns]"), stamps)
         assert list(got["symbol"]) == ["XY"] * n
-        for name, want in zip(pipe.output_names(), expected):
+        for name, want in zip(pipe.output_names(), expected, strict=True):
             values = got[name]
             assert not null or not any(v is not None and np.isnan(v) for v in values)
             assert null or None not in values

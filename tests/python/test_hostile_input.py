@@ -51,11 +51,17 @@ CTYPES_CASES = [
 def test_buffers_without_strides_read_like_arrays(kind, method, layout, ctype):
     values = np.random.default_rng(1).integers(1, 100, (7, 2)).astype(np.float64)
     if kind == "features":
-        make = lambda: FP([zerak.Add(["x", "y"], ["s"]), zerak.Sma(["y"], 2, ["m"])], ["x", "y"])
+
+        def make():
+            return FP([zerak.Add(["x", "y"], ["s"]), zerak.Sma(["y"], 2, ["m"])], ["x", "y"])
     else:
-        make = lambda: TP(
-            [zerak.FutureReturn(["x"], 2, ["r"]), zerak.FutureReturn(["y"], 1, ["q"])], ["x", "y"]
-        )
+
+        def make():
+            return TP(
+                [zerak.FutureReturn(["x"], 2, ["r"]), zerak.FutureReturn(["y"], 1, ["q"])],
+                ["x", "y"],
+            )
+
         values = values.T.copy()  # a row per column
     data = as_ctypes(values, ctype) if layout == "matrix" else ctypes_columns(values, ctype)
     got, want = getattr(make(), method)(data), getattr(make(), method)(values)

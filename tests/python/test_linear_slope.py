@@ -78,7 +78,7 @@ def test_against_scipy_linregress(window):
     y = rough_walk(2000, seed=200 + window)
     got = run(zerak.LinearSlope(["x", "y"], window, ["b", "r2"]), x, y)
     want = np.full((len(x), 2), nan)
-    for i, (wx, wy) in enumerate(zip(windows(x, window), windows(y, window))):
+    for i, (wx, wy) in enumerate(zip(windows(x, window), windows(y, window), strict=True)):
         if not (np.isnan(wx).any() or np.isnan(wy).any()):
             want[i + window - 1] = linregress_or_nan(wx, wy)
     assert_close(got, want, rtol=1e-9, atol=1e-12)

@@ -206,7 +206,9 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
     p.reset()
     assert bits(view.update_many(rows[:10], threads=2)) == bits(full[:10, [1]])
     assert bits(view.peek(list(rows[10]))) == bits(full[10, [1]])
-    assert bits(view.update(dict(zip(p.input_names(), rows[10])))) == bits(full[10, [1]])
+    assert bits(view.update(dict(zip(p.input_names(), rows[10], strict=True)))) == bits(
+        full[10, [1]]
+    )
     with pytest.raises(zerak.InvalidConfigError, match="not an output"):
         zerak.select(p, ["rs", "close"])
 
@@ -269,7 +271,7 @@ def test_check_lists_likely_mistakes_and_construction_warns_of_lost_data(
             pipeline = zerak.FeaturePipeline(features, columns)
         lossy = [f.message for f in found if f.kind in LOSSY]
         assert [w.category for w in caught] == [zerak.ConfigWarning] * len(lossy)
-        for w, message in zip(caught, lossy):
+        for w, message in zip(caught, lossy, strict=True):
             assert w.filename == __file__  # the line that built the pipeline
             assert str(w.message) in [message, *(f"{f!r}: {message}" for f in features)]
         assert zerak.check(pipeline, data_length=length) == found

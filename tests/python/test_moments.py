@@ -43,9 +43,9 @@ def test_surface(cls):
     assert len(m.update([1.0])) == 1
     with pytest.raises(zerak.InvalidInputError, match=f"^window must be >= {min_window}$"):
         cls(["x"], min_window - 1, ["m"])
-    with pytest.raises(zerak.InvalidInputError, match="^inputs must not be empty$"):
+    with pytest.raises(zerak.InvalidInputError, match=r"^inputs must not be empty$"):
         cls([], 0, [])
-    with pytest.raises(zerak.InvalidInputError, match="^outputs must not be empty$"):
+    with pytest.raises(zerak.InvalidInputError, match=r"^outputs must not be empty$"):
         cls(["x"], 0, [])
 
 
@@ -131,7 +131,7 @@ def exact_statistics(x, y, n):
         dx = [v - mx for v in xi[i + 1 - n : i + 1]]
         dy = [v - my for v in yi[i + 1 - n : i + 1]]
         m2, m3, m4 = (sum(d**k for d in dx) for k in (2, 3, 4))
-        sxy, syy = sum(a * b for a, b in zip(dx, dy)), sum(b * b for b in dy)
+        sxy, syy = sum(a * b for a, b in zip(dx, dy, strict=True)), sum(b * b for b in dy)
         if m2 == 0:  # a constant window: no moments, no correlation
             for name in out:
                 out[name].append(np.nan)

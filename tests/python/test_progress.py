@@ -113,7 +113,10 @@ def test_true_shows_a_tqdm_bar_or_says_to_install_it(name, capsys, monkeypatch):
     [
         (
             lambda: features().run_research(BY_BAR, progress=3),
-            "argument 'progress': expected a callable taking (bars done, total), True or None, not 'int'",
+            (
+                "argument 'progress': expected a callable taking (bars done, total), "
+                "True or None, not 'int'"
+            ),
         ),
         (lambda: targets().run_research_array([CLOSE], progress="yes"), "not 'str'"),
         (

@@ -54,7 +54,7 @@ def test_readme_code_runs_as_written():
     assert env["chain"].warm_up_period() == 19
     closes = [[100.0 + i % 7] for i in range(60)]
     rows = env["chain"].run_research(closes)
-    assert [i for i, row in enumerate(rows) if row[-1] == row[-1]][0] == 39
+    assert next(i for i, row in enumerate(rows) if row[-1] == row[-1]) == 39
     assert list(env["X"].columns) == env["pipeline"].output_names()
 
 

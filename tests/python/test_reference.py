@@ -63,7 +63,7 @@ def same(actual, expected):
         return (
             type(actual) is type(expected)
             and len(actual) == len(expected)
-            and all(same(a, e) for a, e in zip(actual, expected))
+            and all(same(a, e) for a, e in zip(actual, expected, strict=True))
         )
     return type(actual) is type(expected) and actual == expected
 
@@ -72,7 +72,7 @@ def run_example(source):
     """Runs one example; each `code  # -> expected` line is checked, and the
     `# prints:` texts must be what the example prints, in order."""
     env = {"zerak": zerak, "np": np, "nan": float("nan")}
-    printed = [m for m in re.findall(r"# prints: (.*)$", source, flags=re.MULTILINE)]
+    printed = re.findall(r"# prints: (.*)$", source, flags=re.MULTILINE)
     lines = []
     for line in source.splitlines():
         code, arrow, expected = line.partition("  # -> ")

@@ -244,9 +244,11 @@ def test_array_results_are_zerak_memory_without_numpy_a_memoryview():
         (
             np.ones(4),
             TypeError,
-            "argument 'data': expected a 2-dimensional array of bars (one row per bar), got a "
-            "1-dimensional one: use data.reshape(-1, 1) for a single input column, "
-            "data.reshape(1, -1) for a single bar",
+            (
+                "argument 'data': expected a 2-dimensional array of bars (one row per bar), got a "
+                "1-dimensional one: use data.reshape(-1, 1) for a single input column, "
+                "data.reshape(1, -1) for a single bar"
+            ),
         ),
         (
             np.ones((2, 2), dtype=complex),
@@ -285,15 +287,15 @@ def test_target_bad_input():
     ):
         p.run_research_array(np.ones((3, 5)))
     with pytest.raises(
-        zerak.InvalidInputError, match="^expected input columns of equal length, got 3 and 2 bar"
+        zerak.InvalidInputError, match=r"^expected input columns of equal length, got 3 and 2 bar"
     ):
         p.run_research_array([[1.0, 2.0, 3.0], [1.0, 2.0]])
     with pytest.raises(
-        TypeError, match="^argument 'data': expected a 2-dimensional buffer of columns"
+        TypeError, match=r"^argument 'data': expected a 2-dimensional buffer of columns"
     ):
         p.run_research_array(np.ones((2, 2, 2)))
     with pytest.raises(
-        TypeError, match="^argument 'data': expected a 1-dimensional buffer for a column"
+        TypeError, match=r"^argument 'data': expected a 1-dimensional buffer for a column"
     ):
         p.run_research([np.ones((2, 2)), [1.0, 2.0]])
     with pytest.raises(MemoryError):
@@ -374,10 +376,12 @@ def test_threads_run_side_by_side_and_share_no_pipeline():
 INTERRUPTED = textwrap.dedent("""
     import sys, numpy as np, zerak
     method = sys.argv[1]
-    make = lambda: zerak.FeaturePipeline([zerak.Adf(["x"], 300, ["s", "p"]), zerak.Sma(["x"], 3, ["m"])], ["x"])
+    make = lambda: zerak.FeaturePipeline(
+        [zerak.Adf(["x"], 300, ["s", "p"]), zerak.Sma(["x"], 3, ["m"])], ["x"])
     data = np.cumsum(np.random.default_rng(3).normal(size=(400_000, 1)), axis=0)
     if method == "target":
-        p = zerak.TargetPipeline([zerak.FutureLinearSlope(["x", "y"], 50_000, ["s", "r"])], ["x", "y"])
+        p = zerak.TargetPipeline(
+            [zerak.FutureLinearSlope(["x", "y"], 50_000, ["s", "r"])], ["x", "y"])
         call = lambda: p.run_research_array(np.vstack([data.T, data.T]))
     else:
         p = make()
@@ -432,7 +436,8 @@ def test_failing_allocations_raise_memory_error_and_keep_the_state():
 
     setup = textwrap.dedent("""
         import numpy as np, zerak
-        make = lambda: zerak.FeaturePipeline([zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
+        make = lambda: zerak.FeaturePipeline(
+            [zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
         p, t = make(), zerak.TargetPipeline([zerak.FutureReturn(["x"], 2, ["r"])], ["x"])
         data = np.arange(1.0, 700.0).reshape(-1, 1)
         np.asarray(np.ones(1))

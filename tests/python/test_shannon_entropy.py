@@ -45,9 +45,9 @@ def test_surface():
         "Process one bar. Returns ``[NaN]`` during warm-up or while any ``NaN`` is in the window."
     )
     assert zerak.ShannonEntropy.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
-    assert (
-        repr(e)
-        == 'ShannonEntropy(inputs=["x", "y"], window=20, outputs=["h", "g"], bins=None, normalize=true)'
+    assert repr(e) == (
+        'ShannonEntropy(inputs=["x", "y"], window=20, outputs=["h", "g"], '
+        "bins=None, normalize=true)"
     )
     assert repr(zerak.ShannonEntropy(["x"], 5, ["h"], 10, False)) == (
         'ShannonEntropy(inputs=["x"], window=5, outputs=["h"], bins=10, normalize=false)'
@@ -101,14 +101,14 @@ def test_constant_window_is_negative_zero(bins):
     "window, bins",
     [(2, None), (10, None), (100, None), (10, 3), (10, 10), (10, 11), (8, 1000), (30, 2**62)],
 )
-def test_against_plain_reference(window, bins):
+@pytest.mark.parametrize("normalize", [True, False])
+def test_against_plain_reference(window, bins, normalize):
     x = rough_walk(1500, seed=window + (bins or 0) % 1000)
     k = bins or sturges(window)
-    for normalize in (True, False):
-        got = run(zerak.ShannonEntropy(["x"], window, ["h"], bins, normalize), x)[:, 0]
-        want = rolling_expected(x, window, lambda w: reference(list(w), k, normalize))
-        assert_close(got, want, rtol=0)  # the same additions in the same order
-        assert np.isfinite(got).sum() > len(x) // 10
+    got = run(zerak.ShannonEntropy(["x"], window, ["h"], bins, normalize), x)[:, 0]
+    want = rolling_expected(x, window, lambda w: reference(list(w), k, normalize))
+    assert_close(got, want, rtol=0)  # the same additions in the same order
+    assert np.isfinite(got).sum() > len(x) // 10
 
 
 def test_one_gap_blanks_exactly_window_bars_and_reset_starts_over():

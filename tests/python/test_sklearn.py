@@ -18,11 +18,17 @@ from zerak.sklearn import FeatureTransformer  # noqa: E402
 # Checks that assume each row is transformed on its own; a row's features
 # depend on the bars before it, so these fail by design (docs/reference.md).
 NOT_ROW_WISE = {
-    "check_methods_sample_order_invariance": "features of a bar depend on the bars before it: shuffling the rows changes them",
-    "check_methods_subset_invariance": "a batch of bars warms up from its own first bar, so its features differ from "
-    "those the same bars get inside a longer run",
-    "check_dataframe_column_names_consistency": "frames are read by column name (other columns ignored), so renamed columns are "
-    "missing inputs, not reordered features",
+    "check_methods_sample_order_invariance": (
+        "features of a bar depend on the bars before it: shuffling the rows changes them"
+    ),
+    "check_methods_subset_invariance": (
+        "a batch of bars warms up from its own first bar, so its features differ from "
+        "those the same bars get inside a longer run"
+    ),
+    "check_dataframe_column_names_consistency": (
+        "frames are read by column name (other columns ignored), so renamed columns are "
+        "missing inputs, not reordered features"
+    ),
 }
 
 
@@ -101,7 +107,7 @@ def test_time_series_cross_validation_folds_start_afresh():
     folds = TimeSeriesSplit(n_splits=4)
     result = cross_validate(model, data, y, cv=folds, return_estimator=True)
     assert np.isfinite(result["test_score"]).all()
-    seen = [t for t in original.features]
+    seen = list(original.features)
     for fitted, (_, test) in zip(result["estimator"], folds.split(data), strict=True):
         step = fitted.steps[0][1]
         assert step is not original and all(a is not b for a in step.features for b in seen)

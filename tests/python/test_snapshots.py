@@ -60,9 +60,9 @@ def test_copy_mid_stream_continues_bit_for_bit(name, how):
     assert twin.input_names() == original.input_names()
     assert twin.output_names() == original.output_names()
     # The copy runs to the end first: the original must not notice.
-    for got, want in zip([step(twin, row) for row in rows[half:]], expected):
+    for got, want in zip([step(twin, row) for row in rows[half:]], expected, strict=True):
         same_floats(got, want)
-    for got, want in zip([step(original, row) for row in rows[half:]], expected):
+    for got, want in zip([step(original, row) for row in rows[half:]], expected, strict=True):
         same_floats(got, want)
 
 

@@ -31,7 +31,7 @@ def run(target, *columns):
 
 def assert_columns(got, want):
     assert len(got) == len(want)
-    for g, w in zip(got, want):
+    for g, w in zip(got, want, strict=True):
         np.testing.assert_array_equal(np.array(g, dtype=float), np.array(w, dtype=float))
 
 
@@ -153,8 +153,8 @@ def test_exact_nan_tails(h, n):
         ],
         ["c", "x"],
     )
-    tails = dict(zip(p.output_names(), [h, h - 1, h - 1, h]))
-    for name, column in zip(p.output_names(), p.run_research([c, x])):
+    tails = dict(zip(p.output_names(), [h, h - 1, h - 1, h], strict=True))
+    for name, column in zip(p.output_names(), p.run_research([c, x]), strict=True):
         missing = np.isnan(column)
         tail = min(tails[name], n)
         assert missing[n - tail :].all() and not missing[: n - tail].any(), name
@@ -177,10 +177,10 @@ def test_targets_in_any_order_and_a_shared_column():
     alone = {}
     for target in three():
         cols = TargetPipeline([target], ["close", "t"]).run_research([c, t])
-        alone.update(zip(target.output_names(), cols))
+        alone.update(zip(target.output_names(), cols, strict=True))
     for order in itertools.permutations(three()):
         p = TargetPipeline(list(order), ["close", "t"])
-        got = dict(zip(p.output_names(), p.run_research([c, t])))
+        got = dict(zip(p.output_names(), p.run_research([c, t]), strict=True))
         assert p.output_names() == [n for target in order for n in target.output_names()]
         for name, column in got.items():
             np.testing.assert_array_equal(column, alone[name])
@@ -359,8 +359,11 @@ def test_pipeline_construction_errors(targets, columns, exc, message):
         (
             np.zeros(2),
             TypeError,
-            "argument 'data': expected a 2-dimensional array of columns (one row per input column), "
-            "got a 1-dimensional one: use data.reshape(1, -1) or [data] for a single input column",
+            (
+                "argument 'data': expected a 2-dimensional array of columns "
+                "(one row per input column), got a 1-dimensional one: "
+                "use data.reshape(1, -1) or [data] for a single input column"
+            ),
         ),
         ([[1.0], [None]], TypeError, "argument 'data': must be real number, not NoneType"),
     ],

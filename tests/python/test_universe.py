@@ -217,7 +217,7 @@ def test_a_false_mask_or_an_all_nan_row_means_did_not_trade(mode):
     if mode == "research":
         got, want = u.run_research(p, mask=mask), u.run_research(blanked)
     else:
-        got = np.stack([u.update(bar, mask=m) for bar, m in zip(p, mask)])
+        got = np.stack([u.update(bar, mask=m) for bar, m in zip(p, mask, strict=True)])
         u.reset()
         want = np.stack([u.update(bar) for bar in blanked])
     np.testing.assert_array_equal(got, want)

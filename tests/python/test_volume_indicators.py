@@ -60,7 +60,7 @@ def by_segments(fn, *xs):
     bad = np.isnan(np.column_stack(xs)).any(axis=1)
     out = np.full(len(bad), nan)
     edges = np.flatnonzero(np.diff(np.concatenate([[1], bad.astype(int), [1]])))
-    for start, stop in zip(edges[::2], edges[1::2]):
+    for start, stop in zip(edges[::2], edges[1::2], strict=True):
         out[start:stop] = fn(*(x[start:stop] for x in xs))
     return out
 
@@ -265,7 +265,7 @@ def test_mfi_compares_typical_prices_exactly():
         d = rng.integers(1, 9) * 1e-5
         h[i], lo[i], c[i] = np.round(h[i - 1] + d, 5), lo[i - 1], np.round(c[i - 1] - d, 5)
     v = np.round(rng.lognormal(8, 1, n))
-    exact = [Fraction(a) + Fraction(b) + Fraction(d) for a, b, d in zip(h, lo, c)]
+    exact = [Fraction(a) + Fraction(b) + Fraction(d) for a, b, d in zip(h, lo, c, strict=True)]
     tp = (h + lo + c) / 3
     flat = np.array([False] + [exact[i] == exact[i - 1] for i in range(1, n)])
     assert (flat & (tp != np.roll(tp, 1))).sum() > 50  # the rounding disagrees there

@@ -45,7 +45,7 @@ def exact_window(kind, xs, ys, ddof):
         return float(var) if kind == "var" else math.sqrt(var)
     fy = [Fraction(v) for v in ys]
     my = sum(fy) / n
-    sxy = sum((a - mx) * (b - my) for a, b in zip(fx, fy))
+    sxy = sum((a - mx) * (b - my) for a, b in zip(fx, fy, strict=True))
     if kind == "cov":
         return float(sxy / (n - ddof))
     return float(sxy / sxx) if sxx else math.nan
@@ -177,8 +177,8 @@ def test_against_pandas_and_bottleneck(kind, w, ddof, running):
         "beta": [roll.cov(sy) / roll.var()],
     }[kind]
     flat = ours == 0.0  # exactly; the peers leave a residue of their running sums
-    for peer in peers:
-        peer = np.array(peer, dtype=float)
+    for series in peers:
+        peer = np.array(series, dtype=float)
         if kind == "beta":  # a constant x: pandas divides rounding noise
             peer[np.isclose(roll.var().to_numpy(), 0.0, atol=1e-9)] = np.nan
         assert np.array_equal(np.isnan(ours), np.isnan(peer))
@@ -248,7 +248,7 @@ def exact_centred(x, y, w):
     yi = [int(Fraction(v) * scale) for v in y]
     sx = sy = sxx = sxy = 0
     out = []
-    for i, (a, b) in enumerate(zip(xi, yi)):
+    for i, (a, b) in enumerate(zip(xi, yi, strict=True)):
         sx, sy, sxx, sxy = sx + a, sy + b, sxx + a * a, sxy + a * b
         if i >= w:
             c, d = xi[i - w], yi[i - w]
@@ -273,7 +273,9 @@ def test_accurate_far_from_zero(offset, noise, w, running):
     sums = exact_centred(x, y, w)
     for kind in ("var", "std", "cov", "beta"):
         obj = CLASSES[kind](w, 1, running)
-        live = np.array([obj.update([a, b][: len(obj.input_names())])[0] for a, b in zip(x, y)])
+        live = np.array(
+            [obj.update([a, b][: len(obj.input_names())])[0] for a, b in zip(x, y, strict=True)]
+        )
         research = run(CLASSES[kind](w, 1, running), x, y)
         np.testing.assert_array_equal(live, research)
         for i in range(w - 1, len(x)):
