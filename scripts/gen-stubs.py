@@ -158,7 +158,8 @@ def regions(module):
         for n in module.__all__
         if family(getattr(module, n)) is not None
     ]
-    return {"__all__": f"__all__ = [\n{names}]\n", "classes": "\n".join(classes)}
+    # The blank line before the end marker is ruff format's; the stub is formatted whole.
+    return {"__all__": f"__all__ = [\n{names}]\n", "classes": "\n".join(classes) + "\n"}
 
 
 def generate(text, module):
