@@ -55,10 +55,10 @@ def window_goal():
         unit="ns/bar",
     )
     t = dict(rows)
-    apply = t["WindowApply(numba cfunc)"]
+    apply_s = t["WindowApply(numba cfunc)"]
     print(
-        f"  pandas / WindowApply: {t['pandas rolling.apply(raw=True)'] / apply:.1f}x"
-        f" (goal >= 20x); WindowApply / Sma: {apply / t['Sma (built-in)']:.2f}x (goal <= 3x)"
+        f"  pandas / WindowApply: {t['pandas rolling.apply(raw=True)'] / apply_s:.1f}x"
+        f" (goal >= 20x); WindowApply / Sma: {apply_s / t['Sma (built-in)']:.2f}x (goal <= 3x)"
     )
 
 
