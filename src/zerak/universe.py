@@ -278,8 +278,11 @@ class UniversePipeline:
         if given.dtype.kind in "cmM":  # as FeaturePipeline: nothing dropped silently
             raise TypeError(
                 f"{what} of type {given.dtype} cannot be read as numbers: "
-                + ("complex values have no real number to stand for them" if given.dtype.kind == "c"
-                   else "dates, times and durations are not read as numbers implicitly")
+                + (
+                    "complex values have no real number to stand for them"
+                    if given.dtype.kind == "c"
+                    else "dates, times and durations are not read as numbers implicitly"
+                )
             )
         array = np.ascontiguousarray(given, dtype=np.float64)
         n_in = len(self._core.input_names())
