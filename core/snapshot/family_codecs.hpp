@@ -37,8 +37,7 @@ ZerakError holds_another_class(const std::string& held, std::string_view wanted)
 
 // Runs Codec<T>::load over one record body and requires it fully read.
 template <class T>
-Result<T> load_body(std::string_view tag, std::span<const std::uint8_t> body,
-                    std::size_t offset) {
+Result<T> load_body(std::string_view tag, std::span<const std::uint8_t> body, std::size_t offset) {
   SnapshotReader r(body, offset, tag);
   Result<T> loaded = Codec<T>::load(r);
   if (loaded && !r.finish()) return r.error();
@@ -57,7 +56,9 @@ template <class T>
 Result<T> load(std::span<const std::uint8_t> bytes) {
   Result<detail::Envelope> e = detail::open_snapshot(bytes);
   if (!e) return e.error();
-  if (e.value().tag != kClassName<T>) return detail::holds_another_class(e.value().tag, kClassName<T>);
+  if (e.value().tag != kClassName<T>) {
+    return detail::holds_another_class(e.value().tag, kClassName<T>);
+  }
   return load_body<T>(kClassName<T>, e.value().body, e.value().offset);
 }
 
@@ -82,13 +83,13 @@ Result<std::unique_ptr<Base>> load_record_as(std::span<const std::uint8_t> body,
 
 // Applied, in namespace zerak::snapshot, to a family's list: a pipeline's
 // snapshots; a transform's or target's, and its record as a pipeline member.
-#define ZERAK_SNAPSHOTS(Class)                \
+#define ZERAK_SNAPSHOTS(Class)              \
   template Bytes save<Class>(const Class&); \
   template Result<Class> load<Class>(std::span<const std::uint8_t>);
-#define ZERAK_MEMBER_SNAPSHOTS(Base, Class)                                        \
-  ZERAK_SNAPSHOTS(Class)                                                           \
-  template bool save_record_as<Base, Class>(const Base&, SnapshotWriter&);         \
-  template Result<std::unique_ptr<Base>> load_record_as<Base, Class>(              \
+#define ZERAK_MEMBER_SNAPSHOTS(Base, Class)                                \
+  ZERAK_SNAPSHOTS(Class)                                                   \
+  template bool save_record_as<Base, Class>(const Base&, SnapshotWriter&); \
+  template Result<std::unique_ptr<Base>> load_record_as<Base, Class>(      \
       std::span<const std::uint8_t>, std::size_t);
 #define ZERAK_TRANSFORM_SNAPSHOTS(Class) ZERAK_MEMBER_SNAPSHOTS(StreamingTransform, Class)
 #define ZERAK_TARGET_SNAPSHOTS(Class) ZERAK_MEMBER_SNAPSHOTS(Target, Class)
