@@ -100,6 +100,24 @@ def test_research_runs_on_a_restored_pipeline():
         same_floats(got, want)
 
 
+def _alone_in_a_pipeline(name):
+    if name in TARGETS:
+        target = TARGETS[name]()
+        return zerak.TargetPipeline([target], target.input_names())
+    transform = TRANSFORMS[name]()
+    pipe = zerak.FeaturePipeline([transform], transform.input_names())
+    for row in bars()[:60]:
+        step(pipe, row)
+    return pipe
+
+
+@pytest.mark.parametrize("name", [*TRANSFORMS, *TARGETS])
+def test_every_class_restores_as_a_pipeline_member(name):
+    # A member's record is found by its tag among the catalogue's classes.
+    saved = zerak.snapshot.save(_alone_in_a_pipeline(name))
+    assert zerak.snapshot.save(zerak.snapshot.load(saved)) == saved
+
+
 EXCEPTIONS = [
     "ZerakError",
     "InvalidConfigError",
