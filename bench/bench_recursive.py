@@ -1,7 +1,7 @@
 """Recursive features and logarithms in research mode, side by side with the
 peers, over 1,000,000 bars (CPU time of this thread, best of several runs):
 
-1. The library's logarithm (core/ops/log.inc) against the C library's:
+1. The library's logarithm (core/simd/log.inc) against the C library's:
    accuracy over many arguments (random bits, price ratios, arguments near
    1, subnormals, powers of two and their neighbours), and speed, scalar and
    as the vector block kernel on each instruction set this CPU has, next to
@@ -81,7 +81,7 @@ def core_program_args(name, count):
     precision when there is one, run on `count` arguments."""
     target = BUILD / f"{name}_quad"
     sources = [ROOT / "bench" / f"{name}.cpp", *(ROOT / s for s in LOG_SOURCES),
-               *sorted((ROOT / "core/block").rglob("*.cpp"))]
+               *sorted((ROOT / "core/simd").rglob("*.cpp"))]
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
         BUILD.mkdir(parents=True, exist_ok=True)
         base = [os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
