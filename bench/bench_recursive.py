@@ -93,7 +93,7 @@ def core_program_args(name, count):
     sources = [
         ROOT / "bench" / f"{name}.cpp",
         *(ROOT / s for s in LOG_SOURCES),
-        *sorted((ROOT / "core/block").rglob("*.cpp")),
+        *sorted((ROOT / "core/simd").rglob("*.cpp")),
     ]
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
         BUILD.mkdir(parents=True, exist_ok=True)

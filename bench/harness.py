@@ -55,10 +55,10 @@ def core_program(name: str, core_sources: list[str]) -> str:
     flags, no Python) and returns what it prints."""
     target = BUILD / name
     # Every transform needs the contract's out-of-line members (traits.cpp) and
-    # the block kernels of each instruction set (block/simd/).
+    # the kernels of each instruction set (simd/).
     always = [
         "core/traits.cpp",
-        *(str(p.relative_to(ROOT)) for p in sorted((ROOT / "core/block").rglob("*.cpp"))),
+        *(str(p.relative_to(ROOT)) for p in sorted((ROOT / "core/simd").rglob("*.cpp"))),
     ]
     sources = [
         ROOT / "bench" / f"{name}.cpp",

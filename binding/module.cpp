@@ -14,7 +14,7 @@
 #include "runtime/dispatch_module.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
-#include "custom/window_apply.hpp"
+#include "custom/custom_module.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/snapshot_module.hpp"
 

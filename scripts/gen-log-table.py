@@ -1,4 +1,4 @@
-"""Writes core/ops/log_table.inc: the constants of the library's logarithm.
+"""Writes core/simd/log_table.inc: the constants of the library's logarithm.
 
     python scripts/gen-log-table.py
 
@@ -68,7 +68,7 @@ inline constexpr double kLn2Lo = {ln2_lo.hex()};
 // (-1)^(k+1) / k for k = 3 ... 8: the series after r - r^2 / 2.
 inline constexpr double kLogTail[6] = {{{coefficients}}};
 """
-    out = Path(__file__).resolve().parent.parent / "core" / "ops" / "log_table.inc"
+    out = Path(__file__).resolve().parent.parent / "core" / "simd" / "log_table.inc"
     out.write_text(text)
 
 

@@ -100,6 +100,15 @@ def test_cross_sections_equal_pandas_per_bar(kind):
     np.testing.assert_allclose(got, expected, rtol=1e-12, atol=1e-15)
 
 
+def test_a_cross_section_of_unknown_kind_is_refused():
+    class Median(zerak.CrossSectionalDemean):
+        _kind = "median"
+        __slots__ = ()
+
+    with pytest.raises(TypeError, match="malformed cross-section"):
+        zerak.UniversePipeline([Median(["x"], ["y"])], ["x"], 3)
+
+
 def staged():
     # per-symbol -> cross-section -> per-symbol -> cross-section
     return [

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "window/extremum_window.hpp"
 
 namespace zerak {

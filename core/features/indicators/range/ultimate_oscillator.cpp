@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/range_smoothing.hpp"
 #include "ops/steps.hpp"
 #include "range_indicator.hpp"
