@@ -87,15 +87,16 @@ std::optional<T> with_defaults() {
           const Attempt a{inputs, outputs, window, other};
           auto config = std::apply(
               [](const auto&... p) {
-                return std::tuple<std::remove_cvref_t<
-                    decltype(std::invoke(std::remove_cvref_t<decltype(p)>::kGet,
-                                         std::declval<const T&>()))>...>{};
+                return std::tuple<std::remove_cvref_t<decltype(std::invoke(
+                    std::remove_cvref_t<decltype(p)>::kGet, std::declval<const T&>()))>...>{};
               },
               params);
           Chooser choose{a};
-          std::apply([&](auto&... value) {
-            std::apply([&](const auto&... p) { (choose(p, value), ...); }, params);
-          }, config);
+          std::apply(
+              [&](auto&... value) {
+                std::apply([&](const auto&... p) { (choose(p, value), ...); }, params);
+              },
+              config);
           Result<T> built = std::apply(
               [](auto&&... value) { return T::create(std::move(value)...); }, std::move(config));
           if (built) return std::optional<T>(std::move(built).value());

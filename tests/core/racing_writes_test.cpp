@@ -31,10 +31,10 @@ struct Case {
 
 std::vector<Case> cases() {
   std::vector<Case> all;
-#define ZERAK_RACE_CASE(Name)                                                    \
+#define ZERAK_RACE_CASE(Name)                                                  \
   all.push_back({#Name, []() -> std::unique_ptr<StreamingTransform> {          \
-                   auto t = testing::with_defaults<Name>();                      \
-                   return t ? std::make_unique<Name>(std::move(*t)) : nullptr;   \
+                   auto t = testing::with_defaults<Name>();                    \
+                   return t ? std::make_unique<Name>(std::move(*t)) : nullptr; \
                  }});
   ZERAK_TRANSFORM_CLASSES(ZERAK_RACE_CASE)
 #undef ZERAK_RACE_CASE
