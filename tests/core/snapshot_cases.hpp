@@ -4,15 +4,20 @@
 // snapshot tests run on them: a restored object continues exactly as the
 // original, and loading arbitrary bytes either fails or yields an object
 // that works and saves back to the same bytes.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
-#include "feature_test_util.hpp"
 #include "all_classes.hpp"
+#include "default_configuration.hpp"
+#include "feature_test_util.hpp"
 #include "snapshot/codec.hpp"
 #include "snapshot/snapshot.hpp"
 
@@ -28,6 +33,9 @@ struct SnapshotCase {
   // Loads `bytes`: false when refused; when accepted, runs the object on a
   // few bars and requires that it saves back to the same bytes.
   std::function<bool(std::span<const std::uint8_t>)> load_and_use;
+  // Whether the object had given present values before it was saved: a full
+  // row of outputs, or for a target some labels.
+  std::function<bool()> warm;
 };
 
 // Bars of `width` columns: rough walks, the later columns shifted and
@@ -77,12 +85,35 @@ std::vector<Value> step(T& t, const std::vector<Value>& row) {
   }
 }
 
-// Transforms and the feature pipeline: fed `split` bars, saved, restored,
-// then both fed the rest.
 template <class T>
-SnapshotCase stepping_case(std::string name, std::function<T()> make, std::size_t width,
+std::size_t values_read_by(const T& t) {
+  if constexpr (std::is_same_v<T, FeaturePipeline>) {
+    return t.inputs().size();
+  } else {
+    return t.values_read();
+  }
+}
+
+// Warming up gives missing values; a computed NaN (Logit of 100) is present.
+inline bool present(const Value& v) { return v.has_value(); }
+
+inline bool all_present(std::span<const Value> row) {
+  return !row.empty() && std::all_of(row.begin(), row.end(), present);
+}
+
+// Transforms and the feature pipeline: fed `split` bars (walks near 100,
+// times `scale`), saved, restored, then both fed the rest. Every column has a
+// gap shortly before the save, so the saved windows hold missing values.
+template <class T>
+SnapshotCase stepping_case(std::string name, std::function<T()> make, double scale = 1.0,
                            std::size_t split = 40) {
-  const auto rows = std::make_shared<std::vector<std::vector<Value>>>(rough_rows(80, width, 11));
+  const std::size_t width = values_read_by(make());
+  auto gappy = rough_rows(2 * split, width, 11);
+  for (auto& row : gappy) {
+    for (Value& v : row) v = v ? Value(*v * scale) : kMissing;
+  }
+  for (std::size_t j = 0; j < width; ++j) gappy[split - 2 - j][j] = kMissing;
+  const auto rows = std::make_shared<const std::vector<std::vector<Value>>>(std::move(gappy));
   const auto used = [make, rows, split] {
     T t = make();
     for (std::size_t i = 0; i < split; ++i) step(t, (*rows)[i]);
@@ -91,6 +122,12 @@ SnapshotCase stepping_case(std::string name, std::function<T()> make, std::size_
   SnapshotCase c;
   c.name = std::move(name);
   c.saved = [used] { return snapshot::save(used()); };
+  c.warm = [make, rows, split] {
+    T t = make();
+    bool warm = false;
+    for (std::size_t i = 0; i < split; ++i) warm = all_present(step(t, (*rows)[i])) || warm;
+    return warm;
+  };
   c.continues_exactly = [used, rows, split] {
     T original = used();
     Result<T> restored = snapshot::load<T>(snapshot::save(original));
@@ -100,7 +137,7 @@ SnapshotCase stepping_case(std::string name, std::function<T()> make, std::size_
     }
     return true;
   };
-  c.load_and_use = [rows, width](std::span<const std::uint8_t> bytes) {
+  c.load_and_use = [rows](std::span<const std::uint8_t> bytes) {
     Result<T> t = snapshot::load<T>(bytes);
     if (!t) return false;
     const snapshot::Bytes again = snapshot::save(t.value());
@@ -108,12 +145,7 @@ SnapshotCase stepping_case(std::string name, std::function<T()> make, std::size_
       throw std::runtime_error("an accepted snapshot does not save back to itself");
     }
     // Rows as wide as the object reads: a mutated configuration may read more.
-    std::size_t reads = width;
-    if constexpr (std::is_same_v<T, FeaturePipeline>) {
-      reads = t.value().inputs().size();
-    } else {
-      reads = t.value().values_read();
-    }
+    const std::size_t reads = values_read_by(t.value());
     for (std::size_t i = 0; i < 5; ++i) {
       std::vector<Value> row((*rows)[i]);
       row.resize(reads, 1.0);
@@ -145,6 +177,12 @@ SnapshotCase labelling_case(std::string name, std::function<T()> make) {
   SnapshotCase c;
   c.name = std::move(name);
   c.saved = [make] { return snapshot::save(make()); };
+  c.warm = [make, cols] {
+    for (const auto& labels : label(make(), *cols)) {
+      if (std::any_of(labels.begin(), labels.end(), present)) return true;
+    }
+    return false;
+  };
   c.continues_exactly = [make, cols] {
     const T original = make();
     Result<T> restored = snapshot::load<T>(snapshot::save(original));
@@ -178,142 +216,75 @@ T made(Result<T> r) {
   return std::move(r).value();
 }
 
+// The configuration each class is saved in: its defaults, unless another
+// reaches a part of its state or configuration the defaults leave out.
+template <class T>
+T configured() {
+  std::optional<T> t = with_defaults<T>();
+  if (!t) throw std::runtime_error(std::string(kClassName<T>) + ": no default configuration");
+  return std::move(*t);
+}
+
+template <>
+inline Correlation configured<Correlation>() {
+  return made(Correlation::create({"c0", "c1"}, 9, {"r"}, CorrelationMethod::Spearman));
+}
+template <>
+inline AutoCorrelation configured<AutoCorrelation>() {
+  return made(AutoCorrelation::create({"c0"}, 7, {"r"}, 2, CorrelationMethod::Kendall));
+}
+template <>
+inline Adf configured<Adf>() {
+  return made(Adf::create({"c0"}, 20, {"t", "p"}, 1, ops::AdfRegression::ConstantTrend));
+}
+template <>
+inline Macd configured<Macd>() {  // the default spans are not warm by the save
+  return made(Macd::create({"c0"}, {"m", "s", "h"}, 3, 6, 4));
+}
+template <>
+inline Clip configured<Clip>() {
+  return made(Clip::create({"c0"}, {"o"}, 99.0, std::nullopt));
+}
+template <>
+inline FeaturePipeline configured<FeaturePipeline>() {
+  std::vector<FeatureDag::Handle> fs;
+  // Given out of plan order: the restored plan must still match.
+  fs.push_back(std::make_unique<Ema>(made(Ema::create({"r"}, 4, {"er"}))));
+  fs.push_back(std::make_unique<LogReturn>(made(LogReturn::create({"c0"}, 1, {"r"}))));
+  fs.push_back(std::make_unique<Sma>(made(Sma::create({"c1"}, 5, {"s"}))));
+  fs.push_back(std::make_unique<Divide>(made(Divide::create({"er", "s"}, {"q"}))));
+  return made(FeaturePipeline::create(std::move(fs), {"c0", "c1"}));
+}
+template <>
+inline TargetPipeline configured<TargetPipeline>() {
+  std::vector<std::unique_ptr<Target>> ts;
+  ts.push_back(std::make_unique<FutureLinearSlope>(
+      made(FutureLinearSlope::create({"c0", "c1"}, 5, {"s", "r2"}))));
+  ts.push_back(std::make_unique<FutureReturn>(made(FutureReturn::create({"c1"}, 2, {"r"}))));
+  return made(TargetPipeline::create(std::move(ts), {"c0", "c1"}));
+}
+
+// The scale of the bars a class is fed: Logit reads probabilities.
+template <class T>
+inline constexpr double kBarScale = 1.0;
+template <>
+inline constexpr double kBarScale<Logit> = 1e-3;
+
+template <class T>
+SnapshotCase case_of(std::string name) {
+  if constexpr (std::is_base_of_v<Target, T> || std::is_same_v<T, TargetPipeline>) {
+    return labelling_case<T>(std::move(name), configured<T>);
+  } else {
+    return stepping_case<T>(std::move(name), configured<T>, kBarScale<T>);
+  }
+}
+
+// One case per class of the list, in its order.
 inline std::vector<SnapshotCase> snapshot_cases() {
-  using N = Names;
   std::vector<SnapshotCase> cases;
-  const auto window = [&](auto tag, std::string name, std::size_t w, std::size_t width = 1) {
-    using T = typename decltype(tag)::type;
-    cases.push_back(stepping_case<T>(
-        name, [w, width] {
-          N inputs;
-          for (std::size_t j = 0; j < width; ++j) {
-            // Appended rather than "c" + to_string(j): GCC 12 misreads the
-            // prepend that operator+ inlines as an overlapping memcpy.
-            std::string column = "c";
-            column += std::to_string(j);
-            inputs.push_back(std::move(column));
-          }
-          return made(T::create(inputs, w, N{"out"}));
-        },
-        width));
-  };
-  window(std::type_identity<Sma>{}, "Sma", 7);
-  window(std::type_identity<Ema>{}, "Ema", 5);
-  window(std::type_identity<Mma>{}, "Mma", 6);
-  window(std::type_identity<LogReturn>{}, "LogReturn", 3);
-  window(std::type_identity<SimpleReturn>{}, "SimpleReturn", 4);
-  window(std::type_identity<Skewness>{}, "Skewness", 9);
-  window(std::type_identity<Kurtosis>{}, "Kurtosis", 10);
-  window(std::type_identity<RollingZScore>{}, "RollingZScore", 8);
-  window(std::type_identity<ParkinsonVolatility>{}, "ParkinsonVolatility", 6, 2);
-  window(std::type_identity<RogersSatchellVolatility>{}, "RogersSatchellVolatility", 6, 4);
-  cases.push_back(stepping_case<Kama>(
-      "Kama", [] { return made(Kama::create({"c0"}, 6, {"k"}, 3, 20)); }, 1));
-  cases.push_back(stepping_case<LinearSlope>(
-      "LinearSlope", [] { return made(LinearSlope::create({"c0", "c1"}, 8, {"s", "r2"})); }, 2));
-  cases.push_back(stepping_case<ShannonEntropy>(
-      "ShannonEntropy",
-      [] { return made(ShannonEntropy::create({"c0"}, 12, {"h"}, std::nullopt, true)); }, 1));
-  cases.push_back(stepping_case<Correlation>(
-      "Correlation",
-      [] {
-        return made(Correlation::create({"c0", "c1"}, 9, {"r"}, CorrelationMethod::Spearman));
-      },
-      2));
-  cases.push_back(stepping_case<AutoCorrelation>(
-      "AutoCorrelation",
-      [] {
-        return made(AutoCorrelation::create({"c0"}, 7, {"r"}, 2, CorrelationMethod::Kendall));
-      },
-      1));
-  cases.push_back(stepping_case<Adf>(
-      "Adf",
-      [] {
-        return made(Adf::create({"c0"}, 20, {"t", "p"}, 1, ops::AdfRegression::ConstantTrend));
-      },
-      1));
-  const auto names_only = [&](auto tag, std::string name, std::size_t width) {
-    using T = typename decltype(tag)::type;
-    cases.push_back(stepping_case<T>(
-        name, [width] { return made(T::create(width == 1 ? N{"c0"} : N{"c0", "c1"}, N{"o"})); },
-        width));
-  };
-  names_only(std::type_identity<Add>{}, "Add", 2);
-  names_only(std::type_identity<Subtract>{}, "Subtract", 2);
-  names_only(std::type_identity<Multiply>{}, "Multiply", 2);
-  names_only(std::type_identity<Divide>{}, "Divide", 2);
-  names_only(std::type_identity<Reciprocal>{}, "Reciprocal", 1);
-  names_only(std::type_identity<NegLog>{}, "NegLog", 1);
-  names_only(std::type_identity<Log>{}, "Log", 1);
-  names_only(std::type_identity<Logit>{}, "Logit", 1);
-  cases.push_back(stepping_case<FixedZScore>(
-      "FixedZScore", [] { return made(FixedZScore::create({"c0"}, {"z"}, 100.0, 2.5)); }, 1));
-  window(std::type_identity<ChaikinMoneyFlow>{}, "ChaikinMoneyFlow", 5, 4);
-  window(std::type_identity<Mfi>{}, "Mfi", 4, 4);
-  window(std::type_identity<Vwap>{}, "Vwap", 6, 4);
-  window(std::type_identity<GarmanKlassVolatility>{}, "GarmanKlassVolatility", 5, 4);
-  window(std::type_identity<YangZhangVolatility>{}, "YangZhangVolatility", 5, 4);
-  names_only(std::type_identity<Obv>{}, "Obv", 2);
-  cases.push_back(stepping_case<AccumulationDistribution>(
-      "AccumulationDistribution",
-      [] { return made(AccumulationDistribution::create({"c0", "c1", "c2", "c3"}, {"o"})); }, 4));
-  // Lags, differences and element-wise math.
-  window(std::type_identity<Lag>{}, "Lag", 4);
-  window(std::type_identity<Diff>{}, "Diff", 3);
-  window(std::type_identity<EwmVariance>{}, "EwmVariance", 5);
-  window(std::type_identity<EwmStd>{}, "EwmStd", 3);
-  names_only(std::type_identity<Abs>{}, "Abs", 1);
-  names_only(std::type_identity<Sqrt>{}, "Sqrt", 1);
-  names_only(std::type_identity<Exp>{}, "Exp", 1);
-  names_only(std::type_identity<Sign>{}, "Sign", 1);
-  names_only(std::type_identity<Maximum>{}, "Maximum", 2);
-  names_only(std::type_identity<Minimum>{}, "Minimum", 2);
-  cases.push_back(stepping_case<Scale>(
-      "Scale", [] { return made(Scale::create({"c0"}, {"o"}, -0.5, 3.0)); }, 1));
-  cases.push_back(stepping_case<Clip>(
-      "Clip", [] { return made(Clip::create({"c0"}, {"o"}, 99.0, std::nullopt)); }, 1));
-  // The indicators of one price column: seeds, chained averages, windows.
-  window(std::type_identity<Rsi>{}, "Rsi", 5);
-  window(std::type_identity<Roc>{}, "Roc", 3);
-  window(std::type_identity<Momentum>{}, "Momentum", 4);
-  window(std::type_identity<Wma>{}, "Wma", 6);
-  window(std::type_identity<Dema>{}, "Dema", 4);
-  window(std::type_identity<Tema>{}, "Tema", 3);
-  window(std::type_identity<Trix>{}, "Trix", 3);
-  cases.push_back(stepping_case<Macd>(
-      "Macd", [] { return made(Macd::create({"c0"}, {"m", "s", "h"}, 3, 6, 4)); }, 1));
-  cases.push_back(stepping_case<StochasticRsi>(
-      "StochasticRsi", [] { return made(StochasticRsi::create({"c0"}, {"k", "d"}, 5, 4, 3)); },
-      1));
-  cases.push_back(stepping_case<BollingerBands>(
-      "BollingerBands",
-      [] { return made(BollingerBands::create({"c0"}, 7, {"u", "m", "l"}, 1.5, 2.0)); }, 1));
-  cases.push_back(labelling_case<FutureReturn>(
-      "FutureReturn", [] { return made(FutureReturn::create({"c0"}, 3, {"r"})); }));
-  cases.push_back(labelling_case<FutureCTCVolatility>(
-      "FutureCTCVolatility", [] { return made(FutureCTCVolatility::create({"c0"}, 4, {"v"})); }));
-  cases.push_back(labelling_case<FutureLinearSlope>(
-      "FutureLinearSlope",
-      [] { return made(FutureLinearSlope::create({"c0", "c1"}, 5, {"s", "r2"})); }));
-  cases.push_back(stepping_case<FeaturePipeline>(
-      "FeaturePipeline",
-      [] {
-        std::vector<FeatureDag::Handle> fs;
-        // Given out of plan order: the restored plan must still match.
-        fs.push_back(std::make_unique<Ema>(made(Ema::create({"r"}, 4, {"er"}))));
-        fs.push_back(std::make_unique<LogReturn>(made(LogReturn::create({"c0"}, 1, {"r"}))));
-        fs.push_back(std::make_unique<Sma>(made(Sma::create({"c1"}, 5, {"s"}))));
-        fs.push_back(std::make_unique<Divide>(made(Divide::create({"er", "s"}, {"q"}))));
-        return made(FeaturePipeline::create(std::move(fs), {"c0", "c1"}));
-      },
-      2));
-  cases.push_back(labelling_case<TargetPipeline>("TargetPipeline", [] {
-    std::vector<std::unique_ptr<Target>> ts;
-    ts.push_back(std::make_unique<FutureLinearSlope>(
-        made(FutureLinearSlope::create({"c0", "c1"}, 5, {"s", "r2"}))));
-    ts.push_back(std::make_unique<FutureReturn>(made(FutureReturn::create({"c1"}, 2, {"r"}))));
-    return made(TargetPipeline::create(std::move(ts), {"c0", "c1"}));
-  }));
+#define ZERAK_SNAPSHOT_CASE(Class) cases.push_back(case_of<Class>(#Class));
+  ZERAK_SNAPSHOT_CLASSES(ZERAK_SNAPSHOT_CASE)
+#undef ZERAK_SNAPSHOT_CASE
   return cases;
 }
 
