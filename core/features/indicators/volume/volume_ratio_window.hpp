@@ -14,16 +14,32 @@
 
 namespace zerak {
 
-// A feature whose every bar contributes two terms (both present or both
-// missing), and whose value comes from the sums of the last `window` of each,
-// summed oldest first, live and in blocks alike. Derived supplies
-//   template <class At> std::pair<Value, Value> terms(At at)  // at(k): input k
-//   static Value finish(double first_sum, double second_sum)
-// terms may read and move state of Derived's own (it is called once per bar,
-// in bar order).
+// The update docstring of the features whose finish is the default ratio.
+inline constexpr const char* kVolumeRatioUpdateDoc =
+    "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input in the window, or "
+    "when the window's volume sums to 0.";
+
+// A feature of high, low, close and volume whose every bar contributes two
+// terms (both present or both missing), and whose value comes from the sums
+// of the last `window` of each, summed oldest first, live and in blocks
+// alike. Derived supplies
+//   std::pair<Value, Value> terms(const Value& h, const Value& l, const Value& c,
+//                                 const Value& v)  // all four present
+// and may supply
+//   void on_gap()  // a bar with a missing value: both its terms are missing
+//   static Value finish(double first_sum, double second_sum)  // default: the ratio
+// terms and on_gap may read and move state of Derived's own (one of them is
+// called once per bar, in bar order).
 template <class Derived>
 class VolumeRatioWindow : public WindowFeature<Derived> {
  public:
+  static constexpr WindowCheck kChecks[] = {
+      inputs_at_least(4, "inputs must contain high, low, close, and volume columns"),
+      outputs_at_least(1, msg::kOutputsEmpty),
+      window_at_least(1, msg::kWindowZero),
+  };
+  static constexpr std::size_t kValuesRead = 4;
+
   static constexpr auto state() {
     return std::tuple{schema::RingState<&VolumeRatioWindow::first_>{"window first terms"},
                       schema::RingState<&VolumeRatioWindow::second_>{"window second terms"}};
@@ -42,7 +58,7 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
   OutputRow update(std::span<const Value> values) override {
     if (values.size() < Derived::kValuesRead) return {kMissing};
     const auto at = [&values](std::size_t k) -> const Value& { return values[k]; };
-    const auto [a, b] = self().terms(at);
+    const auto [a, b] = terms_of(at);
     first_.push(a);
     second_.push(b);
     if (!first_.full()) return {kMissing};
@@ -65,7 +81,7 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
     std::vector<Value> b(bars);
     for (std::size_t i = 0; i < bars; ++i) {
       const auto at = [&columns, i](std::size_t k) -> const Value& { return columns[k][i]; };
-      std::tie(a[i], b[i]) = self().terms(at);
+      std::tie(a[i], b[i]) = terms_of(at);
     }
     const std::size_t held = first_.size();
     const std::size_t w = first_.capacity();
@@ -98,6 +114,12 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
   }
 
  protected:
+  // The first sum over the second; missing where the second is 0.
+  static Value finish(double first, double second) noexcept {
+    return second != 0.0 ? Value(first / second) : kMissing;
+  }
+  void on_gap() noexcept {}
+
   VolumeRatioWindow(Names inputs, std::size_t window, Names outputs)
       : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)),
         first_(window),
@@ -107,6 +129,19 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
   Ring second_;
 
  private:
+  template <class At>
+  std::pair<Value, Value> terms_of(At at) {
+    const Value& h = at(0);
+    const Value& l = at(1);
+    const Value& c = at(2);
+    const Value& v = at(3);
+    if (!h || !l || !c || !v) {
+      self().on_gap();
+      return {kMissing, kMissing};
+    }
+    return self().terms(h, l, c, v);
+  }
+
   Derived& self() noexcept { return static_cast<Derived&>(*this); }
 };
 
