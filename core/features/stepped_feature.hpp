@@ -4,6 +4,7 @@
 #include <span>
 
 #include "traits.hpp"
+#include "features/column_block.hpp"
 #include "features/window_feature.hpp"
 
 namespace zerak {
@@ -23,7 +24,7 @@ class SteppedFeature : public WindowFeature<Derived> {
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    one_column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
+    column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
       if constexpr (requires { self().step_run(in, out, bars); }) {
         self().step_run(in, out, bars);
       } else {

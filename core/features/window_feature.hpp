@@ -5,7 +5,6 @@
 #include <string_view>
 #include <utility>
 
-#include "block/block_series.hpp"
 #include "error.hpp"
 #include "traits.hpp"
 
@@ -49,20 +48,6 @@ inline constexpr WindowCheck kWindowChecks[] = {
     outputs_at_least(1, msg::kOutputsEmpty),
     window_at_least(1, msg::kWindowZero),
 };
-
-// The block entry of a feature that reads one column and writes one:
-// `run(in, out)` over the first input and output columns, the other outputs
-// missing; a block without both columns goes through update bar by bar.
-template <class Run>
-void one_column_block(StreamingTransform& self, std::span<const Value* const> inputs,
-                      std::span<Value* const> outputs, std::size_t bars, Run&& run) {
-  if (inputs.empty() || outputs.empty()) {
-    self.StreamingTransform::update_block(inputs, outputs, bars);
-    return;
-  }
-  run(inputs[0], outputs[0]);
-  fill_missing(outputs, 1, bars);
-}
 
 // A feature over the last `window` bars, constructed as (inputs, window,
 // outputs). Derived has a constructor Derived(Names inputs, std::size_t

@@ -8,7 +8,7 @@
 #include "error.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
-#include "features/window_feature.hpp"
+#include "features/column_block.hpp"
 
 namespace zerak {
 
@@ -55,7 +55,7 @@ class LagFeature : public TransformBase<Derived> {
   // keeps the block's last values.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    one_column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
+    column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
       const std::size_t p = periods_;
       const std::size_t held = past_.size();
       const std::size_t head = std::min(bars, p);

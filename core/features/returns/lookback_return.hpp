@@ -9,7 +9,7 @@
 #include "ops/log.hpp"
 #include "window/ring.hpp"
 #include "traits.hpp"
-#include "features/window_feature.hpp"
+#include "features/column_block.hpp"
 
 namespace zerak {
 
@@ -58,7 +58,7 @@ class LookbackReturn : public TransformBase<Derived> {
   // The same per bar, without a call through the interface for each.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    one_column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
+    column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
       // Bar i's old price, w bars back: in the ring while i < w. The ring is
       // full (update returns a value) from bar w - held on.
       const std::size_t held = prices_.size();
