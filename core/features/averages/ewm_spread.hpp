@@ -14,12 +14,6 @@
 
 namespace zerak {
 
-inline constexpr WindowCheck kEwmChecks[] = {
-    inputs_at_least(1, msg::kInputsEmpty),
-    outputs_at_least(1, msg::kOutputsEmpty),
-    window_at_least(2, msg::kWindowBelow2),
-};
-
 // Exponentially weighted variance with Ema's conventions: alpha = 2 / (window
 // + 1); seeded with the mean and population variance of the first `window`
 // consecutive values; then, with d = x - mean,
@@ -36,7 +30,7 @@ class EwmSpread : public SteppedFeature<Derived> {
                       schema::ValueState<&EwmSpread::var_>{"current variance"},
                       schema::RingState<&EwmSpread::seed_>{"seed values"}};
   }
-  static constexpr std::span<const WindowCheck> kChecks = kEwmChecks;
+  static constexpr std::span<const WindowCheck> kChecks = kWindowOf2Checks;
 
   void reset() override {
     mean_.reset();
