@@ -16,8 +16,9 @@ class RingBlock {
   RingBlock(const Ring& ring, const Value* column, std::size_t bars, std::size_t span,
             std::size_t w)
       : lanes(lanes_of(ring.size(), span, w, bars)), w_(w) {
-    series.assign(ring.size(), [&ring](std::size_t i) { return ring[i]; }, bars,
-                  [column](std::size_t i) { return column[i]; });
+    series.assign(
+        ring.size(), [&ring](std::size_t i) { return ring[i]; }, bars,
+        [column](std::size_t i) { return column[i]; });
   }
 
   // Lane j's window: where its doubles start, whether it holds a missing

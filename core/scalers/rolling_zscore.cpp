@@ -50,9 +50,9 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
   RingBlock block(ring_, in, bars, window_, window_);
   const Lanes& lanes = block.lanes;
   // The window includes x, so a missing x is a missing entry too.
-  const LaneMoments m =
-      lane_moments(block.window(0), window_, lanes.count,
-                   [&](std::size_t j) { return !block.missing(j) && !block.constant(j); });
+  const LaneMoments m = lane_moments(block.window(0), window_, lanes.count, [&](std::size_t j) {
+    return !block.missing(j) && !block.constant(j);
+  });
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     const std::size_t j = i - lanes.first;

@@ -55,7 +55,7 @@ class LagFeature : public TransformBase<Derived> {
   // keeps the block's last values.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
+    const auto run = [this, bars](const Value* in, Value* out) {
       const std::size_t p = periods_;
       const std::size_t held = past_.size();
       const std::size_t head = std::min(bars, p);
@@ -69,7 +69,8 @@ class LagFeature : public TransformBase<Derived> {
         from = bars - p;
       }
       for (std::size_t i = from; i < bars; ++i) past_.push(in[i]);
-    });
+    };
+    column_block(*this, inputs, outputs, bars, run);
   }
   // Values are only passed on, or their differences taken.
   [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }

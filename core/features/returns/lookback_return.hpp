@@ -58,7 +58,7 @@ class LookbackReturn : public TransformBase<Derived> {
   // The same per bar, without a call through the interface for each.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    column_block(*this, inputs, outputs, bars, [this, bars](const Value* in, Value* out) {
+    const auto run = [this, bars](const Value* in, Value* out) {
       // Bar i's old price, w bars back: in the ring while i < w. The ring is
       // full (update returns a value) from bar w - held on.
       const std::size_t held = prices_.size();
@@ -96,7 +96,8 @@ class LookbackReturn : public TransformBase<Derived> {
       } else {
         each_bar([&](std::size_t i, const Value& old, bool full) {
           out[i] = full ? Derived::apply(old, in[i]) : kMissing;
-        });
+    };
+    column_block(*this, inputs, outputs, bars, run);
       }
       prices_.push_many(in, bars);
     });

@@ -131,11 +131,11 @@ OutputRow Adx::update(std::span<const Value> values) {
 
 void Adx::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
-  column_block<3, 3>(*this, inputs, outputs, bars,
-                     [&](const Value* h, const Value* l, const Value* c, Value* plus, Value* minus,
-                         Value* adx) {
-    for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], plus[i], minus[i], adx[i]);
-  });
+  column_block<3, 3>(
+      *this, inputs, outputs, bars,
+      [&](const Value* h, const Value* l, const Value* c, Value* plus, Value* minus, Value* adx) {
+        for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], plus[i], minus[i], adx[i]);
+      });
 }
 
 }  // namespace zerak

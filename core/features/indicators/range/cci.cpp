@@ -74,8 +74,8 @@ void Cci::update_block(std::span<const Value* const> inputs, std::span<Value* co
                        std::size_t bars) {
   column_block<3>(*this, inputs, outputs, bars,
                   [&](const Value* h, const Value* l, const Value* c, Value* out) {
-    for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
-  });
+                    for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
+                  });
 }
 
 }  // namespace zerak

@@ -102,15 +102,15 @@ OutputRow KeltnerChannel::update(std::span<const Value> values) {
 void KeltnerChannel::update_block(std::span<const Value* const> inputs,
                                   std::span<Value* const> outputs, std::size_t bars) {
   column_block<3, 3>(*this, inputs, outputs, bars,
-                     [&](const Value* h, const Value* l, const Value* c, Value* upper, Value* middle,
-                         Value* lower) {
-    for (std::size_t i = 0; i < bars; ++i) {
-      const Row row = step(h[i], l[i], c[i]);
-      upper[i] = row.upper;
-      middle[i] = row.middle;
-      lower[i] = row.lower;
-    }
-  });
+                     [&](const Value* h, const Value* l, const Value* c, Value* upper,
+                         Value* middle, Value* lower) {
+                       for (std::size_t i = 0; i < bars; ++i) {
+                         const Row row = step(h[i], l[i], c[i]);
+                         upper[i] = row.upper;
+                         middle[i] = row.middle;
+                         lower[i] = row.lower;
+                       }
+                     });
 }
 
 }  // namespace zerak

@@ -41,8 +41,7 @@ OutputRow TrueRange::update(std::span<const Value> values) {
 
 void TrueRange::update_block(std::span<const Value* const> inputs,
                              std::span<Value* const> outputs, std::size_t bars) {
-  column_block<3>(*this, inputs, outputs, bars,
-                  [&](const Value* h, const Value* l, const Value* c, Value* out) {
+  const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
     if (bars == 0) return;
     step(h[0], l[0], c[0], out[0]);
     // After the first bar, step's outcome without its branches, which random
@@ -68,7 +67,8 @@ void TrueRange::update_block(std::span<const Value* const> inputs,
         prev_close_.reset();
       }
     }
-  });
+  };
+  column_block<3>(*this, inputs, outputs, bars, run);
 }
 
 }  // namespace zerak

@@ -104,8 +104,7 @@ OutputRow UltimateOscillator::update(std::span<const Value> values) {
 
 void UltimateOscillator::update_block(std::span<const Value* const> inputs,
                                       std::span<Value* const> outputs, std::size_t bars) {
-  column_block<3>(*this, inputs, outputs, bars,
-                  [&](const Value* h, const Value* l, const Value* c, Value* out) {
+  const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
     // The rings' terms then the block's, as step pushes them; then each of the
     // three windows summed in SIMD lanes, 0.0 + oldest + ... + newest, as step
     // sums them. Scratch per thread, reached once.
@@ -177,7 +176,8 @@ void UltimateOscillator::update_block(std::span<const Value* const> inputs,
     }
     pressure_.push_many(pressure + held, bars);
     ranges_.push_many(ranges + held, bars);
-  });
+  };
+  column_block<3>(*this, inputs, outputs, bars, run);
 }
 
 }  // namespace zerak

@@ -55,8 +55,7 @@ class WilderRange : public WindowFeature<Derived> {
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    column_block<3>(*this, inputs, outputs, bars,
-                    [&](const Value* h, const Value* l, const Value* c, Value* out) {
+    const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
       std::size_t i = 0;
       while (i < bars) {
         if (average_ && prev_close_) {
@@ -67,7 +66,8 @@ class WilderRange : public WindowFeature<Derived> {
           const double n_minus_1 = n_minus_1_;
           double average = *average_;
           double prev_close = *prev_close_;
-          for (; i < bars && range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]); ++i) {
+          for (; i < bars && range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]);
+               ++i) {
             const double tr = range::true_range(*h[i], *l[i], prev_close);
             prev_close = *c[i];
             average = range::wilder_average(average, tr, n, n_minus_1);
@@ -80,7 +80,8 @@ class WilderRange : public WindowFeature<Derived> {
         step(h[i], l[i], c[i], out[i]);
         ++i;
       }
-    });
+    };
+    column_block<3>(*this, inputs, outputs, bars, run);
   }
 
   // Seed true ranges are collected only before the average exists, and only

@@ -18,7 +18,7 @@ class ChaikinMoneyFlow final : public VolumeRatioWindow<ChaikinMoneyFlow> {
   };
 
   static std::pair<Value, Value> terms(const Value& h, const Value& l, const Value& c,
-                                        const Value& v) noexcept {
+                                       const Value& v) noexcept {
     return {volume_steps::money_flow_volume(*h, *l, *c, *v), *v};
   }
 

@@ -51,7 +51,7 @@ class Mfi final : public VolumeRatioWindow<Mfi> {
   }
   // (positive flow, negative flow) of the bar; missing without the bar before.
   std::pair<Value, Value> terms(const Value& h, const Value& l, const Value& c,
-                                 const Value& v) noexcept {
+                                const Value& v) noexcept {
     const double tp = volume_steps::typical_price(*h, *l, *c);
     const Value before = typical_;
     const Value h0 = high_;

@@ -72,12 +72,12 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    column_block<kValuesRead>(
-        *this, inputs, outputs, bars,
-        [&](const Value* h, const Value* l, const Value* c, const Value* v, Value* out) {
+    const auto run = [&](const Value* h, const Value* l, const Value* c, const Value* v,
+                         Value* out) {
       std::vector<Value> a(bars);
       std::vector<Value> b(bars);
-      for (std::size_t i = 0; i < bars; ++i) std::tie(a[i], b[i]) = terms_of(h[i], l[i], c[i], v[i]);
+      for (std::size_t i = 0; i < bars; ++i)
+        std::tie(a[i], b[i]) = terms_of(h[i], l[i], c[i], v[i]);
       const std::size_t w = first_.capacity();
       const RingBlock sa(first_, a.data(), bars, w, w);
       const RingBlock sb(second_, b.data(), bars, w, w);
@@ -89,16 +89,16 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
         simd::kernels().sums(sa.window(0), w, lanes.count, sums_a.data());
         simd::kernels().sums(sb.window(0), w, lanes.count, sums_b.data());
         for (std::size_t j = 0; j < lanes.count; ++j) {
-          out[lanes.first + j] = sa.missing(j) || sb.missing(j)
-                                     ? kMissing
-                                     : Derived::finish(sums_a[j], sums_b[j]);
+          out[lanes.first + j] =
+              sa.missing(j) || sb.missing(j) ? kMissing : Derived::finish(sums_a[j], sums_b[j]);
         }
       }
       for (std::size_t i = 0; i < bars; ++i) {
         first_.push(a[i]);
         second_.push(b[i]);
       }
-        });
+    };
+    column_block<kValuesRead>(*this, inputs, outputs, bars, run);
   }
 
  protected:
@@ -117,8 +117,7 @@ class VolumeRatioWindow : public WindowFeature<Derived> {
   Ring second_;
 
  private:
-  std::pair<Value, Value> terms_of(const Value& h, const Value& l, const Value& c,
-                                   const Value& v) {
+  std::pair<Value, Value> terms_of(const Value& h, const Value& l, const Value& c, const Value& v) {
     if (!h || !l || !c || !v) {
       self().on_gap();
       return {kMissing, kMissing};

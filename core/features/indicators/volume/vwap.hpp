@@ -18,7 +18,7 @@ class Vwap final : public VolumeRatioWindow<Vwap> {
   };
 
   static std::pair<Value, Value> terms(const Value& h, const Value& l, const Value& c,
-                                        const Value& v) noexcept {
+                                       const Value& v) noexcept {
     return {volume_steps::typical_price(*h, *l, *c) * *v, *v};
   }
 
