@@ -96,11 +96,11 @@ class LookbackReturn : public TransformBase<Derived> {
       } else {
         each_bar([&](std::size_t i, const Value& old, bool full) {
           out[i] = full ? Derived::apply(old, in[i]) : kMissing;
-    };
-    column_block(*this, inputs, outputs, bars, run);
+        });
       }
       prices_.push_many(in, bars);
-    });
+    };
+    column_block(*this, inputs, outputs, bars, run);
   }
   // Prices only feed arithmetic; the ring keeps whatever it was pushed.
   [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }
