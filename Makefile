@@ -27,6 +27,11 @@ CMAKE   := $(shell command -v cmake 2>/dev/null || echo $(VENV)/bin/cmake)
 # Wheels pip downloads are installed once: keeping copies only costs disk.
 export PIP_NO_CACHE_DIR := 1
 
+# A step's stamp carries the time the step started, not the time it ended: a
+# file edited while the step runs is newer than the stamp and reruns it.
+stamp_start = @touch $@.started
+stamp_done  = @mv $@.started $@
+
 # What each step is built from; a change to any of these reruns it.
 files    = $(shell find $(1) -type f -not -path '*/__pycache__/*' -not -name '*.pyc' 2>/dev/null)
 CORE     := $(call files,core) CMakeLists.txt
@@ -62,8 +67,9 @@ $(VENV)/.bench-deps: $(VENV)/.test-deps
 # build/ keeps the compiler's work between installs.
 build: $(VENV)/.installed
 $(VENV)/.installed: $(VENV)/.deps $(MODULE)
+	$(stamp_start)
 	$(PIP) install --no-build-isolation --no-deps .
-	touch $@
+	$(stamp_done)
 
 /usr/include/gtest/gtest.h:
 	scripts/install-gtest.sh
@@ -76,11 +82,12 @@ core-tests-asan: build/core-asan.passed
 # $(1): build tree, $(2): its CMake options. The suite's output is kept in
 # the tree; a failure prints it and fails, a pass prints its summary.
 define core_suite
+	$(stamp_start)
 	$(CMAKE) -S . -B build/$(1) -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF $(2) >/dev/null
 	$(CMAKE) --build build/$(1) -j $(JOBS)
 	cd build/$(1) && { ctest --output-on-failure -j $(JOBS) >ctest.log 2>&1 || \
 	  { cat ctest.log; exit 1; }; } && tail -n 3 ctest.log
-	touch $@
+	$(stamp_done)
 endef
 
 build/core-tests.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
@@ -97,24 +104,26 @@ build/core-asan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
 typecheck: build/typecheck.passed
 build/typecheck.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) \
                         $(call files,examples tests/typing scripts)
+	$(stamp_start)
 	$(PY) scripts/gen-stubs.py --check
 	$(PY) -m mypy.stubtest zerak --allowlist tests/typing/stubtest-allowlist.txt
 	$(PY) -m mypy --strict -p zerak
 	$(PY) -m mypy --strict examples tests/typing
 	$(PY) scripts/typecheck-without-frames.py
-	touch $@
+	$(stamp_done)
 
 # The sdist, and the wheel built from the tree (sharing the incremental build
 # tree of `build`) and made a manylinux wheel by auditwheel, which picks the
 # oldest tag the module's glibc symbol versions allow.
 dist: build/dist.passed
 build/dist.passed: $(MODULE) README.md LICENSE | $(VENV)/.test-deps
+	$(stamp_start)
 	rm -rf build/dist
 	$(PY) -m build --no-isolation --sdist --outdir build/dist . >/dev/null
 	$(PY) -m build --no-isolation --wheel --outdir build/dist/linux . >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --wheel-dir build/dist build/dist/linux/*.whl
 	rm -rf build/dist/linux
-	touch $@
+	$(stamp_done)
 
 # As released: stubs, py.typed, licence, stripped module, manylinux tag.
 dist-check: dist
@@ -124,8 +133,9 @@ dist-check: dist
 pytest: build/pytest.passed
 build/pytest.passed: $(VENV)/.installed $(VENV)/.test-deps $(MODULE) README.md \
                      $(call files,tests/python examples docs scripts)
+	$(stamp_start)
 	$(PY) -m pytest tests/python
-	touch $@
+	$(stamp_done)
 
 # ---- formatting, lint and instrumented builds -----------------------------
 
@@ -147,11 +157,12 @@ tidy: $(VENV)/.lint-deps
 # a few CPU minutes to build from scratch, seconds to run.
 tsan: build/core-tsan.passed
 build/core-tsan.passed: $(CORE_TESTS) | /usr/include/gtest/gtest.h $(VENV)/.deps
+	$(stamp_start)
 	$(CMAKE) -S . -B build/core-tsan -DZERAK_BUILD_TESTS=ON -DZERAK_BUILD_PYTHON=OFF \
 	  -DZERAK_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=Debug '-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1' >/dev/null
 	$(CMAKE) --build build/core-tsan -j $(JOBS) --target zerak_thread_tests
 	TSAN_OPTIONS=halt_on_error=1 build/core-tsan/zerak_thread_tests --gtest_brief=1
-	touch $@
+	$(stamp_done)
 
 $(VENV)/.coverage-deps: $(VENV)/.test-deps
 	$(PIP) install coverage gcovr

@@ -40,14 +40,22 @@ def main() -> None:
         # alone and is refitted at a workable scale.
         tiny = [[2e-5 + 1e-9 * (v - 100.0)] for v in x[:20_000]]
         refitted = zerak.Adf(["x"], WINDOW, ["stat", "pvalue"], regression=regression)
-        table.append(("Adf.update per bar, live, series of scale 1e-9 (refitted)",
-                      per_call_ns(lambda row, update=refitted.update: update(row), tiny,
-                                  repeat=3) / 1e3))
+        table.append(
+            (
+                "Adf.update per bar, live, series of scale 1e-9 (refitted)",
+                per_call_ns(lambda row, update=refitted.update: update(row), tiny, repeat=3) / 1e3,
+            )
+        )
         if hasattr(zerak, "FeaturePipeline"):
             pipeline = zerak.FeaturePipeline(
-                [zerak.Adf(["x"], WINDOW, ["stat", "pvalue"], regression=regression)], ["x"])
-            table.append(("FeaturePipeline.run_research, per bar",
-                          best_s(lambda p=pipeline: p.run_research(rows)) / BARS * 1e6))
+                [zerak.Adf(["x"], WINDOW, ["stat", "pvalue"], regression=regression)], ["x"]
+            )
+            table.append(
+                (
+                    "FeaturePipeline.run_research, per bar",
+                    best_s(lambda p=pipeline: p.run_research(rows)) / BARS * 1e6,
+                )
+            )
         if have("statsmodels"):
             import numpy as np
             from statsmodels.tsa.stattools import adfuller
@@ -57,17 +65,22 @@ def main() -> None:
 
             def per_window(reg=regression):
                 for s in starts:
-                    adfuller(arr[s:s + WINDOW], maxlag=LAGS, regression=reg, autolag=None)
+                    adfuller(arr[s : s + WINDOW], maxlag=LAGS, regression=reg, autolag=None)
 
             with warnings.catch_warnings():
                 warnings.simplefilter("ignore")
                 per = best_s(per_window) / len(starts)
-            table.append((f"statsmodels adfuller per window (timed on {len(starts):,})",
-                          per * 1e6))
-        print_table(f'Rolling ADF, regression="{regression}", window {WINDOW}, {BARS:,} bars '
-                    "(lower is better; ratio to the first row)", table, unit="us/bar")
-        print(f"  whole series: {table[0][1] * BARS / 1e6:.1f} s live; adfuller on all "
-              f"{windows:,} windows, extrapolated: {table[-1][1] * windows / 1e6:.0f} s")
+            table.append((f"statsmodels adfuller per window (timed on {len(starts):,})", per * 1e6))
+        print_table(
+            f'Rolling ADF, regression="{regression}", window {WINDOW}, {BARS:,} bars '
+            "(lower is better; ratio to the first row)",
+            table,
+            unit="us/bar",
+        )
+        print(
+            f"  whole series: {table[0][1] * BARS / 1e6:.1f} s live; adfuller on all "
+            f"{windows:,} windows, extrapolated: {table[-1][1] * windows / 1e6:.0f} s"
+        )
 
 
 if __name__ == "__main__":

@@ -63,8 +63,9 @@ print(json.dumps({"research": research, "live": live}))
 
 
 def run(site: str) -> dict[str, dict[str, float]]:
-    out = subprocess.run([sys.executable, "-c", PROBE, site, HERE], check=True,
-                         capture_output=True, text=True).stdout
+    out = subprocess.run(
+        [sys.executable, "-c", PROBE, site, HERE], check=True, capture_output=True, text=True
+    ).stdout
     return json.loads(out)
 
 
@@ -88,8 +89,9 @@ def main() -> None:
                 print(f"  {k:32s} {b[k]:9.1f}")
             continue
         a = best(theirs, table)
-        print(f"\n{table} ({unit}): other build, this build, speed-up (above 1: this build "
-              "is faster)")
+        print(
+            f"\n{table} ({unit}): other build, this build, speed-up (above 1: this build is faster)"
+        )
         for k in a:
             print(f"  {k:32s} {a[k]:9.1f} {b[k]:9.1f} {a[k] / b[k]:7.2f}")
 

@@ -34,14 +34,17 @@ live = {
     "Sma(20).update": per_call("o.update(r)", o=z.Sma(["x"], 20, ["s"]), r=[101.5]),
     "Add.update": per_call("o.update(r)", o=z.Add(["a", "b"], ["s"]), r=[1.0, 2.0]),
     "Kama(10).update": per_call("o.update(r)", o=z.Kama(["x"], 10, ["k"]), r=[101.5]),
-    "Correlation(20).update": per_call("o.update(r)", o=z.Correlation(["a", "b"], 20, ["c"]), r=[1.0, 2.0]),
+    "Correlation(20).update": per_call(
+        "o.update(r)", o=z.Correlation(["a", "b"], 20, ["c"]), r=[1.0, 2.0]
+    ),
     "FeaturePipeline(5 features).update": per_call("o.update(r)", o=z.FeaturePipeline(
         [z.Sma(["x"], 5, ["s5"]), z.Sma(["x"], 20, ["s20"]), z.Divide(["s5", "s20"], ["r"]),
          z.LogReturn(["x"], 1, ["l"]), z.RollingZScore(["l"], 20, ["zs"])], ["x"]), r=[101.5]),
     "Sma(...) constructor": per_call("z.Sma(['x'], 20, ['s'])", z=z),
 }
 data = ohlc()
-extra = {"Kama(close, 20)": z.Kama(["close"], 20, ["k"]), "Mma(close, 50)": z.Mma(["close"], 50, ["m"]),
+extra = {"Kama(close, 20)": z.Kama(["close"], 20, ["k"]),
+         "Mma(close, 50)": z.Mma(["close"], 50, ["m"]),
          "Correlation(pearson, 30)": z.Correlation(["open", "close"], 30, ["c"]),
          "AutoCorrelation(pearson, 30)": z.AutoCorrelation(["close"], 30, ["a"]),
          "RollingStd(close, 30)": z.RollingStd(["close"], 30, ["s"]),
@@ -60,8 +63,9 @@ print(json.dumps({"live": live, "research": research}))
 
 
 def run(site: str) -> dict[str, dict[str, float]]:
-    out = subprocess.run([sys.executable, "-c", PROBE, site, HERE], check=True,
-                         capture_output=True, text=True).stdout
+    out = subprocess.run(
+        [sys.executable, "-c", PROBE, site, HERE], check=True, capture_output=True, text=True
+    ).stdout
     return json.loads(out)
 
 

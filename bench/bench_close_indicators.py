@@ -19,11 +19,9 @@
 import sys
 
 import numpy as np
-
-from harness import best_cpu_s, best_ns
-
 import talib
 import talib.stream
+from harness import best_cpu_s, best_ns
 
 import zerak
 
@@ -32,19 +30,27 @@ BARS = 100_000 if "--quick" in sys.argv else 1_000_000
 # name: (zerak object, TA-Lib batch function, TA-Lib stream function)
 CASES = {
     "Rsi(14)": (lambda: zerak.Rsi(["c"], 14, ["o"]), talib.RSI, talib.stream.RSI),
-    "Macd(12, 26, 9)": (lambda: zerak.Macd(["c"], ["m", "s", "h"]), talib.MACD,
-                        talib.stream.MACD),
+    "Macd(12, 26, 9)": (lambda: zerak.Macd(["c"], ["m", "s", "h"]), talib.MACD, talib.stream.MACD),
     "Roc(10)": (lambda: zerak.Roc(["c"], 10, ["o"]), talib.ROC, talib.stream.ROC),
     "Momentum(10)": (lambda: zerak.Momentum(["c"], 10, ["o"]), talib.MOM, talib.stream.MOM),
-    "StochasticRsi(14, 5, 3)": (lambda: zerak.StochasticRsi(["c"], ["k", "d"]), talib.STOCHRSI,
-                                talib.stream.STOCHRSI),
-    "Wma(30)": (lambda: zerak.Wma(["c"], 30, ["o"]), lambda x: talib.WMA(x, 30),
-                lambda x: talib.stream.WMA(x, 30)),
+    "StochasticRsi(14, 5, 3)": (
+        lambda: zerak.StochasticRsi(["c"], ["k", "d"]),
+        talib.STOCHRSI,
+        talib.stream.STOCHRSI,
+    ),
+    "Wma(30)": (
+        lambda: zerak.Wma(["c"], 30, ["o"]),
+        lambda x: talib.WMA(x, 30),
+        lambda x: talib.stream.WMA(x, 30),
+    ),
     "Dema(30)": (lambda: zerak.Dema(["c"], 30, ["o"]), talib.DEMA, talib.stream.DEMA),
     "Tema(30)": (lambda: zerak.Tema(["c"], 30, ["o"]), talib.TEMA, talib.stream.TEMA),
     "Trix(30)": (lambda: zerak.Trix(["c"], 30, ["o"]), talib.TRIX, talib.stream.TRIX),
-    "BollingerBands(5)": (lambda: zerak.BollingerBands(["c"], 5, ["u", "m", "l"]),
-                          lambda x: talib.BBANDS(x, 5), lambda x: talib.stream.BBANDS(x, 5)),
+    "BollingerBands(5)": (
+        lambda: zerak.BollingerBands(["c"], 5, ["u", "m", "l"]),
+        lambda x: talib.BBANDS(x, 5),
+        lambda x: talib.stream.BBANDS(x, 5),
+    ),
 }
 
 
@@ -71,11 +77,16 @@ def main():
         rel, near_zero = differences(np.asarray(pipe.run_research_array(column)), batch(close))
         ours = best_cpu_s(lambda: zerak.FeaturePipeline([make()], ["c"]).run_research_array(column))
         theirs = best_cpu_s(lambda: batch(close))
-        print(f"  {name:24}  {ours * 1e3:9.1f}  {theirs * 1e3:9.1f}  {theirs / ours:5.2f}x"
-              f"  {rel:8.1e}  {near_zero:8.1e}")
+        print(
+            f"  {name:24}  {ours * 1e3:9.1f}  {theirs * 1e3:9.1f}  {theirs / ours:5.2f}x"
+            f"  {rel:8.1e}  {near_zero:8.1e}"
+        )
     # The engine's own cost: reading the array into columns, writing the result.
     floor = best_cpu_s(
-        lambda: zerak.FeaturePipeline([zerak.Multiply(["c", "c"], ["o"])], ["c"]).run_research_array(column))
+        lambda: zerak.FeaturePipeline(
+            [zerak.Multiply(["c", "c"], ["o"])], ["c"]
+        ).run_research_array(column)
+    )
     print(f"  {'floor: one Multiply':24}  {floor * 1e3:9.1f}")
 
     print("\nLive: one update against TA-Lib's streaming function (200-bar history)")

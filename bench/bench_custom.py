@@ -13,7 +13,6 @@ import math
 
 import numpy as np
 import pandas as pd
-
 from harness import best_cpu_s, per_call_ns, print_table
 
 import zerak
@@ -45,14 +44,22 @@ def window_goal():
     rows = [
         ("WindowApply(numba cfunc)", best_cpu_s(lambda: apply.run_research_array(col), 5)),
         ("Sma (built-in)", best_cpu_s(lambda: sma.run_research_array(col), 5)),
-        ("pandas rolling.apply(raw=True)", best_cpu_s(lambda: series.rolling(WINDOW).apply(mean, raw=True), 1)),
+        (
+            "pandas rolling.apply(raw=True)",
+            best_cpu_s(lambda: series.rolling(WINDOW).apply(mean, raw=True), 1),
+        ),
     ]
-    print_table(f"Mean over window {WINDOW}, {BARS:,} bars (CPU s)",
-                [(name, t * 1e9 / BARS) for name, t in rows], unit="ns/bar")
+    print_table(
+        f"Mean over window {WINDOW}, {BARS:,} bars (CPU s)",
+        [(name, t * 1e9 / BARS) for name, t in rows],
+        unit="ns/bar",
+    )
     t = dict(rows)
-    print(f"  pandas / WindowApply: {t['pandas rolling.apply(raw=True)'] / t['WindowApply(numba cfunc)']:.1f}x"
-          f" (goal >= 20x); WindowApply / Sma: "
-          f"{t['WindowApply(numba cfunc)'] / t['Sma (built-in)']:.2f}x (goal <= 3x)")
+    apply_s = t["WindowApply(numba cfunc)"]
+    print(
+        f"  pandas / WindowApply: {t['pandas rolling.apply(raw=True)'] / apply_s:.1f}x"
+        f" (goal >= 20x); WindowApply / Sma: {apply_s / t['Sma (built-in)']:.2f}x (goal <= 3x)"
+    )
 
 
 class Momentum:

@@ -8,7 +8,6 @@ calls against the floor.
 
 import numpy as np
 import pandas as pd
-
 from harness import best_cpu_s, best_ns, floor, print_table
 
 import zerak
@@ -36,25 +35,49 @@ def research() -> None:
         ("Sqrt", zerak.Sqrt(["x"], ["y"]), a, "numpy sqrt", lambda: np.sqrt(x)),
         ("Exp", zerak.Exp(["x"], ["y"]), a, "numpy exp", lambda: np.exp(x)),
         ("Sign", zerak.Sign(["x"], ["y"]), a, "numpy sign", lambda: np.sign(x)),
-        ("Scale", zerak.Scale(["x"], ["y"], 0.01, -1.0), a, "numpy x*a+b",
-         lambda: x * 0.01 + -1.0),
-        ("Clip", zerak.Clip(["x"], ["y"], 90.0, 110.0), a, "numpy clip",
-         lambda: np.clip(x, 90.0, 110.0)),
-        ("Maximum", zerak.Maximum(["x", "z"], ["y"]), ab, "numpy maximum",
-         lambda: np.maximum(x, b)),
-        ("Minimum", zerak.Minimum(["x", "z"], ["y"]), ab, "numpy minimum",
-         lambda: np.minimum(x, b)),
+        ("Scale", zerak.Scale(["x"], ["y"], 0.01, -1.0), a, "numpy x*a+b", lambda: x * 0.01 + -1.0),
+        (
+            "Clip",
+            zerak.Clip(["x"], ["y"], 90.0, 110.0),
+            a,
+            "numpy clip",
+            lambda: np.clip(x, 90.0, 110.0),
+        ),
+        (
+            "Maximum",
+            zerak.Maximum(["x", "z"], ["y"]),
+            ab,
+            "numpy maximum",
+            lambda: np.maximum(x, b),
+        ),
+        (
+            "Minimum",
+            zerak.Minimum(["x", "z"], ["y"]),
+            ab,
+            "numpy minimum",
+            lambda: np.minimum(x, b),
+        ),
         ("Lag(5)", zerak.Lag(["x"], 5, ["y"]), a, "pandas shift(5)", lambda: s.shift(5)),
         ("Diff(1)", zerak.Diff(["x"], 1, ["y"]), a, "pandas diff(1)", lambda: s.diff(1)),
-        ("EwmVariance(20)", zerak.EwmVariance(["x"], 20, ["y"]), a,
-         "pandas ewm(span=20, adjust=False).var(bias=True)",
-         lambda: s.ewm(span=20, adjust=False).var(bias=True)),
-        ("EwmStd(20)", zerak.EwmStd(["x"], 20, ["y"]), a,
-         "pandas ewm(span=20, adjust=False).std(bias=True)",
-         lambda: s.ewm(span=20, adjust=False).std(bias=True)),
+        (
+            "EwmVariance(20)",
+            zerak.EwmVariance(["x"], 20, ["y"]),
+            a,
+            "pandas ewm(span=20, adjust=False).var(bias=True)",
+            lambda: s.ewm(span=20, adjust=False).var(bias=True),
+        ),
+        (
+            "EwmStd(20)",
+            zerak.EwmStd(["x"], 20, ["y"]),
+            a,
+            "pandas ewm(span=20, adjust=False).std(bias=True)",
+            lambda: s.ewm(span=20, adjust=False).std(bias=True),
+        ),
     ]
-    print(f"\nResearch, {BARS:,} bars, run_research_array from numpy (CPU ns/bar; "
-          "ratio = peer / ours, above 1 means we are faster)")
+    print(
+        f"\nResearch, {BARS:,} bars, run_research_array from numpy (CPU ns/bar; "
+        "ratio = peer / ours, above 1 means we are faster)"
+    )
     print(f"  {'class':16}  {'ours':>7}  {'peer':>7}  {'ratio':>7}  peer")
     with np.errstate(all="ignore"):
         for name, obj, data, peer_name, peer in cases:

@@ -12,7 +12,6 @@ import math
 import sys
 
 import numpy as np
-
 from harness import best_cpu_s, floor, have, per_call_ns, print_table
 
 import zerak
@@ -38,24 +37,41 @@ def rolling_tables(close):
     column = np.ascontiguousarray(close.reshape(-1, 1))
     import bottleneck as bn
     import pandas as pd
+
     series = pd.Series(close)
     polars = None
     if have("polars"):
         import polars as pl
+
         polars = pl.Series(close)
-    for kind, cls, bn_fn in (("min", zerak.RollingMin, bn.move_min),
-                             ("max", zerak.RollingMax, bn.move_max)):
+    for kind, cls, bn_fn in (
+        ("min", zerak.RollingMin, bn.move_min),
+        ("max", zerak.RollingMax, bn.move_max),
+    ):
         for w in WINDOWS:
-            rows = [(f"zerak Rolling{kind.title()}({w}) run_research_array",
-                     best_cpu_s(research(cls(["x"], w, ["y"]), column), repeat=5)),
-                    (f"bottleneck move_{kind}", best_cpu_s(lambda: bn_fn(close, w), repeat=5)),
-                    (f"pandas rolling({w}).{kind}()",
-                     best_cpu_s(lambda: getattr(series.rolling(w), kind)(), repeat=3))]
+            rows = [
+                (
+                    f"zerak Rolling{kind.title()}({w}) run_research_array",
+                    best_cpu_s(research(cls(["x"], w, ["y"]), column), repeat=5),
+                ),
+                (f"bottleneck move_{kind}", best_cpu_s(lambda: bn_fn(close, w), repeat=5)),
+                (
+                    f"pandas rolling({w}).{kind}()",
+                    best_cpu_s(lambda: getattr(series.rolling(w), kind)(), repeat=3),
+                ),
+            ]
             if polars is not None:
-                rows.append((f"polars rolling_{kind}({w})",
-                             best_cpu_s(lambda: getattr(polars, f"rolling_{kind}")(w), repeat=3)))
-            print_table(f"Rolling {kind}, window {w}, {BARS:,} bars", [(n, s * 1e3) for n, s in rows],
-                        unit="CPU ms")
+                rows.append(
+                    (
+                        f"polars rolling_{kind}({w})",
+                        best_cpu_s(lambda: getattr(polars, f"rolling_{kind}")(w), repeat=3),
+                    )
+                )
+            print_table(
+                f"Rolling {kind}, window {w}, {BARS:,} bars",
+                [(n, s * 1e3) for n, s in rows],
+                unit="CPU ms",
+            )
 
 
 def worst_relative(got, want):
@@ -67,67 +83,124 @@ def worst_relative(got, want):
 
 def indicator_tables(h, l, c):
     import talib
+
     data = np.column_stack([h, l, c])
     cases = {
         "Stochastic(fastk=5, slowk=3, slowd=3)": (
-            zerak.Stochastic(["h", "l", "c"], ["k", "d"]), lambda: talib.STOCH(h, l, c), "STOCH"),
+            zerak.Stochastic(["h", "l", "c"], ["k", "d"]),
+            lambda: talib.STOCH(h, l, c),
+            "STOCH",
+        ),
         "WilliamsR(14)": (
-            zerak.WilliamsR(["h", "l", "c"], 14, ["r"]), lambda: talib.WILLR(h, l, c, 14), "WILLR"),
-        "Aroon(14)": (zerak.Aroon(["h", "l"], 14, ["down", "up"]), lambda: talib.AROON(h, l, 14),
-                      "AROON"),
+            zerak.WilliamsR(["h", "l", "c"], 14, ["r"]),
+            lambda: talib.WILLR(h, l, c, 14),
+            "WILLR",
+        ),
+        "Aroon(14)": (
+            zerak.Aroon(["h", "l"], 14, ["down", "up"]),
+            lambda: talib.AROON(h, l, 14),
+            "AROON",
+        ),
     }
     for name, (obj, batch, ta_name) in cases.items():
         run = research(obj, np.ascontiguousarray(data[:, : len(obj.input_names())]))
         out = batch()
         want = np.column_stack(out if isinstance(out, tuple) else [out])
         worst = worst_relative(run(), want)
-        print_table(f"{name}, {BARS:,} bars (largest difference from TA-Lib: {worst:.1e} relative)", [
-            (f"zerak {name} run_research_array", best_cpu_s(run, repeat=5) * 1e3),
-            (f"TA-Lib {ta_name}", best_cpu_s(batch, repeat=5) * 1e3),
-        ], unit="CPU ms")
+        print_table(
+            f"{name}, {BARS:,} bars (largest difference from TA-Lib: {worst:.1e} relative)",
+            [
+                (f"zerak {name} run_research_array", best_cpu_s(run, repeat=5) * 1e3),
+                (f"TA-Lib {ta_name}", best_cpu_s(batch, repeat=5) * 1e3),
+            ],
+            unit="CPU ms",
+        )
     import pandas as pd
-    donchian = research(zerak.DonchianChannel(["h", "l"], 20, ["u", "m", "l"]),
-                        np.ascontiguousarray(data[:, :2]))
+
+    donchian = research(
+        zerak.DonchianChannel(["h", "l"], 20, ["u", "m", "l"]), np.ascontiguousarray(data[:, :2])
+    )
     hs, ls = pd.Series(h), pd.Series(l)
 
     def pandas_donchian():
         upper, lower = hs.rolling(20).max(), ls.rolling(20).min()
         return upper, (upper + lower) / 2, lower
-    print_table(f"DonchianChannel(20), {BARS:,} bars (no TA-Lib function)", [
-        ("zerak DonchianChannel(20) run_research_array", best_cpu_s(donchian, repeat=5) * 1e3),
-        ("pandas rolling max, min, mean of the two", best_cpu_s(pandas_donchian, repeat=3) * 1e3),
-    ], unit="CPU ms")
+
+    print_table(
+        f"DonchianChannel(20), {BARS:,} bars (no TA-Lib function)",
+        [
+            ("zerak DonchianChannel(20) run_research_array", best_cpu_s(donchian, repeat=5) * 1e3),
+            (
+                "pandas rolling max, min, mean of the two",
+                best_cpu_s(pandas_donchian, repeat=3) * 1e3,
+            ),
+        ],
+        unit="CPU ms",
+    )
 
 
 def live_tables(h, l, c):
     n = 100_000
     history = 20_000
     hist = (h[:history], l[:history], c[:history])
-    live = list(zip(h[history:history + n].tolist(), l[history:history + n].tolist(),
-                    c[history:history + n].tolist()))
+    live = list(
+        zip(
+            h[history : history + n].tolist(),
+            l[history : history + n].tolist(),
+            c[history : history + n].tolist(),
+            strict=True,
+        )
+    )
     f = floor()
     closes = [[x[2]] for x in live]
     cases = [
-        ("RollingMin(10000)", zerak.RollingMin(["c"], 10_000, ["y"]), closes,
-         lambda s: s.MIN(hist[2], timeperiod=10_000), lambda t: [x[2] for x in live], 1),
-        ("Stochastic()", zerak.Stochastic(["h", "l", "c"], ["k", "d"]), [list(x) for x in live],
-         lambda s: s.STOCH(*hist), lambda t: live, 3),
-        ("WilliamsR(14)", zerak.WilliamsR(["h", "l", "c"], 14, ["r"]), [list(x) for x in live],
-         lambda s: s.WILLR(*hist, timeperiod=14), lambda t: live, 3),
-        ("Aroon(14)", zerak.Aroon(["h", "l"], 14, ["d", "u"]), [list(x[:2]) for x in live],
-         lambda s: s.AROON(hist[0], hist[1], timeperiod=14), lambda t: [x[:2] for x in live], 2),
+        (
+            "RollingMin(10000)",
+            zerak.RollingMin(["c"], 10_000, ["y"]),
+            closes,
+            lambda s: s.MIN(hist[2], timeperiod=10_000),
+            lambda t: [x[2] for x in live],
+            1,
+        ),
+        (
+            "Stochastic()",
+            zerak.Stochastic(["h", "l", "c"], ["k", "d"]),
+            [list(x) for x in live],
+            lambda s: s.STOCH(*hist),
+            lambda t: live,
+            3,
+        ),
+        (
+            "WilliamsR(14)",
+            zerak.WilliamsR(["h", "l", "c"], 14, ["r"]),
+            [list(x) for x in live],
+            lambda s: s.WILLR(*hist, timeperiod=14),
+            lambda t: live,
+            3,
+        ),
+        (
+            "Aroon(14)",
+            zerak.Aroon(["h", "l"], 14, ["d", "u"]),
+            [list(x[:2]) for x in live],
+            lambda s: s.AROON(hist[0], hist[1], timeperiod=14),
+            lambda t: [x[:2] for x in live],
+            2,
+        ),
     ]
     for name, obj, rows, make_handle, handle_rows, arity in cases:
-        for row, x in zip(rows[:10_000], c[:10_000]):  # warm the window up
+        for row, x in zip(rows[:10_000], c[:10_000], strict=True):  # warm the window up
             obj.update([x] * len(row))
         floor_ns, ours = math.inf, math.inf
         for _ in range(3):  # alternate, so both see the same load
             floor_ns = min(floor_ns, per_call_ns(f.update, closes, repeat=3))
             ours = min(ours, per_call_ns(obj.update, rows, repeat=3))
-        table = [("floor: C method, list in, new list out", floor_ns),
-                 (f"zerak {name}.update(row)", ours)]
+        table = [
+            ("floor: C method, list in, new list out", floor_ns),
+            (f"zerak {name}.update(row)", ours),
+        ]
         if have("talib"):
             from talib import stream
+
             handle = make_handle(stream)
             args = handle_rows(stream)
             if arity == 1:
@@ -135,8 +208,12 @@ def live_tables(h, l, c):
             else:
                 update = handle.update
                 ta_ns = per_call_ns(lambda a: update(*a), args)
-                table.append(("  (a Python lambda unpacking the row, as TA-Lib needs)",
-                              per_call_ns(lambda a: None, args)))
+                table.append(
+                    (
+                        "  (a Python lambda unpacking the row, as TA-Lib needs)",
+                        per_call_ns(lambda a: None, args),
+                    )
+                )
             table.append(("TA-Lib stream handle .update(...)", ta_ns))
         print_table(f"Live {name}, one bar per call", table, baseline=table[0][0])
 

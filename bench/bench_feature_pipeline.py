@@ -15,8 +15,16 @@ import shutil
 import sys
 
 import numpy as np
-
-from harness import best_s, callgrind_instructions, callgrind_per_call, core_program, floor, have, per_call_ns, print_table
+from harness import (
+    best_s,
+    callgrind_instructions,
+    callgrind_per_call,
+    core_program,
+    floor,
+    have,
+    per_call_ns,
+    print_table,
+)
 
 import zerak
 
@@ -28,11 +36,16 @@ CORE_SOURCES = ["core/pipeline/feature_pipeline.cpp", "core/pipeline/dag.cpp", "
 
 def operators():
     return [
-        zerak.Log(["close"], ["lc"]), zerak.Log(["open"], ["lo"]),
-        zerak.Subtract(["lc", "lo"], ["body"]), zerak.Divide(["high", "low"], ["range"]),
-        zerak.Log(["range"], ["lr"]), zerak.Multiply(["body", "lr"], ["bl"]),
-        zerak.Add(["bl", "close"], ["s"]), zerak.Reciprocal(["s"], ["inv"]),
-        zerak.NegLog(["inv"], ["nl"]), zerak.Logit(["inv"], ["lg"]),
+        zerak.Log(["close"], ["lc"]),
+        zerak.Log(["open"], ["lo"]),
+        zerak.Subtract(["lc", "lo"], ["body"]),
+        zerak.Divide(["high", "low"], ["range"]),
+        zerak.Log(["range"], ["lr"]),
+        zerak.Multiply(["body", "lr"], ["bl"]),
+        zerak.Add(["bl", "close"], ["s"]),
+        zerak.Reciprocal(["s"], ["inv"]),
+        zerak.NegLog(["inv"], ["nl"]),
+        zerak.Logit(["inv"], ["lg"]),
     ]
 
 
@@ -51,6 +64,7 @@ def by_hand():
         s = add.update([bl, c])[0]
         inv = rec.update([s])[0]
         return [lc, lo, body, rng, lr, bl, s, inv, neg_log.update([inv])[0], logit.update([inv])[0]]
+
     return step
 
 
@@ -95,6 +109,7 @@ def core_ns() -> float:
     """ns per bar of the core pipeline alone, built with the release flags."""
     return float(core_program("core_pipeline", CORE_SOURCES).split()[1])
 
+
 def ohlc(n: int, seed: int = 1) -> np.ndarray:
     rng = np.random.default_rng(seed)
     close = 100.0 + np.cumsum(rng.normal(0.0, 1.0, n))
@@ -114,15 +129,20 @@ def live() -> None:
     ours = per_call_ns(pipeline.update, bars)
     hand = per_call_ns(step, bars)
     core = core_ns()
-    print_table("Live: one bar through 10 chained operators, ns per bar (ratio to the floor)", [
-        ("floor: C method, list in, new list out", floor_ns),
-        ("FeaturePipeline.update(bar), 4 in, 10 out", ours),
-        ("10 operator objects called from Python", hand),
-        ("core only (C++ loop, no Python)", core),
-    ])
+    print_table(
+        "Live: one bar through 10 chained operators, ns per bar (ratio to the floor)",
+        [
+            ("floor: C method, list in, new list out", floor_ns),
+            ("FeaturePipeline.update(bar), 4 in, 10 out", ours),
+            ("10 operator objects called from Python", hand),
+            ("core only (C++ loop, no Python)", core),
+        ],
+    )
     print(f"  pipeline vs operators called one by one: {hand / ours:.1f}x faster (goal >= 4x)")
-    print(f"  pipeline: {ours / floor_ns:.2f}x the floor; core {core:.1f} ns + binding "
-          f"{ours - core:.1f} ns per bar")
+    print(
+        f"  pipeline: {ours / floor_ns:.2f}x the floor; core {core:.1f} ns + binding "
+        f"{ours - core:.1f} ns per bar"
+    )
 
 
 def timed_ms(fn) -> float:
@@ -141,20 +161,31 @@ def research() -> None:
         ("zerak run_research(numpy array)", timed_ms(lambda: p.run_research(data))),
         ("zerak run_research(list of lists)", timed_ms(lambda: p.run_research(rows))),
         ("numpy vectorised, 2-D array out", timed_ms(lambda: vectorised(data))),
-        ("numpy vectorised + .tolist() (zerak's output)", timed_ms(lambda: vectorised(data).tolist())),
+        (
+            "numpy vectorised + .tolist() (zerak's output)",
+            timed_ms(lambda: vectorised(data).tolist()),
+        ),
     ]
     if have("pandas"):
-        table.append(("pandas column arithmetic, DataFrame out", timed_ms(lambda: with_pandas(data))))
-    print_table(f"Research: {RESEARCH_BARS:,} bars x 4 columns through 10 operators, "
-                "ms (ratio to zerak on numpy)", table, unit="ms")
+        table.append(
+            ("pandas column arithmetic, DataFrame out", timed_ms(lambda: with_pandas(data)))
+        )
+    print_table(
+        f"Research: {RESEARCH_BARS:,} bars x 4 columns through 10 operators, "
+        "ms (ratio to zerak on numpy)",
+        table,
+        unit="ms",
+    )
 
     print(f"  numpy input: whole run {table[1][1] / table[0][1]:.2f}x faster than list input")
 
 
 # ---- instruction counts ------------------------------------------------------
 
+
 def collected(*args: str, only: str | None = None) -> int:
     return callgrind_instructions(__file__, *args, only=only)
+
 
 def research_call(mode: str, bars: int) -> None:
     """One run_research call of a kind, on a one-operator pipeline."""
@@ -183,13 +214,19 @@ def conversion() -> None:
         print("\n  (valgrind not found: input conversion not measured)")
         return
     bars = 100_000
-    count = {m: collected("--research", m, str(bars), only="*run_research*") / bars
-             for m in ("convert", "list", "numpy")}
+    count = {
+        m: collected("--research", m, str(bars), only="*run_research*") / bars
+        for m in ("convert", "list", "numpy")
+    }
     numpy_convert = max(count["numpy"] - (count["list"] - count["convert"]), 1.0)
-    print_table("Input conversion, 4 columns: instructions per bar (callgrind; ratio to numpy)", [
-        ("numpy array: read in place, bar by bar", numpy_convert),
-        ("list of lists: converted before the first bar", count["convert"]),
-    ], unit="instr/bar")
+    print_table(
+        "Input conversion, 4 columns: instructions per bar (callgrind; ratio to numpy)",
+        [
+            ("numpy array: read in place, bar by bar", numpy_convert),
+            ("list of lists: converted before the first bar", count["convert"]),
+        ],
+        unit="instr/bar",
+    )
     print(f"  numpy input converts {count['convert'] / numpy_convert:.1f}x cheaper (goal >= 5x)")
 
 
@@ -201,7 +238,7 @@ def live_calls(mode: str, n: int) -> None:
     bars = ohlc(n).tolist()
     closes = [[b[3]] for b in bars]  # built in every mode, so that it cancels out
     if mode == "none":
-        for b in bars:
+        for _ in bars:
             pass
         return
     if mode == "floor":
@@ -221,13 +258,21 @@ def live_callgrind() -> None:
     floor()  # builds it outside the measurement
     small, large = 20_000, 60_000
     per_bar = {m: callgrind_per_call(__file__, m, small, large) for m in LIVE_MODES}
-    rows = [("floor: C method, list in, new list out", per_bar["floor"] - per_bar["none"]),
-            ("FeaturePipeline.update(bar), 4 in, 10 out", per_bar["pipeline"] - per_bar["none"]),
-            ("10 operator objects called from Python", per_bar["by_hand"] - per_bar["none"])]
-    print_table("Live: one bar through 10 chained operators, instructions per bar "
-                "(callgrind; ratio to the floor)", rows, unit="instr/bar")
-    print(f"  pipeline vs operators called one by one: {rows[2][1] / rows[1][1]:.1f}x fewer "
-          "instructions")
+    rows = [
+        ("floor: C method, list in, new list out", per_bar["floor"] - per_bar["none"]),
+        ("FeaturePipeline.update(bar), 4 in, 10 out", per_bar["pipeline"] - per_bar["none"]),
+        ("10 operator objects called from Python", per_bar["by_hand"] - per_bar["none"]),
+    ]
+    print_table(
+        "Live: one bar through 10 chained operators, instructions per bar "
+        "(callgrind; ratio to the floor)",
+        rows,
+        unit="instr/bar",
+    )
+    print(
+        f"  pipeline vs operators called one by one: {rows[2][1] / rows[1][1]:.1f}x fewer "
+        "instructions"
+    )
 
 
 def _fails(fn, arg):

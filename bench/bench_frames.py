@@ -12,11 +12,10 @@ operators the copy alone is more.
     python bench/bench_frames.py
 """
 
-import numpy as np
-import pandas as pd
-
 import time
 
+import numpy as np
+import pandas as pd
 from harness import have
 
 import zerak
@@ -33,37 +32,51 @@ def columns() -> dict[str, np.ndarray]:
     high = np.fmax(open_, close) * np.exp(np.abs(rng.normal(0.0, 0.004, BARS)))
     low = np.fmin(open_, close) * np.exp(-np.abs(rng.normal(0.0, 0.004, BARS)))
     close[rng.integers(0, BARS, 100)] = np.nan
-    return {"volume": rng.lognormal(8, 0.5, BARS), "close": close, "low": low, "high": high,
-            "open": open_}
+    return {
+        "volume": rng.lognormal(8, 0.5, BARS),
+        "close": close,
+        "low": low,
+        "high": high,
+        "open": open_,
+    }
 
 
 def typical() -> zerak.FeaturePipeline:
-    return zerak.FeaturePipeline([
-        zerak.Sma(["close"], 20, ["sma20"]),
-        zerak.Ema(["close"], 50, ["ema50"]),
-        zerak.LogReturn(["close"], 1, ["ret1"]),
-        zerak.RollingZScore(["ret1"], 30, ["z30"]),
-        zerak.Skewness(["ret1"], 50, ["skew50"]),
-        zerak.ParkinsonVolatility(["high", "low"], 20, ["pk20"]),
-        zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 20, ["rs20"]),
-        zerak.Divide(["close", "sma20"], ["close_sma"]),
-    ], INPUTS)
+    return zerak.FeaturePipeline(
+        [
+            zerak.Sma(["close"], 20, ["sma20"]),
+            zerak.Ema(["close"], 50, ["ema50"]),
+            zerak.LogReturn(["close"], 1, ["ret1"]),
+            zerak.RollingZScore(["ret1"], 30, ["z30"]),
+            zerak.Skewness(["ret1"], 50, ["skew50"]),
+            zerak.ParkinsonVolatility(["high", "low"], 20, ["pk20"]),
+            zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 20, ["rs20"]),
+            zerak.Divide(["close", "sma20"], ["close_sma"]),
+        ],
+        INPUTS,
+    )
 
 
 def cheap() -> zerak.FeaturePipeline:
-    return zerak.FeaturePipeline([
-        zerak.Subtract(["close", "open"], ["body"]),
-        zerak.Divide(["high", "low"], ["range"]),
-        zerak.Log(["range"], ["log_range"]),
-    ], INPUTS)
+    return zerak.FeaturePipeline(
+        [
+            zerak.Subtract(["close", "open"], ["body"]),
+            zerak.Divide(["high", "low"], ["range"]),
+            zerak.Log(["range"], ["log_range"]),
+        ],
+        INPUTS,
+    )
 
 
 def targets() -> zerak.TargetPipeline:
-    return zerak.TargetPipeline([
-        zerak.FutureReturn(["close"], 5, ["fwd5"]),
-        zerak.FutureReturn(["close"], 20, ["fwd20"]),
-        zerak.FutureCTCVolatility(["close"], 20, ["fvol20"]),
-    ], ["close"])
+    return zerak.TargetPipeline(
+        [
+            zerak.FutureReturn(["close"], 5, ["fwd5"]),
+            zerak.FutureReturn(["close"], 20, ["fwd20"]),
+            zerak.FutureCTCVolatility(["close"], 20, ["fvol20"]),
+        ],
+        ["close"],
+    )
 
 
 def best_pair(ours, base, repeat: int = 9) -> tuple[float, float]:
@@ -100,35 +113,45 @@ def main() -> None:
         if kind == "pyarrow":
             import pyarrow as pa
 
-            return pa.table({n: pa.array(by_column[j], from_pandas=True)
-                             for j, n in enumerate(names)})
+            return pa.table(
+                {n: pa.array(by_column[j], from_pandas=True) for j, n in enumerate(names)}
+            )
         import polars as pl
 
         return pl.DataFrame({n: by_column[j] for j, n in enumerate(names)}, nan_to_null=True)
 
-    print(f"{BARS:,} bars, CPU seconds; ratio: by name / (array method on a ready "
-          "row-per-bar array + building the frame)")
+    print(
+        f"{BARS:,} bars, CPU seconds; ratio: by name / (array method on a ready "
+        "row-per-bar array + building the frame)"
+    )
     print(f"{'workload':<34}{'frame':>8}{'by name':>10}{'array+frame':>13}{'ratio':>8}")
     for label, make in [("8 typical features", typical), ("3 operators (worst case)", cheap)]:
         pipe = make()
         names = pipe.output_names()
         for kind, frame in frames.items():
-            ours, base = best_pair(lambda: zerak.research_frame(pipe, frame),
-                                   lambda: build(kind, pipe.run_research_array(by_bar), names))
+            ours, base = best_pair(
+                lambda: zerak.research_frame(pipe, frame),
+                lambda: build(kind, pipe.run_research_array(by_bar), names),
+            )
             print(f"{label:<34}{kind:>8}{ours:>9.3f}s{base:>12.3f}s{ours / base:>8.2f}")
     labels = targets()
     names = labels.output_names()
     for kind, frame in frames.items():
-        ours, base = best_pair(lambda: zerak.label_frame(labels, frame),
-                               lambda: build(kind, labels.run_research_array(by_column).T, names))
+        ours, base = best_pair(
+            lambda: zerak.label_frame(labels, frame),
+            lambda: build(kind, labels.run_research_array(by_column).T, names),
+        )
         print(f"{'3 targets':<34}{kind:>8}{ours:>9.3f}s{base:>12.3f}s{ours / base:>8.2f}")
     # A progress callback is called between blocks: its cost against none.
     pipe, calls = typical(), []
     ours, base = best_pair(
         lambda: pipe.run_research_array(by_bar, progress=lambda done, total: calls.append(done)),
-        lambda: pipe.run_research_array(by_bar))
-    print(f"{'8 typical features, progress=':<34}{'array':>8}{ours:>9.3f}s{base:>12.3f}s"
-          f"{ours / base:>8.2f}   ({len(calls) // 9} calls a run; base: no progress)")
+        lambda: pipe.run_research_array(by_bar),
+    )
+    print(
+        f"{'8 typical features, progress=':<34}{'array':>8}{ours:>9.3f}s{base:>12.3f}s"
+        f"{ours / base:>8.2f}   ({len(calls) // 9} calls a run; base: no progress)"
+    )
 
 
 if __name__ == "__main__":

@@ -28,17 +28,19 @@ import time
 
 import numpy as np
 import pandas as pd
-
 from harness import ROOT, core_program, have
 
 import zerak
 
 BARS = 1_000_000
 WINDOWS = [20, 100, 1000, 10000]
-CORE_SOURCES = sorted(str(p.relative_to(ROOT)) for p in (ROOT / "core").rglob("*.cpp")
-                      if not {"pipeline", "tools", "fitting", "targets", "snapshot"}
-                      & set(p.relative_to(ROOT / "core").parts)
-                      and p.stem != "adf")
+CORE_SOURCES = sorted(
+    str(p.relative_to(ROOT))
+    for p in (ROOT / "core").rglob("*.cpp")
+    if not {"pipeline", "tools", "fitting", "targets", "snapshot"}
+    & set(p.relative_to(ROOT / "core").parts)
+    and p.stem != "adf"
+)
 
 
 def best_s(fn, repeat=3):
@@ -57,8 +59,9 @@ def data():
     open_ = close * np.exp(rng.uniform(-0.001, 0.001, BARS))
     high = np.fmax(open_, close) * np.exp(rng.uniform(0, 0.005, BARS))
     low = np.fmin(open_, close) * np.exp(-rng.uniform(0, 0.005, BARS))
-    return pd.DataFrame({"t": np.arange(BARS, dtype=float), "open": open_, "high": high,
-                         "low": low, "close": close})
+    return pd.DataFrame(
+        {"t": np.arange(BARS, dtype=float), "open": open_, "high": high, "low": low, "close": close}
+    )
 
 
 def pandas_ns(df, feature, w):
@@ -68,15 +71,23 @@ def pandas_ns(df, feature, w):
         "Mma": lambda: c.rolling(w).median(),
         "RollingZScore": lambda: (c - c.rolling(w).mean()) / c.rolling(w).std(),
         "Correlation": lambda: df["high"].rolling(w).corr(df["low"]),
-        "LinearSlope": lambda: (df["t"].rolling(w).cov(c) / df["t"].rolling(w).var(),
-                                df["t"].rolling(w).corr(c) ** 2),
+        "LinearSlope": lambda: (
+            df["t"].rolling(w).cov(c) / df["t"].rolling(w).var(),
+            df["t"].rolling(w).corr(c) ** 2,
+        ),
         "Skewness": lambda: c.rolling(w).skew(),
         "Kurtosis": lambda: c.rolling(w).kurt(),
         "ParkinsonVolatility": lambda: np.sqrt(
-            (np.log(df["high"] / df["low"]) ** 2).rolling(w).mean() / (4 * np.log(2))),
+            (np.log(df["high"] / df["low"]) ** 2).rolling(w).mean() / (4 * np.log(2))
+        ),
         "RogersSatchellVolatility": lambda: np.sqrt(
-            (np.log(df["high"] / c) * np.log(df["high"] / df["open"])
-             + np.log(df["low"] / c) * np.log(df["low"] / df["open"])).rolling(w).mean()),
+            (
+                np.log(df["high"] / c) * np.log(df["high"] / df["open"])
+                + np.log(df["low"] / c) * np.log(df["low"] / df["open"])
+            )
+            .rolling(w)
+            .mean()
+        ),
     }
     return best_s(fns[feature]) / BARS * 1e9
 
@@ -93,7 +104,8 @@ def zerak_pipeline(feature, w):
         "Kurtosis": lambda: z.Kurtosis(["close"], w, ["y"]),
         "ParkinsonVolatility": lambda: z.ParkinsonVolatility(["high", "low"], w, ["y"]),
         "RogersSatchellVolatility": lambda: z.RogersSatchellVolatility(
-            ["high", "low", "open", "close"], w, ["y"]),
+            ["high", "low", "open", "close"], w, ["y"]
+        ),
     }[feature]()
     return z.FeaturePipeline([make], ["t", "open", "high", "low", "close"])
 
@@ -113,8 +125,9 @@ def polars_ns(df, feature, w):
         "Mma": c.rolling_median(w),
         "RollingZScore": (c - c.rolling_mean(w)) / c.rolling_std(w),
         "Skewness": c.rolling_skew(w),
-        "ParkinsonVolatility": (((pl.col("high") / pl.col("low")).log() ** 2).rolling_mean(w)
-                                / (4 * np.log(2))).sqrt(),
+        "ParkinsonVolatility": (
+            ((pl.col("high") / pl.col("low")).log() ** 2).rolling_mean(w) / (4 * np.log(2))
+        ).sqrt(),
     }
     if feature not in exprs:
         return None
@@ -160,43 +173,70 @@ def main():
         elif key == "bar":
             bar[(rest[0], int(rest[1]))] = float(rest[2])
     limit = max(peak.values())
-    print(f"\nPeak double additions per ns (micro-kernel, L1): "
-          + ", ".join(f"{k} {v:.1f}" for k, v in peak.items()))
-    print("\nSma fixed-order window sum, ns per bar, against w additions at the peak "
-          f"({limit:.1f} per ns)")
-    print(f"  {'window':>7} {'limit':>9} " + " ".join(f"{k:>10}" for k in peak)
-          + "   best/limit")
+    print(
+        "\nPeak double additions per ns (micro-kernel, L1): "
+        + ", ".join(f"{k} {v:.1f}" for k, v in peak.items())
+    )
+    print(
+        "\nSma fixed-order window sum, ns per bar, against w additions at the peak "
+        f"({limit:.1f} per ns)"
+    )
+    print(f"  {'window':>7} {'limit':>9} " + " ".join(f"{k:>10}" for k in peak) + "   best/limit")
     for w in WINDOWS:
         row = [sma[(k, w)] for k in peak]
-        print(f"  {w:7d} {w / limit:9.2f} " + " ".join(f"{x:10.2f}" for x in row)
-              + f"   {min(row) / (w / limit):9.2f}x")
+        print(
+            f"  {w:7d} {w / limit:9.2f} "
+            + " ".join(f"{x:10.2f}" for x in row)
+            + f"   {min(row) / (w / limit):9.2f}x"
+        )
 
     df = data()
-    features = ["Sma", "Mma", "RollingZScore", "Correlation", "LinearSlope", "Skewness",
-                "Kurtosis", "ParkinsonVolatility", "RogersSatchellVolatility"]
+    features = [
+        "Sma",
+        "Mma",
+        "RollingZScore",
+        "Correlation",
+        "LinearSlope",
+        "Skewness",
+        "Kurtosis",
+        "ParkinsonVolatility",
+        "RogersSatchellVolatility",
+    ]
     array = np.ascontiguousarray(df.to_numpy())
-    print(f"\nWindow 20, ns per bar over {BARS:,} bars ({level}). zerak: run_research_array;"
-          " core: update_block alone, and update bar by bar.\nRatios: peer / zerak, above 1"
-          " means zerak is faster")
-    print(f"  {'feature':26} {'zerak':>8} {'core':>8} {'by bar':>8} {'pandas':>10} {'ratio':>9}"
-          f" {'polars':>10} {'ratio':>9} {'TA-Lib':>10} {'ratio':>9}")
+    print(
+        f"\nWindow 20, ns per bar over {BARS:,} bars ({level}). zerak: run_research_array;"
+        " core: update_block alone, and update bar by bar.\nRatios: peer / zerak, above 1"
+        " means zerak is faster"
+    )
+    print(
+        f"  {'feature':26} {'zerak':>8} {'core':>8} {'by bar':>8} {'pandas':>10} {'ratio':>9}"
+        f" {'polars':>10} {'ratio':>9} {'TA-Lib':>10} {'ratio':>9}"
+    )
     for f in features:
         ours = zerak_ns(array, f, 20)
         pd_ns = pandas_ns(df, f, 20)
         pl_ns = polars_ns(df, f, 20) if have("polars") else None
         tl_ns = talib_ns(df, f, 20) if have("talib") else None
-        print(f"  {f:26} {ours:8.2f} {block[(f, 20)]:8.2f} {bar.get((f, 20), float('nan')):8.2f}"
-              f" {fmt(pd_ns)}"
-              f" {ratio(pd_ns, ours)} {fmt(pl_ns)} {ratio(pl_ns, ours)} {fmt(tl_ns)}"
-              f" {ratio(tl_ns, ours)}")
+        print(
+            f"  {f:26} {ours:8.2f} {block[(f, 20)]:8.2f} {bar.get((f, 20), float('nan')):8.2f}"
+            f" {fmt(pd_ns)}"
+            f" {ratio(pd_ns, ours)} {fmt(pl_ns)} {ratio(pl_ns, ours)} {fmt(tl_ns)}"
+            f" {ratio(tl_ns, ours)}"
+        )
         sys.stdout.flush()
     if quick:
         return
-    print("\nWindow sweep against pandas, ns per bar: zerak run_research_array / pandas"
-          " (ratio: pandas / zerak)")
+    print(
+        "\nWindow sweep against pandas, ns per bar: zerak run_research_array / pandas"
+        " (ratio: pandas / zerak)"
+    )
     print(f"  {'feature':16} " + " ".join(f"{w:>22}" for w in WINDOWS))
-    for f, label in [("Sma", "mean"), ("Mma", "median"), ("RollingZScore", "z-score (std)"),
-                     ("Correlation", "correlation")]:
+    for f, label in [
+        ("Sma", "mean"),
+        ("Mma", "median"),
+        ("RollingZScore", "z-score (std)"),
+        ("Correlation", "correlation"),
+    ]:
         cells = []
         for w in WINDOWS:
             ours = zerak_ns(array, f, w, 1 if w >= 1000 else 3)

@@ -54,8 +54,7 @@ MEASURE = textwrap.dedent("""
 def measure(site: str | None) -> dict[str, float]:
     paths = ([site] if site else []) + [HERE]
     script = MEASURE.format(paths=paths, bars=BARS, cases=CASES)
-    out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True,
-                         text=True)
+    out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
     return json.loads(out.stdout)
 
 
@@ -74,8 +73,10 @@ def main() -> None:
     print(f"  {'':12}  {'this build':>10}  {'baseline':>10}  {'baseline / this':>15}")
     for name in CASES:
         b = base.get(name)
-        print(f"  {name:12}  {now[name]:10.4f}  "
-              + (f"{b:10.4f}  {b / now[name]:14.2f}x" if b else f"{'':10}  {'':15}"))
+        print(
+            f"  {name:12}  {now[name]:10.4f}  "
+            + (f"{b:10.4f}  {b / now[name]:14.2f}x" if b else f"{'':10}  {'':15}")
+        )
 
 
 if __name__ == "__main__":

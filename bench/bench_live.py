@@ -7,34 +7,56 @@ from bench/core_live.cpp with the same flags, side by side in one run.
     python bench/bench_live.py [COMMIT]
 """
 
+import io
 import os
 import subprocess
 import sys
 import tarfile
-import io
 
 from harness import BUILD, ROOT
 
 BEFORE = "cbb795f"  # the last commit with selection medians and full rank recounts
 # Where each layout keeps them: the earlier commits' paths, then today's.
-SOURCES = ["core/features/sma.cpp", "core/features/mma.cpp", "core/features/correlation.cpp",
-           "core/features/window_correlator.cpp", "core/features/rank_correlation_window.cpp",
-           "core/window/window_correlator.cpp", "core/window/rank_correlation_window.cpp",
-           "core/features/shannon_entropy.cpp", "core/ops/correlation.cpp", "core/ops/stats.cpp",
-           "core/features/averages/sma.cpp", "core/features/averages/mma.cpp",
-           "core/features/correlation/correlation.cpp",
-           "core/features/statistics/shannon_entropy.cpp",
-           "core/error.cpp", "core/traits.cpp"]
+SOURCES = [
+    "core/features/sma.cpp",
+    "core/features/mma.cpp",
+    "core/features/correlation.cpp",
+    "core/features/window_correlator.cpp",
+    "core/features/rank_correlation_window.cpp",
+    "core/window/window_correlator.cpp",
+    "core/window/rank_correlation_window.cpp",
+    "core/features/shannon_entropy.cpp",
+    "core/ops/correlation.cpp",
+    "core/ops/stats.cpp",
+    "core/features/averages/sma.cpp",
+    "core/features/averages/mma.cpp",
+    "core/features/correlation/correlation.cpp",
+    "core/features/statistics/shannon_entropy.cpp",
+    "core/error.cpp",
+    "core/traits.cpp",
+]
 KERNELS = ["core/simd", "core/block/simd"]
 
 
 def build(root, target):
     sources = [str(root / s) for s in SOURCES if (root / s).exists()]
     sources += [str(p) for k in KERNELS for p in (root / k).glob("*.cpp")]
-    subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
-                    "-ffp-contract=off", "-fno-fast-math", f"-I{root / 'core'}",
-                    str(ROOT / "bench" / "core_live.cpp"), *sources, "-o", str(target)],
-                   check=True)
+    subprocess.run(
+        [
+            os.environ.get("CXX", "c++"),
+            "-std=c++20",
+            "-O3",
+            "-DNDEBUG",
+            "-ffp-contract=off",
+            "-fno-fast-math",
+            f"-I{root / 'core'}",
+            str(ROOT / "bench" / "core_live.cpp"),
+            *sources,
+            "-o",
+            str(target),
+        ],
+        check=True,
+    )
     return target
 
 
@@ -51,8 +73,9 @@ def checkout(commit):
     """The core of `commit`, unpacked under build/bench (the worktree is untouched)."""
     dest = BUILD / f"core-{commit}"
     if not dest.exists():
-        blob = subprocess.run(["git", "-C", str(ROOT), "archive", commit, "core"],
-                              check=True, capture_output=True).stdout
+        blob = subprocess.run(
+            ["git", "-C", str(ROOT), "archive", commit, "core"], check=True, capture_output=True
+        ).stdout
         with tarfile.open(fileobj=io.BytesIO(blob)) as tar:
             tar.extractall(dest, filter="data")
     return dest
@@ -66,8 +89,10 @@ def main():
     except subprocess.CalledProcessError:
         print(f"bench_live: commit {commit} is not in this clone; nothing to compare with")
         return
-    programs = [build(before_core, BUILD / "core_live_before"),
-                build(ROOT, BUILD / "core_live_after")]
+    programs = [
+        build(before_core, BUILD / "core_live_before"),
+        build(ROOT, BUILD / "core_live_after"),
+    ]
     # Alternating runs, best of three each: drift on a shared machine hits both.
     before, after = {}, {}
     for _ in range(3):

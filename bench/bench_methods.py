@@ -18,7 +18,10 @@ def main() -> None:
     target = zerak.FutureReturn(["c"], 3, ["r"])
     rows = [
         ("floor: METH_NOARGS, returns None", best_ns("f.noargs()", N, f=f)),
-        ("floor: METH_FASTCALL|METH_KEYWORDS, returns None", best_ns("f.fastcall_noargs()", N, f=f)),
+        (
+            "floor: METH_FASTCALL|METH_KEYWORDS, returns None",
+            best_ns("f.fastcall_noargs()", N, f=f),
+        ),
         ("Sma.reset()", best_ns("o.reset()", N, o=sma)),
         ("Log.reset()", best_ns("o.reset()", N, o=log)),
         ("Sma.warm_up_period()", best_ns("o.warm_up_period()", N, o=sma)),

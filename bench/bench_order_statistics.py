@@ -11,7 +11,6 @@ import sys
 import warnings
 
 import numpy as np
-
 from harness import best_cpu_s, floor, have, per_call_ns, print_table
 
 import zerak
@@ -51,15 +50,21 @@ def research_tables(x: np.ndarray, windows: list[int]) -> list[tuple[str, int, f
                 ("polars rolling_median", lambda: ps.rolling_median(w)),
             ],
             "RollingQuantile": [
-                (f"zerak RollingQuantile({w}, q={Q})",
-                 zerak_run(lambda: zerak.RollingQuantile(["x"], w, ["q"], q=Q), x2d)),
+                (
+                    f"zerak RollingQuantile({w}, q={Q})",
+                    zerak_run(lambda: zerak.RollingQuantile(["x"], w, ["q"], q=Q), x2d),
+                ),
                 ("pandas rolling.quantile", lambda: s.rolling(w).quantile(Q)),
-                ("polars rolling_quantile linear",
-                 lambda: ps.rolling_quantile(Q, "linear", window_size=w)),
+                (
+                    "polars rolling_quantile linear",
+                    lambda: ps.rolling_quantile(Q, "linear", window_size=w),
+                ),
             ],
             "RollingRank": [
-                (f"zerak RollingRank({w})",
-                 zerak_run(lambda: zerak.RollingRank(["x"], w, ["r"]), x2d)),
+                (
+                    f"zerak RollingRank({w})",
+                    zerak_run(lambda: zerak.RollingRank(["x"], w, ["r"]), x2d),
+                ),
                 ("bottleneck move_rank", lambda: bn.move_rank(x, w)),
                 ("pandas rolling.rank(pct=True)", lambda: s.rolling(w).rank(pct=True)),
                 ("polars rolling_rank / w", lambda: ps.rolling_rank(w) / w),
@@ -67,8 +72,11 @@ def research_tables(x: np.ndarray, windows: list[int]) -> list[tuple[str, int, f
         }
         for name, rows in kinds.items():
             table = [(label, timed(fn) * 1e9 / N) for label, fn in rows]
-            print_table(f"{name}, window {w}: research over {N:,} bars (ratio to zerak)",
-                        table, unit="ns/bar")
+            print_table(
+                f"{name}, window {w}: research over {N:,} bars (ratio to zerak)",
+                table,
+                unit="ns/bar",
+            )
             worst.append((name, w, table[0][1] / min(t for _, t in table[1:])))
     return worst
 
@@ -77,8 +85,10 @@ def live_table(x: np.ndarray) -> None:
     rows = [[v] for v in x[:200_000].tolist()]
     values = [r[0] for r in rows]
     f = floor()
-    objs = {"Mma": zerak.Mma(["x"], LIVE_WINDOW, ["m"]),
-            "RollingQuantile": zerak.RollingQuantile(["x"], LIVE_WINDOW, ["q"], q=Q)}
+    objs = {
+        "Mma": zerak.Mma(["x"], LIVE_WINDOW, ["m"]),
+        "RollingQuantile": zerak.RollingQuantile(["x"], LIVE_WINDOW, ["q"], q=Q),
+    }
     for obj in objs.values():
         for r in rows[:LIVE_WINDOW]:
             obj.update(r)
@@ -87,10 +97,13 @@ def live_table(x: np.ndarray) -> None:
         for _ in range(3):  # alternate so that both see the same load
             floor_ns = min(floor_ns, per_call_ns(f.update, rows, repeat=2))
             ours = min(ours, per_call_ns(obj.update, rows, repeat=2))
-        table = [("floor: C method, list in, new list out", floor_ns),
-                 (f"zerak {name}({LIVE_WINDOW}).update([x])", ours)]
+        table = [
+            ("floor: C method, list in, new list out", floor_ns),
+            (f"zerak {name}({LIVE_WINDOW}).update([x])", ours),
+        ]
         if have("river"):
             from river import stats
+
             with warnings.catch_warnings():
                 warnings.simplefilter("ignore", DeprecationWarning)
                 q = 0.5 if name == "Mma" else Q
@@ -101,8 +114,13 @@ def live_table(x: np.ndarray) -> None:
                 def step(v, r=r):
                     r.update(v)
                     return r.get()
-                table.append((f"river RollingQuantile({q}).update(x) + get()",
-                              per_call_ns(step, values, repeat=2)))
+
+                table.append(
+                    (
+                        f"river RollingQuantile({q}).update(x) + get()",
+                        per_call_ns(step, values, repeat=2),
+                    )
+                )
         print_table(f"{name}({LIVE_WINDOW}): live, ns per bar (ratio to the floor)", table)
 
 

@@ -9,7 +9,6 @@ object deep-copied per peek (no help from it), copied by its own
 import math
 
 import numpy as np
-
 from bench_custom import Momentum  # the same small user feature
 from harness import per_call_ns, print_table
 
@@ -27,7 +26,7 @@ class CopyingMomentum(Momentum):
 
 class PeekingMomentum(Momentum):
     def peek(self, values):
-        h = self.hist[-self.lag:] + [values[0]]
+        h = self.hist[-self.lag :] + [values[0]]
         return [h[-1] - h[0] if len(h) > self.lag else math.nan]
 
 
@@ -35,8 +34,11 @@ def main():
     x = 100 + np.random.default_rng(3).standard_normal(BARS).cumsum()
     bars = [[v] for v in x.tolist()]
     rows = []
-    for label, cls in [("deepcopy", Momentum), ("__copy__", CopyingMomentum),
-                       ("own peek", PeekingMomentum)]:
+    for label, cls in [
+        ("deepcopy", Momentum),
+        ("__copy__", CopyingMomentum),
+        ("own peek", PeekingMomentum),
+    ]:
         p = zerak.FeaturePipeline([cls()], ["x"])
         for bar in bars[:10]:
             p.update(bar)

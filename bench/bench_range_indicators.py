@@ -11,7 +11,6 @@ import sys
 import numpy as np
 import talib
 import talib.stream
-
 from harness import best_cpu_s, best_ns, floor
 
 import zerak
@@ -25,9 +24,11 @@ CASES = {
     "TRANGE": (lambda: zerak.TrueRange(HLC, ["o"]), talib.TRANGE, talib.stream.TRANGE),
     "ATR": (lambda: zerak.Atr(HLC, 14, ["o"]), talib.ATR, talib.stream.ATR),
     "NATR": (lambda: zerak.Natr(HLC, 14, ["o"]), talib.NATR, talib.stream.NATR),
-    "ADX (+DI, -DI)": (lambda: zerak.Adx(HLC, 14, ["p", "m", "a"]),
-                       lambda h, lo, c: (talib.PLUS_DI(h, lo, c), talib.MINUS_DI(h, lo, c),
-                                         talib.ADX(h, lo, c)), talib.stream.ADX),
+    "ADX (+DI, -DI)": (
+        lambda: zerak.Adx(HLC, 14, ["p", "m", "a"]),
+        lambda h, lo, c: (talib.PLUS_DI(h, lo, c), talib.MINUS_DI(h, lo, c), talib.ADX(h, lo, c)),
+        talib.stream.ADX,
+    ),
     "CCI": (lambda: zerak.Cci(HLC, 14, ["o"]), talib.CCI, talib.stream.CCI),
     "ULTOSC": (lambda: zerak.UltimateOscillator(HLC, ["o"]), talib.ULTOSC, talib.stream.ULTOSC),
 }
@@ -84,10 +85,10 @@ def live() -> None:
             obj.update(row)
         it_rows = iter(rows[warm:] * 8)
         it_vals = iter([tuple(r) for r in rows[warm:]] * 8)
-        theirs = best_ns("handle.update(*next(it))", CALLS // 2, repeat=5,
-                         handle=handle, it=it_vals, next=next)
-        ours = best_ns("obj.update(next(it))", CALLS // 2, repeat=5, obj=obj, it=it_rows,
-                       next=next)
+        theirs = best_ns(
+            "handle.update(*next(it))", CALLS // 2, repeat=5, handle=handle, it=it_vals, next=next
+        )
+        ours = best_ns("obj.update(next(it))", CALLS // 2, repeat=5, obj=obj, it=it_rows, next=next)
         print(f"  {name:16}  {theirs:8.0f}  {ours:8.0f}  {ours / theirs:6.2f}x")
     sys.stdout.flush()
 

@@ -18,7 +18,6 @@ import math
 
 import numpy as np
 import pandas as pd
-
 from harness import best_s, core_program, have
 
 import zerak
@@ -26,10 +25,19 @@ import zerak
 BARS = 1_000_000
 APPLY_BARS = 100_000  # pandas rolling.apply is timed on this many and scaled
 COLUMNS = ["t", "open", "high", "low", "close"]
-CORE_SOURCES = [f"core/features/{name}.cpp" for name in
-                ("averages/sma", "averages/ema", "moments/skewness", "moments/kurtosis",
-                 "statistics/linear_slope", "volatility/parkinson_volatility",
-                 "volatility/rogers_satchell_volatility", "statistics/shannon_entropy")]
+CORE_SOURCES = [
+    f"core/features/{name}.cpp"
+    for name in (
+        "averages/sma",
+        "averages/ema",
+        "moments/skewness",
+        "moments/kurtosis",
+        "statistics/linear_slope",
+        "volatility/parkinson_volatility",
+        "volatility/rogers_satchell_volatility",
+        "statistics/shannon_entropy",
+    )
+]
 CORE_SOURCES += ["core/scalers/rolling_zscore.cpp", "core/error.cpp"]
 FOUR_LN2 = 4 * math.log(2)
 
@@ -57,13 +65,19 @@ def features() -> dict[str, object]:
         "LinearSlope(t, close, 30)": zerak.LinearSlope(["t", "close"], 30, ["slope30", "r2_30"]),
         "ParkinsonVolatility(20)": zerak.ParkinsonVolatility(["high", "low"], 20, ["pk20"]),
         "RogersSatchellVolatility(20)": zerak.RogersSatchellVolatility(
-            ["high", "low", "open", "close"], 20, ["rs20"]),
+            ["high", "low", "open", "close"], 20, ["rs20"]
+        ),
         "ShannonEntropy(ret10, 50)": zerak.ShannonEntropy(["ret10"], 50, ["ent50"]),
     }
 
 
-TALIB_HAS = ["Sma(close, 20)", "Ema(close, 50)", "LogReturn(close, 10)",
-             "RollingZScore(close, 30)", "LinearSlope(t, close, 30)"]
+TALIB_HAS = [
+    "Sma(close, 20)",
+    "Ema(close, 50)",
+    "LogReturn(close, 10)",
+    "RollingZScore(close, 30)",
+    "LinearSlope(t, close, 30)",
+]
 
 
 def entropy(w: np.ndarray) -> float:
@@ -136,6 +150,7 @@ def pipeline_s(names: list[str], data: np.ndarray, columns: list[str] = COLUMNS)
 def pandas_s(names: list[str], data: np.ndarray) -> float:
     """Seconds for the pandas counterparts, DataFrame construction included;
     rolling.apply timed on APPLY_BARS and scaled."""
+
     def run(subset, bars):
         df = pd.DataFrame(data[:bars], columns=COLUMNS)
         return [pandas_feature(n, df, bars) for n in subset]
@@ -143,7 +158,9 @@ def pandas_s(names: list[str], data: np.ndarray) -> float:
     plain = [n for n in names if not n.startswith("ShannonEntropy")]
     total = best_s(lambda: run(plain, BARS)) if plain else 0.0
     if len(plain) < len(names):
-        total += best_s(lambda: run(["ShannonEntropy(ret10, 50)"], APPLY_BARS), repeat=1) * (BARS / APPLY_BARS)
+        total += best_s(lambda: run(["ShannonEntropy(ret10, 50)"], APPLY_BARS), repeat=1) * (
+            BARS / APPLY_BARS
+        )
     return total
 
 
@@ -155,6 +172,7 @@ def core_ns() -> dict[str, float]:
     """ns per bar of each feature in the core alone, with the release flags."""
     out = core_program("core_research", CORE_SOURCES)
     return {name: float(ns) for name, ns in (line.rsplit(" ", 1) for line in out.splitlines())}
+
 
 def rate_table(title: str, rows: list[tuple[str, float]]) -> None:
     """Rows of (name, seconds for all bars) with bars/s and time relative to zerak (first row)."""
@@ -171,15 +189,21 @@ def main() -> None:
     names = list(features())
     core = core_ns()
 
-    rows = [("zerak FeaturePipeline.run_research", pipeline_s(names, data)),
-            ("pandas rolling (entropy: rolling.apply, scaled)", pandas_s(names, data))]
+    rows = [
+        ("zerak FeaturePipeline.run_research", pipeline_s(names, data)),
+        ("pandas rolling (entropy: rolling.apply, scaled)", pandas_s(names, data)),
+    ]
     rate_table(f"All 10 features over {BARS:,} bars", rows)
 
     if have("talib"):
-        sub = [("zerak FeaturePipeline.run_research", pipeline_s(TALIB_HAS, data)),
-               ("TA-Lib batch functions", talib_s(TALIB_HAS, data)),
-               ("pandas rolling", pandas_s(TALIB_HAS, data))]
-        rate_table("The 5 that TA-Lib has (SMA, EMA, ROCR+log, SMA+STDDEV, LINEARREG_SLOPE+CORREL)", sub)
+        sub = [
+            ("zerak FeaturePipeline.run_research", pipeline_s(TALIB_HAS, data)),
+            ("TA-Lib batch functions", talib_s(TALIB_HAS, data)),
+            ("pandas rolling", pandas_s(TALIB_HAS, data)),
+        ]
+        rate_table(
+            "The 5 that TA-Lib has (SMA, EMA, ROCR+log, SMA+STDDEV, LINEARREG_SLOPE+CORREL)", sub
+        )
 
     # Each feature alone; the pipeline's input columns are exactly what it reads.
     ret10 = np.log(data[:, 4] / np.roll(data[:, 4], 10))
@@ -187,19 +211,27 @@ def main() -> None:
     full = np.column_stack([data, ret10])
     all_columns = COLUMNS + ["ret10"]
     floor_s = pipeline_s_alone(zerak.Log(["close"], ["y"]), full, all_columns)
-    print(f"\nEach feature alone over {BARS:,} bars, ns per bar "
-          f"(pipeline floor, a Log over the close: {floor_s / BARS * 1e9:.1f} ns/bar; "
-          f"core call floor, the same Log: {core['Log(close)']:.1f} ns/bar)")
-    header = (f"  {'':28}  {'core':>8}  {'pipeline':>9}  {'pandas':>9}  {'TA-Lib':>8}"
-              f"  {'pandas/pipeline':>15}  {'pandas/core':>11}")
+    print(
+        f"\nEach feature alone over {BARS:,} bars, ns per bar "
+        f"(pipeline floor, a Log over the close: {floor_s / BARS * 1e9:.1f} ns/bar; "
+        f"core call floor, the same Log: {core['Log(close)']:.1f} ns/bar)"
+    )
+    header = (
+        f"  {'':28}  {'core':>8}  {'pipeline':>9}  {'pandas':>9}  {'TA-Lib':>8}"
+        f"  {'pandas/pipeline':>15}  {'pandas/core':>11}"
+    )
     print(header)
     for name, feature in features().items():
         ours = pipeline_s_alone(feature, full, all_columns) / BARS * 1e9
         theirs = pandas_s([name], data) / BARS * 1e9
-        talib = talib_s([name], data) / BARS * 1e9 if have("talib") and name in TALIB_HAS else math.nan
+        talib = (
+            talib_s([name], data) / BARS * 1e9 if have("talib") and name in TALIB_HAS else math.nan
+        )
         talib_text = f"{talib:8.1f}" if not math.isnan(talib) else f"{'-':>8}"
-        print(f"  {name:28}  {core[name]:8.1f}  {ours:9.1f}  {theirs:9.1f}  {talib_text}  "
-              f"{theirs / ours:14.2f}x  {theirs / core[name]:10.2f}x")
+        print(
+            f"  {name:28}  {core[name]:8.1f}  {ours:9.1f}  {theirs:9.1f}  {talib_text}  "
+            f"{theirs / ours:14.2f}x  {theirs / core[name]:10.2f}x"
+        )
 
 
 def pipeline_s_alone(feature, full: np.ndarray, all_columns: list[str]) -> float:

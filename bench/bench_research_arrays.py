@@ -20,7 +20,6 @@ import threading
 import time
 
 import numpy as np
-
 from bench_research import BARS, COLUMNS, features, ohlc
 from harness import best_cpu_s, best_s
 
@@ -67,32 +66,57 @@ def log_table(data: np.ndarray) -> None:
     column = np.ascontiguousarray(data[:, 4:5])
     pipe = zerak.FeaturePipeline([zerak.Log(["close"], ["y"])], ["close"])
     flat = column[:, 0]
-    table(f"One Log over {BARS:,} bars", [
-        ("numpy.log(column)", best_cpu_s(lambda: np.log(flat), repeat=7)),
-        ("run_research_array", best_cpu_s(lambda: pipe.run_research_array(column), repeat=7)),
-        ("update_many", best_cpu_s(lambda: pipe.update_many(column), repeat=7)),
-        ("run_research (lists)", best_cpu_s(lambda: pipe.run_research(column))),
-        ("run_research (lists), baseline build", baseline_s("log")),
-    ])
+    table(
+        f"One Log over {BARS:,} bars",
+        [
+            ("numpy.log(column)", best_cpu_s(lambda: np.log(flat), repeat=7)),
+            ("run_research_array", best_cpu_s(lambda: pipe.run_research_array(column), repeat=7)),
+            ("update_many", best_cpu_s(lambda: pipe.update_many(column), repeat=7)),
+            ("run_research (lists)", best_cpu_s(lambda: pipe.run_research(column))),
+            ("run_research (lists), baseline build", baseline_s("log")),
+        ],
+    )
     # The engine's own cost per bar, with arithmetic that costs next to nothing.
     square = zerak.FeaturePipeline([zerak.Multiply(["close", "close"], ["y"])], ["close"])
-    table(f"One Multiply (close x close) over {BARS:,} bars", [
-        ("numpy.multiply(column, column)", best_cpu_s(lambda: np.multiply(flat, flat), repeat=7)),
-        ("run_research_array", best_cpu_s(lambda: square.run_research_array(column), repeat=7)),
-    ])
+    table(
+        f"One Multiply (close x close) over {BARS:,} bars",
+        [
+            (
+                "numpy.multiply(column, column)",
+                best_cpu_s(lambda: np.multiply(flat, flat), repeat=7),
+            ),
+            ("run_research_array", best_cpu_s(lambda: square.run_research_array(column), repeat=7)),
+        ],
+    )
 
 
 def ten_table(data: np.ndarray) -> None:
     pipe = zerak.FeaturePipeline(list(features().values()), COLUMNS)
-    data32, data64, fortran = data.astype(np.float32), data.astype(np.int64), np.asfortranarray(data)
-    table(f"Ten features (bench_research) over {BARS:,} bars, 11 outputs", [
-        ("run_research_array", best_cpu_s(lambda: pipe.run_research_array(data))),
-        ("run_research (lists)", best_cpu_s(lambda: pipe.run_research(data))),
-        ("run_research (lists), baseline build", baseline_s("ten")),
-        ("run_research_array, float32 input", best_cpu_s(lambda: pipe.run_research_array(data32))),
-        ("run_research_array, int64 input", best_cpu_s(lambda: pipe.run_research_array(data64))),
-        ("run_research_array, Fortran order", best_cpu_s(lambda: pipe.run_research_array(fortran))),
-    ])
+    data32, data64, fortran = (
+        data.astype(np.float32),
+        data.astype(np.int64),
+        np.asfortranarray(data),
+    )
+    table(
+        f"Ten features (bench_research) over {BARS:,} bars, 11 outputs",
+        [
+            ("run_research_array", best_cpu_s(lambda: pipe.run_research_array(data))),
+            ("run_research (lists)", best_cpu_s(lambda: pipe.run_research(data))),
+            ("run_research (lists), baseline build", baseline_s("ten")),
+            (
+                "run_research_array, float32 input",
+                best_cpu_s(lambda: pipe.run_research_array(data32)),
+            ),
+            (
+                "run_research_array, int64 input",
+                best_cpu_s(lambda: pipe.run_research_array(data64)),
+            ),
+            (
+                "run_research_array, Fortran order",
+                best_cpu_s(lambda: pipe.run_research_array(fortran)),
+            ),
+        ],
+    )
 
 
 def peak_memory() -> None:
@@ -119,10 +143,15 @@ def peak_memory() -> None:
     out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
     grown, result, given = (int(v) for v in out.stdout.split())
     mib = 1 << 20
-    print(f"\nPeak memory of run_research_array over {BARS:,} bars x 11 outputs (resident, fresh process)")
-    print(f"  input {given / mib:.1f} MiB, result {result / mib:.1f} MiB; "
-          f"growth during the call {grown / mib:.1f} MiB = {grown / result:.3f}x the result; "
-          f"with the input: {(grown + given) / (result + given):.3f}x (result + input)")
+    print(
+        f"\nPeak memory of run_research_array over {BARS:,} bars x 11 outputs "
+        "(resident, fresh process)"
+    )
+    print(
+        f"  input {given / mib:.1f} MiB, result {result / mib:.1f} MiB; "
+        f"growth during the call {grown / mib:.1f} MiB = {grown / result:.3f}x the result; "
+        f"with the input: {(grown + given) / (result + given):.3f}x (result + input)"
+    )
 
 
 def threads(data: np.ndarray) -> None:
@@ -131,7 +160,10 @@ def threads(data: np.ndarray) -> None:
     pipes = [zerak.FeaturePipeline(list(features().values()), COLUMNS) for _ in arrays]
 
     def both() -> None:
-        workers = [threading.Thread(target=p.run_research_array, args=(a,)) for p, a in zip(pipes, arrays)]
+        workers = [
+            threading.Thread(target=p.run_research_array, args=(a,))
+            for p, a in zip(pipes, arrays, strict=True)
+        ]
         for w in workers:
             w.start()
         for w in workers:
@@ -141,10 +173,15 @@ def threads(data: np.ndarray) -> None:
     cpu, wall = time.process_time(), time.perf_counter()
     two = best_s(both)
     busy = (time.process_time() - cpu) / (time.perf_counter() - wall)
-    print(f"\nTwo threads, each its own pipeline (ten features) over its own {BARS:,} bars (wall time)")
-    print(f"  one thread: {one:.3f} s for one run; two threads: {two:.3f} s for two runs; "
-          f"throughput {2 * one / two:.2f}x one thread; cores busy during the two-thread runs: "
-          f"{busy:.2f} of {os.cpu_count()}")
+    print(
+        f"\nTwo threads, each its own pipeline (ten features) over its own {BARS:,} bars "
+        "(wall time)"
+    )
+    print(
+        f"  one thread: {one:.3f} s for one run; two threads: {two:.3f} s for two runs; "
+        f"throughput {2 * one / two:.2f}x one thread; cores busy during the two-thread runs: "
+        f"{busy:.2f} of {os.cpu_count()}"
+    )
     site = os.environ.get("ZERAK_BASELINE_SITE")
     if site:  # run_research there holds the interpreter lock throughout
         script = textwrap.dedent(f"""
@@ -162,7 +199,9 @@ def threads(data: np.ndarray) -> None:
                 w.join()
             print((time.process_time() - cpu) / (time.perf_counter() - wall))
         """)
-        out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
+        out = subprocess.run(
+            [sys.executable, "-c", script], check=True, capture_output=True, text=True
+        )
         print(f"  baseline build, run_research on two threads: {float(out.stdout):.2f} cores busy")
 
 
@@ -185,9 +224,12 @@ print(min(per_call_ns(one.update, [b[3:] for b in bars]) for _ in range(3)) / ba
 def live() -> None:
     """Live update against the floor, this build and the baseline build, each
     in a fresh process."""
+
     def ratios(site: str) -> list[float]:
         script = f"SITE = {site!r}\nHERE = {HERE!r}\n" + LIVE
-        out = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
+        out = subprocess.run(
+            [sys.executable, "-c", script], check=True, capture_output=True, text=True
+        )
         return [float(v) for v in out.stdout.split()]
 
     builds = [("this build", "")]

@@ -4,7 +4,8 @@ against the same features in polars (lazy, one select, its own thread pool).
 Wall time, best of five, side by side, with the CPU time of every thread
 during that run; ratios above 1 mean the row is faster than threads=1. On a
 machine whose cores are busy with other work, a second thread finds no core
-of its own: read "cores busy" before the ratio. Also the Multiply and Sma(20) engine figures per bar.
+of its own: read "cores busy" before the ratio. Also the Multiply and Sma(20)
+engine figures per bar.
 
     python bench/bench_research_threads.py
 
@@ -17,7 +18,6 @@ import os
 import time
 
 import numpy as np
-
 from bench_research import BARS, COLUMNS, features, ohlc
 from harness import best_cpu_s
 
@@ -64,36 +64,52 @@ def main() -> None:
     data = ohlc()
     ten = zerak.FeaturePipeline(list(features().values()), COLUMNS)
     nine = zerak.FeaturePipeline(
-        [f for name, f in features().items() if not name.startswith("Shannon")], COLUMNS)
-    rows = [(f"ten features, threads={n}", timed(lambda n=n: ten.run_research_array(data, threads=n)))
-            for n in (1, 2, 3)]
-    rows += [(f"nine features (no entropy), threads={n}",
-              timed(lambda n=n: nine.run_research_array(data, threads=n))) for n in (1, 2)]
+        [f for name, f in features().items() if not name.startswith("Shannon")], COLUMNS
+    )
+    rows = [
+        (f"ten features, threads={n}", timed(lambda n=n: ten.run_research_array(data, threads=n)))
+        for n in (1, 2, 3)
+    ]
+    rows += [
+        (
+            f"nine features (no entropy), threads={n}",
+            timed(lambda n=n: nine.run_research_array(data, threads=n)),
+        )
+        for n in (1, 2)
+    ]
     try:
         rows.append(("polars, nine features, lazy one select", timed(polars_nine(data))))
     except ImportError:
         pass
     one = rows[0][1][0]
     width = max(len(n) for n, _ in rows)
-    print(f"\nTen features (bench_research) over {BARS:,} bars, {os.cpu_count()} cores, "
-          f"load average {os.getloadavg()[0]:.1f} at the start")
-    print(f"  {'':{width}}  {'wall s':>8}  {'CPU s':>8}  {'cores busy':>10}  {'threads=1 / row':>16}")
+    print(
+        f"\nTen features (bench_research) over {BARS:,} bars, {os.cpu_count()} cores, "
+        f"load average {os.getloadavg()[0]:.1f} at the start"
+    )
+    print(
+        f"  {'':{width}}  {'wall s':>8}  {'CPU s':>8}  {'cores busy':>10}  {'threads=1 / row':>16}"
+    )
     for name, (wall, cpu) in rows:
         print(f"  {name:{width}}  {wall:8.4f}  {cpu:8.4f}  {cpu / wall:10.2f}  {one / wall:15.2f}x")
     got = {name: wall for name, (wall, _) in rows}
     if "polars, nine features, lazy one select" in got:
         pl_s = got["polars, nine features, lazy one select"]
-        print(f"  nine features: polars / zerak threads=2 = "
-              f"{pl_s / got['nine features (no entropy), threads=2']:.2f}x, polars / zerak threads=1 = "
-              f"{pl_s / got['nine features (no entropy), threads=1']:.2f}x (above 1: zerak faster)")
+        nine_two, nine_one = (got[f"nine features (no entropy), threads={n}"] for n in (2, 1))
+        print(
+            f"  nine features: polars / zerak threads=2 = {pl_s / nine_two:.2f}x, "
+            f"polars / zerak threads=1 = {pl_s / nine_one:.2f}x (above 1: zerak faster)"
+        )
 
     close = np.ascontiguousarray(data[:, 4:5])
     flat = close[:, 0]
     square = zerak.FeaturePipeline([zerak.Multiply(["close", "close"], ["y"])], ["close"])
     sma = zerak.FeaturePipeline([zerak.Sma(["close"], 20, ["y"])], ["close"])
-    cases = [("numpy.multiply", lambda: np.multiply(flat, flat)),
-             ("Multiply, run_research_array", lambda: square.run_research_array(close)),
-             ("Sma(20), run_research_array", lambda: sma.run_research_array(close))]
+    cases = [
+        ("numpy.multiply", lambda: np.multiply(flat, flat)),
+        ("Multiply, run_research_array", lambda: square.run_research_array(close)),
+        ("Sma(20), run_research_array", lambda: sma.run_research_array(close)),
+    ]
     try:
         import bottleneck as bn
 
@@ -106,10 +122,13 @@ def main() -> None:
     for _ in range(5):
         for name, fn in cases:
             best[name] = min(best[name], best_cpu_s(fn, repeat=3))
-    print(f"\nOne transform over {BARS:,} bars, ns per bar (CPU time of the calling thread,"
-          " best of five rounds)")
+    print(
+        f"\nOne transform over {BARS:,} bars, ns per bar (CPU time of the calling thread,"
+        " best of five rounds)"
+    )
     for name, seconds in best.items():
         print(f"  {name:30}  {seconds / BARS * 1e9:6.2f}")
+
 
 if __name__ == "__main__":
     main()

@@ -14,21 +14,25 @@ import sys
 import warnings
 
 import numpy as np
-
 from harness import callgrind_per_call, core_program, floor, have, per_call_ns, print_table
 
 import zerak
 
 N = 100_000
 WINDOW = 20
-CORE_SOURCES = ["core/features/averages/sma.cpp", "core/features/averages/ema.cpp",
-                "core/scalers/rolling_zscore.cpp", "core/error.cpp"]
+CORE_SOURCES = [
+    "core/features/averages/sma.cpp",
+    "core/features/averages/ema.cpp",
+    "core/scalers/rolling_zscore.cpp",
+    "core/error.cpp",
+]
 
 
 def core_ns() -> dict[str, float]:
     """ns per bar of the core alone, built with the project's release flags."""
     out = core_program("core_rolling", CORE_SOURCES)
     return {name: float(ns) for name, ns in (line.rsplit(" ", 1) for line in out.splitlines())}
+
 
 def talipp_zscore():
     from talipp.indicators import SMA, StdDev
@@ -40,6 +44,7 @@ def talipp_zscore():
         std.add(x)
         m, s = mean[-1], std[-1]
         return [(x - m) / s if m is not None and s else math.nan]
+
     return step
 
 
@@ -54,6 +59,7 @@ def river_zscore():
         var.update(x)
         v = var.get()
         return [(x - mean.get()) / math.sqrt(v) if v > 0 else math.nan]
+
     return step
 
 
@@ -66,6 +72,7 @@ def talib_zscore(history):
     def step(x):
         m, s = mean.update(x), std.update(x)
         return [(x - m) / s if s > 0 else math.nan]
+
     return step
 
 
@@ -93,48 +100,79 @@ def main() -> None:
         for _ in range(3):
             floor_ns = min(floor_ns, per_call_ns(f.update, rows, repeat=3))
             ours = min(ours, per_call_ns(obj.update, rows, repeat=3))
-        table = [("floor: C method, list in, new list out", floor_ns),
-                 (f"zerak {name}({WINDOW}).update([x])", ours)]
+        table = [
+            ("floor: C method, list in, new list out", floor_ns),
+            (f"zerak {name}({WINDOW}).update([x])", ours),
+        ]
         if have("talib"):
             from talib import stream
+
             if talib_name:
                 h = getattr(stream, talib_name)(history, timeperiod=WINDOW)
-                table.append((f"TA-Lib stream.{talib_name} handle .update(x)", per_call_ns(h.update, live)))
+                table.append(
+                    (f"TA-Lib stream.{talib_name} handle .update(x)", per_call_ns(h.update, live))
+                )
             else:
-                table.append(("TA-Lib stream SMA + STDDEV handles, z in Python",
-                              per_call_ns(talib_zscore(history), live)))
+                table.append(
+                    (
+                        "TA-Lib stream SMA + STDDEV handles, z in Python",
+                        per_call_ns(talib_zscore(history), live),
+                    )
+                )
         if have("talipp"):
             import talipp.indicators as ti
+
             if talipp_name:
                 ind = getattr(ti, talipp_name)(period=WINDOW)
                 table.append((f"talipp {talipp_name}.add(x)", per_call_ns(ind.add, live, repeat=3)))
             else:
-                table.append(("talipp SMA + StdDev, z in Python", per_call_ns(talipp_zscore(), live, repeat=3)))
+                table.append(
+                    (
+                        "talipp SMA + StdDev, z in Python",
+                        per_call_ns(talipp_zscore(), live, repeat=3),
+                    )
+                )
         if have("river"):
             from river import stats, utils
+
             with warnings.catch_warnings():
                 warnings.simplefilter("ignore", DeprecationWarning)
                 if name == "Sma":
                     r = utils.Rolling(stats.Mean, window_size=WINDOW)
-                    table.append(("river Rolling(Mean).update(x)", per_call_ns(r.update, live, repeat=3)))
+                    table.append(
+                        ("river Rolling(Mean).update(x)", per_call_ns(r.update, live, repeat=3))
+                    )
                 elif name == "Ema":
                     r = stats.EWMean(fading_factor=2.0 / (WINDOW + 1.0))
                     table.append(("river EWMean.update(x)", per_call_ns(r.update, live, repeat=3)))
                 else:
-                    table.append(("river Rolling(Mean) + Rolling(Var), z in Python",
-                                  per_call_ns(river_zscore(), live, repeat=3)))
+                    table.append(
+                        (
+                            "river Rolling(Mean) + Rolling(Var), z in Python",
+                            per_call_ns(river_zscore(), live, repeat=3),
+                        )
+                    )
         core_name = f"{name}({WINDOW})"
         table.append(("core only (C++ loop, no Python)", core[core_name]))
         print_table(f"{core_name}: live update, ns per bar (ratio to the floor)", table)
-        peers = {k: v for k, v in table[2:-1]}
-        summary.append((core_name, ours / floor_ns, core[core_name], ours - core[core_name],
-                        {k.split()[0]: v / ours for k, v in peers.items()}))
+        peers = dict(table[2:-1])
+        summary.append(
+            (
+                core_name,
+                ours / floor_ns,
+                core[core_name],
+                ours - core[core_name],
+                {k.split()[0]: v / ours for k, v in peers.items()},
+            )
+        )
 
     print("\nSummary (goals: zerak within 2x of the floor, peers >= 10x slower)")
     for name, to_floor, core_cost, binding, peers in summary:
         ratios = ", ".join(f"{k} {v:.1f}x slower" for k, v in peers.items())
-        print(f"  {name}: {to_floor:.2f}x the floor; core {core_cost:.1f} ns + binding "
-              f"{binding:.1f} ns; {ratios}")
+        print(
+            f"  {name}: {to_floor:.2f}x the floor; core {core_cost:.1f} ns + binding "
+            f"{binding:.1f} ns; {ratios}"
+        )
 
 
 # ---- instruction counts ------------------------------------------------------
@@ -146,7 +184,7 @@ def calls(mode: str, n: int) -> None:
     """n live calls of one kind on varying data ("none": the loop alone)."""
     rows = [[100.0 + (i * 7919 % 101) * 0.01] for i in range(n)]
     if mode == "none":
-        for r in rows:
+        for _ in rows:
             pass
         return
     obj = floor() if mode == "floor" else getattr(zerak, mode)(["x"], WINDOW, ["y"])
@@ -162,10 +200,15 @@ def main_callgrind() -> None:
     floor()  # builds it outside the measurement
     small, large = 50_000, 150_000
     per_call = {m: callgrind_per_call(__file__, m, small, large) for m in CALL_MODES}
-    rows = [(m if m == "floor" else f"{m}({WINDOW}).update([x])", per_call[m] - per_call["none"])
-            for m in CALL_MODES[1:]]
-    print_table("Live update, instructions per call (callgrind; ratio to the floor)", rows,
-                unit="instr/call")
+    rows = [
+        (m if m == "floor" else f"{m}({WINDOW}).update([x])", per_call[m] - per_call["none"])
+        for m in CALL_MODES[1:]
+    ]
+    print_table(
+        "Live update, instructions per call (callgrind; ratio to the floor)",
+        rows,
+        unit="instr/call",
+    )
 
 
 if __name__ == "__main__":

@@ -17,13 +17,11 @@ many symbols, side by side in one run.
    within 1.5x).
 """
 
-
 import os
 import time
 import warnings
 
 import numpy as np
-
 from bench_research import FOUR_LN2, features
 from harness import best_s, have
 
@@ -33,10 +31,10 @@ import zerak
 warnings.simplefilter("ignore", zerak.ConfigWarning)
 
 COLUMNS = ["t", "open", "high", "low", "close"]
-LIVE_SYMBOLS = int(os.environ.get("UNIVERSE_LIVE_SYMBOLS", 5_000))
+LIVE_SYMBOLS = int(os.environ.get("UNIVERSE_LIVE_SYMBOLS", "5000"))
 LIVE_BARS = 20
-RESEARCH_SYMBOLS = int(os.environ.get("UNIVERSE_RESEARCH_SYMBOLS", 1_000))
-RESEARCH_BARS = int(os.environ.get("UNIVERSE_RESEARCH_BARS", 10_000))
+RESEARCH_SYMBOLS = int(os.environ.get("UNIVERSE_RESEARCH_SYMBOLS", "1000"))
+RESEARCH_BARS = int(os.environ.get("UNIVERSE_RESEARCH_BARS", "10000"))
 RANK_SYMBOLS = 5_000
 RANK_BARS = 500
 
@@ -63,8 +61,11 @@ def table(title: str, rows: list[tuple[str, float, str]]) -> None:
 
 def cheap() -> dict[str, object]:
     """Three features whose arithmetic costs little next to a Python call."""
-    return {"sma": zerak.Sma(["close"], 20, ["sma20"]), "ema": zerak.Ema(["close"], 50, ["ema50"]),
-            "ret": zerak.LogReturn(["close"], 10, ["ret10"])}
+    return {
+        "sma": zerak.Sma(["close"], 20, ["sma20"]),
+        "ema": zerak.Ema(["close"], 50, ["ema50"]),
+        "ret": zerak.LogReturn(["close"], 10, ["ret10"]),
+    }
 
 
 def live_rows(title: str, made, data: np.ndarray) -> list[tuple[str, float, str]]:
@@ -78,7 +79,7 @@ def live_rows(title: str, made, data: np.ndarray) -> list[tuple[str, float, str]
 
     def python_loop():
         for bar in rows:
-            for pipe, row in zip(pipes, bar):
+            for pipe, row in zip(pipes, bar, strict=True):
                 pipe.update(row)
 
     loop = best_s(python_loop, repeat=3) / LIVE_BARS
@@ -86,18 +87,31 @@ def live_rows(title: str, made, data: np.ndarray) -> list[tuple[str, float, str]
     two = best_s(lambda: one_call(2), repeat=3) / LIVE_BARS
     per = 1e6 / LIVE_SYMBOLS
     return [
-        (f"{title}: Python loop of FeaturePipeline.update", loop, f"{loop * per:.3f} us per symbol"),
-        (f"{title}: UniversePipeline.update", ours,
-         f"{ours * per:.3f} us per symbol; {loop / ours:.1f}x faster than the loop (goal 10x)"),
-        (f"{title}: UniversePipeline.update, threads=2", two,
-         f"{two * per:.3f} us per symbol; {loop / two:.1f}x faster than the loop"),
+        (
+            f"{title}: Python loop of FeaturePipeline.update",
+            loop,
+            f"{loop * per:.3f} us per symbol",
+        ),
+        (
+            f"{title}: UniversePipeline.update",
+            ours,
+            f"{ours * per:.3f} us per symbol; {loop / ours:.1f}x faster than the loop (goal 10x)",
+        ),
+        (
+            f"{title}: UniversePipeline.update, threads=2",
+            two,
+            f"{two * per:.3f} us per symbol; {loop / two:.1f}x faster than the loop",
+        ),
     ]
 
 
 def live() -> None:
     data = panel(LIVE_BARS, LIVE_SYMBOLS)
-    table(f"Live: one bar of {LIVE_SYMBOLS:,} symbols (time per bar)",
-          live_rows("the ten features", features, data) + live_rows("Sma, Ema, LogReturn", cheap, data))
+    table(
+        f"Live: one bar of {LIVE_SYMBOLS:,} symbols (time per bar)",
+        live_rows("the ten features", features, data)
+        + live_rows("Sma, Ema, LogReturn", cheap, data),
+    )
 
 
 def polars_features(data: np.ndarray):
@@ -107,7 +121,8 @@ def polars_features(data: np.ndarray):
     bars, symbols, _ = data.shape
     long = data.transpose(1, 0, 2).reshape(-1, 5)
     frame = pl.DataFrame({name: long[:, j] for j, name in enumerate(COLUMNS)}).with_columns(
-        pl.Series("symbol", np.repeat(np.arange(symbols), bars)))
+        pl.Series("symbol", np.repeat(np.arange(symbols), bars))
+    )
     c, h, l, o, t = (pl.col(n) for n in ("close", "high", "low", "open", "t"))
     ret10 = (c / c.shift(10)).log()
     rs = (h / c).log() * (h / o).log() + (l / c).log() * (l / o).log()
@@ -117,8 +132,9 @@ def polars_features(data: np.ndarray):
         ret10.alias("ret10"),
         ((c - c.rolling_mean(30)) / c.rolling_std(30)).alias("z30"),
         ret10.rolling_skew(50).alias("skew50"),
-        ((t * c).rolling_mean(30) - t.rolling_mean(30) * c.rolling_mean(30)).truediv(
-            t.rolling_var(30, ddof=0)).alias("slope30"),
+        ((t * c).rolling_mean(30) - t.rolling_mean(30) * c.rolling_mean(30))
+        .truediv(t.rolling_var(30, ddof=0))
+        .alias("slope30"),
         ((h / l).log().pow(2).rolling_mean(20) / FOUR_LN2).sqrt().alias("pk20"),
         rs.rolling_mean(20).sqrt().alias("rs20"),
     ]
@@ -130,20 +146,36 @@ def research() -> None:
     universe = zerak.UniversePipeline(list(features().values()), COLUMNS, RESEARCH_SYMBOLS)
     one = best_s(lambda: universe.run_research(data, threads=1), repeat=2)
     two = best_s(lambda: universe.run_research(data, threads=2), repeat=2)
-    rows = [("UniversePipeline.run_research, 2 threads", two, "all 10 features"),
-            ("UniversePipeline.run_research, 1 thread", one,
-             f"2 threads {one / two:.2f}x faster (goal 1.8x)")]
+    rows = [
+        ("UniversePipeline.run_research, 2 threads", two, "all 10 features"),
+        (
+            "UniversePipeline.run_research, 1 thread",
+            one,
+            f"2 threads {one / two:.2f}x faster (goal 1.8x)",
+        ),
+    ]
     if have("polars"):
-        eight = [f for name, f in features().items()
-                 if not name.startswith(("Kurtosis", "ShannonEntropy"))]
+        eight = [
+            f
+            for name, f in features().items()
+            if not name.startswith(("Kurtosis", "ShannonEntropy"))
+        ]
         same = zerak.UniversePipeline(eight, COLUMNS, RESEARCH_SYMBOLS)
         ours = best_s(lambda: same.run_research(data, threads=2), repeat=2)
         theirs = best_s(polars_features(data), repeat=2)
         rows.append(("UniversePipeline.run_research, 2 threads, the 8 polars has", ours, ""))
-        rows.append(("polars over('symbol'), the same 8", theirs,
-                     f"the universe {theirs / ours:.2f}x faster (goal: faster)"))
-    table(f"Research: {RESEARCH_SYMBOLS:,} symbols x {RESEARCH_BARS:,} bars "
-          f"({os.cpu_count()} cores on this machine)", rows)
+        rows.append(
+            (
+                "polars over('symbol'), the same 8",
+                theirs,
+                f"the universe {theirs / ours:.2f}x faster (goal: faster)",
+            )
+        )
+    table(
+        f"Research: {RESEARCH_SYMBOLS:,} symbols x {RESEARCH_BARS:,} bars "
+        f"({os.cpu_count()} cores on this machine)",
+        rows,
+    )
 
 
 def rank() -> None:
@@ -165,15 +197,22 @@ def rank() -> None:
     ours = best_s(lambda: universe.run_research(cube), repeat=3)
     live_s = best_s(live_rank, repeat=3)
     theirs = best_s(numpy_rank, repeat=3)
-    table(f"Cross-sectional rank: {RANK_SYMBOLS:,} symbols x {RANK_BARS} bars", [
-        ("numpy argsort rank (no tie averaging)", theirs, ""),
-        ("CrossSectionalRank, run_research", ours, f"{ours / theirs:.2f}x numpy's time (goal <= 2x)"),
-        ("CrossSectionalRank, update per bar", live_s, f"{live_s / theirs:.2f}x numpy's time"),
-    ])
+    table(
+        f"Cross-sectional rank: {RANK_SYMBOLS:,} symbols x {RANK_BARS} bars",
+        [
+            ("numpy argsort rank (no tie averaging)", theirs, ""),
+            (
+                "CrossSectionalRank, run_research",
+                ours,
+                f"{ours / theirs:.2f}x numpy's time (goal <= 2x)",
+            ),
+            ("CrossSectionalRank, update per bar", live_s, f"{live_s / theirs:.2f}x numpy's time"),
+        ],
+    )
 
 
-FRAME_SYMBOLS = int(os.environ.get("UNIVERSE_FRAME_SYMBOLS", 1_000))
-FRAME_BARS = int(os.environ.get("UNIVERSE_FRAME_BARS", 1_000))
+FRAME_SYMBOLS = int(os.environ.get("UNIVERSE_FRAME_SYMBOLS", "1000"))
+FRAME_BARS = int(os.environ.get("UNIVERSE_FRAME_BARS", "1000"))
 
 
 def long_frame() -> None:
@@ -186,14 +225,19 @@ def long_frame() -> None:
     names = [f"S{s:04d}" for s in range(FRAME_SYMBOLS)]
 
     def long(order: np.ndarray):
-        return pd.DataFrame({
-            "time": pd.Timestamp("2024-01-01") + pd.to_timedelta(bar.ravel()[order], unit="min"),
-            "symbol": np.array(names, dtype=object)[symbol.ravel()[order]],
-            **{c: data[:, :, j].ravel()[order] for j, c in enumerate(COLUMNS)},
-        })
+        return pd.DataFrame(
+            {
+                "time": pd.Timestamp("2024-01-01")
+                + pd.to_timedelta(bar.ravel()[order], unit="min"),
+                "symbol": np.array(names, dtype=object)[symbol.ravel()[order]],
+                **{c: data[:, :, j].ravel()[order] for j, c in enumerate(COLUMNS)},
+            }
+        )
 
-    frames = {"sorted by time and symbol": long(np.arange(bar.size)),
-              "shuffled": long(np.random.default_rng(5).permutation(bar.size))}
+    frames = {
+        "sorted by time and symbol": long(np.arange(bar.size)),
+        "shuffled": long(np.random.default_rng(5).permutation(bar.size)),
+    }
     rows = []
     for title, made in (("Sma, Ema, LogReturn", cheap), ("the ten features", features)):
         universe = zerak.UniversePipeline(list(made().values()), COLUMNS, names)
@@ -201,10 +245,17 @@ def long_frame() -> None:
         rows.append((f"{title}: run_research on the panel", base, ""))
         for how, frame in frames.items():
             ours = best_s(lambda: zerak.universe_frame(universe, frame), repeat=3)
-            rows.append((f"{title}: universe_frame, rows {how}", ours,
-                         f"{ours / base:.2f}x run_research's time (goal <= 1.5x)"))
-    print(f"\nA long frame: {FRAME_SYMBOLS:,} symbols x {FRAME_BARS:,} times "
-          f"({FRAME_SYMBOLS * FRAME_BARS:,} rows)")
+            rows.append(
+                (
+                    f"{title}: universe_frame, rows {how}",
+                    ours,
+                    f"{ours / base:.2f}x run_research's time (goal <= 1.5x)",
+                )
+            )
+    print(
+        f"\nA long frame: {FRAME_SYMBOLS:,} symbols x {FRAME_BARS:,} times "
+        f"({FRAME_SYMBOLS * FRAME_BARS:,} rows)"
+    )
     width = max(len(name) for name, _, _ in rows)
     for name, seconds, note in rows:
         print(f"  {name:{width}}  {seconds:9.4f} s  {note}")
@@ -219,4 +270,3 @@ if __name__ == "__main__":
     for section in sys.argv[1:] or SECTIONS:  # e.g. `bench_universe.py frame`
         SECTIONS[section]()
     print(f"\n({time.perf_counter() - start:.0f} s)")
-

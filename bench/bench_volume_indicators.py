@@ -13,7 +13,6 @@ import numpy as np
 import pandas as pd
 import talib
 import talib.stream
-
 from harness import best_cpu_s, best_ns, floor, print_table
 
 import zerak
@@ -67,19 +66,36 @@ def yang_zhang(o, h, lo, c, w=20):
 def cases():
     return {
         "Obv": (zerak.Obv(["c", "v"], ["x"]), "talib.OBV", lambda d: talib.OBV(d["c"], d["v"])),
-        "AccumulationDistribution": (zerak.AccumulationDistribution(HLCV, ["x"]), "talib.AD",
-                                     lambda d: talib.AD(*(d[k] for k in HLCV))),
-        "Mfi(14)": (zerak.Mfi(HLCV, 14, ["x"]), "talib.MFI",
-                    lambda d: talib.MFI(*(d[k] for k in HLCV), timeperiod=14)),
-        "ChaikinMoneyFlow(20)": (zerak.ChaikinMoneyFlow(HLCV, 20, ["x"]), "pandas formula",
-                                 lambda d: cmf(*(d[k] for k in HLCV))),
-        "Vwap(20)": (zerak.Vwap(HLCV, 20, ["x"]), "pandas formula",
-                     lambda d: vwap(*(d[k] for k in HLCV))),
-        "GarmanKlassVolatility(20)": (zerak.GarmanKlassVolatility(OHLC, 20, ["x"]),
-                                      "numpy/pandas formula",
-                                      lambda d: garman_klass(*(d[k] for k in OHLC))),
-        "YangZhangVolatility(20)": (zerak.YangZhangVolatility(OHLC, 20, ["x"]), "pandas formula",
-                                    lambda d: yang_zhang(*(d[k] for k in OHLC))),
+        "AccumulationDistribution": (
+            zerak.AccumulationDistribution(HLCV, ["x"]),
+            "talib.AD",
+            lambda d: talib.AD(*(d[k] for k in HLCV)),
+        ),
+        "Mfi(14)": (
+            zerak.Mfi(HLCV, 14, ["x"]),
+            "talib.MFI",
+            lambda d: talib.MFI(*(d[k] for k in HLCV), timeperiod=14),
+        ),
+        "ChaikinMoneyFlow(20)": (
+            zerak.ChaikinMoneyFlow(HLCV, 20, ["x"]),
+            "pandas formula",
+            lambda d: cmf(*(d[k] for k in HLCV)),
+        ),
+        "Vwap(20)": (
+            zerak.Vwap(HLCV, 20, ["x"]),
+            "pandas formula",
+            lambda d: vwap(*(d[k] for k in HLCV)),
+        ),
+        "GarmanKlassVolatility(20)": (
+            zerak.GarmanKlassVolatility(OHLC, 20, ["x"]),
+            "numpy/pandas formula",
+            lambda d: garman_klass(*(d[k] for k in OHLC)),
+        ),
+        "YangZhangVolatility(20)": (
+            zerak.YangZhangVolatility(OHLC, 20, ["x"]),
+            "pandas formula",
+            lambda d: yang_zhang(*(d[k] for k in OHLC)),
+        ),
     }
 
 
@@ -105,9 +121,14 @@ def worst(got, want):
 
 
 def research(d):
-    print(f"\nResearch, {BARS:,} bars (CPU s; ratio = peer time / zerak time, goal >= 0.8 "
-          "against TA-Lib for Obv)")
-    print(f"  {'class':26}  {'peer':22}  {'zerak s':>8}  {'peer s':>8}  {'ratio':>6}  {'max rel diff':>12}")
+    print(
+        f"\nResearch, {BARS:,} bars (CPU s; ratio = peer time / zerak time, goal >= 0.8 "
+        "against TA-Lib for Obv)"
+    )
+    print(
+        f"  {'class':26}  {'peer':22}  {'zerak s':>8}  {'peer s':>8}  {'ratio':>6}  "
+        f"{'max rel diff':>12}"
+    )
     for name, (obj, peer, call) in cases().items():
         names = obj.input_names()
         data = np.ascontiguousarray(np.column_stack([d[n] for n in names]))
@@ -117,13 +138,17 @@ def research(d):
         got = pipe.run_research_array(data)[:, 0]
         want = call(d)
         assert np.array_equal(np.isnan(got), np.isnan(want)), name
-        print(f"  {name:26}  {peer:22}  {ours:8.4f}  {theirs:8.4f}  {theirs / ours:6.2f}  "
-              f"{worst(got, want):12.1e}")
+        print(
+            f"  {name:26}  {peer:22}  {ours:8.4f}  {theirs:8.4f}  {theirs / ours:6.2f}  "
+            f"{worst(got, want):12.1e}"
+        )
         if name.startswith("Mfi"):
             exact = mfi_exact(*(d[k] for k in HLCV))
             mfi = (got, want)
-    print(f"  Mfi(14) against each window summed afresh: zerak {worst(mfi[0], exact):.1e}, "
-          f"TA-Lib (running sums) {worst(mfi[1], exact):.1e}")
+    print(
+        f"  Mfi(14) against each window summed afresh: zerak {worst(mfi[0], exact):.1e}, "
+        f"TA-Lib (running sums) {worst(mfi[1], exact):.1e}"
+    )
 
 
 def live(d):
@@ -146,9 +171,15 @@ def live(d):
         ("Obv.update", best_ns("o.update(b)", number, o=obv, b=bar2)),
         ("talib.stream.OBV", best_ns("s(c, v)", number, s=talib.stream.OBV, c=c, v=v)),
         ("AccumulationDistribution.update", best_ns("o.update(b)", number, o=ad, b=bar4)),
-        ("talib.stream.AD", best_ns("s(h, l, c, v)", number, s=talib.stream.AD, h=h, l=lo, c=c, v=v)),
+        (
+            "talib.stream.AD",
+            best_ns("s(h, l, c, v)", number, s=talib.stream.AD, h=h, l=lo, c=c, v=v),
+        ),
         ("Mfi(14).update", best_ns("o.update(b)", number, o=mfi, b=bar4)),
-        ("talib.stream.MFI", best_ns("s(h, l, c, v)", number, s=talib.stream.MFI, h=h, l=lo, c=c, v=v)),
+        (
+            "talib.stream.MFI",
+            best_ns("s(h, l, c, v)", number, s=talib.stream.MFI, h=h, l=lo, c=c, v=v),
+        ),
     ]
     print_table("Live update, one bar (ratio to the floor)", rows)
 

@@ -24,7 +24,7 @@
 #include "features/moments/skewness.hpp"
 #include "features/averages/sma.hpp"
 #include "scalers/rolling_zscore.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace {
 

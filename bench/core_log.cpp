@@ -19,7 +19,7 @@
 #include <time.h>
 #include <vector>
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/log.hpp"
 
 #ifdef ZERAK_QUAD  // GCC's 113-bit floats settle what long double leaves open

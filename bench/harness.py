@@ -32,8 +32,9 @@ def best_ns(stmt: str, number: int, repeat: int = 7, **names: object) -> float:
     return min(timer.repeat(repeat=repeat, number=number)) / number * 1e9
 
 
-def best_s(fn: Callable[[], object], repeat: int = 3,
-           clock: Callable[[], float] = time.perf_counter) -> float:
+def best_s(
+    fn: Callable[[], object], repeat: int = 3, clock: Callable[[], float] = time.perf_counter
+) -> float:
     """Best time of one call of ``fn`` in seconds (for whole-dataset runs)."""
     best = float("inf")
     for _ in range(repeat):
@@ -54,16 +55,32 @@ def core_program(name: str, core_sources: list[str]) -> str:
     flags, no Python) and returns what it prints."""
     target = BUILD / name
     # Every transform needs the contract's out-of-line members (traits.cpp) and
-    # the block kernels of each instruction set (block/simd/).
-    always = ["core/traits.cpp",
-              *(str(p.relative_to(ROOT)) for p in sorted((ROOT / "core/block").rglob("*.cpp")))]
-    sources = [ROOT / "bench" / f"{name}.cpp",
-               *(ROOT / s for s in dict.fromkeys([*core_sources, *always]))]
+    # the kernels of each instruction set (simd/).
+    always = [
+        "core/traits.cpp",
+        *(str(p.relative_to(ROOT)) for p in sorted((ROOT / "core/simd").rglob("*.cpp"))),
+    ]
+    sources = [
+        ROOT / "bench" / f"{name}.cpp",
+        *(ROOT / s for s in dict.fromkeys([*core_sources, *always])),
+    ]
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
         BUILD.mkdir(parents=True, exist_ok=True)
-        subprocess.run([os.environ.get("CXX", "c++"), "-std=c++20", "-O3", "-DNDEBUG",
-                        "-ffp-contract=off", "-fno-fast-math", f"-I{ROOT / 'core'}",
-                        *map(str, sources), "-o", str(target)], check=True)
+        subprocess.run(
+            [
+                os.environ.get("CXX", "c++"),
+                "-std=c++20",
+                "-O3",
+                "-DNDEBUG",
+                "-ffp-contract=off",
+                "-fno-fast-math",
+                f"-I{ROOT / 'core'}",
+                *map(str, sources),
+                "-o",
+                str(target),
+            ],
+            check=True,
+        )
     return subprocess.run([str(target)], check=True, capture_output=True, text=True).stdout
 
 
@@ -71,17 +88,30 @@ def callgrind_instructions(script: str, *args: str, only: str | None = None) -> 
     """Instructions valgrind counts for ``python script args`` (inside functions matching
     ``only`` if given): repeatable whatever else the machine is doing."""
     toggle = [f"--toggle-collect={only}"] if only else []
-    out = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
-                          *toggle, sys.executable, script, *args],
-                         check=True, capture_output=True, text=True).stderr
+    out = subprocess.run(
+        [
+            "valgrind",
+            "--tool=callgrind",
+            "--callgrind-out-file=/dev/null",
+            *toggle,
+            sys.executable,
+            script,
+            *args,
+        ],
+        check=True,
+        capture_output=True,
+        text=True,
+    ).stderr
     return int(out.rsplit("Collected :", 1)[1].split()[0])
 
 
 def callgrind_per_call(script: str, mode: str, small: int, large: int) -> float:
     """Instructions per call of ``python script --calls mode n``: the difference between
     two counts, so that start-up cancels out."""
+
     def count(n: int) -> int:
         return callgrind_instructions(script, "--calls", mode, str(n))
+
     return (count(large) - count(small)) / (large - small)
 
 
@@ -119,8 +149,9 @@ def floor():
     return module.Floor()
 
 
-def print_table(title: str, rows: list[tuple[str, float]], unit: str = "ns/call",
-                baseline: str | None = None) -> None:
+def print_table(
+    title: str, rows: list[tuple[str, float]], unit: str = "ns/call", baseline: str | None = None
+) -> None:
     """Prints ``(name, time)`` rows with each one's ratio to the baseline row (default: first)."""
     base = dict(rows)[baseline] if baseline else rows[0][1]
     width = max(len(name) for name, _ in rows)

@@ -1,7 +1,7 @@
 """Runs every benchmark in bench/ (files named bench_*.py) and prints their tables.
 
-    python bench/run.py            # all
-    python bench/run.py operators  # only bench_operators.py
+python bench/run.py            # all
+python bench/run.py operators  # only bench_operators.py
 """
 
 import runpy

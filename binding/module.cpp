@@ -2,18 +2,19 @@
 // export in order, which is also `__all__`'s: the exceptions, the classes of
 // the catalogue (core/catalogue.hpp) and the functions and pipelines. Each
 // class is created here, for this module, and the module's state keeps the
-// class table (runtime/registry.hpp).
+// class table (runtime/registry.hpp). The classes' factories are compiled
+// with their families (families/), not here.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <cstdint>
 
 #include "catalogue.hpp"
-#include "classes/declared.hpp"
+#include "classes/factories.hpp"
 #include "runtime/dispatch_module.hpp"
 #include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
-#include "custom/window_apply.hpp"
+#include "custom/custom_module.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/snapshot_module.hpp"
 

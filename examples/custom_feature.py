@@ -70,5 +70,8 @@ live = np.vstack([live, restored.update_many(bars[300:])])
 
 assert np.array_equal(live, research, equal_nan=True)
 print(pipeline.output_names())
-print("live == research, bit for bit, across a pickle:", np.array_equal(live, research, equal_nan=True))
-print("last bar:", dict(zip(pipeline.output_names(), research[-1].round(4).tolist())))
+print(
+    "live == research, bit for bit, across a pickle:",
+    np.array_equal(live, research, equal_nan=True),
+)
+print("last bar:", dict(zip(pipeline.output_names(), research[-1].round(4).tolist(), strict=True)))

@@ -18,16 +18,19 @@ import zerak.snapshot
 
 
 def make_pipeline() -> zerak.FeaturePipeline:
-    return zerak.FeaturePipeline([
-        zerak.LogReturn(["close"], 1, ["ret"]),
-        zerak.Sma(["close"], 50, ["sma50"]),
-        zerak.Ema(["close"], 200, ["ema200"]),
-        zerak.Kama(["close"], 20, ["kama20"]),
-        zerak.RollingZScore(["ret"], 250, ["ret_z"]),
-        zerak.Kurtosis(["ret"], 100, ["ret_kurt"]),
-        zerak.ParkinsonVolatility(["high", "low"], 30, ["park30"]),
-        zerak.Adf(["close"], 500, ["adf", "adf_p"]),
-    ], ["close", "high", "low"])
+    return zerak.FeaturePipeline(
+        [
+            zerak.LogReturn(["close"], 1, ["ret"]),
+            zerak.Sma(["close"], 50, ["sma50"]),
+            zerak.Ema(["close"], 200, ["ema200"]),
+            zerak.Kama(["close"], 20, ["kama20"]),
+            zerak.RollingZScore(["ret"], 250, ["ret_z"]),
+            zerak.Kurtosis(["ret"], 100, ["ret_kurt"]),
+            zerak.ParkinsonVolatility(["high", "low"], 30, ["park30"]),
+            zerak.Adf(["close"], 500, ["adf", "adf_p"]),
+        ],
+        ["close", "high", "low"],
+    )
 
 
 def series(n: int = 3000, seed: int = 7) -> list[list[float]]:
@@ -73,8 +76,9 @@ def main() -> int:
         with open(state_file, "wb") as f:
             f.write(snapshot)
         del live  # the first process is done with it
-        subprocess.run([sys.executable, __file__, "--resume", state_file, str(half), out_file],
-                       check=True)
+        subprocess.run(
+            [sys.executable, __file__, "--resume", state_file, str(half), out_file], check=True
+        )
         with open(out_file, "rb") as f:
             second_half = f.read()
 

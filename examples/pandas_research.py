@@ -56,15 +56,19 @@ features = zerak.FeaturePipeline(
     ["open", "high", "low", "close", "volume"],
 )
 labels = zerak.TargetPipeline(
-    [zerak.FutureReturn(["close"], 12, ["fwd_ret_12"]),
-     zerak.FutureCTCVolatility(["close"], 12, ["fwd_vol_12"])],
+    [
+        zerak.FutureReturn(["close"], 12, ["fwd_ret_12"]),
+        zerak.FutureCTCVolatility(["close"], 12, ["fwd_vol_12"]),
+    ],
     ["close"],
 )
 
 X = zerak.research_frame(features, bars)  # same index as bars, one column per feature
 y = zerak.label_frame(labels, bars)
-print(f"{len(bars)} bars, {X.shape[1]} features, {y.shape[1]} labels; "
-      f"warm-up {features.warm_up_period()} bars (the longest window, not the chain)")
+print(
+    f"{len(bars)} bars, {X.shape[1]} features, {y.shape[1]} labels; "
+    f"warm-up {features.warm_up_period()} bars (the longest window, not the chain)"
+)
 
 # Rows where every feature and label is known: after the warm-up, away from the
 # outage and before the last forward_period() bars.
@@ -80,6 +84,12 @@ A_test = np.column_stack([np.ones(len(test)), test[names].to_numpy()])
 coef, *_ = np.linalg.lstsq(A_train, train["fwd_ret_12"].to_numpy(), rcond=None)
 predicted = A_test @ coef
 ic = float(np.corrcoef(predicted, test["fwd_ret_12"].to_numpy())[0, 1])
-print(f"train {len(train)} rows, test {len(test)} rows from {cut}; "
-      f"out-of-sample correlation of the forecast: {ic:+.3f} (noise: the data is a random walk)")
-print(data[["ret_z", "vol_pk", "adf_p", "fwd_ret_12", "fwd_vol_12"]].head().to_string(float_format="{:.5f}".format))
+print(
+    f"train {len(train)} rows, test {len(test)} rows from {cut}; "
+    f"out-of-sample correlation of the forecast: {ic:+.3f} (noise: the data is a random walk)"
+)
+print(
+    data[["ret_z", "vol_pk", "adf_p", "fwd_ret_12", "fwd_vol_12"]]
+    .head()
+    .to_string(float_format="{:.5f}".format)
+)

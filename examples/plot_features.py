@@ -34,8 +34,12 @@ def daily_bars(n: int = 500, seed: int = 5) -> pd.DataFrame:
     open_ = np.r_[100.0, close[:-1]]
     spread = np.abs(rng.normal(0, 0.006, (2, n)))
     return pd.DataFrame(
-        {"open": open_, "high": np.maximum(open_, close) * np.exp(spread[0]),
-         "low": np.minimum(open_, close) * np.exp(-spread[1]), "close": close},
+        {
+            "open": open_,
+            "high": np.maximum(open_, close) * np.exp(spread[0]),
+            "low": np.minimum(open_, close) * np.exp(-spread[1]),
+            "close": close,
+        },
         index=pd.bdate_range("2024-01-01", periods=n, name="date"),
     )
 
@@ -43,10 +47,12 @@ def daily_bars(n: int = 500, seed: int = 5) -> pd.DataFrame:
 bars = daily_bars()
 features = zerak.research_frame(
     zerak.FeaturePipeline(
-        [zerak.Ema(["close"], 20, ["ema_20"]),
-         zerak.Kama(["close"], 20, ["kama_20"]),
-         zerak.ParkinsonVolatility(["high", "low"], 20, ["vol_20"]),
-         zerak.Adf(["close"], 100, ["adf", "adf_p"])],
+        [
+            zerak.Ema(["close"], 20, ["ema_20"]),
+            zerak.Kama(["close"], 20, ["kama_20"]),
+            zerak.ParkinsonVolatility(["high", "low"], 20, ["vol_20"]),
+            zerak.Adf(["close"], 100, ["adf", "adf_p"]),
+        ],
         ["high", "low", "close"],  # by name: the frame's other columns are ignored
     ),
     bars,
@@ -55,8 +61,9 @@ labels = zerak.label_frame(
     zerak.TargetPipeline([zerak.FutureReturn(["close"], 20, ["fwd_ret_20"])], ["close"]), bars
 )
 
-fig, axes = plt.subplots(4, 1, figsize=(10, 9), sharex=True,
-                         gridspec_kw={"height_ratios": [3, 1.2, 1.2, 1.2]})
+fig, axes = plt.subplots(
+    4, 1, figsize=(10, 9), sharex=True, gridspec_kw={"height_ratios": [3, 1.2, 1.2, 1.2]}
+)
 price, vol, adf, label = axes
 price.plot(bars.index, bars["close"], color="0.3", lw=1, label="close")
 price.plot(features.index, features["ema_20"], lw=1.2, label="Ema(20)")
@@ -81,6 +88,10 @@ label.set_ylabel("label: forward\nreturn (20)")
 
 fig.align_ylabels(axes)
 fig.tight_layout()
-out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "docs" / "features.png"
+out = (
+    Path(sys.argv[1])
+    if len(sys.argv) > 1
+    else Path(__file__).resolve().parent.parent / "docs" / "features.png"
+)
 fig.savefig(out, dpi=110)
 print(f"saved {out}")

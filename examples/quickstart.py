@@ -65,14 +65,18 @@ for i, bar in enumerate(bars):
 # Research mode: the whole dataset in one call, bit-identical to live mode.
 research = pipeline.run_research([list(b) for b in bars])
 same = all(
-    (a == b) or (math.isnan(a) and math.isnan(b)) for ra, rb in zip(live, research) for a, b in zip(ra, rb)
+    (a == b) or (math.isnan(a) and math.isnan(b))
+    for ra, rb in zip(live, research, strict=True)
+    for a, b in zip(ra, rb, strict=True)
 )
 print(f"\nresearch mode equals live mode bit for bit: {same}")
 
 # Labels for training: forward-looking targets over whole columns.
 targets = zerak.TargetPipeline(
-    [zerak.FutureReturn(["close"], 5, ["fwd_ret_5"]),
-     zerak.FutureCTCVolatility(["close"], 10, ["fwd_vol_10"])],
+    [
+        zerak.FutureReturn(["close"], 5, ["fwd_ret_5"]),
+        zerak.FutureCTCVolatility(["close"], 10, ["fwd_vol_10"]),
+    ],
     ["close"],
 )
 closes = [b[4] for b in bars]

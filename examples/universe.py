@@ -74,8 +74,10 @@ def main() -> None:
         seconds = time.perf_counter() - start
         rate = args.symbols * args.bars / seconds
         base = base or rate
-        print(f"{threads} thread(s): {seconds:6.2f} s, {rate / 1e6:6.2f} M bars/s, "
-              f"{rate / base:4.2f}x")
+        print(
+            f"{threads} thread(s): {seconds:6.2f} s, {rate / 1e6:6.2f} M bars/s, "
+            f"{rate / base:4.2f}x"
+        )
         if first is not None and got.tobytes() != first.tobytes():
             raise SystemExit("results differ between thread counts")
         first = got

@@ -16,11 +16,12 @@ import time
 
 import cloudpickle
 import numpy as np
-from numpy.typing import NDArray
 from dask.distributed import Client, LocalCluster
+from numpy.typing import NDArray
+
+import zerak
 
 import universe
-import zerak
 
 # Workers need not have the examples on their path: ship this code by value.
 cloudpickle.register_pickle_by_value(universe)
@@ -39,15 +40,20 @@ def run_block(block: zerak.UniversePipeline, first: int, bars: int) -> list[NDAr
     return [np.ascontiguousarray(out[:, i, :]) for i in range(len(block))]
 
 
-def run_on_dask(client: Client, pipeline: zerak.FeaturePipeline, symbols: int,
-                bars: int) -> dict[int, NDArray[np.float64]]:
+def run_on_dask(
+    client: Client, pipeline: zerak.FeaturePipeline, symbols: int, bars: int
+) -> dict[int, NDArray[np.float64]]:
     """{symbol: array of bars x outputs} of `pipeline`'s transforms, on the cluster."""
     firsts = list(range(0, symbols, BLOCK))
-    blocks = [zerak.UniversePipeline(pipeline.transforms(), pipeline.input_names(),
-                                     min(BLOCK, symbols - f)) for f in firsts]
+    blocks = [
+        zerak.UniversePipeline(
+            pipeline.transforms(), pipeline.input_names(), min(BLOCK, symbols - f)
+        )
+        for f in firsts
+    ]
     futures = client.map(run_block, blocks, firsts, [bars] * len(firsts), pure=False)
     arrays = [a for block in client.gather(futures) for a in block]
-    return dict(zip(range(symbols), arrays))
+    return dict(zip(range(symbols), arrays, strict=True))
 
 
 def main() -> None:
@@ -60,8 +66,7 @@ def main() -> None:
 
     cluster = None
     if args.address is None:
-        cluster = LocalCluster(n_workers=args.workers, threads_per_worker=1,
-                               dashboard_address=None)
+        cluster = LocalCluster(n_workers=args.workers, threads_per_worker=1, dashboard_address=None)
     with Client(args.address or cluster) as client:
         where = client.scheduler.address
         pipeline = universe.make_pipeline()
@@ -71,9 +76,11 @@ def main() -> None:
     if cluster is not None:
         cluster.close()
     rows = sum(len(a) for a in results.values())
-    print(f"{args.symbols} symbols x {args.bars} bars on {where}: "
-          f"{seconds:.2f} s, {rows / seconds / 1e6:.2f} M bars/s, "
-          f"arrays of shape {results[0].shape}")
+    print(
+        f"{args.symbols} symbols x {args.bars} bars on {where}: "
+        f"{seconds:.2f} s, {rows / seconds / 1e6:.2f} M bars/s, "
+        f"arrays of shape {results[0].shape}"
+    )
 
 
 if __name__ == "__main__":

@@ -21,17 +21,21 @@ INPUTS = ["close", "volume"]
 
 
 def make_universe(symbols: list[str]) -> zerak.UniversePipeline:
-    return zerak.UniversePipeline([
-        zerak.LogReturn(["close"], 1, ["ret"]),
-        zerak.RollingStd(["ret"], 20, ["vol20"]),
-        zerak.LogReturn(["close"], 20, ["mom20"]),
-        zerak.Divide(["mom20", "vol20"], ["mom_per_vol"]),
-        zerak.Sma(["volume"], 10, ["volume10"]),
-        # across symbols, then per symbol again: a smoothed momentum rank
-        zerak.CrossSectionalRank(["mom_per_vol"], ["mom_rank"]),
-        zerak.CrossSectionalZScore(["volume10"], ["volume_z"]),
-        zerak.Ema(["mom_rank"], 5, ["mom_rank_ema"]),
-    ], INPUTS, symbols)
+    return zerak.UniversePipeline(
+        [
+            zerak.LogReturn(["close"], 1, ["ret"]),
+            zerak.RollingStd(["ret"], 20, ["vol20"]),
+            zerak.LogReturn(["close"], 20, ["mom20"]),
+            zerak.Divide(["mom20", "vol20"], ["mom_per_vol"]),
+            zerak.Sma(["volume"], 10, ["volume10"]),
+            # across symbols, then per symbol again: a smoothed momentum rank
+            zerak.CrossSectionalRank(["mom_per_vol"], ["mom_rank"]),
+            zerak.CrossSectionalZScore(["volume10"], ["volume_z"]),
+            zerak.Ema(["mom_rank"], 5, ["mom_rank_ema"]),
+        ],
+        INPUTS,
+        symbols,
+    )
 
 
 def main() -> None:
@@ -48,7 +52,7 @@ def main() -> None:
     seen: list[np.ndarray] = []
     results: list[np.ndarray] = []
     spent = 0.0
-    for bar in range(bars):
+    for _ in range(bars):
         close *= np.exp(rng.normal(0.0, 0.01, n))
         matrix = np.column_stack([close, rng.lognormal(10.0, 1.0, n)])
         matrix[rng.random(n) < 0.02] = np.nan  # halted this bar
@@ -58,8 +62,10 @@ def main() -> None:
         seen.append(matrix)
         results.append(out)
     top = np.nanargmax(results[-1][:, live.output_names().index("mom_rank_ema")])
-    print(f"{n} symbols x {bars} bars: {spent / bars * 1e3:.3f} ms per bar, "
-          f"{spent / bars / n * 1e6:.3f} us per symbol; top momentum: {live.symbols()[top]}")
+    print(
+        f"{n} symbols x {bars} bars: {spent / bars * 1e3:.3f} ms per bar, "
+        f"{spent / bars / n * 1e6:.3f} us per symbol; top momentum: {live.symbols()[top]}"
+    )
 
     # A listing and a delisting between bars: the newcomer starts fresh.
     live.add_symbol("NEW")

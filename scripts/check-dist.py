@@ -35,9 +35,22 @@ check(len(wheels) == 1 and len(sdists) == 1, f"one wheel and one sdist in {dist}
 for wheel in wheels:
     with zipfile.ZipFile(wheel) as z:
         names = set(z.namelist())
-        for member in ["__init__.py", "_zerak.pyi", "py.typed", "frames.py", "live.py",
-                       "_version.py", "snapshot.py", "_snapshot.pyi", "_errors.py", "sklearn.py",
-                       "universe.py", "_universe.pyi", "custom.py", "_custom.pyi"]:
+        for member in [
+            "__init__.py",
+            "_zerak.pyi",
+            "py.typed",
+            "frames.py",
+            "live.py",
+            "_version.py",
+            "snapshot.py",
+            "_snapshot.pyi",
+            "_errors.py",
+            "sklearn.py",
+            "universe.py",
+            "_universe.pyi",
+            "custom.py",
+            "_custom.pyi",
+        ]:
             check(f"zerak/{member}" in names, f"wheel has zerak/{member}")
         outside = [n for n in names if not n.startswith(("zerak/", "zerak-"))]
         check(not outside, f"wheel installs nothing beside the package: {outside}")
@@ -59,22 +72,36 @@ for wheel in wheels:
 # module again: the C++ runtime linked in, only glibc left to need.
 for wheel in wheels if sys.platform == "linux" else []:
     tags = re.findall(r"manylinux_(\d+)_(\d+)_(\w+?)(?=[.-])", wheel.name)
-    check(len(tags) == 1 and tags[0][2] == platform.machine(), f"{wheel.name} has one manylinux tag")
-    shown = subprocess.run([Path(sys.executable).parent / "auditwheel", "show", wheel],
-                           capture_output=True, text=True)
-    consistent = re.search(r'consistent\s+with\s+the\s+following\s+platform\s+tag:\s*"([^"]+)"',
-                           shown.stdout)
+    check(
+        len(tags) == 1 and tags[0][2] == platform.machine(), f"{wheel.name} has one manylinux tag"
+    )
+    shown = subprocess.run(
+        [Path(sys.executable).parent / "auditwheel", "show", wheel], capture_output=True, text=True
+    )
+    consistent = re.search(
+        r'consistent\s+with\s+the\s+following\s+platform\s+tag:\s*"([^"]+)"', shown.stdout
+    )
     for major, minor, machine in tags:
-        check(consistent is not None and consistent.group(1) == f"manylinux_{major}_{minor}_{machine}",
-              f"auditwheel show agrees with the tag of {wheel.name}: {shown.stdout}{shown.stderr}")
+        check(
+            consistent is not None
+            and consistent.group(1) == f"manylinux_{major}_{minor}_{machine}",
+            f"auditwheel show agrees with the tag of {wheel.name}: {shown.stdout}{shown.stderr}",
+        )
     print(f"wheel: {wheel.name}, {wheel.stat().st_size / 1e6:.1f} MB")
 
 for sdist in sdists:
     with tarfile.open(sdist) as t:
         top = f"zerak-{version}"
         names = set(t.getnames())
-        for member in ["LICENSE", "pyproject.toml", "CMakeLists.txt", "README.md",
-                       "src/zerak/_zerak.pyi", "src/zerak/py.typed", "binding/module.cpp"]:
+        for member in [
+            "LICENSE",
+            "pyproject.toml",
+            "CMakeLists.txt",
+            "README.md",
+            "src/zerak/_zerak.pyi",
+            "src/zerak/py.typed",
+            "binding/module.cpp",
+        ]:
             check(f"{top}/{member}" in names, f"sdist has {member}")
 
 for failure in failures:

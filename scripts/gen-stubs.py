@@ -75,7 +75,7 @@ REGION = re.compile(r"(# BEGIN GENERATED (\S+)[^\n]*\n)(.*?)(# END GENERATED \2\
 
 
 def family(cls):
-    """"transform", "target", or None; the pipelines also have update or
+    """ "transform", "target", or None; the pipelines also have update or
     forward_period, but hold other objects (they have a length)."""
     if not isinstance(cls, type) or hasattr(cls, "__len__"):
         return None
@@ -96,8 +96,10 @@ def parameters(cls):
     out, before = ["cls"], None
     for p in inspect.signature(cls).parameters.values():
         if p.name not in PARAM_TYPES:
-            sys.exit(f"{cls.__name__}: no type for parameter {p.name!r}; "
-                     f"add it to PARAM_TYPES in {pathlib.Path(__file__).name}")
+            sys.exit(
+                f"{cls.__name__}: no type for parameter {p.name!r}; "
+                f"add it to PARAM_TYPES in {pathlib.Path(__file__).name}"
+            )
         if p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD):
             sys.exit(f"{cls.__name__}: *args and **kwargs are not supported")
         if before is p.POSITIONAL_ONLY and p.kind is not p.POSITIONAL_ONLY:
@@ -119,16 +121,20 @@ def attribute_type(name):
 
 def attributes(cls):
     """The properties of the parameters the class gives back, in order."""
-    given = [p.name for p in inspect.signature(cls).parameters.values()
-             if isinstance(vars(cls).get(p.name), types.GetSetDescriptorType)]
-    return "".join(f"    @property\n    def {name}(self) -> {attribute_type(name)}: ...\n"
-                   for name in given)
+    given = [
+        p.name
+        for p in inspect.signature(cls).parameters.values()
+        if isinstance(vars(cls).get(p.name), types.GetSetDescriptorType)
+    ]
+    return "".join(
+        f"    @property\n    def {name}(self) -> {attribute_type(name)}: ...\n" for name in given
+    )
 
 
 def docstring(doc, indent):
     doc = doc.replace("\\", "\\\\").replace('"""', '\\"\\"\\"')
     lines = [(indent + line if line else "") for line in doc.split("\n")]
-    lines[0] = lines[0][len(indent):]
+    lines[0] = lines[0][len(indent) :]
     return f'{indent}"""{"\n".join(lines)}"""\n'
 
 
@@ -147,9 +153,13 @@ def entry(name, cls):
 
 def regions(module):
     names = "".join(f'    "{n}",\n' for n in module.__all__)
-    classes = [entry(n, getattr(module, n)) for n in module.__all__
-               if family(getattr(module, n)) is not None]
-    return {"__all__": f"__all__ = [\n{names}]\n", "classes": "\n".join(classes)}
+    classes = [
+        entry(n, getattr(module, n))
+        for n in module.__all__
+        if family(getattr(module, n)) is not None
+    ]
+    # The blank line before the end marker is ruff format's; the stub is formatted whole.
+    return {"__all__": f"__all__ = [\n{names}]\n", "classes": "\n".join(classes) + "\n"}
 
 
 def generate(text, module):
@@ -169,10 +179,12 @@ def generate(text, module):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--check", action="store_true",
-                        help="only compare; exit 1 with a diff if the stub differs")
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter
+    )
+    parser.add_argument(
+        "--check", action="store_true", help="only compare; exit 1 with a diff if the stub differs"
+    )
     args = parser.parse_args()
     from zerak import _zerak
 
@@ -184,9 +196,14 @@ def main():
             print(f"rewrote {STUB}")
         return
     if wanted != current:
-        sys.stdout.writelines(difflib.unified_diff(
-            current.splitlines(True), wanted.splitlines(True),
-            f"{STUB.name} (committed)", f"{STUB.name} (generated)"))
+        sys.stdout.writelines(
+            difflib.unified_diff(
+                current.splitlines(True),
+                wanted.splitlines(True),
+                f"{STUB.name} (committed)",
+                f"{STUB.name} (generated)",
+            )
+        )
         sys.exit(f"{STUB} is out of date: run scripts/gen-stubs.py")
 
 

@@ -8,7 +8,7 @@ import pathlib
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests" / "python"))
-import golden_outputs  # noqa: E402
+import golden_outputs
 
 
 def main():

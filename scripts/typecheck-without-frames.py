@@ -20,9 +20,14 @@ root = Path(__file__).resolve().parent.parent
 venv = root / "build" / "venv-without-frames"
 if not (venv / "bin" / "python").exists():
     subprocess.run([sys.executable, "-m", "venv", "--without-pip", str(venv)], check=True)
-site = Path(subprocess.run(
-    [venv / "bin" / "python", "-c", "import sysconfig; print(sysconfig.get_path('purelib'))"],
-    capture_output=True, text=True, check=True).stdout.strip())
+site = Path(
+    subprocess.run(
+        [venv / "bin" / "python", "-c", "import sysconfig; print(sysconfig.get_path('purelib'))"],
+        capture_output=True,
+        text=True,
+        check=True,
+    ).stdout.strip()
+)
 installed = Path(sysconfig.get_path("purelib"))
 for package in ["numpy", "narwhals", "zerak"]:  # zerak's own dependencies
     link = site / package
@@ -36,12 +41,33 @@ cache = root / "build" / "mypy-without-frames-cache"
 config = root / "build" / "mypy-without-frames.ini"
 config.write_text(f"[mypy]\npython_executable = {python}\ncache_dir = {cache}\n")
 runs = [
-    ["mypy", "--strict", "--python-executable", str(python), "--cache-dir", str(cache),
-     "-p", "zerak"],
-    ["mypy", "--strict", "--python-executable", str(python), "--cache-dir", str(cache),
-     str(root / "tests" / "typing" / "typed_snapshots.py")],
-    ["mypy.stubtest", "zerak", "--mypy-config-file", str(config),
-     "--allowlist", str(root / "tests" / "typing" / "stubtest-allowlist.txt")],
+    [
+        "mypy",
+        "--strict",
+        "--python-executable",
+        str(python),
+        "--cache-dir",
+        str(cache),
+        "-p",
+        "zerak",
+    ],
+    [
+        "mypy",
+        "--strict",
+        "--python-executable",
+        str(python),
+        "--cache-dir",
+        str(cache),
+        str(root / "tests" / "typing" / "typed_snapshots.py"),
+    ],
+    [
+        "mypy.stubtest",
+        "zerak",
+        "--mypy-config-file",
+        str(config),
+        "--allowlist",
+        str(root / "tests" / "typing" / "stubtest-allowlist.txt"),
+    ],
 ]
 for run in runs:
     if subprocess.run([sys.executable, "-m", *run], cwd=root).returncode != 0:

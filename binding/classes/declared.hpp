@@ -12,14 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "catalogue.hpp"
+#include "class_name.hpp"
+#include "classes/factories.hpp"
 #include "classes/target_class.hpp"
 #include "classes/transform_class.hpp"
 #include "schema.hpp"
 
 // A class's Python surface read off its core declarations (schema.hpp): the
 // constructor's parameters and their conversions, the repr, the docstrings.
-// No class has binding code of its own.
+// No class has binding code of its own: each family's unit
+// (binding/families/) instantiates the factories below for its list.
 namespace zerak::py::declared {
 
 // ---- the parameter list -------------------------------------------------------
@@ -262,3 +264,7 @@ PyObject* make_target(PyObject* module) {
 }
 
 }  // namespace zerak::py::declared
+
+// Applied, in namespace zerak::py::declared, to a family's list.
+#define ZERAK_PYTHON_TRANSFORM(Class) template PyObject* make_transform<Class>(PyObject*);
+#define ZERAK_PYTHON_TARGET(Class) template PyObject* make_target<Class>(PyObject*);

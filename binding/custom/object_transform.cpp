@@ -21,8 +21,6 @@ namespace {
 
 using user::GilHeld;
 
-constexpr std::string_view kRecordTag = kUserRecordTag;
-
 // A method's result as names; false with a TypeError naming the method.
 bool call_for_names(PyObject* obj, const char* method, const std::string& label, Names& out) {
   Ref got(PyObject_CallMethod(obj, method, nullptr));
@@ -180,32 +178,11 @@ class ObjectTransform final : public OpaqueTransform {
     }
   }
 
-  [[nodiscard]] std::string_view record_tag() const noexcept override { return kRecordTag; }
+  [[nodiscard]] std::string_view record_tag() const noexcept override { return user::kRecordTag; }
 
   [[nodiscard]] std::vector<std::uint8_t> payload() const override {
     GilHeld gil;
-    return pickled_payload(obj_.get(), bars_, label_);
-  }
-
-  // Bytes of (object, bars) pickled; throws PythonRaised with a note.
-  static std::vector<std::uint8_t> pickled_payload(PyObject* obj, std::size_t bars,
-                                                   const std::string& label) {
-    Ref pair(Py_BuildValue("(On)", obj, Py_ssize_t(bars)));
-    Ref bytes(pair ? user::pickle_dumps(pair.get()) : nullptr);
-    if (!bytes) {
-      add_note("while pickling the pipeline's transform " + label);
-      throw PythonRaised{};
-    }
-    const auto* data = reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
-    return std::vector<std::uint8_t>(data, data + PyBytes_GET_SIZE(bytes.get()));
-  }
-
-  static void add_note(const std::string& note) {
-    PyObject* exc = PyErr_GetRaisedException();
-    Ref text(PyUnicode_FromStringAndSize(note.data(), Py_ssize_t(note.size())));
-    if (text) Py_XDECREF(PyObject_CallMethod(exc, "add_note", "O", text.get()));
-    PyErr_Clear();
-    PyErr_SetRaisedException(exc);
+    return user::record_payload(obj_.get(), bars_, label_);
   }
 
  private:
@@ -395,11 +372,9 @@ bool wrap_user_transform(const StreamingTransform& core, PyObject** out) {
   return true;
 }
 
-std::vector<std::uint8_t> user_payload(PyObject* obj, std::size_t bars, const std::string& label) {
-  return ObjectTransform::pickled_payload(obj, bars, label);
+void register_user_transform_loader() noexcept {
+  register_opaque_loader(user::kRecordTag, &load_record);
 }
-
-void register_user_transform_loader() noexcept { register_opaque_loader(kRecordTag, &load_record); }
 
 }  // namespace zerak::py
 

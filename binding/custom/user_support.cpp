@@ -1,6 +1,6 @@
 #include "user_support.hpp"
 
-#include "object_transform.hpp"
+#include "runtime/exceptions.hpp"
 #include "runtime/py_ref.hpp"
 
 namespace zerak::py::user {
@@ -26,6 +26,15 @@ PyObject* g_dumps = nullptr;
 PyObject* g_loads = nullptr;
 PyObject* g_numpy = nullptr;
 bool g_numpy_tried = false;
+
+// Adds `note` to the exception set, which stays set.
+void add_note(const std::string& note) {
+  PyObject* exc = PyErr_GetRaisedException();
+  Ref text(PyUnicode_FromStringAndSize(note.data(), Py_ssize_t(note.size())));
+  if (text) Py_XDECREF(PyObject_CallMethod(exc, "add_note", "O", text.get()));
+  PyErr_Clear();
+  PyErr_SetRaisedException(exc);
+}
 
 }  // namespace
 
@@ -84,6 +93,18 @@ std::string label_of(PyObject* obj) {
   PyErr_Clear();
   PyErr_SetRaisedException(raised);
   return label;
+}
+
+std::vector<std::uint8_t> record_payload(PyObject* obj, std::size_t bars,
+                                         const std::string& label) {
+  Ref pair(Py_BuildValue("(On)", obj, Py_ssize_t(bars)));
+  Ref bytes(pair ? pickle_dumps(pair.get()) : nullptr);
+  if (!bytes) {
+    add_note("while pickling the pipeline's transform " + label);
+    throw PythonRaised{};
+  }
+  const auto* data = reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
+  return std::vector<std::uint8_t>(data, data + PyBytes_GET_SIZE(bytes.get()));
 }
 
 }  // namespace zerak::py::user

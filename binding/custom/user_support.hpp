@@ -3,10 +3,14 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // What the user transforms share: the lock taken for a call into Python, the
-// failure slot, and the modules they call.
+// failure slot, their snapshot record, and the modules they call.
 namespace zerak::py::user {
 
 // Holds the interpreter lock for a scope, whether or not the thread had it.
@@ -38,4 +42,21 @@ PyObject* numpy_module() noexcept;
 // The name to show for an object in notes and messages: its class's name.
 std::string label_of(PyObject* obj);
 
+// A snapshot record of a user transform: its tag, and its payload, (obj,
+// bars) pickled. Throws PythonRaised (with a note naming `label`) when obj
+// cannot be pickled.
+inline constexpr std::string_view kRecordTag = "PythonObject";
+std::vector<std::uint8_t> record_payload(PyObject* obj, std::size_t bars, const std::string& label);
+
 }  // namespace zerak::py::user
+
+namespace zerak::py {
+
+// A Python exception raised inside a user transform while the core ran it
+// waits here (one per thread) with a note naming the transform and the bar;
+// the transform's later calls give missing values until it is taken.
+[[nodiscard]] bool user_transform_failed() noexcept;
+// Raises the waiting exception (and clears it); returns nullptr.
+PyObject* raise_user_transform_failure() noexcept;
+
+}  // namespace zerak::py

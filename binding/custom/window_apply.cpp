@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "io/convert.hpp"
-#include "object_transform.hpp"
 #include "opaque.hpp"
 #include "runtime/binding.hpp"
 #include "runtime/object_class.hpp"
@@ -158,7 +157,7 @@ class WindowCore final : public OpaqueTransform {
     }
   }
 
-  [[nodiscard]] std::string_view record_tag() const noexcept override { return kUserRecordTag; }
+  [[nodiscard]] std::string_view record_tag() const noexcept override { return user::kRecordTag; }
   [[nodiscard]] std::vector<std::uint8_t> payload() const override;
 
  private:
@@ -264,7 +263,7 @@ std::vector<std::uint8_t> WindowCore::payload() const {
   GilHeld gil;
   Ref obj(wrap(std::make_unique<WindowCore>(*this)));
   if (!obj) throw PythonRaised{};
-  return user_payload(obj.get(), bars_, "WindowApply");
+  return user::record_payload(obj.get(), bars_, "WindowApply");
 }
 
 // Names from a str or a list of str; false with a TypeError naming `what`.
@@ -545,19 +544,11 @@ bool wrap_window_apply(const StreamingTransform& core, PyObject** out) {
   return true;
 }
 
-PyModuleDef g_module_def = {
-    PyModuleDef_HEAD_INIT, "zerak._custom", "Users' own transforms (see zerak.custom).", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr};
-
-bool add_custom_module() {
+PyObject* window_apply_type() {
   if (g_type == nullptr) {
     g_type = create_type(spec, attributes);  // through the sound path for failed allocations
-    if (g_type == nullptr) return false;
-    register_user_transform_loader();
   }
-  Ref module(PyModule_Create(&g_module_def));
-  if (!module || PyModule_AddObjectRef(module.get(), "WindowApply", g_type) < 0) return false;
-  return PyDict_SetItemString(PyImport_GetModuleDict(), "zerak._custom", module.get()) == 0;
+  return g_type;
 }
 
 }  // namespace zerak::py

@@ -16,8 +16,8 @@ std::unique_ptr<StreamingTransform> window_apply_core(PyObject* obj, bool keep_s
 // If `core` is a WindowApply's: true, and *out a new object holding a copy of it.
 bool wrap_window_apply(const StreamingTransform& core, PyObject** out);
 
-// Creates zerak._custom (in sys.modules) with WindowApply, which zerak
-// re-exports; false with the error set.
-bool add_custom_module();
+// The class, created on the first call and kept for the life of the
+// process; null with the error set.
+PyObject* window_apply_type();
 
 }  // namespace zerak::py

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak::py {
 namespace {

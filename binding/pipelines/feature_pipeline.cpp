@@ -16,7 +16,7 @@
 #include "runtime/gil_released.hpp"
 #include "runtime/progress.hpp"
 #include "io/result_array.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "pipeline/feature_pipeline.hpp"
 #include "members.hpp"
 #include "summary.hpp"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -67,8 +68,8 @@ bool shape_error(const char* what) {
   return false;
 }
 
-// A member's core copy: a cross-section from the (kind, inputs, outputs, a,
-// b) its Python class describes, else a fresh transform.
+// A member's core copy: a cross-section from the (kind name, inputs,
+// outputs, a, b) its Python class describes, else a fresh transform.
 bool copy_member(PyObject* obj, UniversePipeline::Member& out) {
   PyObject* describe = nullptr;
   if (PyObject_GetOptionalAttrString(obj, "_cross_section", &describe) < 0) return false;
@@ -83,21 +84,20 @@ bool copy_member(PyObject* obj, UniversePipeline::Member& out) {
   const Ref method(describe);
   const Ref spec(PyObject_CallNoArgs(method.get()));
   if (!spec) return false;
-  int kind = 0;
+  const char* kind_name = nullptr;
   PyObject* inputs = nullptr;
   PyObject* outputs = nullptr;
   double a = 0;
   double b = 0;
-  if (!PyArg_ParseTuple(spec.get(), "iOOdd", &kind, &inputs, &outputs, &a, &b)) return false;
+  if (!PyArg_ParseTuple(spec.get(), "sOOdd", &kind_name, &inputs, &outputs, &a, &b)) return false;
+  const std::optional<CrossSection::Kind> kind = CrossSection::kind_named(kind_name);
   Names in;
   Names outs;
-  if (kind < 0 || kind > int(CrossSection::Kind::kBucket) || !to_names(inputs, in) ||
-      !to_names(outputs, outs)) {
+  if (!kind || !to_names(inputs, in) || !to_names(outputs, outs)) {
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "malformed cross-section");
     return false;
   }
-  Result<CrossSection> made =
-      CrossSection::create(CrossSection::Kind(kind), std::move(in), std::move(outs), a, b);
+  Result<CrossSection> made = CrossSection::create(*kind, std::move(in), std::move(outs), a, b);
   if (!made) return raise(made.error()), false;
   out.cross = std::make_unique<CrossSection>(std::move(made).value());
   return true;

@@ -1,7 +1,7 @@
 #include "dispatch_module.hpp"
 
 #include "py_ref.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak::py {
 namespace {

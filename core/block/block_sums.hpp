@@ -10,7 +10,7 @@
 #include "value.hpp"
 #include "window/ring.hpp"
 #include "block_series.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak {
 

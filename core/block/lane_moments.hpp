@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ops/moments.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak {
 

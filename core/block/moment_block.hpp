@@ -11,7 +11,7 @@
 #include "window/ring.hpp"
 #include "block_series.hpp"
 #include "lane_moments.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak {
 

@@ -17,7 +17,7 @@ class Add final : public BinaryOperator<Add> {
   static Value apply(double a, double b) noexcept { return a + b; }
 
  private:
-  friend class BinaryOperator<Add>;
+  friend class OperatorBase<Add, 2>;
   using BinaryOperator::BinaryOperator;
 };
 

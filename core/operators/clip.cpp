@@ -6,8 +6,7 @@
 namespace zerak {
 
 Result<Clip> Clip::create(Names inputs, Names outputs, Value lower, Value upper) {
-  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (Status names = check_names(inputs, outputs); !names) return names.error();
   if (lower && std::isnan(*lower)) return ZerakError::invalid_input("lower must not be NaN");
   if (upper && std::isnan(*upper)) return ZerakError::invalid_input("upper must not be NaN");
   if (lower && upper && *lower > *upper) {

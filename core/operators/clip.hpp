@@ -3,14 +3,14 @@
 #include <limits>
 #include <utility>
 
-#include "elementwise_operator.hpp"
+#include "unary_operator.hpp"
 
 namespace zerak {
 
 // x limited to [lower, upper]; a missing bound leaves that side open. A value
 // inside the bounds is returned as it is, so clipping -0.0 at 0.0 keeps -0.0
 // (numpy's scalar clip agrees; its array clip returns the bound).
-class Clip final : public ElementwiseUnary<Clip> {
+class Clip final : public UnaryOperator<Clip> {
  public:
   static constexpr auto parameters() {
     return std::tuple{schema::inputs_param<Clip>, schema::outputs_param<Clip>,
@@ -19,7 +19,7 @@ class Clip final : public ElementwiseUnary<Clip> {
   }
   static constexpr auto kDocs = schema::operator_docs(
       "Clip to [lower, upper]; None leaves a side unbounded.",
-      "Process one bar. Returns ``[NaN]`` if input is ``NaN``.");
+      kInputMissingDoc);
 
   static Result<Clip> create(Names inputs, Names outputs, Value lower, Value upper);
 
@@ -37,7 +37,7 @@ class Clip final : public ElementwiseUnary<Clip> {
   static constexpr double kInf = std::numeric_limits<double>::infinity();
 
   Clip(Names inputs, Names outputs, Value lower, Value upper)
-      : ElementwiseUnary(std::move(inputs), std::move(outputs)),
+      : UnaryOperator(std::move(inputs), std::move(outputs)),
         lower_(lower),
         upper_(upper),
         low_(lower.value_or(-kInf)),

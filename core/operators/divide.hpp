@@ -20,7 +20,7 @@ class Divide final : public BinaryOperator<Divide> {
   }
 
  private:
-  friend class BinaryOperator<Divide>;
+  friend class OperatorBase<Divide, 2>;
   using BinaryOperator::BinaryOperator;
 };
 

@@ -2,21 +2,21 @@
 
 #include <cmath>
 
-#include "elementwise_operator.hpp"
+#include "unary_operator.hpp"
 
 namespace zerak {
 
 // e^A; overflow gives +inf, as numpy's exp does.
-class Exp final : public ElementwiseUnary<Exp> {
+class Exp final : public UnaryOperator<Exp> {
  public:
   static constexpr auto kDocs =
-      schema::operator_docs("Exponential: e**x.", "Process one bar. Returns ``[NaN]`` if input is ``NaN``.");
+      schema::operator_docs("Exponential: e**x.", kInputMissingDoc);
 
   static double compute(double a) noexcept { return std::exp(a); }
 
  private:
-  friend class ElementwiseUnary<Exp>;
-  using ElementwiseUnary::ElementwiseUnary;
+  friend class OperatorBase<Exp, 1>;
+  using UnaryOperator::UnaryOperator;
 };
 
 }  // namespace zerak

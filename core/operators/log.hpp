@@ -19,7 +19,7 @@ class Log final : public UnaryOperator<Log> {
   static double from_log(double ln_g) noexcept { return ln_g; }
 
  private:
-  friend class UnaryOperator<Log>;
+  friend class OperatorBase<Log, 1>;
   using UnaryOperator::UnaryOperator;
 };
 

@@ -20,7 +20,7 @@ class Logit final : public UnaryOperator<Logit> {
   static double from_log(double ln_g) noexcept { return ln_g; }
 
  private:
-  friend class UnaryOperator<Logit>;
+  friend class OperatorBase<Logit, 1>;
   using UnaryOperator::UnaryOperator;
 };
 

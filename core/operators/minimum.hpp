@@ -1,22 +1,22 @@
 #pragma once
 
-#include "elementwise_operator.hpp"
+#include "binary_operator.hpp"
 
 namespace zerak {
 
 // The smaller of A and B; on a tie (0.0 and -0.0) B, as numpy's minimum.
-class Minimum final : public ElementwiseBinary<Minimum> {
+class Minimum final : public BinaryOperator<Minimum> {
  public:
   static constexpr auto kDocs = schema::operator_docs(
       "Element-wise minimum of A and B.",
-      "Process one bar. Returns ``[NaN]`` if either input is ``NaN``.");
+      kEitherMissingDoc);
 
   // A NaN A is kept (a NaN B fails the comparison and is returned).
   static double compute(double a, double b) noexcept { return a < b || a != a ? a : b; }
 
  private:
-  friend class ElementwiseBinary<Minimum>;
-  using ElementwiseBinary::ElementwiseBinary;
+  friend class OperatorBase<Minimum, 2>;
+  using BinaryOperator::BinaryOperator;
 };
 
 }  // namespace zerak

@@ -17,7 +17,7 @@ class Multiply final : public BinaryOperator<Multiply> {
   static Value apply(double a, double b) noexcept { return a * b; }
 
  private:
-  friend class BinaryOperator<Multiply>;
+  friend class OperatorBase<Multiply, 2>;
   using BinaryOperator::BinaryOperator;
 };
 

@@ -19,7 +19,7 @@ class NegLog final : public UnaryOperator<NegLog> {
   static double from_log(double ln_g) noexcept { return -ln_g; }
 
  private:
-  friend class UnaryOperator<NegLog>;
+  friend class OperatorBase<NegLog, 1>;
   using UnaryOperator::UnaryOperator;
 };
 

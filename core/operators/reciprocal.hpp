@@ -19,7 +19,7 @@ class Reciprocal final : public UnaryOperator<Reciprocal> {
   }
 
  private:
-  friend class UnaryOperator<Reciprocal>;
+  friend class OperatorBase<Reciprocal, 1>;
   using UnaryOperator::UnaryOperator;
 };
 

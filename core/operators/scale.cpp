@@ -6,8 +6,7 @@
 namespace zerak {
 
 Result<Scale> Scale::create(Names inputs, Names outputs, double scale, double offset) {
-  if (inputs.size() != 1) return invalid_input(msg::kInputsExactly1);
-  if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
+  if (Status names = check_names(inputs, outputs); !names) return names.error();
   // A NaN or infinite constant would turn every value into NaN or +-inf.
   if (!std::isfinite(scale)) return ZerakError::invalid_input("scale must be finite");
   if (!std::isfinite(offset)) return ZerakError::invalid_input("offset must be finite");

@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "elementwise_operator.hpp"
+#include "unary_operator.hpp"
 
 namespace zerak {
 
 // x * scale + offset: one product then one sum, each rounded (never fused),
 // so a result is what numpy's `x * scale + offset` gives. A NaN result
 // (inf * 0, inf - inf) is missing.
-class Scale final : public ElementwiseUnary<Scale> {
+class Scale final : public UnaryOperator<Scale> {
  public:
   static constexpr auto parameters() {
     return std::tuple{schema::inputs_param<Scale>, schema::outputs_param<Scale>,
@@ -29,7 +29,7 @@ class Scale final : public ElementwiseUnary<Scale> {
 
  private:
   Scale(Names inputs, Names outputs, double scale, double offset)
-      : ElementwiseUnary(std::move(inputs), std::move(outputs)), scale_(scale), offset_(offset) {}
+      : UnaryOperator(std::move(inputs), std::move(outputs)), scale_(scale), offset_(offset) {}
 
   double scale_;
   double offset_;

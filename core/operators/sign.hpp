@@ -1,14 +1,14 @@
 #pragma once
 
-#include "elementwise_operator.hpp"
+#include "unary_operator.hpp"
 
 namespace zerak {
 
 // -1, 0 or +1; both zeros give +0.0 and NaN gives missing.
-class Sign final : public ElementwiseUnary<Sign> {
+class Sign final : public UnaryOperator<Sign> {
  public:
   static constexpr auto kDocs = schema::operator_docs(
-      "Sign: -1.0, 0.0 or 1.0.", "Process one bar. Returns ``[NaN]`` if input is ``NaN``.");
+      "Sign: -1.0, 0.0 or 1.0.", kInputMissingDoc);
 
   static double compute(double a) noexcept {
     if (a > 0.0) return 1.0;
@@ -17,8 +17,8 @@ class Sign final : public ElementwiseUnary<Sign> {
   }
 
  private:
-  friend class ElementwiseUnary<Sign>;
-  using ElementwiseUnary::ElementwiseUnary;
+  friend class OperatorBase<Sign, 1>;
+  using UnaryOperator::UnaryOperator;
 };
 
 }  // namespace zerak

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "elementwise_operator.hpp"
+#include "unary_operator.hpp"
 
 namespace zerak {
 
 // sqrt(A) for A >= 0, else missing. sqrt(-0.0) is -0.0, as IEEE 754 (and
 // numpy) have it.
-class Sqrt final : public ElementwiseUnary<Sqrt> {
+class Sqrt final : public UnaryOperator<Sqrt> {
  public:
   static constexpr auto kDocs =
       schema::operator_docs("Square root: sqrt(x).",
@@ -17,8 +17,8 @@ class Sqrt final : public ElementwiseUnary<Sqrt> {
   static double compute(double a) noexcept { return a >= 0.0 ? std::sqrt(a) : kNan; }
 
  private:
-  friend class ElementwiseUnary<Sqrt>;
-  using ElementwiseUnary::ElementwiseUnary;
+  friend class OperatorBase<Sqrt, 1>;
+  using UnaryOperator::UnaryOperator;
 };
 
 }  // namespace zerak

@@ -17,7 +17,7 @@ class Subtract final : public BinaryOperator<Subtract> {
   static Value apply(double a, double b) noexcept { return a - b; }
 
  private:
-  friend class BinaryOperator<Subtract>;
+  friend class OperatorBase<Subtract, 2>;
   using BinaryOperator::BinaryOperator;
 };
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "accurate_moments.hpp"
 #include "moments.hpp"
 #include "steps.hpp"

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "block/simd/counting.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/counting.hpp"
+#include "simd/dispatch.hpp"
 #include "scratch.hpp"
 #include "value.hpp"
 

@@ -1,10 +1,10 @@
 #include "log.hpp"
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace zerak::ops {
 namespace {
-#include "log.inc"
+#include "simd/log.inc"
 }  // namespace
 
 double log(double x) noexcept { return log_scalar(x); }

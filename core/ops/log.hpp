@@ -4,7 +4,7 @@
 
 namespace zerak::ops {
 
-// The library's natural logarithm (ops/log.inc): the same bits on every
+// The library's natural logarithm (simd/log.inc): the same bits on every
 // platform and instruction set, live and in blocks, whatever the C library.
 [[nodiscard]] double log(double x) noexcept;
 

@@ -2,10 +2,8 @@
 // one nested record per member, written by the members' own codecs.
 #include <stdexcept>
 
-#include "pipeline/feature_pipeline.hpp"
-#include "pipeline/target_pipeline.hpp"
-#include "codec.hpp"
-#include "registry.hpp"
+#include "pipeline/family.hpp"
+#include "family_codecs.hpp"
 
 namespace zerak::snapshot {
 namespace {
@@ -100,5 +98,7 @@ Result<TargetPipeline> Codec<TargetPipeline>::load(SnapshotReader& r) {
   if (!p) return refused(r, p.error());
   return p;
 }
+
+ZERAK_PIPELINES_FAMILY(ZERAK_SNAPSHOTS)
 
 }  // namespace zerak::snapshot

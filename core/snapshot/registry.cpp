@@ -1,59 +1,41 @@
 #include "registry.hpp"
 
 #include <string>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
 #include "catalogue.hpp"
 #include "opaque.hpp"
-#include "codec.hpp"
 
 namespace zerak::snapshot {
 namespace {
 
+// The catalogue's classes, by tag. The codecs are instantiated by the
+// classes' families: this unit only takes their addresses.
 template <class Base>
 struct Entry {
   std::string_view tag;
-  const std::type_info* type;
-  void (*save)(const Base&, SnapshotWriter&);
-  Result<std::unique_ptr<Base>> (*load)(std::string_view, std::span<const std::uint8_t>,
-                                        std::size_t);
+  bool (*save)(const Base&, SnapshotWriter&);
+  Result<std::unique_ptr<Base>> (*load)(std::span<const std::uint8_t>, std::size_t);
 };
-
-template <class Base, class T>
-constexpr Entry<Base> entry() {
-  return {kClassName<T>, &typeid(T),
-          [](const Base& object, SnapshotWriter& w) {
-            Codec<T>::save(static_cast<const T&>(object), w);
-          },
-          [](std::string_view tag, std::span<const std::uint8_t> body,
-             std::size_t offset) -> Result<std::unique_ptr<Base>> {
-            Result<T> loaded = load_body<T>(tag, body, offset);
-            if (!loaded) return loaded.error();
-            return std::unique_ptr<Base>(std::make_unique<T>(std::move(loaded).value()));
-          }};
-}
 
 using TransformEntry = Entry<StreamingTransform>;
 using TargetEntry = Entry<Target>;
 
-#define ZERAK_TRANSFORM_ENTRY(Class) entry<StreamingTransform, Class>(),
-const TransformEntry kTransforms[] = {ZERAK_TRANSFORM_CLASSES(ZERAK_TRANSFORM_ENTRY)};
+#define ZERAK_TRANSFORM_ENTRY(Class) \
+  {#Class, &save_record_as<StreamingTransform, Class>, &load_record_as<StreamingTransform, Class>},
+constexpr TransformEntry kTransforms[] = {ZERAK_TRANSFORM_CLASSES(ZERAK_TRANSFORM_ENTRY)};
 #undef ZERAK_TRANSFORM_ENTRY
 
-#define ZERAK_TARGET_ENTRY(Class) entry<Target, Class>(),
-const TargetEntry kTargets[] = {ZERAK_TARGET_CLASSES(ZERAK_TARGET_ENTRY)};
+#define ZERAK_TARGET_ENTRY(Class) \
+  {#Class, &save_record_as<Target, Class>, &load_record_as<Target, Class>},
+constexpr TargetEntry kTargets[] = {ZERAK_TARGET_CLASSES(ZERAK_TARGET_ENTRY)};
 #undef ZERAK_TARGET_ENTRY
 
 template <class Base, std::size_t N>
 bool save_with(const Entry<Base> (&table)[N], const Base& object, SnapshotWriter& w) {
   for (const Entry<Base>& e : table) {
-    if (*e.type != typeid(object)) continue;
-    const std::size_t at = w.begin_record(e.tag);
-    e.save(object, w);
-    w.end_record(at);
-    return true;
+    if (e.save(object, w)) return true;
   }
   return false;
 }
@@ -66,7 +48,7 @@ Result<std::unique_ptr<Base>> load_with(const Entry<Base> (&table)[N], SnapshotR
   std::size_t offset = 0;
   if (!r.record(tag, body, offset)) return r.error();
   for (const Entry<Base>& e : table) {
-    if (e.tag == tag) return e.load(e.tag, body, offset);
+    if (e.tag == tag) return e.load(body, offset);
   }
   r.fail("a " + tag + " record where a " + std::string(kind) + " belongs");
   return r.error();
@@ -109,21 +91,6 @@ Result<std::unique_ptr<StreamingTransform>> load_transform_record(SnapshotReader
 Result<std::unique_ptr<Target>> load_target_record(SnapshotReader& r) {
   return load_with(kTargets, r, "target");
 }
-
-template <class T>
-Result<T> load_body(std::string_view tag, std::span<const std::uint8_t> body,
-                    std::size_t offset) {
-  SnapshotReader r(body, offset, tag);
-  Result<T> loaded = Codec<T>::load(r);
-  if (loaded && !r.finish()) return r.error();
-  return loaded;
-}
-
-#define ZERAK_INSTANTIATE(Class)                                                             \
-  template Result<Class> load_body<Class>(std::string_view, std::span<const std::uint8_t>, \
-                                          std::size_t);
-ZERAK_SNAPSHOT_CLASSES(ZERAK_INSTANTIATE)
-#undef ZERAK_INSTANTIATE
 
 }  // namespace zerak::snapshot
 

@@ -21,9 +21,12 @@ namespace zerak::snapshot {
 [[nodiscard]] Result<std::unique_ptr<StreamingTransform>> load_transform_record(SnapshotReader& r);
 [[nodiscard]] Result<std::unique_ptr<Target>> load_target_record(SnapshotReader& r);
 
-// Runs Codec<T>::load over one record body and requires it fully read.
-template <class T>
-[[nodiscard]] Result<T> load_body(std::string_view tag, std::span<const std::uint8_t> body,
-                                  std::size_t offset);
+// Class T's record behind its abstract class `Base`, instantiated by T's
+// family (families/): save_record_as is false for an object of another class.
+template <class Base, class T>
+[[nodiscard]] bool save_record_as(const Base& object, SnapshotWriter& w);
+template <class Base, class T>
+[[nodiscard]] Result<std::unique_ptr<Base>> load_record_as(std::span<const std::uint8_t> body,
+                                                           std::size_t offset);
 
 }  // namespace zerak::snapshot

@@ -2,24 +2,34 @@
 
 #include <algorithm>
 
-#include "catalogue.hpp"
-#include "codec.hpp"
+#include "family_codecs.hpp"
 #include "format.hpp"
-#include "registry.hpp"
 
+// The frame of a snapshot; the functions over its record are instantiated by
+// each family's unit (families/, family_codecs.hpp).
 namespace zerak::snapshot {
 namespace {
 
-struct Envelope {
-  std::string tag;
-  std::span<const std::uint8_t> body;
-  std::size_t offset = 0;
-};
-
 ZerakError bad(std::string message) { return ZerakError::invalid_config(std::move(message)); }
 
+}  // namespace
+
+namespace detail {
+
+std::size_t begin_snapshot(SnapshotWriter& w, std::string_view tag) {
+  for (const std::uint8_t b : kMagic) w.u8(b);
+  w.u16(kFormatVersion);
+  return w.begin_record(tag);
+}
+
+Bytes end_snapshot(SnapshotWriter&& w, std::size_t record) {
+  w.end_record(record);
+  w.u64(checksum(w.bytes()));
+  return std::move(w).take();
+}
+
 // Magic, version and checksum, in that order, then the one record.
-Result<Envelope> open(std::span<const std::uint8_t> bytes) {
+Result<Envelope> open_snapshot(std::span<const std::uint8_t> bytes) {
   const std::size_t n = bytes.size();
   const bool magic = std::equal(bytes.begin(), bytes.begin() + std::min<std::size_t>(n, 4),
                                 std::begin(kMagic));
@@ -45,40 +55,16 @@ Result<Envelope> open(std::span<const std::uint8_t> bytes) {
   return e;
 }
 
-}  // namespace
-
-template <class T>
-Bytes save(const T& object) {
-  SnapshotWriter w;
-  for (const std::uint8_t b : kMagic) w.u8(b);
-  w.u16(kFormatVersion);
-  const std::size_t at = w.begin_record(kClassName<T>);
-  Codec<T>::save(object, w);
-  w.end_record(at);
-  w.u64(checksum(w.bytes()));
-  return std::move(w).take();
+ZerakError holds_another_class(const std::string& held, std::string_view wanted) {
+  return bad("snapshot holds a " + held + ", not a " + std::string(wanted));
 }
 
-template <class T>
-Result<T> load(std::span<const std::uint8_t> bytes) {
-  Result<Envelope> e = open(bytes);
-  if (!e) return e.error();
-  if (e.value().tag != kClassName<T>) {
-    return bad("snapshot holds a " + e.value().tag + ", not a " + std::string(kClassName<T>));
-  }
-  return load_body<T>(kClassName<T>, e.value().body, e.value().offset);
-}
+}  // namespace detail
 
 Result<std::string> class_of(std::span<const std::uint8_t> bytes) {
-  Result<Envelope> e = open(bytes);
+  Result<detail::Envelope> e = detail::open_snapshot(bytes);
   if (!e) return e.error();
   return std::move(e.value().tag);
 }
-
-#define ZERAK_INSTANTIATE(Class)                                   \
-  template Bytes save<Class>(const Class&);                        \
-  template Result<Class> load<Class>(std::span<const std::uint8_t>);
-ZERAK_SNAPSHOT_CLASSES(ZERAK_INSTANTIATE)
-#undef ZERAK_INSTANTIATE
 
 }  // namespace zerak::snapshot

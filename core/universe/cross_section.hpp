@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +22,14 @@ namespace zerak {
 class CrossSection {
  public:
   enum class Kind : std::uint8_t { kRank, kZScore, kDemean, kClip, kBucket };
+  // The kinds' names, by code: how the Python classes name their kind.
+  static constexpr std::string_view kKindNames[] = {"rank", "zscore", "demean", "clip", "bucket"};
+  [[nodiscard]] static std::optional<Kind> kind_named(std::string_view name) noexcept {
+    for (std::size_t k = 0; k < std::size(kKindNames); ++k) {
+      if (kKindNames[k] == name) return Kind(k);
+    }
+    return std::nullopt;
+  }
 
   // Scratch reused from bar to bar, one per thread.
   struct Scratch {

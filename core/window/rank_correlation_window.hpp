@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "features/correlation/correlation_method.hpp"
+#include "window/correlation_method.hpp"
 #include "ops/correlation.hpp"
 #include "scratch.hpp"
 #include "value.hpp"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "features/correlation/correlation_method.hpp"
+#include "window/correlation_method.hpp"
 #include "ops/correlation.hpp"
 #include "value.hpp"
 #include "ring.hpp"

@@ -10,14 +10,17 @@ see ``zerak.__all__``.
 
 import sys as _sys
 
-from . import _zerak
-from . import _errors  # noqa: F401  (how the exception classes pickle)
+from . import (
+    _errors,  # noqa: F401  (how the exception classes pickle)
+    _zerak,
+)
 from ._errors import ConfigWarning as ConfigWarning
 from ._version import __version__ as __version__
 
 # Every class and function of the extension: its own __all__ lists them, in
 # the order the module registers them.
 from ._zerak import *  # noqa: F403
+
 # Users' own transforms: public names, kept out of __all__, which lists
 # zerak's own catalogue of classes.
 from .custom import Transform as Transform, WindowApply as WindowApply
@@ -43,5 +46,10 @@ del _sys
 # through globals() so that type checkers, which cannot read a computed list,
 # take the public names of the star import above instead (the same names).
 globals()["__all__"] = [
-    *_zerak.__all__, "research_frame", "label_frame", "select", "check", "ConfigWarning"
+    *_zerak.__all__,
+    "research_frame",
+    "label_frame",
+    "select",
+    "check",
+    "ConfigWarning",
 ]

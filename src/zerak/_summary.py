@@ -20,8 +20,9 @@ def _names(names: Sequence[str]) -> str:
     return shown if hidden <= 0 else f"{shown[:-1]}, ...] ({len(names)} in all)"
 
 
-def summary(pipeline: Any, members: Sequence[Any], noun: str = "transform",
-            more: Sequence[str] = ()) -> str:
+def summary(
+    pipeline: Any, members: Sequence[Any], noun: str = "transform", more: Sequence[str] = ()
+) -> str:
     """The text of ``pipeline``, given its members in running order and any
     lines of its own (``more``)."""
     lines = [f"{type(pipeline).__name__} with {_count(len(members), noun)}:"]

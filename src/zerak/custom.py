@@ -98,8 +98,10 @@ def _portable_compiled_fn(fn: Any) -> _CompiledOnLoad:
     cfunc's Python function; any other compiled function cannot be pickled."""
     pyfunc = None if isinstance(fn, _CFuncPtr) else getattr(fn, "__wrapped__", None)
     if pyfunc is None:
-        raise TypeError("cannot pickle a WindowApply with a compiled fn: pickle the Python "
-                        "function and compile it again where it is loaded")
+        raise TypeError(
+            "cannot pickle a WindowApply with a compiled fn: pickle the Python "
+            "function and compile it again where it is loaded"
+        )
     compiler = getattr(fn, "_compiler", None)  # fastmath and the like change the bits
     options = dict(getattr(compiler, "targetoptions", None) or {})
     if local_types := getattr(compiler, "locals", None):

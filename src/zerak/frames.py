@@ -29,18 +29,18 @@ from .live import PipelineView
 # middle of that import leaves numpy half set up for the rest of the process.
 try:
     import numpy as _numpy
-    import numpy.ma  # noqa: F401
+    import numpy.ma
 except ImportError:  # the pipelines run without numpy; frames say so on use
     _numpy = None  # type: ignore[assignment, unused-ignore]
 
 if TYPE_CHECKING:
     import numpy as np
-    from numpy.typing import ArrayLike, NDArray
 
     # pandas and polars are optional: where one is missing its frames type as
     # Any, under private names that stub checks do not look for at run time.
     import pandas as _pd  # type: ignore[import-untyped, import-not-found, unused-ignore]
     import polars as _pl  # type: ignore[import-not-found, unused-ignore]
+    from numpy.typing import ArrayLike, NDArray
 
     # A column of a mapping: an array, a Series, or a list with None for missing.
     _Column = ArrayLike | Sequence[float | None]
@@ -244,12 +244,12 @@ class _Source:
         if kind == _MAPPING:
             _check_indexes(frame, [*names, *self.extra, *self.keep])
         columns = [_column(frame, kind, name) for name in names]
-        for name, column in zip(names, columns):
+        for name, column in zip(names, columns, strict=True):
             if column.ndim != 1:
                 raise InvalidInputError(
                     f"column {name!r} must be one-dimensional, got shape {column.shape}"
                 )
-        lengths = {name: len(column) for name, column in zip(names, columns)}
+        lengths = {name: len(column) for name, column in zip(names, columns, strict=True)}
         if kind == _MAPPING:  # a frame's columns are of one length by construction
             for name in [*self.extra, *self.keep]:
                 lengths.setdefault(name, len(frame[name]))
@@ -278,7 +278,9 @@ class _Source:
             values = frame[name]
             values = values.to_numpy() if hasattr(values, "to_numpy") else np.asarray(values)
         if values.ndim != 1:
-            raise InvalidInputError(f"column {name!r} must be one-dimensional, got shape {values.shape}")
+            raise InvalidInputError(
+                f"column {name!r} must be one-dimensional, got shape {values.shape}"
+            )
         return values
 
     def result(self, out: Any, names: list[str], *, rows_are_bars: bool) -> Any:
@@ -309,7 +311,9 @@ class _Source:
             import pyarrow as pa  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
             kept = {name: frame.column(name) for name in keep}
-            arrays = {name: pa.array(by_column[j], from_pandas=True) for j, name in enumerate(names)}
+            arrays = {
+                name: pa.array(by_column[j], from_pandas=True) for j, name in enumerate(names)
+            }
             return self._lazy_again(pa.table({**kept, **arrays}))
         if self.kind == _NARWHALS:
             import narwhals as nw
@@ -327,8 +331,10 @@ class _Source:
             if index is not None:
                 made_native.index = index
             return self._lazy_again(made_native)
-        return {**{name: frame[name] for name in keep},
-                **{name: by_column[j] for j, name in enumerate(names)}}
+        return {
+            **{name: frame[name] for name in keep},
+            **{name: by_column[j] for j, name in enumerate(names)},
+        }
 
     def _lazy_again(self, made: Any) -> Any:
         """The result lazy again when the input was lazy."""
@@ -420,7 +426,7 @@ def _stream_table(pa: Any, stream: Any) -> Any:
         table = pa.Table.from_batches(batches, schema=schema)
     else:
         table = pa.table(stream)
-    for name, column in zip(table.column_names, table.columns):
+    for name, column in zip(table.column_names, table.columns, strict=True):
         try:
             column.validate(full=True)
         except pa.ArrowException as error:
@@ -434,7 +440,7 @@ def _check_batch(batch: Any, schema: Any, at: int) -> None:
             f"batch {at} of the Arrow stream has columns {_render(batch.schema.names)}, "
             f"its schema {_render(schema.names)}"
         )
-    for field, column in zip(schema, batch.columns):
+    for field, column in zip(schema, batch.columns, strict=True):
         if column.type != field.type:
             raise TypeError(
                 f"column {field.name!r}: batch {at} of the Arrow stream holds {column.type}, "

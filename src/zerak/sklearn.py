@@ -19,11 +19,10 @@ from typing import Any
 
 import numpy as np
 from numpy.typing import NDArray
+
 # scikit-learn ships no annotations: its names type as Any.
-from sklearn.base import (  # type: ignore[import-untyped, import-not-found, unused-ignore]
-    BaseEstimator, TransformerMixin)
-from sklearn.utils.validation import (  # type: ignore[import-untyped, import-not-found, unused-ignore]
-    check_array, check_is_fitted, validate_data)
+from sklearn.base import BaseEstimator, TransformerMixin  # type: ignore[import-untyped, import-not-found, unused-ignore]
+from sklearn.utils.validation import check_array, check_is_fitted, validate_data  # type: ignore[import-untyped, import-not-found, unused-ignore]
 
 from ._zerak import FeaturePipeline, MissingInputColumnError
 from .frames import _Source
@@ -36,7 +35,8 @@ def _is_frame(X: object) -> bool:
     if isinstance(X, (np.ndarray, list, tuple)):
         return False
     return isinstance(X, Mapping) or any(
-        hasattr(X, name) for name in ("columns", "__arrow_c_stream__", "__dataframe__"))
+        hasattr(X, name) for name in ("columns", "__arrow_c_stream__", "__dataframe__")
+    )
 
 
 def _frame_bars(X: Any, names: Sequence[str]) -> NDArray[np.float64]:
@@ -85,16 +85,20 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
     values, in arrays as in frames.
     """
 
-    def __init__(self, features: Sequence[Any] = (),
-                 input_columns: Sequence[str] | None = None,
-                 carry_state: bool = False) -> None:
+    def __init__(
+        self,
+        features: Sequence[Any] = (),
+        input_columns: Sequence[str] | None = None,
+        carry_state: bool = False,
+    ) -> None:
         self.features = features
         self.input_columns = input_columns
         self.carry_state = carry_state
 
     @classmethod
-    def from_pipeline(cls, pipeline: FeaturePipeline,
-                      carry_state: bool = False) -> FeatureTransformer:
+    def from_pipeline(
+        cls, pipeline: FeaturePipeline, carry_state: bool = False
+    ) -> FeatureTransformer:
         """The transformer of ``pipeline``'s transforms and input columns."""
         return cls(pipeline.transforms(), pipeline.input_names(), carry_state)
 
@@ -103,17 +107,24 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
         input's feature names; reads no values."""
         if _is_frame(X):
             validate_data(self, X, skip_check_array=True, reset=True)
-            names = (list(self.input_columns) if self.input_columns is not None
-                     else _free_inputs(self.features))
+            names = (
+                list(self.input_columns)
+                if self.input_columns is not None
+                else _free_inputs(self.features)
+            )
             have = set(getattr(self, "feature_names_in_", names))
             if missing := [n for n in names if n not in have]:  # said now, not at transform
                 raise MissingInputColumnError(
                     f"missing input column(s): {_render(missing)}; "
-                    f"the frame has columns {_render(self.feature_names_in_)}")
+                    f"the frame has columns {_render(self.feature_names_in_)}"
+                )
         else:
             X = validate_data(self, X, reset=True, dtype=np.float64, ensure_all_finite=False)
-            names = (list(self.input_columns) if self.input_columns is not None
-                     else [f"x{i}" for i in range(X.shape[1])])
+            names = (
+                list(self.input_columns)
+                if self.input_columns is not None
+                else [f"x{i}" for i in range(X.shape[1])]
+            )
             self._check_width(X, len(names))
         # Columns named x0, x1, ... by us that no feature reads are simply not
         # features: no warning for them. Names the user gave still warn.
@@ -149,14 +160,17 @@ class FeatureTransformer(TransformerMixin, BaseEstimator):  # type: ignore[misc]
         if input_features is not None:
             seen = getattr(self, "feature_names_in_", None)
             if len(input_features) != self.n_features_in_ or (
-                    seen is not None and list(input_features) != list(seen)):
+                seen is not None and list(input_features) != list(seen)
+            ):
                 raise ValueError("input_features is not equal to feature_names_in_")
         return np.asarray(self.pipeline_.output_names(), dtype=object)
 
     def _check_width(self, X: NDArray[np.float64], width: int) -> None:
         if X.shape[1] != width:
-            raise ValueError(f"X has {X.shape[1]} features, but {type(self).__name__} is "
-                             f"expecting {width} features as input")
+            raise ValueError(
+                f"X has {X.shape[1]} features, but {type(self).__name__} is "
+                f"expecting {width} features as input"
+            )
 
     def __sklearn_tags__(self) -> Any:
         tags = super().__sklearn_tags__()

@@ -65,7 +65,7 @@ def _threads(threads: int) -> int:
 class _CrossSectional:
     """Shared by the cross-sectional transforms: one output per input."""
 
-    _kind = -1
+    _kind = ""  # the kind's name in the compiled cross-sections
     __slots__ = ("_inputs", "_outputs")
 
     def __init__(self, inputs: Sequence[str], outputs: Sequence[str]) -> None:
@@ -82,7 +82,7 @@ class _CrossSectional:
     def _options(self) -> tuple[float, float]:
         return (0.0, 0.0)
 
-    def _cross_section(self) -> tuple[int, list[str], list[str], float, float]:
+    def _cross_section(self) -> tuple[str, list[str], list[str], float, float]:
         return (self._kind, self._inputs, self._outputs, *self._options())
 
     def input_names(self) -> list[str]:
@@ -120,7 +120,7 @@ class CrossSectionalRank(_CrossSectional):
     averaged: ``rank / count`` in (0, 1], as ``groupby(bar).rank(pct=True)``.
     """
 
-    _kind = 0
+    _kind = "rank"
     __slots__ = ()
 
 
@@ -131,7 +131,7 @@ class CrossSectionalZScore(_CrossSectional):
     ``ddof`` delta degrees of freedom; NaN when the count is not above it).
     """
 
-    _kind = 1
+    _kind = "zscore"
     __slots__ = ("_ddof",)
 
     def __init__(self, inputs: Sequence[str], outputs: Sequence[str], ddof: int = 1) -> None:
@@ -153,7 +153,7 @@ class CrossSectionalDemean(_CrossSectional):
     ``x - mean`` over the symbols at the bar.
     """
 
-    _kind = 2
+    _kind = "demean"
     __slots__ = ()
 
 
@@ -164,7 +164,7 @@ class CrossSectionalClip(_CrossSectional):
     the symbols at the bar (linear interpolation, as ``Series.quantile``).
     """
 
-    _kind = 3
+    _kind = "clip"
     __slots__ = ("_lower", "_upper")
 
     def __init__(
@@ -195,7 +195,7 @@ class CrossSectionalBucket(_CrossSectional):
     so equal values share a bucket.
     """
 
-    _kind = 4
+    _kind = "bucket"
     __slots__ = ("_buckets",)
 
     def __init__(self, inputs: Sequence[str], outputs: Sequence[str], buckets: int = 5) -> None:
@@ -278,8 +278,11 @@ class UniversePipeline:
         if given.dtype.kind in "cmM":  # as FeaturePipeline: nothing dropped silently
             raise TypeError(
                 f"{what} of type {given.dtype} cannot be read as numbers: "
-                + ("complex values have no real number to stand for them" if given.dtype.kind == "c"
-                   else "dates, times and durations are not read as numbers implicitly")
+                + (
+                    "complex values have no real number to stand for them"
+                    if given.dtype.kind == "c"
+                    else "dates, times and durations are not read as numbers implicitly"
+                )
             )
         array = np.ascontiguousarray(given, dtype=np.float64)
         n_in = len(self._core.input_names())

@@ -63,7 +63,7 @@
 #include "operators/subtract.hpp"
 #include "scalers/fixed_zscore.hpp"
 #include "scalers/rolling_zscore.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "targets/future_ctc_volatility.hpp"
 #include "targets/future_linear_slope.hpp"
 #include "tools/pairwise.hpp"

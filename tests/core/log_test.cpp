@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/log.hpp"
 
 namespace zerak {

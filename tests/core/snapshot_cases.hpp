@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "feature_test_util.hpp"
-#include "catalogue.hpp"
+#include "all_classes.hpp"
 #include "snapshot/codec.hpp"
 #include "snapshot/snapshot.hpp"
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "value.hpp"
 
 namespace zerak {

@@ -8,7 +8,7 @@ import zerak
 def same_floats(actual, expected):
     """Element-wise equality where NaN equals NaN (bit-exact otherwise)."""
     assert len(actual) == len(expected), (actual, expected)
-    for a, e in zip(actual, expected):
+    for a, e in zip(actual, expected, strict=True):
         if isinstance(e, float) and math.isnan(e):
             assert math.isnan(a), (actual, expected)
         else:
@@ -22,8 +22,11 @@ def nan():
 
 def transform_classes():
     """Every exported class that follows the transform surface."""
-    return [getattr(zerak, n) for n in zerak.__all__
-            if isinstance(getattr(zerak, n), type) and hasattr(getattr(zerak, n), "update")]
+    return [
+        getattr(zerak, n)
+        for n in zerak.__all__
+        if isinstance(getattr(zerak, n), type) and hasattr(getattr(zerak, n), "update")
+    ]
 
 
 def gappy_walk(seed, n=600):
@@ -33,10 +36,10 @@ def gappy_walk(seed, n=600):
     rng = np.random.default_rng(seed)
     x = 100.0 + np.cumsum(rng.normal(0.0, 1.0, n))
     for start in rng.integers(0, n - 40, 5):
-        x[start:start + rng.integers(3, 30)] = x[start]
+        x[start : start + rng.integers(3, 30)] = x[start]
     x[rng.integers(0, n, 8)] = np.nan
     run = rng.integers(0, n - 10)
-    x[run:run + 4] = np.nan
+    x[run : run + 4] = np.nan
     return x.tolist()
 
 
@@ -60,5 +63,6 @@ def check_in_pipeline(make, xs, warm=50):
     same_floats(run_live(used, xs[warm:]), run_live(twin, xs[warm:]))
 
 
-needs_pipeline = pytest.mark.skipif(not hasattr(zerak, "FeaturePipeline"),
-                                    reason="FeaturePipeline is not built yet")
+needs_pipeline = pytest.mark.skipif(
+    not hasattr(zerak, "FeaturePipeline"), reason="FeaturePipeline is not built yet"
+)

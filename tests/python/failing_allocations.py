@@ -30,9 +30,12 @@ print(json.dumps(outcomes))
 
 def outcomes(call, *, setup="import zerak", points=80, after=""):
     """[None | [exception class name, message]] for failures at 0 .. points - 1."""
-    code = DRIVER.format(setup=setup, call=textwrap.indent(textwrap.dedent(call), "    "),
-                         points=points, after=textwrap.dedent(after))
-    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
-                          timeout=600)
+    code = DRIVER.format(
+        setup=setup,
+        call=textwrap.indent(textwrap.dedent(call), "    "),
+        points=points,
+        after=textwrap.dedent(after),
+    )
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=600)
     assert done.returncode == 0, done.stderr[-3000:]
     return json.loads(done.stdout.splitlines()[-1])

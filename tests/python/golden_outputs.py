@@ -54,7 +54,7 @@ def _series(rng, n, start):
         u = _uniform(rng, m)
         level = start * (0.05 + 2.0 * _uniform(rng, 1)[0])
         walk = level + np.cumsum((u - 0.5) * (0.02 * level))
-        seg = x[at:at + m]
+        seg = x[at : at + m]
         if kind == 0:
             seg[:] = np.nan
         elif kind == 1:
@@ -134,32 +134,36 @@ def _configs():
         "LinearSlope 250": lambda o: z.LinearSlope(["x", "c"], 250, o(2)),
         "ParkinsonVolatility 5": lambda o: z.ParkinsonVolatility(["h", "l"], 5, o(1)),
         "ParkinsonVolatility 250": lambda o: z.ParkinsonVolatility(["h", "l"], 250, o(1)),
-        "RogersSatchellVolatility 5":
-            lambda o: z.RogersSatchellVolatility(["h", "l", "o", "c"], 5, o(1)),
-        "RogersSatchellVolatility 250":
-            lambda o: z.RogersSatchellVolatility(["h", "l", "o", "c"], 250, o(1)),
+        "RogersSatchellVolatility 5": lambda o: z.RogersSatchellVolatility(
+            ["h", "l", "o", "c"], 5, o(1)
+        ),
+        "RogersSatchellVolatility 250": lambda o: z.RogersSatchellVolatility(
+            ["h", "l", "o", "c"], 250, o(1)
+        ),
         "ShannonEntropy 20": lambda o: z.ShannonEntropy(["c"], 20, o(1)),
-        "ShannonEntropy 200 bins 7 raw":
-            lambda o: z.ShannonEntropy(["x"], 200, o(1), bins=7, normalize=False),
+        "ShannonEntropy 200 bins 7 raw": lambda o: z.ShannonEntropy(
+            ["x"], 200, o(1), bins=7, normalize=False
+        ),
         "ShannonEntropy 50 bins 2": lambda o: z.ShannonEntropy(["c"], 50, o(1), bins=2),
         "Correlation pearson 5": lambda o: z.Correlation(["c", "x"], 5, o(1)),
         "Correlation pearson 300": lambda o: z.Correlation(["c", "x"], 300, o(1)),
-        "Correlation pearson 40 accurate":
-            lambda o: z.Correlation(["c", "x"], 40, o(1), accurate=True),
-        "Correlation spearman 5":
-            lambda o: z.Correlation(["c", "x"], 5, o(1), method="spearman"),
-        "Correlation spearman 200":
-            lambda o: z.Correlation(["c", "x"], 200, o(1), method="spearman"),
+        "Correlation pearson 40 accurate": lambda o: z.Correlation(
+            ["c", "x"], 40, o(1), accurate=True
+        ),
+        "Correlation spearman 5": lambda o: z.Correlation(["c", "x"], 5, o(1), method="spearman"),
+        "Correlation spearman 200": lambda o: z.Correlation(
+            ["c", "x"], 200, o(1), method="spearman"
+        ),
         "Correlation kendall 2": lambda o: z.Correlation(["c", "x"], 2, o(1), method="kendall"),
-        "Correlation kendall 40":
-            lambda o: z.Correlation(["c", "x"], 40, o(1), method="kendall"),
+        "Correlation kendall 40": lambda o: z.Correlation(["c", "x"], 40, o(1), method="kendall"),
         "AutoCorrelation pearson 20 1": lambda o: z.AutoCorrelation(["c"], 20, o(1)),
-        "AutoCorrelation pearson 300 7":
-            lambda o: z.AutoCorrelation(["x"], 300, o(1), lag=7),
-        "AutoCorrelation spearman 100 5":
-            lambda o: z.AutoCorrelation(["c"], 100, o(1), lag=5, method="spearman"),
-        "AutoCorrelation kendall 30 3":
-            lambda o: z.AutoCorrelation(["x"], 30, o(1), lag=3, method="kendall"),
+        "AutoCorrelation pearson 300 7": lambda o: z.AutoCorrelation(["x"], 300, o(1), lag=7),
+        "AutoCorrelation spearman 100 5": lambda o: z.AutoCorrelation(
+            ["c"], 100, o(1), lag=5, method="spearman"
+        ),
+        "AutoCorrelation kendall 30 3": lambda o: z.AutoCorrelation(
+            ["x"], 30, o(1), lag=3, method="kendall"
+        ),
         "Adf c 12 lags 0": lambda o: z.Adf(["c"], 12, o(2), lags=0),
         "Adf c 20 lags 1": lambda o: z.Adf(["x"], 20, o(2), lags=1),
         "Adf ct 25 default lags": lambda o: z.Adf(["c"], 25, o(2), regression="ct"),
@@ -189,20 +193,21 @@ def _configs():
         "RollingRank 7": lambda o: z.RollingRank(["c"], 7, o(1)),
         "RollingRank 600": lambda o: z.RollingRank(["x"], 600, o(1)),
         "Obv": lambda o: z.Obv(["c", "x"], o(1)),
-        "AccumulationDistribution": lambda o: z.AccumulationDistribution(["h", "l", "c", "x"], o(1)),
+        "AccumulationDistribution": lambda o: z.AccumulationDistribution(
+            ["h", "l", "c", "x"], o(1)
+        ),
         "ChaikinMoneyFlow 1": lambda o: z.ChaikinMoneyFlow(["h", "l", "c", "x"], 1, o(1)),
         "ChaikinMoneyFlow 20": lambda o: z.ChaikinMoneyFlow(["h", "l", "c", "x"], 20, o(1)),
         "Mfi 2": lambda o: z.Mfi(["h", "l", "c", "x"], 2, o(1)),
         "Mfi 14": lambda o: z.Mfi(["h", "l", "c", "x"], 14, o(1)),
         "Vwap 1": lambda o: z.Vwap(["h", "l", "c", "x"], 1, o(1)),
         "Vwap 300": lambda o: z.Vwap(["h", "l", "c", "x"], 300, o(1)),
-        "GarmanKlassVolatility 1":
-            lambda o: z.GarmanKlassVolatility(["o", "h", "l", "c"], 1, o(1)),
-        "GarmanKlassVolatility 30":
-            lambda o: z.GarmanKlassVolatility(["o", "h", "l", "c"], 30, o(1)),
+        "GarmanKlassVolatility 1": lambda o: z.GarmanKlassVolatility(["o", "h", "l", "c"], 1, o(1)),
+        "GarmanKlassVolatility 30": lambda o: z.GarmanKlassVolatility(
+            ["o", "h", "l", "c"], 30, o(1)
+        ),
         "YangZhangVolatility 2": lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 2, o(1)),
-        "YangZhangVolatility 30":
-            lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 30, o(1)),
+        "YangZhangVolatility 30": lambda o: z.YangZhangVolatility(["o", "h", "l", "c"], 30, o(1)),
         "Lag 1": lambda o: z.Lag(["c"], 1, o(1)),
         "Lag 500": lambda o: z.Lag(["x"], 500, o(1)),
         "Diff 1": lambda o: z.Diff(["c"], 1, o(1)),
@@ -226,7 +231,9 @@ def _configs():
         "BarsSinceMax 20": lambda o: z.BarsSinceMax(["c"], 20, o(1)),
         "BarsSinceMin 300": lambda o: z.BarsSinceMin(["x"], 300, o(1)),
         "Stochastic 5 3 3": lambda o: z.Stochastic(["h", "l", "c"], o(2)),
-        "Stochastic 40 1 7": lambda o: z.Stochastic(["h", "l", "c"], o(2), fastk=40, slowk=1, slowd=7),
+        "Stochastic 40 1 7": lambda o: z.Stochastic(
+            ["h", "l", "c"], o(2), fastk=40, slowk=1, slowd=7
+        ),
         "WilliamsR 14": lambda o: z.WilliamsR(["h", "l", "c"], 14, o(1)),
         "Aroon 2": lambda o: z.Aroon(["h", "l"], 2, o(2)),
         "Aroon 25": lambda o: z.Aroon(["h", "l"], 25, o(2)),
@@ -235,14 +242,14 @@ def _configs():
         "RollingSum 300": lambda o: z.RollingSum(["x"], 300, o(1)),
         "RollingSum 40 running": lambda o: z.RollingSum(["x"], 40, o(1), running=True),
         "RollingVariance 2 ddof 0": lambda o: z.RollingVariance(["c"], 2, o(1), ddof=0),
-        "RollingVariance 300 running":
-            lambda o: z.RollingVariance(["x"], 300, o(1), running=True),
+        "RollingVariance 300 running": lambda o: z.RollingVariance(["x"], 300, o(1), running=True),
         "RollingStd 20": lambda o: z.RollingStd(["c"], 20, o(1)),
         "RollingStd 250": lambda o: z.RollingStd(["x"], 250, o(1)),
         "RollingStd 20 running": lambda o: z.RollingStd(["x"], 20, o(1), running=True),
         "RollingCovariance 30": lambda o: z.RollingCovariance(["c", "x"], 30, o(1)),
-        "RollingCovariance 5 running ddof 0":
-            lambda o: z.RollingCovariance(["x", "c"], 5, o(1), ddof=0, running=True),
+        "RollingCovariance 5 running ddof 0": lambda o: z.RollingCovariance(
+            ["x", "c"], 5, o(1), ddof=0, running=True
+        ),
         "RollingBeta 2": lambda o: z.RollingBeta(["c", "x"], 2, o(1)),
         "RollingBeta 250": lambda o: z.RollingBeta(["x", "c"], 250, o(1)),
         "RollingBeta 100 running": lambda o: z.RollingBeta(["x", "c"], 100, o(1), running=True),
@@ -266,8 +273,9 @@ def _configs():
         "Trix 1": lambda o: z.Trix(["x"], 1, o(1)),
         "Trix 30": lambda o: z.Trix(["c"], 30, o(1)),
         "BollingerBands 2": lambda o: z.BollingerBands(["x"], 2, o(3)),
-        "BollingerBands 20 1.5 2.5":
-            lambda o: z.BollingerBands(["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5),
+        "BollingerBands 20 1.5 2.5": lambda o: z.BollingerBands(
+            ["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5
+        ),
         "TrueRange": lambda o: z.TrueRange(["h", "l", "c"], o(1)),
         "Atr 1": lambda o: z.Atr(["h", "l", "c"], 1, o(1)),
         "Atr 14": lambda o: z.Atr(["h", "l", "c"], 14, o(1)),
@@ -277,17 +285,22 @@ def _configs():
         "Cci 14": lambda o: z.Cci(["h", "l", "c"], 14, o(1)),
         "Cci 200 on x": lambda o: z.Cci(["x", "l", "c"], 200, o(1)),
         "UltimateOscillator": lambda o: z.UltimateOscillator(["h", "l", "c"], o(1)),
-        "UltimateOscillator 1 30 4": lambda o: z.UltimateOscillator(["h", "l", "c"], o(1), 1, 30, 4),
+        "UltimateOscillator 1 30 4": lambda o: z.UltimateOscillator(
+            ["h", "l", "c"], o(1), 1, 30, 4
+        ),
         "KeltnerChannel": lambda o: z.KeltnerChannel(["h", "l", "c"], o(3)),
-        "KeltnerChannel 1 1 0": lambda o: z.KeltnerChannel(["h", "l", "c"], o(3), window=1,
-                                                          atr_window=1, multiplier=0.0),
+        "KeltnerChannel 1 1 0": lambda o: z.KeltnerChannel(
+            ["h", "l", "c"], o(3), window=1, atr_window=1, multiplier=0.0
+        ),
     }
 
 
 def build():
     """label -> object, each with output names of its own."""
-    return {label: make(lambda k, label=label: [f"{label}/{j}" for j in range(k)])
-            for label, make in _configs().items()}
+    return {
+        label: make(lambda k, label=label: [f"{label}/{j}" for j in range(k)])
+        for label, make in _configs().items()
+    }
 
 
 def _digest(values):
@@ -327,8 +340,9 @@ def digests(level):
         if hasattr(obj, "update"):
             cols = [names.index(n) for n in obj.output_names()]
             out[label]["live"] = _digest(live[:, cols])
-            same = (live[:, cols] == heads[label]) | (np.isnan(live[:, cols])
-                                                      & np.isnan(heads[label]))
+            same = (live[:, cols] == heads[label]) | (
+                np.isnan(live[:, cols]) & np.isnan(heads[label])
+            )
             assert same.all(), f"{label}: live differs from research at {np.argwhere(~same)[:3]}"
     return out
 
@@ -340,16 +354,19 @@ def on_every_level(module, function, *args):
     import zerak._dispatch as dispatch
 
     def run(level):
-        code = (f"import json, sys; sys.path.insert(0, {str(HERE)!r}); import {module}; "
-                f"print(json.dumps({module}.{function}(*json.loads(sys.argv[1]))))")
-        done = subprocess.run([sys.executable, "-c", code, json.dumps([level, *args])],
-                              capture_output=True, text=True)
+        code = (
+            f"import json, sys; sys.path.insert(0, {str(HERE)!r}); import {module}; "
+            f"print(json.dumps({module}.{function}(*json.loads(sys.argv[1]))))"
+        )
+        done = subprocess.run(
+            [sys.executable, "-c", code, json.dumps([level, *args])], capture_output=True, text=True
+        )
         assert done.returncode == 0, f"{function} on {level}:\n{done.stderr[-3000:]}"
         return json.loads(done.stdout.splitlines()[-1])
 
     levels = dispatch.available()
     with ThreadPoolExecutor(2) as pool:  # this machine has two cores
-        return dict(zip(levels, pool.map(run, levels)))
+        return dict(zip(levels, pool.map(run, levels), strict=True))
 
 
 def load():

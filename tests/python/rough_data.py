@@ -10,7 +10,7 @@ def rough_walk(n, seed, *, gap=0.02, flat=0.03, flat_len=6, start=100.0):
     rng = np.random.default_rng(seed)
     x = start + np.cumsum(np.round(rng.normal(0.0, 1.0, n) / TICK) * TICK)
     for s in np.flatnonzero(rng.random(n) < flat):
-        x[s:s + flat_len] = x[s]
+        x[s : s + flat_len] = x[s]
     x[rng.random(n) < gap] = np.nan
     return x
 
@@ -31,7 +31,7 @@ def rolling_expected(x, window, stat):
 
 def run(obj, *columns):
     """Feeds the columns bar by bar; returns an array of shape (bars, outputs)."""
-    return np.array([obj.update(list(bar)) for bar in zip(*columns)])
+    return np.array([obj.update(list(bar)) for bar in zip(*columns, strict=True)])
 
 
 def assert_close(got, want, rtol, atol=0.0):
@@ -67,5 +67,5 @@ def check_in_pipeline(makers, columns, warm=50):
     for got in (live, research):
         np.testing.assert_array_equal(got, expected)
         np.testing.assert_array_equal(np.signbit(got), np.signbit(expected))
-    for obj, twin in zip(used, twins):
+    for obj, twin in zip(used, twins, strict=True):
         np.testing.assert_array_equal(alone(obj, bars[warm:]), alone(twin, bars[warm:]))

@@ -1,7 +1,8 @@
 """One object of every class with a snapshot, and how to step it."""
 
-import zerak
 from conftest import gappy_walk
+
+import zerak
 
 # name -> factory; transforms read the first len(inputs) columns of a bar.
 TRANSFORMS = {
@@ -16,8 +17,9 @@ TRANSFORMS = {
     "Kurtosis": lambda: zerak.Kurtosis(["a"], 10, ["o"]),
     "LinearSlope": lambda: zerak.LinearSlope(["a", "b"], 8, ["s", "r2"]),
     "ParkinsonVolatility": lambda: zerak.ParkinsonVolatility(["a", "b"], 6, ["o"]),
-    "RogersSatchellVolatility":
-        lambda: zerak.RogersSatchellVolatility(["a", "b", "c", "d"], 6, ["o"]),
+    "RogersSatchellVolatility": lambda: zerak.RogersSatchellVolatility(
+        ["a", "b", "c", "d"], 6, ["o"]
+    ),
     "ShannonEntropy": lambda: zerak.ShannonEntropy(["a"], 12, ["o"], bins=7, normalize=False),
     "Correlation": lambda: zerak.Correlation(["a", "b"], 9, ["o"], method="kendall"),
     "AutoCorrelation": lambda: zerak.AutoCorrelation(["a"], 7, ["o"], lag=2, method="spearman"),
@@ -81,8 +83,9 @@ TRANSFORMS = {
     "Adx": lambda: zerak.Adx(["a", "b", "c"], 4, ["p", "m", "x"]),
     "Cci": lambda: zerak.Cci(["a", "b", "c"], 7, ["o"]),
     "UltimateOscillator": lambda: zerak.UltimateOscillator(["a", "b", "c"], ["o"], 3, 9, 5),
-    "KeltnerChannel": lambda: zerak.KeltnerChannel(["a", "b", "c"], ["u", "m", "l"], window=6,
-                                                   atr_window=4, multiplier=1.5),
+    "KeltnerChannel": lambda: zerak.KeltnerChannel(
+        ["a", "b", "c"], ["u", "m", "l"], window=6, atr_window=4, multiplier=1.5
+    ),
 }
 
 TARGETS = {
@@ -94,26 +97,32 @@ TARGETS = {
 
 def feature_pipeline():
     # Given out of plan order, so a restored plan must be rebuilt faithfully.
-    return zerak.FeaturePipeline([
-        zerak.Ema(["r"], 4, ["er"]),
-        zerak.LogReturn(["a"], 1, ["r"]),
-        zerak.Adf(["a"], 25, ["t", "p"]),
-        zerak.Sma(["b"], 5, ["s"]),
-        zerak.Divide(["er", "s"], ["q"]),
-    ], ["a", "b"])
+    return zerak.FeaturePipeline(
+        [
+            zerak.Ema(["r"], 4, ["er"]),
+            zerak.LogReturn(["a"], 1, ["r"]),
+            zerak.Adf(["a"], 25, ["t", "p"]),
+            zerak.Sma(["b"], 5, ["s"]),
+            zerak.Divide(["er", "s"], ["q"]),
+        ],
+        ["a", "b"],
+    )
 
 
 def target_pipeline():
-    return zerak.TargetPipeline([
-        zerak.FutureLinearSlope(["a", "b"], 5, ["s", "r2"]),
-        zerak.FutureReturn(["b"], 2, ["r"]),
-    ], ["a", "b"])
+    return zerak.TargetPipeline(
+        [
+            zerak.FutureLinearSlope(["a", "b"], 5, ["s", "r2"]),
+            zerak.FutureReturn(["b"], 2, ["r"]),
+        ],
+        ["a", "b"],
+    )
 
 
 def bars(n=120, seed=3):
     """Rows of four gappy positive walks (NaN gaps, flat stretches)."""
     cols = [gappy_walk(seed + k, n) for k in range(4)]
-    return [list(row) for row in zip(*cols)]
+    return [list(row) for row in zip(*cols, strict=True)]
 
 
 def columns(n=60, seed=5):

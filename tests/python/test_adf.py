@@ -17,23 +17,86 @@ EXAMPLE = [1, 3, 2, 5, 4, 6, 8, 7, 9, 12, 10, 11]
 # Asymptotic p-values at tau = -6.0 + 0.2 i, as documented.
 TABLE = {
     "c": [
-        1.6661204834e-07, 4.6549534731e-07, 1.2711717107e-06, 3.3872038899e-06, 8.7920835785e-06,
-        2.2193154714e-05, 5.4385935695e-05, 0.00012916964005, 0.00029683262235, 0.00065890020605,
-        0.001410511253, 0.0029073149933, 0.0057610277513, 0.010958871608, 0.019984679219,
-        0.034894400275, 0.058273768069, 0.092997267439, 0.14173640869, 0.20624545685,
-        0.28657309917, 0.38046169361, 0.48359346965, 0.58227611852, 0.67359571193, 0.7532643012,
-        0.81912206764, 0.87098202687, 0.91009877736, 0.93852161743, 0.95853208606, 0.97226159393,
-        0.98149494162, 0.98761562917, 0.99163616803, 0.99426594855, 0.99598588316, 0.99711414191,
-        0.99785757578, 0.99834901705, 0.9986729512, 0.99888250502, 0.99901030962, 0.99907515515,
+        1.6661204834e-07,
+        4.6549534731e-07,
+        1.2711717107e-06,
+        3.3872038899e-06,
+        8.7920835785e-06,
+        2.2193154714e-05,
+        5.4385935695e-05,
+        0.00012916964005,
+        0.00029683262235,
+        0.00065890020605,
+        0.001410511253,
+        0.0029073149933,
+        0.0057610277513,
+        0.010958871608,
+        0.019984679219,
+        0.034894400275,
+        0.058273768069,
+        0.092997267439,
+        0.14173640869,
+        0.20624545685,
+        0.28657309917,
+        0.38046169361,
+        0.48359346965,
+        0.58227611852,
+        0.67359571193,
+        0.7532643012,
+        0.81912206764,
+        0.87098202687,
+        0.91009877736,
+        0.93852161743,
+        0.95853208606,
+        0.97226159393,
+        0.98149494162,
+        0.98761562917,
+        0.99163616803,
+        0.99426594855,
+        0.99598588316,
+        0.99711414191,
+        0.99785757578,
+        0.99834901705,
+        0.9986729512,
+        0.99888250502,
+        0.99901030962,
+        0.99907515515,
         1.0,
     ],
     "ct": [
-        2.1968599946e-06, 5.722001011e-06, 1.4572870684e-05, 3.620969718e-05, 8.7581674237e-05,
-        0.00020574728264, 0.00046839591299, 0.0010310555371, 0.0021897009369, 0.0044769711121,
-        0.0087937012311, 0.016560672206, 0.029846151131, 0.051387926684, 0.084401702427,
-        0.13208098478, 0.19694444231, 0.27989264978, 0.37961893275, 0.48985051943, 0.60143377224,
-        0.70475832317, 0.79243229243, 0.86091256022, 0.91050285805, 0.9441147109, 0.96568254785,
-        0.97895129765, 0.98687903442, 0.99153194645, 0.99423316769, 0.99577753487, 0.99661680562,
+        2.1968599946e-06,
+        5.722001011e-06,
+        1.4572870684e-05,
+        3.620969718e-05,
+        8.7581674237e-05,
+        0.00020574728264,
+        0.00046839591299,
+        0.0010310555371,
+        0.0021897009369,
+        0.0044769711121,
+        0.0087937012311,
+        0.016560672206,
+        0.029846151131,
+        0.051387926684,
+        0.084401702427,
+        0.13208098478,
+        0.19694444231,
+        0.27989264978,
+        0.37961893275,
+        0.48985051943,
+        0.60143377224,
+        0.70475832317,
+        0.79243229243,
+        0.86091256022,
+        0.91050285805,
+        0.9441147109,
+        0.96568254785,
+        0.97895129765,
+        0.98687903442,
+        0.99153194645,
+        0.99423316769,
+        0.99577753487,
+        0.99661680562,
         0.99698697776,
     ]
     + [1.0] * 11,
@@ -53,7 +116,6 @@ def table_pvalue(stat, regression):
 
 def run(adf, series):
     return [adf.update([v]) for v in series]
-
 
 
 def series_of(kind, n, seed):
@@ -89,8 +151,10 @@ def test_surface():
     "kwargs, text",
     [
         ({}, 'Adf(inputs=["x"], window=100, outputs=["s", "p"], regression="c")'),
-        ({"lags": 3, "regression": "ct"},
-         'Adf(inputs=["x"], window=100, outputs=["s", "p"], regression="ct")'),
+        (
+            {"lags": 3, "regression": "ct"},
+            'Adf(inputs=["x"], window=100, outputs=["s", "p"], regression="ct")',
+        ),
     ],
 )
 def test_repr_hides_lags(kwargs, text):
@@ -112,15 +176,31 @@ MSG_OUTPUTS = "outputs must contain exactly two names: [adf_stat, adf_pvalue]"
         ((["x"], 100, ["a", "b", "c"]), {}, InvalidInputError, MSG_OUTPUTS),
         ((["x"], 0, ["s"]), {}, InvalidInputError, MSG_OUTPUTS),
         ((["x"], 0, ["s", "p"]), {}, InvalidInputError, "window must be non-zero"),
-        ((["x"], 17, ["s", "p"]), {}, InvalidInputError,
-         "window (17) must be > 3 + 2 * lags (7) = 17"),
-        ((["x"], 100, ["s", "p"]), {"lags": 2**63 - 1}, InvalidInputError,
-         "window (100) must be > 3 + 2 * lags (9223372036854775807) = 18446744073709551617"),
+        (
+            (["x"], 17, ["s", "p"]),
+            {},
+            InvalidInputError,
+            "window (17) must be > 3 + 2 * lags (7) = 17",
+        ),
+        (
+            (["x"], 100, ["s", "p"]),
+            {"lags": 2**63 - 1},
+            InvalidInputError,
+            "window (100) must be > 3 + 2 * lags (9223372036854775807) = 18446744073709551617",
+        ),
         # The regression string is parsed before any core check.
-        (([], 0, ["a"]), {"regression": "n"}, InvalidConfigError,
-         "regression must be 'c' or 'ct', got 'n'"),
-        ((["x"], 100, ["s", "p"]), {"regression": "CT"}, InvalidConfigError,
-         "regression must be 'c' or 'ct', got 'CT'"),
+        (
+            ([], 0, ["a"]),
+            {"regression": "n"},
+            InvalidConfigError,
+            "regression must be 'c' or 'ct', got 'n'",
+        ),
+        (
+            (["x"], 100, ["s", "p"]),
+            {"regression": "CT"},
+            InvalidConfigError,
+            "regression must be 'c' or 'ct', got 'CT'",
+        ),
     ],
 )
 def test_rejected_configurations(args, kwargs, exc, message):
@@ -213,7 +293,7 @@ def test_nan_blanks_exactly_the_windows_holding_it():
     clean = run(Adf(["x"], 20, ["s", "p"]), x)
     x[30] = NAN
     rows = run(Adf(["x"], 20, ["s", "p"]), x)
-    for i, (row, ref) in enumerate(zip(rows, clean)):
+    for i, (row, ref) in enumerate(zip(rows, clean, strict=True)):
         if 30 <= i < 50:
             assert all(math.isnan(v) for v in row), i
         else:
@@ -254,10 +334,11 @@ def test_pipeline_live_equals_research_and_owns_its_copies():
     live = [live_pipeline.update([v]) for v in x]
     research = zerak.FeaturePipeline(features, ["close"]).run_research([[v] for v in x])
     assert np.array_equal(live, research, equal_nan=True)
-    assert np.array_equal(live, live_pipeline.run_research(np.array(x).reshape(-1, 1)),
-                          equal_nan=True)
+    assert np.array_equal(
+        live, live_pipeline.run_research(np.array(x).reshape(-1, 1)), equal_nan=True
+    )
     # The objects handed over were copied, not stepped.
-    standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x))]
+    standalone = [a + b for a, b in zip(run(features[0], x), run(features[1], x), strict=True)]
     assert np.array_equal(live, standalone, equal_nan=True)
 
 
@@ -275,7 +356,8 @@ def restore_dispatch():
 @pytest.mark.parametrize("regression", ["c", "ct"])
 @pytest.mark.parametrize("window, lags", [(100, None), (23, None), (9, 0)])
 def test_research_is_live_bit_for_bit_on_every_instruction_set(
-        restore_dispatch, level, regression, window, lags):
+    restore_dispatch, level, regression, window, lags
+):
     if level not in restore_dispatch.available():
         pytest.skip(f"this CPU lacks {level}")
     restore_dispatch.use(level)
@@ -288,10 +370,12 @@ def test_research_is_live_bit_for_bit_on_every_instruction_set(
     x[700:800] = 5.0
     x[880:980] = 0.25 * np.arange(100)
     x[1100] = NAN
-    live = np.array(run(Adf(["x"], window, ["s", "p"], lags=lags, regression=regression),
-                        x.tolist()))
+    live = np.array(
+        run(Adf(["x"], window, ["s", "p"], lags=lags, regression=regression), x.tolist())
+    )
     pipeline = zerak.FeaturePipeline(
-        [Adf(["x"], window, ["s", "p"], lags=lags, regression=regression)], ["x"])
+        [Adf(["x"], window, ["s", "p"], lags=lags, regression=regression)], ["x"]
+    )
     research = pipeline.run_research_array(x.reshape(-1, 1))
     assert np.isfinite(live[:, 0]).sum() > 600
     bits = [np.where(np.isnan(a), NAN, a).view(np.int64) for a in (live, research)]

@@ -17,8 +17,9 @@ CMAKE = shutil.which("cmake") or shutil.which("cmake", path=str(Path(sys.executa
 @pytest.mark.parametrize("compiler", ["/nonexistent/c++", "/bin/false"])
 def test_no_compiler_says_what_to_install(tmp_path: Path, compiler: str) -> None:
     env = {**os.environ, "CXX": compiler}
-    run = subprocess.run([str(CMAKE), "-S", str(ROOT), "-B", str(tmp_path)], env=env,
-                         capture_output=True, text=True)
+    run = subprocess.run(
+        [str(CMAKE), "-S", str(ROOT), "-B", str(tmp_path)], env=env, capture_output=True, text=True
+    )
     assert run.returncode != 0
     message = " ".join(run.stderr.split())
     assert "needs a C++20 compiler" in message, run.stderr

@@ -15,12 +15,12 @@ import re
 
 import numpy as np
 import pytest
-
-import zerak
-import zerak.snapshot
 from conftest import same_floats
 from golden_outputs import catalogue, nasty_bars, on_every_level
 from snapshot_objects import TARGETS, TRANSFORMS, bars, columns, step
+
+import zerak
+import zerak.snapshot
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 CLASSES = catalogue()
@@ -30,15 +30,20 @@ TABLES = {"transform": ("TRANSFORMS", TRANSFORMS), "target": ("TARGETS", TARGETS
 def make(name):
     table, factories = TABLES[CLASSES[name]]
     if name not in factories:
-        pytest.fail(f"{name} has no constructor arguments: add a factory for it to {table} "
-                    f"in tests/python/snapshot_objects.py")
+        pytest.fail(
+            f"{name} has no constructor arguments: add a factory for it to {table} "
+            f"in tests/python/snapshot_objects.py"
+        )
     return factories[name]()
 
 
 def stub_classes():
     tree = ast.parse((ROOT / "src" / "zerak" / "_zerak.pyi").read_text())
-    return {node.name: [ast.unparse(b) for b in node.bases]
-            for node in tree.body if isinstance(node, ast.ClassDef)}
+    return {
+        node.name: [ast.unparse(b) for b in node.bases]
+        for node in tree.body
+        if isinstance(node, ast.ClassDef)
+    }
 
 
 def readme_rows():
@@ -48,7 +53,7 @@ def readme_rows():
     for start, header in enumerate(lines):
         if not header.startswith("| Class | Kind |"):
             continue
-        for line in lines[start + 2:]:
+        for line in lines[start + 2 :]:
             if not line.startswith("|"):
                 break
             names.update(re.findall(r"`(\w+)`", line.split("|")[1]))
@@ -58,8 +63,9 @@ def readme_rows():
 @pytest.mark.parametrize("name", CLASSES)
 def test_documented_in_stub_reference_and_readme(name):
     base = {"transform": "_Transform", "target": "_Target"}[CLASSES[name]]
-    assert stub_classes().get(name) == [base], \
+    assert stub_classes().get(name) == [base], (
         f"_zerak.pyi has no class {name}({base}): run scripts/gen-stubs.py"
+    )
     reference = (ROOT / "docs" / "reference.md").read_text()
     assert re.search(rf"^#+ `{name}`$", reference, re.M), f"docs/reference.md: no ### `{name}`"
     assert name in readme_rows(), f"README.md: no row for `{name}` in the table of classes"
@@ -91,7 +97,7 @@ def test_a_copy_made_mid_stream_continues_the_same(name):
     if CLASSES[name] == "target":  # configuration only: a copy labels the same
         original = make(name)
         names = original.input_names()
-        data = columns()[:len(names)]
+        data = columns()[: len(names)]
         for twin in (pickle.loads(pickle.dumps(original)), copy.deepcopy(original)):
             got = zerak.TargetPipeline([twin], names).run_research(data)
             want = zerak.TargetPipeline([original], names).run_research(data)
@@ -115,6 +121,11 @@ def _bits(values):
     return np.where(np.isnan(values), np.nan, values).view(np.int64)
 
 
+def _labels(make, names, part):
+    """The target `make` builds, labelling `part` (inputs x bars) at once."""
+    return zerak.TargetPipeline([make()], names).run_research_array(np.ascontiguousarray(part))
+
+
 def paths_agree(level):
     """{name: None, or where research and one-bar-at-a-time first differ} on
     instruction set `level`. Transforms: run_research_array against update.
@@ -131,22 +142,27 @@ def paths_agree(level):
             continue
         names = factories[name]().input_names()
         if kind == "transform":
-            cols = np.ascontiguousarray(data[:, :len(names)])
+            cols = np.ascontiguousarray(data[:, : len(names)])
             obj = factories[name]()
             one_by_one = np.array([obj.update(row) for row in cols.tolist()])
             research = zerak.FeaturePipeline([factories[name]()], names).run_research_array(cols)
         else:
-            cols = np.ascontiguousarray(data[:400, :len(names)].T)
-            label = lambda part: zerak.TargetPipeline(  # noqa: E731
-                [factories[name]()], names).run_research_array(np.ascontiguousarray(part))
-            reach = factories[name]().forward_period() + 1
-            research = label(cols).T
-            one_by_one = np.array([label(cols[:, i:i + reach])[:, 0]
-                                   for i in range(cols.shape[1])])
+            cols = np.ascontiguousarray(data[:400, : len(names)].T)
+            make = factories[name]
+            reach = make().forward_period() + 1
+            research = _labels(make, names, cols).T
+            one_by_one = np.array(
+                [_labels(make, names, cols[:, i : i + reach])[:, 0] for i in range(cols.shape[1])]
+            )
         differ = np.argwhere(_bits(research) != _bits(one_by_one))
-        out[name] = None if not len(differ) else (
-            f"bar {differ[0][0]}: research {float(research[tuple(differ[0])])!r}, "
-            f"one by one {float(one_by_one[tuple(differ[0])])!r}")
+        out[name] = (
+            None
+            if not len(differ)
+            else (
+                f"bar {differ[0][0]}: research {float(research[tuple(differ[0])])!r}, "
+                f"one by one {float(one_by_one[tuple(differ[0])])!r}"
+            )
+        )
     return out
 
 

@@ -20,7 +20,7 @@ def wma_exact(x, n):
     w = np.arange(1.0, n + 1.0)
     out = np.full(len(x), nan)
     if len(x) >= n:
-        out[n - 1:] = np.lib.stride_tricks.sliding_window_view(x, n) @ w / w.sum()
+        out[n - 1 :] = np.lib.stride_tricks.sliding_window_view(x, n) @ w / w.sum()
     return (out,)
 
 
@@ -29,7 +29,7 @@ def bands_exact(x, n, up, dn):
     if len(x) >= n:
         win = np.lib.stride_tricks.sliding_window_view(x, n)
         mean, sd = win.mean(axis=1), win.std(axis=1)
-        out[:, n - 1:] = mean + up * sd, mean, mean - dn * sd
+        out[:, n - 1 :] = mean + up * sd, mean, mean - dn * sd
     return tuple(out)
 
 
@@ -40,34 +40,51 @@ CASES = {
     "Rsi 14": (lambda o: zerak.Rsi(["c"], 14, o(1)), ("RSI", {"timeperiod": 14}), None),
     "Rsi 2": (lambda o: zerak.Rsi(["c"], 2, o(1)), ("RSI", {"timeperiod": 2}), None),
     "Macd": (lambda o: zerak.Macd(["c"], o(3)), ("MACD", {}), None),
-    "Macd 5 9 4": (lambda o: zerak.Macd(["c"], o(3), fast=5, slow=9, signal=4),
-                   ("MACD", {"fastperiod": 5, "slowperiod": 9, "signalperiod": 4}), None),
-    "Macd 3 3 1": (lambda o: zerak.Macd(["c"], o(3), fast=3, slow=3, signal=1),
-                   ("MACD", {"fastperiod": 3, "slowperiod": 3, "signalperiod": 1}), None),
+    "Macd 5 9 4": (
+        lambda o: zerak.Macd(["c"], o(3), fast=5, slow=9, signal=4),
+        ("MACD", {"fastperiod": 5, "slowperiod": 9, "signalperiod": 4}),
+        None,
+    ),
+    "Macd 3 3 1": (
+        lambda o: zerak.Macd(["c"], o(3), fast=3, slow=3, signal=1),
+        ("MACD", {"fastperiod": 3, "slowperiod": 3, "signalperiod": 1}),
+        None,
+    ),
     "Roc 10": (lambda o: zerak.Roc(["c"], 10, o(1)), ("ROC", {"timeperiod": 10}), "ends"),
-    "Momentum 10": (lambda o: zerak.Momentum(["c"], 10, o(1)), ("MOM", {"timeperiod": 10}),
-                    "ends"),
+    "Momentum 10": (lambda o: zerak.Momentum(["c"], 10, o(1)), ("MOM", {"timeperiod": 10}), "ends"),
     "Momentum 1": (lambda o: zerak.Momentum(["c"], 1, o(1)), ("MOM", {"timeperiod": 1}), "ends"),
     "StochasticRsi": (lambda o: zerak.StochasticRsi(["c"], o(2)), ("STOCHRSI", {}), None),
     "StochasticRsi 9 3 1": (
         lambda o: zerak.StochasticRsi(["c"], o(2), window=9, fastk=3, fastd=1),
-        ("STOCHRSI", {"timeperiod": 9, "fastk_period": 3, "fastd_period": 1}), None),
-    "Wma 30": (lambda o: zerak.Wma(["c"], 30, o(1)), ("WMA", {"timeperiod": 30}),
-               lambda x: wma_exact(x, 30)),
-    "Wma 1": (lambda o: zerak.Wma(["c"], 1, o(1)), ("WMA", {"timeperiod": 1}),
-              lambda x: wma_exact(x, 1)),
+        ("STOCHRSI", {"timeperiod": 9, "fastk_period": 3, "fastd_period": 1}),
+        None,
+    ),
+    "Wma 30": (
+        lambda o: zerak.Wma(["c"], 30, o(1)),
+        ("WMA", {"timeperiod": 30}),
+        lambda x: wma_exact(x, 30),
+    ),
+    "Wma 1": (
+        lambda o: zerak.Wma(["c"], 1, o(1)),
+        ("WMA", {"timeperiod": 1}),
+        lambda x: wma_exact(x, 1),
+    ),
     "Dema 30": (lambda o: zerak.Dema(["c"], 30, o(1)), ("DEMA", {"timeperiod": 30}), None),
     "Dema 2": (lambda o: zerak.Dema(["c"], 2, o(1)), ("DEMA", {"timeperiod": 2}), None),
     "Tema 30": (lambda o: zerak.Tema(["c"], 30, o(1)), ("TEMA", {"timeperiod": 30}), None),
     "Tema 1": (lambda o: zerak.Tema(["c"], 1, o(1)), ("TEMA", {"timeperiod": 1}), None),
     "Trix 30": (lambda o: zerak.Trix(["c"], 30, o(1)), ("TRIX", {"timeperiod": 30}), None),
     "Trix 1": (lambda o: zerak.Trix(["c"], 1, o(1)), ("TRIX", {"timeperiod": 1}), None),
-    "BollingerBands 5": (lambda o: zerak.BollingerBands(["c"], 5, o(3)),
-                         ("BBANDS", {"timeperiod": 5}), lambda x: bands_exact(x, 5, 2.0, 2.0)),
+    "BollingerBands 5": (
+        lambda o: zerak.BollingerBands(["c"], 5, o(3)),
+        ("BBANDS", {"timeperiod": 5}),
+        lambda x: bands_exact(x, 5, 2.0, 2.0),
+    ),
     "BollingerBands 20 1.5 2.5": (
         lambda o: zerak.BollingerBands(["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5),
         ("BBANDS", {"timeperiod": 20, "nbdevup": 1.5, "nbdevdn": 2.5}),
-        lambda x: bands_exact(x, 20, 1.5, 2.5)),
+        lambda x: bands_exact(x, 20, 1.5, 2.5),
+    ),
 }
 
 
@@ -90,7 +107,7 @@ def by_segments(fn, x):
         got = fn(seg) if len(seg) else ()
         if parts is None and len(got):
             parts = [np.full(len(x), nan) for _ in got]
-        for p, g in zip(parts or [], got):
+        for p, g in zip(parts or [], got, strict=False):  # got is () on an empty run
             p[start:end] = g
         start = end + 1
     return np.vstack(parts) if parts else None
@@ -117,10 +134,10 @@ def gappy(seed, n=4000):
     rng = np.random.default_rng(seed)
     x = np.round(random_walk(seed, n), 1)
     for start in rng.integers(0, n - 60, 8):
-        x[start:start + rng.integers(3, 50)] = x[start]
+        x[start : start + rng.integers(3, 50)] = x[start]
     x[rng.integers(0, n, 12)] = nan
     run = rng.integers(0, n - 20)
-    x[run:run + 7] = nan
+    x[run : run + 7] = nan
     return x
 
 
@@ -159,7 +176,7 @@ def test_against_talib(case, data):
     assert got.shape == want.shape
     # A difference of EMAs that a spike of 1e12 went through keeps ~1e-16 of it.
     atol = 1e-3 if data == "spiky" else 1e-12
-    for g, w in zip(got, want):
+    for g, w in zip(got, want, strict=True):
         assert_close(g, w, atol)
     # warm-up: TA-Lib's lookback, and the first output on a clean series
     assert obj.warm_up_period() == abstract.Function(spec[0], **spec[1]).lookback
@@ -171,24 +188,32 @@ def test_against_talib(case, data):
     "make, message",
     [
         (lambda: zerak.Rsi(["c"], 1, ["r"]), "window must be >= 2"),
-        (lambda: zerak.Macd(["c"], ["m", "s"]),
-         "outputs must contain exactly 3 names: [macd, signal, histogram]"),
+        (
+            lambda: zerak.Macd(["c"], ["m", "s"]),
+            "outputs must contain exactly 3 names: [macd, signal, histogram]",
+        ),
         (lambda: zerak.Macd(["c"], outputs(3), fast=1), "fast must be >= 2"),
         (lambda: zerak.Macd(["c"], outputs(3), fast=12, slow=11), "slow must be >= fast"),
         (lambda: zerak.Macd(["c"], outputs(3), signal=0), "signal must be >= 1"),
         (lambda: zerak.Roc(["c"], 0, ["r"]), "window must be non-zero"),
-        (lambda: zerak.StochasticRsi(["c"], ["k"]),
-         "outputs must contain exactly 2 names: [fastk, fastd]"),
+        (
+            lambda: zerak.StochasticRsi(["c"], ["k"]),
+            "outputs must contain exactly 2 names: [fastk, fastd]",
+        ),
         (lambda: zerak.StochasticRsi(["c"], outputs(2), window=1), "window must be >= 2"),
         (lambda: zerak.StochasticRsi(["c"], outputs(2), fastk=0), "fastk must be >= 1"),
         (lambda: zerak.StochasticRsi(["c"], outputs(2), fastd=0), "fastd must be >= 1"),
         (lambda: zerak.Wma(["c"], 0, ["w"]), "window must be non-zero"),
         (lambda: zerak.Trix([], 3, ["t"]), "inputs must not be empty"),
         (lambda: zerak.BollingerBands(["c"], 1, outputs(3)), "window must be >= 2"),
-        (lambda: zerak.BollingerBands(["c"], 5, outputs(3), nbdevup=float("inf")),
-         "nbdevup must be finite"),
-        (lambda: zerak.BollingerBands(["c"], 5, outputs(3), nbdevdn=float("nan")),
-         "nbdevdn must be finite"),
+        (
+            lambda: zerak.BollingerBands(["c"], 5, outputs(3), nbdevup=float("inf")),
+            "nbdevup must be finite",
+        ),
+        (
+            lambda: zerak.BollingerBands(["c"], 5, outputs(3), nbdevdn=float("nan")),
+            "nbdevdn must be finite",
+        ),
     ],
 )
 def test_rejected_configurations(make, message):

@@ -75,7 +75,7 @@ def test_correlation_agrees_with_scipy_on_tied_and_constant_windows(method, wind
     n = 120
     x = tied_series(rng, n)
     y = np.where(rng.random(n) < 0.5, tied_series(rng, n), rng.normal(size=n))
-    out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+    out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
     want = [NAN] * (window - 1) + [
         scipy_corr(method, x[t + 1 - window : t + 1], y[t + 1 - window : t + 1])
         for t in range(window - 1, n)
@@ -104,11 +104,11 @@ def test_nan_blanks_exactly_the_windows_that_hold_it(method):
     rng = np.random.default_rng(1)
     n, window = 40, 5
     x, y = rng.normal(size=n), rng.normal(size=n)
-    clean = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+    clean = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
     for column in (x, y):
         saved = column[17]
         column[17] = NAN
-        out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y))
+        out = feed(Correlation(["x", "y"], window, ["r"], method), zip(x, y, strict=True))
         column[17] = saved
         blank = np.zeros(n, bool)
         blank[17 : 17 + window] = True
@@ -141,7 +141,7 @@ def test_kendall_past_the_sixty_four_bit_denominator():
     x = rng.normal(size=n)
     y = x + rng.normal(size=n)
     c = Correlation(["x", "y"], n, ["r"], "kendall")
-    out = feed(c, zip(x, y))
+    out = feed(c, zip(x, y, strict=True))
     assert np.isnan(out[:-1]).all()
     assert out[-1] == pytest.approx(stats.kendalltau(x, y).statistic, rel=1e-12)
 
@@ -149,8 +149,11 @@ def test_kendall_past_the_sixty_four_bit_denominator():
 @pytest.mark.parametrize("method", METHODS)
 def test_reset_replays_like_new(method):
     rng = np.random.default_rng(2)
-    rows = list(zip(tied_series(rng, 50), rng.normal(size=50)))
-    for t in (Correlation(["a", "b"], 7, ["r"], method), AutoCorrelation(["a"], 7, ["r"], 2, method)):
+    rows = list(zip(tied_series(rng, 50), rng.normal(size=50), strict=True))
+    for t in (
+        Correlation(["a", "b"], 7, ["r"], method),
+        AutoCorrelation(["a"], 7, ["r"], 2, method),
+    ):
         first = feed(t, rows)
         t.reset()
         np.testing.assert_array_equal(feed(t, rows), first)
@@ -160,7 +163,7 @@ def test_reset_replays_like_new(method):
 @pytest.mark.parametrize("method", METHODS)
 def test_pipeline_research_equals_live(method):
     rng = np.random.default_rng(3)
-    data = [list(r) for r in zip(tied_series(rng, 80), rng.normal(size=80))]
+    data = [list(r) for r in zip(tied_series(rng, 80), rng.normal(size=80), strict=True)]
     data[30][1] = NAN
     features = [
         Correlation(["a", "b"], 6, ["c"], method),
@@ -186,7 +189,10 @@ def test_pipeline_research_equals_live(method):
         (lambda: Correlation(["a"], 1, []), "inputs must contain at least 2 column names"),
         (lambda: Correlation(["a", "b"], 1, []), "window must be >= 2"),
         (lambda: Correlation(["a", "b"], 2, ["x", "y"]), "outputs must contain exactly 1 name"),
-        (lambda: AutoCorrelation(["a", "b"], 1, [], 0), "inputs must contain exactly 1 column name"),
+        (
+            lambda: AutoCorrelation(["a", "b"], 1, [], 0),
+            "inputs must contain exactly 1 column name",
+        ),
         (lambda: AutoCorrelation(["a"], 1, [], 0), "window must be >= 2"),
         (lambda: AutoCorrelation(["a"], 2, [], 0), "outputs must contain exactly 1 name"),
         (lambda: AutoCorrelation(["a"], 2, ["r"], 0), "lag must be >= 1"),
@@ -208,7 +214,9 @@ def test_method_is_parsed_before_the_other_checks(cls, method):
 
 
 def test_method_must_be_a_str():
-    with pytest.raises(TypeError, match=r"^argument 'method': 'int' object cannot be converted to 'PyString'$"):
+    with pytest.raises(
+        TypeError, match=r"^argument 'method': 'int' object cannot be converted to 'PyString'$"
+    ):
         Correlation(["a", "b"], 3, ["r"], 1)
 
 
@@ -235,12 +243,18 @@ def test_third_input_is_listed_but_not_read():
 @pytest.mark.parametrize(
     ("obj", "text"),
     [
-        (Correlation(["a", "b"], 20, ["r"]), 'Correlation(inputs=["a", "b"], window=20, outputs=["r"], method="pearson")'),
+        (
+            Correlation(["a", "b"], 20, ["r"]),
+            'Correlation(inputs=["a", "b"], window=20, outputs=["r"], method="pearson")',
+        ),
         (
             Correlation(inputs=["x", 'q"'], window=5, outputs=["o"], method="kendall"),
             'Correlation(inputs=["x", "q\\""], window=5, outputs=["o"], method="kendall")',
         ),
-        (AutoCorrelation(["c"], 10, ["ac"]), 'AutoCorrelation(inputs=["c"], window=10, outputs=["ac"], lag=1, method="pearson")'),
+        (
+            AutoCorrelation(["c"], 10, ["ac"]),
+            'AutoCorrelation(inputs=["c"], window=10, outputs=["ac"], lag=1, method="pearson")',
+        ),
         (
             AutoCorrelation(["c"], 10, ["ac"], method="spearman", lag=5),
             'AutoCorrelation(inputs=["c"], window=10, outputs=["ac"], lag=5, method="spearman")',
@@ -252,8 +266,13 @@ def test_repr(obj, text):
 
 
 def test_signatures_and_docstrings():
-    assert Correlation.__text_signature__ == '(inputs, window, outputs, method="pearson", accurate=False)'
-    assert AutoCorrelation.__text_signature__ == '(inputs, window, outputs, lag=1, method="pearson")'
+    assert (
+        Correlation.__text_signature__
+        == '(inputs, window, outputs, method="pearson", accurate=False)'
+    )
+    assert (
+        AutoCorrelation.__text_signature__ == '(inputs, window, outputs, lag=1, method="pearson")'
+    )
     assert Correlation.__doc__ == (
         "Rolling pairwise correlation between two input series.\n\nSupports three methods:\n\n"
         "- ``'pearson'``: linear correlation, O(n) per bar. Suitable for live trading.\n"
@@ -295,27 +314,32 @@ def test_signatures_and_docstrings():
 )
 def test_pearson_at_extreme_scales_and_on_constant_windows(xs, ys, expected):
     c = zerak.Correlation(["x", "y"], 3, ["r"])
-    (r,) = [c.update([x, y]) for x, y in zip(xs, ys)][-1]
+    (r,) = [c.update([x, y]) for x, y in zip(xs, ys, strict=True)][-1]
     if expected is None:
         assert math.isnan(r)
     else:
         assert r == pytest.approx(expected, rel=1e-12)
 
 
-@pytest.mark.parametrize("make", [
-    lambda: Correlation(["x", "y"], 2, ["r"]),
-    lambda: Correlation(["x", "y"], 2, ["r"], accurate=True),
-    lambda: AutoCorrelation(["x"], 2, ["r"]),
-])
+@pytest.mark.parametrize(
+    "make",
+    [
+        lambda: Correlation(["x", "y"], 2, ["r"]),
+        lambda: Correlation(["x", "y"], 2, ["r"], accurate=True),
+        lambda: AutoCorrelation(["x"], 2, ["r"]),
+    ],
+)
 def test_pearson_never_leaves_minus_one_to_one(make):
     # Two points always lie on a line: |r| is 1, which the rounded sums of
     # a random walk overshoot by an ulp on many windows (and undershoot on
     # others, which is within the range).
     x, y = np.cumsum(np.random.default_rng(3).normal(size=(2, 3000)), axis=1)
     obj = make()
-    rows = np.column_stack([x, y])[:, :len(obj.input_names())]
+    rows = np.column_stack([x, y])[:, : len(obj.input_names())]
     live = feed(obj, rows)
     research = zerak.FeaturePipeline([make()], obj.input_names()).run_research_array(rows)[:, 0]
     np.testing.assert_array_equal(live, research)
     r = np.abs(live[np.isfinite(live)])
-    assert len(r) == len(live) - obj.warm_up_period() and (r <= 1.0).all() and (r > 1.0 - 1e-15).all()
+    assert (
+        len(r) == len(live) - obj.warm_up_period() and (r <= 1.0).all() and (r > 1.0 - 1e-15).all()
+    )

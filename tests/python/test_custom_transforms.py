@@ -89,7 +89,8 @@ def mean_fn(window):
 
 
 MEAN_C = ctypes.CFUNCTYPE(ctypes.c_double, ctypes.POINTER(ctypes.c_double), ctypes.c_int64)(
-    lambda p, n: ordered_mean([p[i] for i in range(n)]))
+    lambda p, n: ordered_mean([p[i] for i in range(n)])
+)
 
 
 def numba_mean():
@@ -119,8 +120,12 @@ def expected(user, data):
     if isinstance(user, LaggedRatio):
         return [user.update(list(row))[0] for row in data]
     x = data[:, 0]
-    return [ordered_mean(x[i - 4:i + 1].tolist()) if i >= 4 and not np.isnan(x[i - 4:i + 1]).any() else np.nan
-            for i in range(len(x))]
+    return [
+        ordered_mean(x[i - 4 : i + 1].tolist())
+        if i >= 4 and not np.isnan(x[i - 4 : i + 1]).any()
+        else np.nan
+        for i in range(len(x))
+    ]
 
 
 def pipeline(user):
@@ -143,7 +148,9 @@ def test_every_mode_gives_the_users_values_bit_for_bit(kind):
         np.testing.assert_array_equal(got, live)
 
 
-@pytest.mark.parametrize("kind", ["object", "block object", "python fn", "ctypes fn", "numba cfunc"])
+@pytest.mark.parametrize(
+    "kind", ["object", "block object", "python fn", "ctypes fn", "numba cfunc"]
+)
 def test_copies_and_pickles_continue_where_the_pipeline_stood(kind):
     data = bars()
     p = pipeline(USERS[kind]())
@@ -190,8 +197,9 @@ def test_an_exception_inside_stops_the_call_with_a_note(mode, block):
 def test_a_failure_reaches_the_caller_whatever_the_threads(block):
     # Independent built-ins could share threads with the user's transform.
     user = (BlockRatio if block else LaggedRatio)(fail_at=40)
-    p = zerak.FeaturePipeline([user, zerak.Sma(["close"], 3, ["a"]), zerak.Ema(["close"], 3, ["b"])],
-                              ["close"])
+    p = zerak.FeaturePipeline(
+        [user, zerak.Sma(["close"], 3, ["a"]), zerak.Ema(["close"], 3, ["b"])], ["close"]
+    )
     with pytest.raises(KeyError, match="boom"):
         p.run_research_array(bars(), threads=2)
 
@@ -204,10 +212,13 @@ def test_a_wrong_number_of_values_is_a_clear_error(width, mode):
         p.update([1.0]) if mode == "update" else p.run_research_array(bars())
 
 
-@pytest.mark.parametrize("fn, error", [
-    (ctypes.CFUNCTYPE(ctypes.c_double, ctypes.c_int64)(lambda n: 0.0), "signature"),
-    (42, "callable"),
-])
+@pytest.mark.parametrize(
+    "fn, error",
+    [
+        (ctypes.CFUNCTYPE(ctypes.c_double, ctypes.c_int64)(lambda n: 0.0), "signature"),
+        (42, "callable"),
+    ],
+)
 def test_window_apply_refuses_what_it_cannot_call(fn, error):
     with pytest.raises(TypeError, match=error):
         zerak.WindowApply(fn, "close", 5, "out")
@@ -241,7 +252,12 @@ class Three:
 def test_window_apply_takes_any_integer_window_and_reads_its_arguments_back(window):
     w = zerak.WindowApply(mean_fn, "close", window, "m")
     assert (w.fn, w.inputs, w.window, w.outputs, w.warm_up_period()) == (
-        mean_fn, ["close"], 3, ["m"], 2)
+        mean_fn,
+        ["close"],
+        3,
+        ["m"],
+        2,
+    )
     with pytest.raises(AttributeError, match="not writable"):
         w.window = 4
     with pytest.raises(TypeError, match="argument 'window'"):

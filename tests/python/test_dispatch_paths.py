@@ -68,8 +68,7 @@ SCRIPT = textwrap.dedent("""
 
 
 def run(level):
-    out = subprocess.run([sys.executable, "-c", SCRIPT, "6", level], capture_output=True,
-                         text=True)
+    out = subprocess.run([sys.executable, "-c", SCRIPT, "6", level], capture_output=True, text=True)
     assert out.returncode == 0, out.stderr[-2000:]
     return out.stdout.strip()
 

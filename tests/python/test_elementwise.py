@@ -8,13 +8,33 @@ import pickle
 import numpy as np
 import pandas as pd
 import pytest
-
-import zerak
 from conftest import gappy_walk
 
+import zerak
+
 inf, nan = float("inf"), float("nan")
-AWKWARD = [0.0, -0.0, 5e-324, -5e-324, 2.2e-308, 0.25, -0.5, 1.0, -1.0, 3.0, 709.0, 710.0,
-           -746.0, 1e12, -1e12, 1e308, -1e308, inf, -inf, nan]
+AWKWARD = [
+    0.0,
+    -0.0,
+    5e-324,
+    -5e-324,
+    2.2e-308,
+    0.25,
+    -0.5,
+    1.0,
+    -1.0,
+    3.0,
+    709.0,
+    710.0,
+    -746.0,
+    1e12,
+    -1e12,
+    1e308,
+    -1e308,
+    inf,
+    -inf,
+    nan,
+]
 
 
 def run(obj, *columns):
@@ -38,7 +58,9 @@ def assert_same(actual, expected, ulps=0):
         np.testing.assert_array_max_ulp(actual[ok], expected[ok], maxulp=ulps)
         return
     assert np.array_equal(actual[ok].view(np.int64), expected[ok].view(np.int64)), (
-        actual[ok], expected[ok])
+        actual[ok],
+        expected[ok],
+    )
 
 
 def spiky_walk(seed, n=3000):
@@ -133,7 +155,7 @@ def test_ewm_spread_matches_recursion(window):
     clean = 100.0 + np.cumsum(np.random.default_rng(window).normal(size=2000))
     expected = pd.Series(clean).ewm(span=window, adjust=False).var(bias=True)
     got = run(zerak.EwmVariance(["x"], window, ["v"]), clean)
-    np.testing.assert_allclose(got[40 * window:], expected[40 * window:], rtol=1e-9)
+    np.testing.assert_allclose(got[40 * window :], expected[40 * window :], rtol=1e-9)
 
 
 def test_ewm_warm_up_and_reseeding():
@@ -144,36 +166,65 @@ def test_ewm_warm_up_and_reseeding():
     assert out[9] == 0.5 * (0.0 + 0.5 * 9.0)
 
 
-@pytest.mark.parametrize("make, error, message", [
-    (lambda: zerak.Lag(["x"], 0, ["y"]), zerak.InvalidInputError, "periods must be >= 1"),
-    (lambda: zerak.Diff([], 1, ["y"]), zerak.InvalidInputError, "inputs must not be empty"),
-    (lambda: zerak.Clip(["x"], ["y"], 2.0, 1.0), zerak.InvalidInputError,
-     "lower must be <= upper"),
-    (lambda: zerak.Clip(["x"], ["y"], lower=nan), zerak.InvalidInputError,
-     "lower must not be NaN"),
-    (lambda: zerak.Clip(["x"], ["y"], upper=nan), zerak.InvalidInputError,
-     "upper must not be NaN"),
-    (lambda: zerak.Scale(["x"], ["y"], nan), zerak.InvalidInputError, "scale must be finite"),
-    (lambda: zerak.Scale(["x"], ["y"], offset=-inf), zerak.InvalidInputError,
-     "offset must be finite"),
-    (lambda: zerak.Maximum(["a"], ["y"]), zerak.InvalidInputError,
-     "inputs must contain exactly 2 columns"),
-    (lambda: zerak.EwmStd(["x"], 1, ["y"]), zerak.InvalidInputError, "window must be >= 2"),
-    (lambda: zerak.Lag(["x"], 2**62, ["y"]), MemoryError,
-     f"cannot allocate a window of {2**62} values"),
-])
+@pytest.mark.parametrize(
+    "make, error, message",
+    [
+        (lambda: zerak.Lag(["x"], 0, ["y"]), zerak.InvalidInputError, "periods must be >= 1"),
+        (lambda: zerak.Diff([], 1, ["y"]), zerak.InvalidInputError, "inputs must not be empty"),
+        (
+            lambda: zerak.Clip(["x"], ["y"], 2.0, 1.0),
+            zerak.InvalidInputError,
+            "lower must be <= upper",
+        ),
+        (
+            lambda: zerak.Clip(["x"], ["y"], lower=nan),
+            zerak.InvalidInputError,
+            "lower must not be NaN",
+        ),
+        (
+            lambda: zerak.Clip(["x"], ["y"], upper=nan),
+            zerak.InvalidInputError,
+            "upper must not be NaN",
+        ),
+        (lambda: zerak.Scale(["x"], ["y"], nan), zerak.InvalidInputError, "scale must be finite"),
+        (
+            lambda: zerak.Scale(["x"], ["y"], offset=-inf),
+            zerak.InvalidInputError,
+            "offset must be finite",
+        ),
+        (
+            lambda: zerak.Maximum(["a"], ["y"]),
+            zerak.InvalidInputError,
+            "inputs must contain exactly 2 columns",
+        ),
+        (lambda: zerak.EwmStd(["x"], 1, ["y"]), zerak.InvalidInputError, "window must be >= 2"),
+        (
+            lambda: zerak.Lag(["x"], 2**62, ["y"]),
+            MemoryError,
+            f"cannot allocate a window of {2**62} values",
+        ),
+    ],
+)
 def test_bad_configurations(make, error, message):
     with pytest.raises(error, match=f"^{message}$"):
         make()
 
 
-@pytest.mark.parametrize("obj, text", [
-    (zerak.Scale(["x"], ["y"]), 'Scale(inputs=["x"], outputs=["y"], scale=1.0, offset=0.0)'),
-    (zerak.Clip(["x"], ["y"], upper=2.5),
-     'Clip(inputs=["x"], outputs=["y"], lower=None, upper=2.5)'),
-    (zerak.Clip(["x"], ["y"], -1e300), 'Clip(inputs=["x"], outputs=["y"], lower=-1e+300, upper=None)'),
-    (zerak.Lag(["x"], 4, ["y"]), 'Lag(inputs=["x"], periods=4, outputs=["y"])'),
-])
+@pytest.mark.parametrize(
+    "obj, text",
+    [
+        (zerak.Scale(["x"], ["y"]), 'Scale(inputs=["x"], outputs=["y"], scale=1.0, offset=0.0)'),
+        (
+            zerak.Clip(["x"], ["y"], upper=2.5),
+            'Clip(inputs=["x"], outputs=["y"], lower=None, upper=2.5)',
+        ),
+        (
+            zerak.Clip(["x"], ["y"], -1e300),
+            'Clip(inputs=["x"], outputs=["y"], lower=-1e+300, upper=None)',
+        ),
+        (zerak.Lag(["x"], 4, ["y"]), 'Lag(inputs=["x"], periods=4, outputs=["y"])'),
+    ],
+)
 def test_real_parameters_survive_repr_and_pickle(obj, text):
     assert repr(obj) == text
     assert repr(pickle.loads(pickle.dumps(obj))) == text

@@ -6,9 +6,9 @@ import numpy as np
 import pandas as pd
 import pytest
 import talib
+from rough_data import assert_close, windows
 
 import zerak
-from rough_data import assert_close, windows
 
 nan, inf = np.nan, np.inf
 
@@ -25,7 +25,7 @@ def nasty(n, seed):
     rng = np.random.default_rng(seed)
     x = 100.0 + np.cumsum(np.round(rng.normal(0.0, 1.0, n) * 4) / 4)
     for s in np.flatnonzero(rng.random(n) < 0.02):
-        x[s:s + 8] = x[s]
+        x[s : s + 8] = x[s]
     x[rng.random(n) < 0.003] = 1e12
     x[rng.random(n) < 0.003] = -1e12
     x[rng.random(n) < 0.001] = inf
@@ -57,7 +57,7 @@ def oracle_bars_since(x, window, pick):
     out = np.full(len(x), nan)
     w = windows(x, window)[:, ::-1]  # newest first: argmax/argmin find the most recent
     ok = ~np.isnan(w).any(axis=1)
-    out[window - 1:][ok] = pick(w[ok], axis=1)
+    out[window - 1 :][ok] = pick(w[ok], axis=1)
     return out
 
 
@@ -79,8 +79,12 @@ def test_extremes_against_oracles(cls, window):
     want = EXTREMES[cls](finite, window)
     np.testing.assert_array_equal(research(cls(["x"], window, ["y"]), finite)[:, 0], want)
     # bottleneck too, ties included (its arg functions also count the most recent).
-    move = {zerak.RollingMin: bn.move_min, zerak.RollingMax: bn.move_max,
-            zerak.BarsSinceMax: bn.move_argmax, zerak.BarsSinceMin: bn.move_argmin}[cls]
+    move = {
+        zerak.RollingMin: bn.move_min,
+        zerak.RollingMax: bn.move_max,
+        zerak.BarsSinceMax: bn.move_argmax,
+        zerak.BarsSinceMin: bn.move_argmin,
+    }[cls]
     np.testing.assert_array_equal(got, move(x, window))
 
 
@@ -92,22 +96,41 @@ def test_ties_count_the_most_recent():
 
 # name -> (factory, TA-Lib call on (high, low, close), TA-Lib lookback)
 INDICATORS = {
-    "Stochastic default": (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"]),
-                           lambda h, l, c: talib.STOCH(h, l, c), 8),
-    "Stochastic 14 1 5": (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=14,
-                                                   slowk=1, slowd=5),
-                          lambda h, l, c: talib.STOCH(h, l, c, 14, 1, 0, 5, 0), 17),
-    "Stochastic 1 4 2": (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=1,
-                                                  slowk=4, slowd=2),
-                         lambda h, l, c: talib.STOCH(h, l, c, 1, 4, 0, 2, 0), 4),
-    "WilliamsR 14": (lambda: zerak.WilliamsR(["h", "l", "c"], 14, ["r"]),
-                     lambda h, l, c: talib.WILLR(h, l, c, 14), 13),
-    "WilliamsR 2": (lambda: zerak.WilliamsR(["h", "l", "c"], 2, ["r"]),
-                    lambda h, l, c: talib.WILLR(h, l, c, 2), 1),
-    "Aroon 14": (lambda: zerak.Aroon(["h", "l"], 14, ["down", "up"]),
-                 lambda h, l, c: talib.AROON(h, l, 14), 14),
-    "Aroon 2": (lambda: zerak.Aroon(["h", "l"], 2, ["down", "up"]),
-                lambda h, l, c: talib.AROON(h, l, 2), 2),
+    "Stochastic default": (
+        lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"]),
+        lambda h, l, c: talib.STOCH(h, l, c),
+        8,
+    ),
+    "Stochastic 14 1 5": (
+        lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=14, slowk=1, slowd=5),
+        lambda h, l, c: talib.STOCH(h, l, c, 14, 1, 0, 5, 0),
+        17,
+    ),
+    "Stochastic 1 4 2": (
+        lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=1, slowk=4, slowd=2),
+        lambda h, l, c: talib.STOCH(h, l, c, 1, 4, 0, 2, 0),
+        4,
+    ),
+    "WilliamsR 14": (
+        lambda: zerak.WilliamsR(["h", "l", "c"], 14, ["r"]),
+        lambda h, l, c: talib.WILLR(h, l, c, 14),
+        13,
+    ),
+    "WilliamsR 2": (
+        lambda: zerak.WilliamsR(["h", "l", "c"], 2, ["r"]),
+        lambda h, l, c: talib.WILLR(h, l, c, 2),
+        1,
+    ),
+    "Aroon 14": (
+        lambda: zerak.Aroon(["h", "l"], 14, ["down", "up"]),
+        lambda h, l, c: talib.AROON(h, l, 14),
+        14,
+    ),
+    "Aroon 2": (
+        lambda: zerak.Aroon(["h", "l"], 2, ["down", "up"]),
+        lambda h, l, c: talib.AROON(h, l, 2),
+        2,
+    ),
 }
 
 
@@ -145,8 +168,10 @@ def test_donchian_against_pandas(window):
 GAPPED = {
     "RollingMin": (lambda: zerak.RollingMin(["h"], 6, ["y"]), (6,)),
     "BarsSinceMax": (lambda: zerak.BarsSinceMax(["h"], 6, ["y"]), (6,)),
-    "Stochastic": (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=5, slowk=3,
-                                            slowd=4), (10, 10, 6)),
+    "Stochastic": (
+        lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], fastk=5, slowk=3, slowd=4),
+        (10, 10, 6),
+    ),
     "WilliamsR": (lambda: zerak.WilliamsR(["h", "l", "c"], 6, ["r"]), (6, 6, 1)),
     "Aroon": (lambda: zerak.Aroon(["h", "l"], 6, ["down", "up"]), (7, 7)),
     "DonchianChannel": (lambda: zerak.DonchianChannel(["h", "l"], 6, ["u", "m", "l"]), (6, 6)),
@@ -174,16 +199,19 @@ def test_a_gap_blocks_while_in_a_window_then_outputs_recover(name, column):
     np.testing.assert_array_equal(got[100:end][:, ~hit], plain[100:end][:, ~hit])
 
 
-@pytest.mark.parametrize("make, message", [
-    (lambda: zerak.RollingMin(["x"], 0, ["y"]), "window must be non-zero"),
-    (lambda: zerak.WilliamsR(["h", "l"], 14, ["r"]), "inputs must contain high, low and close"),
-    (lambda: zerak.WilliamsR(["h", "l", "c"], 1, ["r"]), "window must be >= 2"),
-    (lambda: zerak.Aroon(["h", "l"], 1, ["d", "u"]), "window must be >= 2"),
-    (lambda: zerak.Aroon(["h", "l"], 14, ["d"]), "exactly 2 names: [down, up]"),
-    (lambda: zerak.Stochastic(["h", "l", "c"], ["k"]), "exactly 2 names: [slowk, slowd]"),
-    (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], slowd=0), "slowd must be >= 1"),
-    (lambda: zerak.DonchianChannel(["h", "l"], 5, ["u", "l"]), "exactly 3 names"),
-])
+@pytest.mark.parametrize(
+    "make, message",
+    [
+        (lambda: zerak.RollingMin(["x"], 0, ["y"]), "window must be non-zero"),
+        (lambda: zerak.WilliamsR(["h", "l"], 14, ["r"]), "inputs must contain high, low and close"),
+        (lambda: zerak.WilliamsR(["h", "l", "c"], 1, ["r"]), "window must be >= 2"),
+        (lambda: zerak.Aroon(["h", "l"], 1, ["d", "u"]), "window must be >= 2"),
+        (lambda: zerak.Aroon(["h", "l"], 14, ["d"]), "exactly 2 names: [down, up]"),
+        (lambda: zerak.Stochastic(["h", "l", "c"], ["k"]), "exactly 2 names: [slowk, slowd]"),
+        (lambda: zerak.Stochastic(["h", "l", "c"], ["k", "d"], slowd=0), "slowd must be >= 1"),
+        (lambda: zerak.DonchianChannel(["h", "l"], 5, ["u", "l"]), "exactly 3 names"),
+    ],
+)
 def test_bad_configurations(make, message):
     with pytest.raises(zerak.InvalidInputError, match=message.replace("[", r"\[")):
         make()

@@ -7,9 +7,9 @@ import sys
 
 import numpy as np
 import pytest
+from conftest import same_floats
 
 import zerak
-from conftest import same_floats
 from zerak import FeaturePipeline as FP
 
 nan = float("nan")
@@ -22,11 +22,16 @@ def needs(name):
 def chain():
     """Ten chained operators over four columns, plus stateful features when built."""
     features = [
-        zerak.Log(["close"], ["lc"]), zerak.Log(["open"], ["lo"]),
-        zerak.Subtract(["lc", "lo"], ["body"]), zerak.Divide(["high", "low"], ["range"]),
-        zerak.Log(["range"], ["lr"]), zerak.Multiply(["body", "lr"], ["bl"]),
-        zerak.Add(["bl", "close"], ["s"]), zerak.Reciprocal(["s"], ["inv"]),
-        zerak.NegLog(["inv"], ["nl"]), zerak.Logit(["inv"], ["lg"]),
+        zerak.Log(["close"], ["lc"]),
+        zerak.Log(["open"], ["lo"]),
+        zerak.Subtract(["lc", "lo"], ["body"]),
+        zerak.Divide(["high", "low"], ["range"]),
+        zerak.Log(["range"], ["lr"]),
+        zerak.Multiply(["body", "lr"], ["bl"]),
+        zerak.Add(["bl", "close"], ["s"]),
+        zerak.Reciprocal(["s"], ["inv"]),
+        zerak.NegLog(["inv"], ["nl"]),
+        zerak.Logit(["inv"], ["lg"]),
     ]
     if hasattr(zerak, "Sma"):
         features += [zerak.Sma(["body"], 3, ["sma"]), zerak.Ema(["sma"], 4, ["ema"])]
@@ -64,16 +69,34 @@ def by_name(pipeline, rows):
 def test_surface():
     assert FP.__module__ == "zerak" and FP.__qualname__ == "FeaturePipeline"
     assert FP.__text_signature__ == "(features, input_columns)"
-    assert FP.__doc__ == ("Orchestrates features in DAG-resolved order.\n\n"
-                          "Features are resolved automatically \u2014 pass them in any order.\n"
-                          "Use ``run_research()`` for batch mode or ``update()`` for live mode.")
+    assert FP.__doc__ == (
+        "Orchestrates features in DAG-resolved order.\n\n"
+        "Features are resolved automatically \u2014 pass them in any order.\n"
+        "Use ``run_research()`` for batch mode or ``update()`` for live mode."
+    )
     methods = [n for n in vars(FP) if not n.startswith("__")]
-    assert methods == ["update", "run_research", "reset", "output_names", "input_names",
-                       "warm_up_period", "run_research_array", "update_many",
-                       "peek", "transforms", "_findings", "_unwarned", "_repr_pretty_"]
+    assert methods == [
+        "update",
+        "run_research",
+        "reset",
+        "output_names",
+        "input_names",
+        "warm_up_period",
+        "run_research_array",
+        "update_many",
+        "peek",
+        "transforms",
+        "_findings",
+        "_unwarned",
+        "_repr_pretty_",
+    ]
     assert FP.update.__text_signature__ == "($self, values)"
-    assert FP.update.__doc__.startswith("Process one bar (live mode).\n\nArgs:\n    values: One float")
-    assert FP.run_research.__doc__.endswith("Returns:\n    List of bars, each bar is a list of output values.")
+    assert FP.update.__doc__.startswith(
+        "Process one bar (live mode).\n\nArgs:\n    values: One float"
+    )
+    assert FP.run_research.__doc__.endswith(
+        "Returns:\n    List of bars, each bar is a list of output values."
+    )
     assert FP.reset.__doc__ == "Reset all features (e.g. between CPCV splits)."
     assert FP.output_names.__doc__ == "Output column names in execution order."
     assert FP.input_names.__doc__ == "Input columns in the order expected by ``update()``."
@@ -89,24 +112,64 @@ def test_surface():
     "features, columns, error, message",
     [
         ("abc", ["x"], TypeError, "argument 'features': Can't extract `str` to `Vec`"),
-        (3, ["x"], TypeError, "argument 'features': 'int' object cannot be converted to 'Sequence'"),
+        (
+            3,
+            ["x"],
+            TypeError,
+            "argument 'features': 'int' object cannot be converted to 'Sequence'",
+        ),
         ([], "x", TypeError, "argument 'input_columns': Can't extract `str` to `Vec`"),
         ([42], ["x"], zerak.InvalidConfigError, "unsupported feature type: int"),
-        ([zerak.Log, zerak.Log(["x"], ["y"])], ["x"], zerak.InvalidConfigError, "unsupported feature type: type"),
+        (
+            [zerak.Log, zerak.Log(["x"], ["y"])],
+            ["x"],
+            zerak.InvalidConfigError,
+            "unsupported feature type: type",
+        ),
         ([local()], ["x"], zerak.InvalidConfigError, "unsupported feature type: Local"),
-        ([FP([zerak.Log(["x"], ["y"])], ["x"])], ["x"], zerak.InvalidConfigError,
-         "unsupported feature type: FeaturePipeline"),
-        ([zerak.FutureReturn(["x"], 1, ["r"])], ["x"], zerak.InvalidConfigError,
-         "unsupported feature type: FutureReturn"),
-        ([zerak.Log(["x"], ["y"]), "Log"], ["x"], zerak.InvalidConfigError, "unsupported feature type: str"),
+        (
+            [FP([zerak.Log(["x"], ["y"])], ["x"])],
+            ["x"],
+            zerak.InvalidConfigError,
+            "unsupported feature type: FeaturePipeline",
+        ),
+        (
+            [zerak.FutureReturn(["x"], 1, ["r"])],
+            ["x"],
+            zerak.InvalidConfigError,
+            "unsupported feature type: FutureReturn",
+        ),
+        (
+            [zerak.Log(["x"], ["y"]), "Log"],
+            ["x"],
+            zerak.InvalidConfigError,
+            "unsupported feature type: str",
+        ),
         ([], ["x"], zerak.InvalidConfigError, "features must not be empty"),
-        ([zerak.Log(["a"], ["y"])], ["a", "b", "a"], zerak.InvalidConfigError, 'duplicate input column: "a"'),
-        ([zerak.Log(["x"], ["y"]), zerak.Log(["y"], ["y2"]), zerak.Log(["x"], ["y"])], ["x"],
-         zerak.DuplicateOutputKeyError, "duplicate output key 'y': produced by index 0 and 2"),
-        ([zerak.Log(["b"], ["a"]), zerak.Log(["a"], ["b"]), zerak.Log(["x"], ["c"])], ["x"],
-         zerak.CyclicDependencyError, "cyclic dependency detected among features"),
-        ([zerak.Add(["close", "vol"], ["s"]), zerak.Log(["vol"], ["l"])], ["open"],
-         zerak.MissingInputColumnError, 'missing input column(s): ["close", "vol"]'),
+        (
+            [zerak.Log(["a"], ["y"])],
+            ["a", "b", "a"],
+            zerak.InvalidConfigError,
+            'duplicate input column: "a"',
+        ),
+        (
+            [zerak.Log(["x"], ["y"]), zerak.Log(["y"], ["y2"]), zerak.Log(["x"], ["y"])],
+            ["x"],
+            zerak.DuplicateOutputKeyError,
+            "duplicate output key 'y': produced by index 0 and 2",
+        ),
+        (
+            [zerak.Log(["b"], ["a"]), zerak.Log(["a"], ["b"]), zerak.Log(["x"], ["c"])],
+            ["x"],
+            zerak.CyclicDependencyError,
+            "cyclic dependency detected among features",
+        ),
+        (
+            [zerak.Add(["close", "vol"], ["s"]), zerak.Log(["vol"], ["l"])],
+            ["open"],
+            zerak.MissingInputColumnError,
+            'missing input column(s): ["close", "vol"]',
+        ),
     ],
 )
 def test_construction_errors(features, columns, error, message):
@@ -140,7 +203,7 @@ def test_live_research_and_reset_agree():
         same_floats(got, want)
     same_floats(research.update(data[0]), live.update(data[0]))  # both continue from the last bar
     live.reset()
-    for bar, want in zip(data, rows):
+    for bar, want in zip(data, rows, strict=True):
         same_floats(live.update(bar), want)
 
 
@@ -174,13 +237,15 @@ def test_numpy_edge_shapes():
     assert p.run_research(np.empty((0, 2))) == []
     with pytest.raises(zerak.InvalidInputError, match=r"got 5$"):  # no bars, still 5 columns
         p.run_research(np.empty((0, 5)))
-    with pytest.raises(zerak.InvalidInputError, match=r'^expected 2 input value\(s\) \["a", "b"\], got 3$'):
+    with pytest.raises(
+        zerak.InvalidInputError, match=r'^expected 2 input value\(s\) \["a", "b"\], got 3$'
+    ):
         p.run_research(np.ones((4, 3)))
     with pytest.raises(zerak.InvalidInputError):  # before any output is allocated
         p.run_research(np.broadcast_to(np.ones(1), (2**40, 3)))
     with pytest.raises(MemoryError):
         p.run_research(np.broadcast_to(np.ones(1), (2**40, 2)))
-    with pytest.raises(TypeError, match="^argument 'data': "):
+    with pytest.raises(TypeError, match=r"^argument 'data': "):
         p.run_research(np.ones(4))
     same_floats(p.run_research(np.array([[1.0, nan], [np.inf, 1.0]]))[1], [math.inf])
     assert all(math.isnan(v) for v in FP(chain(), COLUMNS).update([nan] * 4))
@@ -189,16 +254,52 @@ def test_numpy_edge_shapes():
 @pytest.mark.parametrize(
     "call, error, message",
     [
-        (lambda p: p.update([1.0]), zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 1'),
-        (lambda p: p.update([1.0, 2.0, 3.0]), zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 3'),
+        (
+            lambda p: p.update([1.0]),
+            zerak.InvalidInputError,
+            'expected 2 input value(s) ["a", "b"], got 1',
+        ),
+        (
+            lambda p: p.update([1.0, 2.0, 3.0]),
+            zerak.InvalidInputError,
+            'expected 2 input value(s) ["a", "b"], got 3',
+        ),
         (lambda p: p.update("ab"), TypeError, "argument 'values': Can't extract `str` to `Vec`"),
-        (lambda p: p.update([1.0, "x"]), TypeError, "argument 'values': must be real number, not str"),
-        (lambda p: p.run_research("ab"), TypeError, "argument 'data': Can't extract `str` to `Vec`"),
-        (lambda p: p.run_research([[1.0, 2.0], 3.0]), TypeError, "argument 'data': 'float' object cannot be converted to 'Sequence'"),
-        (lambda p: p.run_research([[1.0, 2.0], [1.0, None]]), TypeError, "argument 'data': must be real number, not NoneType"),
-        (lambda p: p.run_research([[1, 2], (3, 4), [5.0]]), zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 1'),
-        (lambda p: p.update(), TypeError, "FeaturePipeline.update() missing 1 required positional argument: 'values'"),
-        (lambda p: p.run_research(datum=[]), TypeError, "FeaturePipeline.run_research() got an unexpected keyword argument 'datum'"),
+        (
+            lambda p: p.update([1.0, "x"]),
+            TypeError,
+            "argument 'values': must be real number, not str",
+        ),
+        (
+            lambda p: p.run_research("ab"),
+            TypeError,
+            "argument 'data': Can't extract `str` to `Vec`",
+        ),
+        (
+            lambda p: p.run_research([[1.0, 2.0], 3.0]),
+            TypeError,
+            "argument 'data': 'float' object cannot be converted to 'Sequence'",
+        ),
+        (
+            lambda p: p.run_research([[1.0, 2.0], [1.0, None]]),
+            TypeError,
+            "argument 'data': must be real number, not NoneType",
+        ),
+        (
+            lambda p: p.run_research([[1, 2], (3, 4), [5.0]]),
+            zerak.InvalidInputError,
+            'expected 2 input value(s) ["a", "b"], got 1',
+        ),
+        (
+            lambda p: p.update(),
+            TypeError,
+            "FeaturePipeline.update() missing 1 required positional argument: 'values'",
+        ),
+        (
+            lambda p: p.run_research(datum=[]),
+            TypeError,
+            "FeaturePipeline.run_research() got an unexpected keyword argument 'datum'",
+        ),
     ],
 )
 def test_bad_input(call, error, message):
@@ -235,8 +336,13 @@ def test_reentrant_calls_raise_borrow_errors():
 
     class Reentrant:
         def __float__(self):
-            for call in (p.input_names, lambda: p.update([1.0]), p.reset, lambda: len(p),
-                         lambda: p.run_research([])):
+            for call in (
+                p.input_names,
+                lambda: p.update([1.0]),
+                p.reset,
+                lambda: len(p),
+                lambda: p.run_research([]),
+            ):
                 try:
                     call()
                 except RuntimeError as e:
@@ -254,8 +360,13 @@ def test_reentrant_calls_raise_borrow_errors():
     assert p.update([Reentrant()]) == [0.0]
     assert p.run_research([[Reentrant()]]) == [[0.0]]
     assert log.update([Extracting()]) == [0.0]
-    borrow = ["Already mutably borrowed", "Already borrowed", "Already borrowed",
-              "Already mutably borrowed", "Already borrowed"]
+    borrow = [
+        "Already mutably borrowed",
+        "Already borrowed",
+        "Already borrowed",
+        "Already mutably borrowed",
+        "Already borrowed",
+    ]
     assert seen == borrow + borrow + ["unsupported feature type: Log"]
     assert p.update([1.0]) == [0.0]
 
@@ -271,10 +382,13 @@ def test_no_references_leak():
         p.update(row)
         p.run_research(data)
         p.run_research(matrix)
-        for call in (lambda: p.run_research(bad), lambda: FP(features + [1], columns),
-                     lambda: FP(features, ["y"])):
-            with pytest.raises(Exception):
-                call()
+        # the failures too: each error path gives back what it took
+        with pytest.raises(TypeError, match="must be real number, not str"):
+            p.run_research(bad)
+        with pytest.raises(zerak.InvalidConfigError, match="unsupported feature type: int"):
+            FP(features + [1], columns)
+        with pytest.raises(zerak.MissingInputColumnError, match="x"):
+            FP(features, ["y"])
     del p
     gc.collect()
     assert [sys.getrefcount(o) for o in watched] == before
@@ -298,15 +412,26 @@ def test_research_leaves_the_garbage_collector_as_it_found_it():
 STR_FOR_LIST_ERROR = "argument '{}': Can't extract `str` to `Vec`"
 
 
-@pytest.mark.parametrize("make, parameter, given, message", [
-    (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close", STR_FOR_LIST_ERROR),
-    (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s", STR_FOR_LIST_ERROR),
-    (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x", STR_FOR_LIST_ERROR),
-    (lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"), "input_columns", "x",
-     STR_FOR_LIST_ERROR),
-    (lambda: zerak.UniversePipeline([zerak.Log(["x"], ["y"])], "x", ["A"]), "input_names", "x",
-     "{} must be a list of names, not a str"),
-])
+@pytest.mark.parametrize(
+    "make, parameter, given, message",
+    [
+        (lambda: zerak.Sma("close", 20, ["s"]), "inputs", "close", STR_FOR_LIST_ERROR),
+        (lambda: zerak.Sma(["close"], 20, "s"), "outputs", "s", STR_FOR_LIST_ERROR),
+        (lambda: FP([zerak.Log(["x"], ["y"])], "x"), "input_columns", "x", STR_FOR_LIST_ERROR),
+        (
+            lambda: zerak.TargetPipeline([zerak.FutureReturn(["x"], 1, ["r"])], "x"),
+            "input_columns",
+            "x",
+            STR_FOR_LIST_ERROR,
+        ),
+        (
+            lambda: zerak.UniversePipeline([zerak.Log(["x"], ["y"])], "x", ["A"]),
+            "input_names",
+            "x",
+            "{} must be a list of names, not a str",
+        ),
+    ],
+)
 def test_a_str_for_names_keeps_its_error_and_shows_the_list_form(make, parameter, given, message):
     with pytest.raises(TypeError) as info:
         make()
@@ -331,9 +456,11 @@ def test_print_shows_members_inputs_and_outputs_while_repr_stays(count):
 
     sma = [zerak.Sma(["x"], w, [f"sma{w}"]) for w in range(2, 2 + count)]
     targets = [zerak.FutureReturn(["x"], h, [f"r{h}"]) for h in range(1, 1 + count)]
-    for p, members in [(FP(sma, ["x", "y"]), sma),
-                       (zerak.TargetPipeline(targets, ["x", "y"]), targets),
-                       (UniversePipeline(sma, ["x", "y"], 3), sma)]:
+    for p, members in [
+        (FP(sma, ["x", "y"]), sma),
+        (zerak.TargetPipeline(targets, ["x", "y"]), targets),
+        (UniversePipeline(sma, ["x", "y"], 3), sma),
+    ]:
         if not isinstance(p, UniversePipeline):
             assert repr(p) == object.__repr__(p)
         text = str(p)

@@ -3,9 +3,9 @@ import pandas as pd
 import polars as pl
 import pyarrow as pa
 import pytest
+from conftest import same_floats
 
 import zerak
-from conftest import same_floats
 
 FEATURES = [
     zerak.Subtract(["close", "open"], ["body"]),
@@ -14,16 +14,22 @@ FEATURES = [
     zerak.RollingZScore(["ret"], 4, ["ret_z"]),
 ]
 INPUTS = ["open", "high", "low", "close"]
-TARGETS = [zerak.FutureReturn(["close"], 2, ["fwd"]),
-           zerak.FutureLinearSlope(["open", "close"], 3, ["slope", "r2"])]
+TARGETS = [
+    zerak.FutureReturn(["close"], 2, ["fwd"]),
+    zerak.FutureLinearSlope(["open", "close"], 3, ["slope", "r2"]),
+]
 
 
 def ohlc(n=40, seed=3):
     rng = np.random.default_rng(seed)
     close = 100 * np.exp(np.cumsum(rng.normal(0, 0.01, n)))
     open_ = np.r_[100.0, close[:-1]]
-    cols = {"open": open_, "high": np.maximum(open_, close) * 1.002,
-            "low": np.minimum(open_, close) * 0.998, "close": close}
+    cols = {
+        "open": open_,
+        "high": np.maximum(open_, close) * 1.002,
+        "low": np.minimum(open_, close) * 0.998,
+        "close": close,
+    }
     cols["close"][[7, 20]] = np.nan
     return cols
 
@@ -40,15 +46,22 @@ class ArrowStream:
 
 FRAME_MAKERS = {
     "pandas": lambda cols: pd.DataFrame(
-        cols, index=pd.date_range("2024-01-01", periods=len(cols["close"]), freq="h")),
+        cols, index=pd.date_range("2024-01-01", periods=len(cols["close"]), freq="h")
+    ),
     "polars": pl.DataFrame,
     "polars-lazy": pl.LazyFrame,
     "pyarrow": pa.table,
     "arrow-stream": lambda cols: ArrowStream(pl.DataFrame(cols)),
     "mapping": dict,
 }
-RESULT_TYPES = {"pandas": pd.DataFrame, "polars": pl.DataFrame, "polars-lazy": pl.LazyFrame,
-                "pyarrow": pa.Table, "arrow-stream": pa.Table, "mapping": dict}
+RESULT_TYPES = {
+    "pandas": pd.DataFrame,
+    "polars": pl.DataFrame,
+    "polars-lazy": pl.LazyFrame,
+    "pyarrow": pa.Table,
+    "arrow-stream": pa.Table,
+    "mapping": dict,
+}
 KINDS = list(FRAME_MAKERS)
 
 
@@ -64,8 +77,10 @@ def as_columns(result):
         return result.to_dict(as_series=False)
     if isinstance(result, pa.Table):
         return result.to_pydict()
-    return {name: list(result[name]) for name in (result.keys() if isinstance(result, dict)
-                                                    else result.columns)}
+    return {
+        name: list(result[name])
+        for name in (result.keys() if isinstance(result, dict) else result.columns)
+    }
 
 
 def column(result, kind, name):
@@ -78,8 +93,12 @@ def test_frames_match_the_array_run_whatever_the_column_order(kind):
     n = len(cols["close"])
     stamps = pd.date_range("2024-01-01", periods=n, freq="h").to_numpy()
     # Frame columns in another order than the pipeline's, plus kept and ignored ones.
-    shuffled = {"volume": np.arange(float(n)), "stamp": stamps, "symbol": ["XY"] * n,
-                **{c: cols[c] for c in ["close", "low", "open", "high"]}}
+    shuffled = {
+        "volume": np.arange(float(n)),
+        "stamp": stamps,
+        "symbol": ["XY"] * n,
+        **{c: cols[c] for c in ["close", "low", "open", "high"]},
+    }
     frame = make_frame(kind, shuffled)
     # Missing results: null in polars and pyarrow, NaN elsewhere.
     null = kind in ("polars", "polars-lazy", "pyarrow", "arrow-stream")
@@ -89,19 +108,22 @@ def test_frames_match_the_array_run_whatever_the_column_order(kind):
     by_bar = features.run_research(np.column_stack([cols[c] for c in INPUTS]))
     expected_features = [[row[j] for row in by_bar] for j in range(len(by_bar[0]))]
     expected_labels = targets.run_research([cols["open"], cols["close"]])
-    for got, pipe, expected in [
-        (zerak.research_frame(features, frame, keep=["stamp", "symbol"]), features,
-         expected_features),
+    for result, pipe, expected in [
+        (
+            zerak.research_frame(features, frame, keep=["stamp", "symbol"]),
+            features,
+            expected_features,
+        ),
         (zerak.label_frame(targets, frame, keep=["stamp", "symbol"]), targets, expected_labels),
     ]:
-        assert type(got) is RESULT_TYPES[kind]
+        assert type(result) is RESULT_TYPES[kind]
         if kind == "pandas":
-            assert got.index.equals(frame.index)
-        got = as_columns(got)
+            assert result.index.equals(frame.index)
+        got = as_columns(result)
         assert list(got) == ["stamp", "symbol", *pipe.output_names()]
         assert np.array_equal(np.asarray(got["stamp"], dtype="datetime64[ns]"), stamps)
         assert list(got["symbol"]) == ["XY"] * n
-        for name, want in zip(pipe.output_names(), expected):
+        for name, want in zip(pipe.output_names(), expected, strict=True):
             values = got[name]
             assert not null or not any(v is not None and np.isnan(v) for v in values)
             assert null or None not in values
@@ -112,7 +134,8 @@ MISSING_MARKERS = {
     "pandas Float64 with NA": lambda x: pd.DataFrame({"close": pd.array(x, dtype="Float64")}),
     "pandas object with None": lambda x: pd.DataFrame({"close": pd.Series(x, dtype=object)}),
     "pandas Int64 with NA": lambda x: pd.DataFrame(
-        {"close": pd.array([None if v is None else int(v) for v in x], dtype="Int64")}),
+        {"close": pd.array([None if v is None else int(v) for v in x], dtype="Int64")}
+    ),
     "polars null": lambda x: pl.DataFrame({"close": x}),
     "list with None": lambda x: {"close": x},
     "pandas Series with NA in a mapping": lambda x: {"close": pd.Series(x, dtype="Float64")},
@@ -125,11 +148,15 @@ def test_na_and_none_are_missing_values(make):
     frame = make(closes)
     as_nan = [[np.nan if v is None else v] for v in closes]
     features = zerak.FeaturePipeline([zerak.Sma(["close"], 2, ["sma"])], ["close"])
-    same_floats(column(zerak.research_frame(features, frame), "", "sma"),
-                [row[0] for row in features.run_research(as_nan)])
+    same_floats(
+        column(zerak.research_frame(features, frame), "", "sma"),
+        [row[0] for row in features.run_research(as_nan)],
+    )
     targets = zerak.TargetPipeline([zerak.FutureReturn(["close"], 1, ["fwd"])], ["close"])
-    same_floats(column(zerak.label_frame(targets, frame), "", "fwd"),
-                targets.run_research([[r[0] for r in as_nan]])[0])
+    same_floats(
+        column(zerak.label_frame(targets, frame), "", "fwd"),
+        targets.run_research([[r[0] for r in as_nan]])[0],
+    )
 
 
 @pytest.mark.parametrize("kind", KINDS)
@@ -138,34 +165,87 @@ def test_a_missing_column_is_named_with_the_frames_columns(kind):
     frame = make_frame(kind, {"open": cols["open"], "close": cols["close"]})
     with pytest.raises(zerak.MissingInputColumnError) as info:
         zerak.research_frame(zerak.FeaturePipeline(FEATURES, INPUTS), frame)
-    assert str(info.value) == ('missing input column(s): ["high", "low"]; '
-                               'the frame has columns ["open", "close"]')
+    assert str(info.value) == (
+        'missing input column(s): ["high", "low"]; the frame has columns ["open", "close"]'
+    )
     with pytest.raises(zerak.MissingInputColumnError, match=r'\["volume"\]'):
-        zerak.label_frame(zerak.TargetPipeline([zerak.FutureReturn(["volume"], 1, ["v"])], ["volume"]),
-                          frame)
+        zerak.label_frame(
+            zerak.TargetPipeline([zerak.FutureReturn(["volume"], 1, ["v"])], ["volume"]), frame
+        )
 
 
-@pytest.mark.parametrize("frame, keep, error, message", [
-    (np.ones((3, 1)), None, TypeError, "research_frame() takes a pandas or polars DataFrame"),
-    ({"close": ["a", "b"]}, None, TypeError, "column 'close' of type list cannot be read as numbers"),
-    (pd.DataFrame({"close": ["a", "b"]}), None, TypeError, "column 'close' of type str cannot be read"),
-    (pl.DataFrame({"close": ["a", "b"]}), None, TypeError,
-     "column 'close' of type String cannot be read"),
-    (pa.table({"close": ["a", "b"]}), None, TypeError, "column 'close' of type string cannot be read"),
-    (pa.table({"close": pa.array([1, 2], pa.timestamp("s"))}), None, TypeError,
-     "holds dates, times or durations"),
-    ({"close": np.ones((2, 2))}, None, zerak.InvalidInputError,
-     "column 'close' must be one-dimensional"),
-    (pd.DataFrame([[1.0, 2.0]], columns=["close", "close"]), None, zerak.InvalidInputError,
-     "column 'close' appears more than once"),
-    (pl.LazyFrame({"close": [1.0]}), ["day"], zerak.MissingInputColumnError,
-     'keep: no column(s): ["day"]; the frame has columns ["close"]'),
-    (pa.table({"close": [1.0]}), ["day"], zerak.MissingInputColumnError, 'keep: no column(s): ["day"]'),
-    ({"close": [1.0], "sma": [1.0]}, ["sma"], zerak.DuplicateOutputKeyError,
-     'keep: column(s) ["sma"] would appear twice'),
-    (pd.DataFrame({"close": [1.0]}), ["close", "close"], zerak.DuplicateOutputKeyError,
-     'keep: column(s) ["close"] would appear twice'),
-])
+@pytest.mark.parametrize(
+    "frame, keep, error, message",
+    [
+        (np.ones((3, 1)), None, TypeError, "research_frame() takes a pandas or polars DataFrame"),
+        (
+            {"close": ["a", "b"]},
+            None,
+            TypeError,
+            "column 'close' of type list cannot be read as numbers",
+        ),
+        (
+            pd.DataFrame({"close": ["a", "b"]}),
+            None,
+            TypeError,
+            "column 'close' of type str cannot be read",
+        ),
+        (
+            pl.DataFrame({"close": ["a", "b"]}),
+            None,
+            TypeError,
+            "column 'close' of type String cannot be read",
+        ),
+        (
+            pa.table({"close": ["a", "b"]}),
+            None,
+            TypeError,
+            "column 'close' of type string cannot be read",
+        ),
+        (
+            pa.table({"close": pa.array([1, 2], pa.timestamp("s"))}),
+            None,
+            TypeError,
+            "holds dates, times or durations",
+        ),
+        (
+            {"close": np.ones((2, 2))},
+            None,
+            zerak.InvalidInputError,
+            "column 'close' must be one-dimensional",
+        ),
+        (
+            pd.DataFrame([[1.0, 2.0]], columns=["close", "close"]),
+            None,
+            zerak.InvalidInputError,
+            "column 'close' appears more than once",
+        ),
+        (
+            pl.LazyFrame({"close": [1.0]}),
+            ["day"],
+            zerak.MissingInputColumnError,
+            'keep: no column(s): ["day"]; the frame has columns ["close"]',
+        ),
+        (
+            pa.table({"close": [1.0]}),
+            ["day"],
+            zerak.MissingInputColumnError,
+            'keep: no column(s): ["day"]',
+        ),
+        (
+            {"close": [1.0], "sma": [1.0]},
+            ["sma"],
+            zerak.DuplicateOutputKeyError,
+            'keep: column(s) ["sma"] would appear twice',
+        ),
+        (
+            pd.DataFrame({"close": [1.0]}),
+            ["close", "close"],
+            zerak.DuplicateOutputKeyError,
+            'keep: column(s) ["close"] would appear twice',
+        ),
+    ],
+)
 def test_frames_that_cannot_be_read_raise_clear_errors(frame, keep, error, message):
     features = zerak.FeaturePipeline([zerak.Sma(["close"], 2, ["sma"])], ["close"])
     with pytest.raises(error) as info:
@@ -191,8 +271,11 @@ PASSED_STRAIGHT = {
     "polars": (pl.DataFrame, "a polars DataFrame", True),
     "polars-lazy": (pl.LazyFrame, "a polars LazyFrame", False),
     "pyarrow": (pa.table, "a pyarrow Table", False),
-    "arrow-stream": (lambda cols: ArrowStream(pl.DataFrame(cols)),
-                     "an Arrow stream (an object with __arrow_c_stream__)", False),
+    "arrow-stream": (
+        lambda cols: ArrowStream(pl.DataFrame(cols)),
+        "an Arrow stream (an object with __arrow_c_stream__)",
+        False,
+    ),
 }
 
 
@@ -200,8 +283,9 @@ PASSED_STRAIGHT = {
 @pytest.mark.parametrize("kind", PASSED_STRAIGHT)
 def test_a_frame_passed_straight_to_a_pipeline_says_how_to_pass_it(method, kind):
     make, called, positional = PASSED_STRAIGHT[kind]
-    pipe = zerak.FeaturePipeline([zerak.Subtract(["a", "b"], ["d"]), zerak.Sma(["a"], 2, ["s"])],
-                                 ["a", "b"])
+    pipe = zerak.FeaturePipeline(
+        [zerak.Subtract(["a", "b"], ["d"]), zerak.Sma(["a"], 2, ["s"])], ["a", "b"]
+    )
     pipe.update([5.0, 1.0])
     # Square, so that reading a frame's columns as bars would "work".
     frame = make({"b": [1.0, 2.0], "a": [10.0, 20.0]})
@@ -210,8 +294,11 @@ def test_a_frame_passed_straight_to_a_pipeline_says_how_to_pass_it(method, kind)
     if kind in ("pandas", "polars"):  # as these always said
         assert str(info.value) in (
             "argument 'data': Can't extract `str` to `Vec`",
-            "argument 'data': a polars DataFrame iterates over its columns, not its bars")
-    assert info.value.__notes__ == [f"to pass {called}, {BY_NAME}" + (BY_POSITION if positional else "")]
+            "argument 'data': a polars DataFrame iterates over its columns, not its bars",
+        )
+    assert info.value.__notes__ == [
+        f"to pass {called}, {BY_NAME}" + (BY_POSITION if positional else "")
+    ]
     assert pipe.update([7.0, 1.0]) == [6.0, 6.0]  # the state before the call
 
 
@@ -221,7 +308,8 @@ def test_a_pandas_frame_passed_to_a_target_pipeline_says_how_to_pass_it(method):
     with pytest.raises(TypeError, match="Can't extract") as info:
         getattr(labels, method)(pd.DataFrame({"c": [1.0, 2.0]}))
     assert info.value.__notes__[0].startswith(
-        "to pass a pandas DataFrame, use zerak.label_frame(target_pipeline, frame)")
+        "to pass a pandas DataFrame, use zerak.label_frame(target_pipeline, frame)"
+    )
     with pytest.raises(TypeError) as info:
         labels.run_research([["x"]])
     assert not hasattr(info.value, "__notes__")
@@ -243,19 +331,24 @@ def test_frames_read_through_narwhals_alone_give_the_same_results(kind, monkeypa
     got, expected = as_columns(got), as_columns(expected)
     assert list(got) == list(expected) and got["symbol"] == expected["symbol"]
     for name in features.output_names():
-        same_floats([np.nan if v is None else v for v in got[name]],
-                    [np.nan if v is None else v for v in expected[name]])
+        same_floats(
+            [np.nan if v is None else v for v in got[name]],
+            [np.nan if v is None else v for v in expected[name]],
+        )
 
 
-@pytest.mark.parametrize("threads, error", [(2, None), (9, None), (0, ValueError), (True, TypeError),
-                                            ("2", TypeError)])
+@pytest.mark.parametrize(
+    "threads, error", [(2, None), (9, None), (0, ValueError), (True, TypeError), ("2", TypeError)]
+)
 def test_research_frame_takes_threads_as_the_array_method_does(threads, error):
     cols = ohlc()
     pipe = zerak.FeaturePipeline(FEATURES, INPUTS)
     rows = np.column_stack([cols[c] for c in INPUTS])
     if error is not None:
-        for call in (lambda: zerak.research_frame(pipe, cols, threads=threads),
-                     lambda: pipe.run_research_array(rows, threads=threads)):
+        for call in (
+            lambda: zerak.research_frame(pipe, cols, threads=threads),
+            lambda: pipe.run_research_array(rows, threads=threads),
+        ):
             with pytest.raises(error, match="threads"):
                 call()
         return

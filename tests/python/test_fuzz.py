@@ -33,9 +33,38 @@ class Mutating(list):
 
 
 def scalars(rng):
-    return [None, True, False, 0, 1, 2, 3, 5, 20, -1, 2**63, 2**64, 10**30, 0.5, 2.0,
-            float("nan"), float("inf"), -0.0, "c", "", "pearson", "spearman", "kendall", "c",
-            "ct", b"x", object(), Raising(), rng.random() * 100, rng.randrange(1, 50)]
+    return [
+        None,
+        True,
+        False,
+        0,
+        1,
+        2,
+        3,
+        5,
+        20,
+        -1,
+        2**63,
+        2**64,
+        10**30,
+        0.5,
+        2.0,
+        float("nan"),
+        float("inf"),
+        -0.0,
+        "c",
+        "",
+        "pearson",
+        "spearman",
+        "kendall",
+        "c",
+        "ct",
+        b"x",
+        object(),
+        Raising(),
+        rng.random() * 100,
+        rng.randrange(1, 50),
+    ]
 
 
 def value(rng, depth=0):
@@ -46,15 +75,21 @@ def value(rng, depth=0):
     if kind == 4:
         return [rng.choice(["a", "b", "c", "d", "x"]) for _ in range(rng.randrange(4))]
     if kind == 5:
-        return [rng.choice([1.0, float("nan"), -2.5, 3, Raising(), "z"]) for _ in range(rng.randrange(5))]
+        return [
+            rng.choice([1.0, float("nan"), -2.5, 3, Raising(), "z"])
+            for _ in range(rng.randrange(5))
+        ]
     if kind == 6:
         return Mutating(value(rng, depth + 1) for _ in range(rng.randrange(4)))
     return tuple(value(rng, depth + 1) for _ in range(rng.randrange(4)))
 
 
 def classes():
-    return [getattr(zerak, n) for n in zerak.__all__
-            if isinstance(getattr(zerak, n), type) and not issubclass(getattr(zerak, n), BaseException)]
+    return [
+        getattr(zerak, n)
+        for n in zerak.__all__
+        if isinstance(getattr(zerak, n), type) and not issubclass(getattr(zerak, n), BaseException)
+    ]
 
 
 def call_quietly(fn, *args, **kwargs):
@@ -69,8 +104,10 @@ def call_quietly(fn, *args, **kwargs):
 
 
 def rows(rng, n):
-    return [[rng.choice([1.0, 2.0, -1.0, 0.0, float("nan"), 1e300]) for _ in range(n)]
-            for _ in range(rng.randrange(1, 30))]
+    return [
+        [rng.choice([1.0, 2.0, -1.0, 0.0, float("nan"), 1e300]) for _ in range(n)]
+        for _ in range(rng.randrange(1, 30))
+    ]
 
 
 @pytest.mark.parametrize("cls", classes(), ids=lambda c: c.__name__)
@@ -81,9 +118,28 @@ def test_random_arguments_never_crash(cls):
         args = [value(rng) for _ in range(rng.randrange(6))]
         kwargs = {}
         if rng.random() < 0.3:
-            kwargs[rng.choice(["inputs", "outputs", "window", "values", "lag", "method", "bins",
-                               "normalize", "mean", "std", "lags", "regression", "fast", "slow",
-                               "horizon", "nope"])] = value(rng)
+            kwargs[
+                rng.choice(
+                    [
+                        "inputs",
+                        "outputs",
+                        "window",
+                        "values",
+                        "lag",
+                        "method",
+                        "bins",
+                        "normalize",
+                        "mean",
+                        "std",
+                        "lags",
+                        "regression",
+                        "fast",
+                        "slow",
+                        "horizon",
+                        "nope",
+                    ]
+                )
+            ] = value(rng)
         obj = call_quietly(cls, *args, **kwargs)
         if obj is None:
             continue

@@ -17,6 +17,5 @@ def test_every_class_gives_the_recorded_bits_on_every_path():
         assert not differ, f"{level} differs from {first} on {differ}"
     golden = load()
     assert set(want) == set(golden), "the configurations changed: scripts/golden.py --write"
-    differ = {k: [path for path in want[k] if want[k][path] != golden[k].get(path)]
-              for k in want}
+    differ = {k: [path for path in want[k] if want[k][path] != golden[k].get(path)] for k in want}
     assert not any(differ.values()), {k: v for k, v in differ.items() if v}

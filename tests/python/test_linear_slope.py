@@ -1,9 +1,9 @@
 import numpy as np
 import pytest
+from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 from scipy import stats
 
 import zerak
-from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 
 nan = np.nan
 
@@ -11,14 +11,24 @@ nan = np.nan
 def test_surface():
     s = zerak.LinearSlope(["t", "price", "unused"], 5, ["slope", "r2"])
     assert zerak.LinearSlope.__text_signature__ == "(inputs, window, outputs)"
-    assert zerak.LinearSlope.__doc__ == "Rolling OLS regression: slope and R² of y on x over a sliding window."
-    assert zerak.LinearSlope.update.__doc__ == "Process one bar. Returns ``[slope, r2]``, ``NaN`` during warm-up."
+    assert (
+        zerak.LinearSlope.__doc__
+        == "Rolling OLS regression: slope and R² of y on x over a sliding window."
+    )
+    assert (
+        zerak.LinearSlope.update.__doc__
+        == "Process one bar. Returns ``[slope, r2]``, ``NaN`` during warm-up."
+    )
     assert zerak.LinearSlope.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
-    assert repr(s) == 'LinearSlope(inputs=["t", "price", "unused"], window=5, outputs=["slope", "r2"])'
+    assert (
+        repr(s) == 'LinearSlope(inputs=["t", "price", "unused"], window=5, outputs=["slope", "r2"])'
+    )
     assert s.warm_up_period() == 4
     out = s.update([1.0, 2.0])
     assert len(out) == 2 and np.isnan(out).all()
-    with pytest.raises(zerak.InvalidInputError, match=r"^expected at least 2 input value\(s\), got 1$"):
+    with pytest.raises(
+        zerak.InvalidInputError, match=r"^expected at least 2 input value\(s\), got 1$"
+    ):
         s.update([1.0])
 
 
@@ -68,7 +78,7 @@ def test_against_scipy_linregress(window):
     y = rough_walk(2000, seed=200 + window)
     got = run(zerak.LinearSlope(["x", "y"], window, ["b", "r2"]), x, y)
     want = np.full((len(x), 2), nan)
-    for i, (wx, wy) in enumerate(zip(windows(x, window), windows(y, window))):
+    for i, (wx, wy) in enumerate(zip(windows(x, window), windows(y, window), strict=True)):
         if not (np.isnan(wx).any() or np.isnan(wy).any()):
             want[i + window - 1] = linregress_or_nan(wx, wy)
     assert_close(got, want, rtol=1e-9, atol=1e-12)
@@ -98,5 +108,10 @@ def test_reset_starts_over_and_huge_windows_fail_cleanly():
 
 def test_in_a_pipeline():
     x, y = rough_walk(400, seed=5, flat=0.05), rough_walk(400, seed=6)
-    check_in_pipeline([lambda: zerak.LinearSlope(["x", "y"], 7, ["b", "r2"]),
-                       lambda: zerak.LinearSlope(["y", "x"], 3, ["b_yx", "r2_yx"])], {"x": x, "y": y})
+    check_in_pipeline(
+        [
+            lambda: zerak.LinearSlope(["x", "y"], 7, ["b", "r2"]),
+            lambda: zerak.LinearSlope(["y", "x"], 3, ["b_yx", "r2_yx"]),
+        ],
+        {"x": x, "y": y},
+    )

@@ -9,9 +9,9 @@ import warnings
 
 import numpy as np
 import pytest
+from snapshot_objects import TRANSFORMS, bars
 
 import zerak
-from snapshot_objects import TRANSFORMS, bars
 
 INPUTS = ["raw", "b", "c", "d"]
 
@@ -83,10 +83,13 @@ def test_peek_is_update_on_a_copy_and_leaves_no_trace(name, seed):
 
 def ohlc_pipeline():
     # Inputs in another order than the frame's columns: by name, order is moot.
-    return zerak.FeaturePipeline([
-        zerak.Subtract(["close", "open"], ["move"]),
-        zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 3, ["rs"]),
-    ], ["open", "high", "low", "close"])
+    return zerak.FeaturePipeline(
+        [
+            zerak.Subtract(["close", "open"], ["move"]),
+            zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 3, ["rs"]),
+        ],
+        ["open", "high", "low", "close"],
+    )
 
 
 BAR = {"close": 12.0, "low": 9.5, "open": 10.0, "high": 12.5}
@@ -108,8 +111,9 @@ def named(kind, bar):
     raise AssertionError(kind)
 
 
-@pytest.mark.parametrize("kind", ["dict", "dict with extras", "mappingproxy", "pandas Series",
-                                  "polars row"])
+@pytest.mark.parametrize(
+    "kind", ["dict", "dict with extras", "mappingproxy", "pandas Series", "polars row"]
+)
 def test_a_bar_by_name_reads_each_column_by_its_name(kind):
     by_name, by_position = ohlc_pipeline(), ohlc_pipeline()
     for scale in (1.0, 1.01, 0.98, 1.02):
@@ -129,10 +133,13 @@ def test_none_and_na_in_a_mapping_are_missing(missing):
 
 
 @pytest.mark.parametrize("method", ["update", "peek"])
-@pytest.mark.parametrize("bar, absent", [
-    ({"open": 1.0, "close": 2.0}, ["high", "low"]),
-    ("range-indexed Series", ["open", "high", "low", "close"]),
-])
+@pytest.mark.parametrize(
+    "bar, absent",
+    [
+        ({"open": 1.0, "close": 2.0}, ["high", "low"]),
+        ("range-indexed Series", ["open", "high", "low", "close"]),
+    ],
+)
 def test_a_mapping_without_an_input_names_the_missing_columns(method, bar, absent):
     if bar == "range-indexed Series":
         bar = pytest.importorskip("pandas").Series([10.0, 12.5, 9.5, 12.0])
@@ -141,14 +148,20 @@ def test_a_mapping_without_an_input_names_the_missing_columns(method, bar, absen
     with pytest.raises(zerak.MissingInputColumnError) as error:
         getattr(p, method)(bar)
     assert str(error.value) == "missing input column(s): " + ", ".join(
-        f'"{c}"' for c in absent).join("[]")
+        f'"{c}"' for c in absent
+    ).join("[]")
     assert bits(p.update(list(BAR.values()))) == bits(before.update(list(BAR.values())))
 
 
 def test_update_many_reads_a_mapping_of_columns_by_name():
     rows = np.array(bars(60, seed=4))
-    columns = {"close": rows[:, 3], "open": list(rows[:, 0]), "low": rows[:, 2],
-               "high": rows[:, 1], "volume": rows[:, 0]}
+    columns = {
+        "close": rows[:, 3],
+        "open": list(rows[:, 0]),
+        "low": rows[:, 2],
+        "high": rows[:, 1],
+        "volume": rows[:, 0],
+    }
     a, b = ohlc_pipeline(), ohlc_pipeline()
     assert bits(a.update_many(columns)) == bits(b.update_many(rows))
     with pytest.raises(zerak.MissingInputColumnError, match='"high"'):
@@ -159,8 +172,9 @@ def test_update_many_reads_a_mapping_of_columns_by_name():
 
 
 def test_transforms_are_copies_in_plan_order_with_their_state():
-    p = zerak.FeaturePipeline([zerak.Ema(["r"], 3, ["er"]), zerak.LogReturn(["a"], 1, ["r"])],
-                              ["a"])
+    p = zerak.FeaturePipeline(
+        [zerak.Ema(["r"], 3, ["er"]), zerak.LogReturn(["a"], 1, ["r"])], ["a"]
+    )
     for row in bars(50)[:10]:
         p.update(row[:1])
     ret, ema = p.transforms()
@@ -179,8 +193,9 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
     assert view.output_names() == ["rs"]
     seen = []
     # every keyword of the pipeline's methods passes through
-    assert bits(view.run_research_array(rows, threads=2, progress=lambda *a: seen.append(a))) \
-        == bits(full[:, [1]])
+    assert bits(
+        view.run_research_array(rows, threads=2, progress=lambda *a: seen.append(a))
+    ) == bits(full[:, [1]])
     assert bits(view.run_research(rows, threads=2)) == bits(full[:, [1]])
     assert seen and seen[-1] == (20, 20)
     by_name = {c: rows[:, j] for j, c in enumerate(p.input_names())}
@@ -191,7 +206,9 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
     p.reset()
     assert bits(view.update_many(rows[:10], threads=2)) == bits(full[:10, [1]])
     assert bits(view.peek(list(rows[10]))) == bits(full[10, [1]])
-    assert bits(view.update(dict(zip(p.input_names(), rows[10])))) == bits(full[10, [1]])
+    assert bits(view.update(dict(zip(p.input_names(), rows[10], strict=True)))) == bits(
+        full[10, [1]]
+    )
     with pytest.raises(zerak.InvalidConfigError, match="not an output"):
         zerak.select(p, ["rs", "close"])
 
@@ -202,28 +219,48 @@ def test_a_view_returns_the_chosen_columns_of_every_method():
 LOSSY = ("never-written", "unread-input")
 
 
-@pytest.mark.parametrize("features, columns, length, kinds", [
-    ([zerak.Sma(["close"], 5, ["a", "b"])], ["close"], None, ["never-written"]),
-    ([zerak.Sma(["close"], 5, ["close"])], ["close"], None, ["shadows-input"]),
-    ([zerak.Sma(["close"], 5, ["s"])], ["close", "volume"], None, ["unread-input"]),
-    # listed, but past the one value Sma reads
-    ([zerak.Sma(["close", "volume"], 5, ["s", "v"])], ["close", "volume"], None,
-     ["never-written", "unread-input"]),
-    ([zerak.Sma(["close", "volume"], 5, ["s"]), zerak.Obv(["close", "volume"], ["o"])],
-     ["close", "volume"], None, []),
-    ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])], ["close"], 13,
-     ["window-too-long"]),
-    ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])], ["close"], 14, []),
-    ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["close"], 5, ["s"])], ["close"], None,
-     ["duplicate-output"]),
-    ([zerak.Sma(["close"], 5, ["s"])], [], None, ["not-built"]),
-    # whatever it is handed, check answers with a finding
-    ([object()], ["x"], None, ["not-built"]),
-    ([zerak.Sma(["close"], 5, ["s"])], ["close", 7], None, ["not-built"]),
-    (42, ["x"], None, ["not-built"]),
-])
+@pytest.mark.parametrize(
+    "features, columns, length, kinds",
+    [
+        ([zerak.Sma(["close"], 5, ["a", "b"])], ["close"], None, ["never-written"]),
+        ([zerak.Sma(["close"], 5, ["close"])], ["close"], None, ["shadows-input"]),
+        ([zerak.Sma(["close"], 5, ["s"])], ["close", "volume"], None, ["unread-input"]),
+        # listed, but past the one value Sma reads
+        (
+            [zerak.Sma(["close", "volume"], 5, ["s", "v"])],
+            ["close", "volume"],
+            None,
+            ["never-written", "unread-input"],
+        ),
+        (
+            [zerak.Sma(["close", "volume"], 5, ["s"]), zerak.Obv(["close", "volume"], ["o"])],
+            ["close", "volume"],
+            None,
+            [],
+        ),
+        (
+            [zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])],
+            ["close"],
+            13,
+            ["window-too-long"],
+        ),
+        ([zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["s"], 10, ["e"])], ["close"], 14, []),
+        (
+            [zerak.Sma(["close"], 5, ["s"]), zerak.Ema(["close"], 5, ["s"])],
+            ["close"],
+            None,
+            ["duplicate-output"],
+        ),
+        ([zerak.Sma(["close"], 5, ["s"])], [], None, ["not-built"]),
+        # whatever it is handed, check answers with a finding
+        ([object()], ["x"], None, ["not-built"]),
+        ([zerak.Sma(["close"], 5, ["s"])], ["close", 7], None, ["not-built"]),
+        (42, ["x"], None, ["not-built"]),
+    ],
+)
 def test_check_lists_likely_mistakes_and_construction_warns_of_lost_data(
-        features, columns, length, kinds):
+    features, columns, length, kinds
+):
     with warnings.catch_warnings():
         warnings.simplefilter("error")  # check itself never warns
         found = zerak.check(features, columns, data_length=length)
@@ -234,12 +271,14 @@ def test_check_lists_likely_mistakes_and_construction_warns_of_lost_data(
             pipeline = zerak.FeaturePipeline(features, columns)
         lossy = [f.message for f in found if f.kind in LOSSY]
         assert [w.category for w in caught] == [zerak.ConfigWarning] * len(lossy)
-        for w, message in zip(caught, lossy):
+        for w, message in zip(caught, lossy, strict=True):
             assert w.filename == __file__  # the line that built the pipeline
             assert str(w.message) in [message, *(f"{f!r}: {message}" for f in features)]
         assert zerak.check(pipeline, data_length=length) == found
-        assert zerak.check(zerak.select(pipeline, pipeline.output_names()[:1]),
-                           data_length=length) == found
+        assert (
+            zerak.check(zerak.select(pipeline, pipeline.output_names()[:1]), data_length=length)
+            == found
+        )
 
 
 def sma_slip(kind):
@@ -247,8 +286,9 @@ def sma_slip(kind):
     slip = zerak.Sma(["close", "volume"], 20, ["sma_close", "sma_volume"])
     if kind == "FeaturePipeline":
         return zerak.FeaturePipeline([slip], ["close", "volume"])
-    return zerak.UniversePipeline([slip, zerak.CrossSectionalRank(["sma_close"], ["r"])],
-                                  ["close", "volume"], 3)
+    return zerak.UniversePipeline(
+        [slip, zerak.CrossSectionalRank(["sma_close"], ["r"])], ["close", "volume"], 3
+    )
 
 
 @pytest.mark.parametrize("kind", ["FeaturePipeline", "UniversePipeline"])

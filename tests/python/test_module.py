@@ -7,42 +7,119 @@ import pytest
 import zerak
 from zerak import _zerak
 
-EXCEPTIONS = ["ZerakError", "InvalidConfigError", "InvalidInputError", "MissingInputColumnError",
-              "DuplicateOutputKeyError", "CyclicDependencyError"]
+EXCEPTIONS = [
+    "ZerakError",
+    "InvalidConfigError",
+    "InvalidInputError",
+    "MissingInputColumnError",
+    "DuplicateOutputKeyError",
+    "CyclicDependencyError",
+]
 
 
 FIRST_TRANSFORMS = [
-    "Adf", "Sma", "Ema", "Kama", "SimpleReturn", "LogReturn", "Mma", "Skewness", "Kurtosis",
-    "LinearSlope", "ParkinsonVolatility", "RogersSatchellVolatility", "ShannonEntropy",
-    "Correlation", "AutoCorrelation", "Add", "Subtract", "Multiply", "Divide", "Reciprocal",
-    "NegLog", "Log", "Logit", "RollingZScore", "FixedZScore",
+    "Adf",
+    "Sma",
+    "Ema",
+    "Kama",
+    "SimpleReturn",
+    "LogReturn",
+    "Mma",
+    "Skewness",
+    "Kurtosis",
+    "LinearSlope",
+    "ParkinsonVolatility",
+    "RogersSatchellVolatility",
+    "ShannonEntropy",
+    "Correlation",
+    "AutoCorrelation",
+    "Add",
+    "Subtract",
+    "Multiply",
+    "Divide",
+    "Reciprocal",
+    "NegLog",
+    "Log",
+    "Logit",
+    "RollingZScore",
+    "FixedZScore",
 ]
 # The families that came later, in the order the class list exports them.
 FAMILIES = [
     ["RollingSum", "RollingVariance", "RollingStd", "RollingCovariance", "RollingBeta"],
     ["RollingQuantile", "RollingRank"],
-    ["RollingMin", "RollingMax", "BarsSinceMax", "BarsSinceMin", "Stochastic", "WilliamsR", "Aroon",
-     "DonchianChannel"],
-    ["Lag", "Diff", "Abs", "Sqrt", "Exp", "Sign", "Scale", "Clip", "Maximum", "Minimum",
-     "EwmVariance", "EwmStd"],
-    ["Rsi", "Macd", "Roc", "Momentum", "StochasticRsi", "Wma", "Dema", "Tema", "Trix",
-     "BollingerBands"],
+    [
+        "RollingMin",
+        "RollingMax",
+        "BarsSinceMax",
+        "BarsSinceMin",
+        "Stochastic",
+        "WilliamsR",
+        "Aroon",
+        "DonchianChannel",
+    ],
+    [
+        "Lag",
+        "Diff",
+        "Abs",
+        "Sqrt",
+        "Exp",
+        "Sign",
+        "Scale",
+        "Clip",
+        "Maximum",
+        "Minimum",
+        "EwmVariance",
+        "EwmStd",
+    ],
+    [
+        "Rsi",
+        "Macd",
+        "Roc",
+        "Momentum",
+        "StochasticRsi",
+        "Wma",
+        "Dema",
+        "Tema",
+        "Trix",
+        "BollingerBands",
+    ],
     ["TrueRange", "Atr", "Natr", "Adx", "Cci", "UltimateOscillator", "KeltnerChannel"],
-    ["Obv", "AccumulationDistribution", "ChaikinMoneyFlow", "Mfi", "Vwap", "GarmanKlassVolatility",
-     "YangZhangVolatility"],
+    [
+        "Obv",
+        "AccumulationDistribution",
+        "ChaikinMoneyFlow",
+        "Mfi",
+        "Vwap",
+        "GarmanKlassVolatility",
+        "YangZhangVolatility",
+    ],
 ]
 TRANSFORMS = FIRST_TRANSFORMS + [name for family in FAMILIES for name in family]
-ALL = EXCEPTIONS + TRANSFORMS + [
-    "fit_standard_scaler",
-    "FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "FeaturePipeline", "TargetPipeline",
-]
+ALL = (
+    EXCEPTIONS
+    + TRANSFORMS
+    + [
+        "fit_standard_scaler",
+        "FutureReturn",
+        "FutureCTCVolatility",
+        "FutureLinearSlope",
+        "FeaturePipeline",
+        "TargetPipeline",
+    ]
+)
 
 
 def test_all_lists_every_export_in_registration_order():
     assert _zerak.__all__ == ALL
     assert [n for n in vars(_zerak) if not n.startswith("__")] == ALL
-    assert zerak.__all__ == _zerak.__all__ + ["research_frame", "label_frame", "select", "check",
-                                             "ConfigWarning"]
+    assert zerak.__all__ == _zerak.__all__ + [
+        "research_frame",
+        "label_frame",
+        "select",
+        "check",
+        "ConfigWarning",
+    ]
     assert len(set(_zerak.__all__)) == len(_zerak.__all__)
     for name in _zerak.__all__:
         assert getattr(zerak, name) is getattr(_zerak, name)
@@ -137,12 +214,17 @@ def attempt(failing):
 
 # Whether an import failing at allocation `sys.argv[1]` got as far as creating
 # ZerakError (kept for the life of the process, so visible after the failure).
-REACHED_INIT = LOADER + """
+REACHED_INIT = (
+    LOADER
+    + """
 attempt(int(sys.argv[1]))
 print(any(isinstance(o, type) and o.__qualname__ == "ZerakError" for o in gc.get_objects()))
 """
+)
 
-RETRIED_IMPORT = LOADER + """
+RETRIED_IMPORT = (
+    LOADER
+    + """
 failed = []
 while True:
     module, error = attempt(int(sys.argv[1]) + len(failed))
@@ -152,11 +234,13 @@ while True:
     gc.collect()  # frees the attempt's classes, so that new ones may take their addresses
 print(json.dumps([sorted(set(failed)), len(failed), every_class(module)]))
 """
+)
 
 
 def python(code, *args):
-    out = subprocess.run([sys.executable, "-c", code, *map(str, args)], capture_output=True,
-                         text=True, timeout=900)
+    out = subprocess.run(
+        [sys.executable, "-c", code, *map(str, args)], capture_output=True, text=True, timeout=900
+    )
     assert out.returncode == 0, out.stderr[-3000:]
     return out.stdout.splitlines()[-1]
 

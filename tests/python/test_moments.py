@@ -4,10 +4,10 @@ from fractions import Fraction
 import numpy as np
 import pandas as pd
 import pytest
+from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 from scipy import stats
 
 import zerak
-from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 
 CLASSES = {
     zerak.Skewness: ("Rolling sample skewness (Fisher-Pearson corrected).", 3),
@@ -31,16 +31,21 @@ def test_surface(cls):
     m = cls(["close", "volume"], 20, ["m", "extra"])
     assert cls.__text_signature__ == "(inputs, window, outputs, accurate=False)"
     assert cls.__doc__ == doc
-    assert cls.update.__doc__ == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    assert (
+        cls.update.__doc__
+        == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    )
     assert cls.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
-    assert repr(m) == f'{cls.__name__}(inputs=["close", "volume"], window=20, outputs=["m", "extra"])'
+    assert (
+        repr(m) == f'{cls.__name__}(inputs=["close", "volume"], window=20, outputs=["m", "extra"])'
+    )
     assert m.warm_up_period() == 19
     assert len(m.update([1.0])) == 1
     with pytest.raises(zerak.InvalidInputError, match=f"^window must be >= {min_window}$"):
         cls(["x"], min_window - 1, ["m"])
-    with pytest.raises(zerak.InvalidInputError, match="^inputs must not be empty$"):
+    with pytest.raises(zerak.InvalidInputError, match=r"^inputs must not be empty$"):
         cls([], 0, [])
-    with pytest.raises(zerak.InvalidInputError, match="^outputs must not be empty$"):
+    with pytest.raises(zerak.InvalidInputError, match=r"^outputs must not be empty$"):
         cls(["x"], 0, [])
 
 
@@ -100,8 +105,10 @@ def test_reset_starts_over_and_huge_windows_fail_cleanly(cls):
 
 def test_in_a_pipeline():
     x = rough_walk(400, seed=9)
-    check_in_pipeline([lambda: zerak.Skewness(["x"], 5, ["s"]),
-                       lambda: zerak.Kurtosis(["x"], 12, ["k"])], {"x": x})
+    check_in_pipeline(
+        [lambda: zerak.Skewness(["x"], 5, ["s"]), lambda: zerak.Kurtosis(["x"], 12, ["k"])],
+        {"x": x},
+    )
 
 
 def signed_root(q):
@@ -120,19 +127,23 @@ def exact_statistics(x, y, n):
     yi = [int(Fraction(v) * scale) for v in y]
     out = {"skew": [], "kurt": [], "corr": []}
     for i in range(n - 1, len(x)):
-        mx, my = Fraction(sum(xi[i + 1 - n:i + 1]), n), Fraction(sum(yi[i + 1 - n:i + 1]), n)
-        dx = [v - mx for v in xi[i + 1 - n:i + 1]]
-        dy = [v - my for v in yi[i + 1 - n:i + 1]]
+        mx, my = Fraction(sum(xi[i + 1 - n : i + 1]), n), Fraction(sum(yi[i + 1 - n : i + 1]), n)
+        dx = [v - mx for v in xi[i + 1 - n : i + 1]]
+        dy = [v - my for v in yi[i + 1 - n : i + 1]]
         m2, m3, m4 = (sum(d**k for d in dx) for k in (2, 3, 4))
-        sxy, syy = sum(a * b for a, b in zip(dx, dy)), sum(b * b for b in dy)
+        sxy, syy = sum(a * b for a, b in zip(dx, dy, strict=True)), sum(b * b for b in dy)
         if m2 == 0:  # a constant window: no moments, no correlation
             for name in out:
                 out[name].append(np.nan)
             continue
         g1 = Fraction(n, (n - 1) * (n - 2)) * (n - 1) * signed_root((n - 1) * m3 * abs(m3) / m2**3)
         out["skew"].append(float(g1))
-        out["kurt"].append(float(Fraction(n * (n + 1) * (n - 1), (n - 2) * (n - 3)) * m4 / m2**2
-                                 - Fraction(3 * (n - 1) ** 2, (n - 2) * (n - 3))))
+        out["kurt"].append(
+            float(
+                Fraction(n * (n + 1) * (n - 1), (n - 2) * (n - 3)) * m4 / m2**2
+                - Fraction(3 * (n - 1) ** 2, (n - 2) * (n - 3))
+            )
+        )
         out["corr"].append(signed_root(sxy * abs(sxy) / (m2 * syy)) if syy else np.nan)
     return out
 
@@ -146,9 +157,11 @@ def test_accurate_mode_far_from_zero(offset, noise, w):
         x = offset + noise * rng.integers(0, 3, 600)
     y = offset / 2 + np.cumsum(rng.normal(0.0, noise * 3, 600)) + (x - offset)
     want = exact_statistics(x, y, w)
-    makers = {"skew": lambda: zerak.Skewness(["x"], w, ["o"], accurate=True),
-              "kurt": lambda: zerak.Kurtosis(["x"], w, ["o"], accurate=True),
-              "corr": lambda: zerak.Correlation(["x", "y"], w, ["o"], accurate=True)}
+    makers = {
+        "skew": lambda: zerak.Skewness(["x"], w, ["o"], accurate=True),
+        "kurt": lambda: zerak.Kurtosis(["x"], w, ["o"], accurate=True),
+        "corr": lambda: zerak.Correlation(["x", "y"], w, ["o"], accurate=True),
+    }
     for name, make in makers.items():
         obj = make()
         k = len(obj.input_names())
@@ -157,8 +170,10 @@ def test_accurate_mode_far_from_zero(offset, noise, w):
         research = zerak.FeaturePipeline([make()], obj.input_names()).run_research_array(data)[:, 0]
         np.testing.assert_array_equal(live, research)
         expected = np.array(want[name])
-        got = live[w - 1:]
+        got = live[w - 1 :]
         np.testing.assert_array_equal(np.isnan(got), np.isnan(expected))
         # Relative, with statistics near 0 measured against 1e-2.
-        ok = np.isnan(expected) | (np.abs(got - expected) <= 1e-12 * np.maximum(np.abs(expected), 1e-2))
+        ok = np.isnan(expected) | (
+            np.abs(got - expected) <= 1e-12 * np.maximum(np.abs(expected), 1e-2)
+        )
         assert ok.all(), (name, np.flatnonzero(~ok)[:5], got[~ok][:5], expected[~ok][:5])

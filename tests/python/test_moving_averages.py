@@ -3,9 +3,9 @@ import math
 import numpy as np
 import pandas as pd
 import pytest
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 import zerak
-from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan = float("nan")
 AVERAGES = {
@@ -18,6 +18,7 @@ AVERAGES = {
 
 # ---- plain-Python references, step for step ---------------------------------
 
+
 def plain_sum(values):
     s = 0.0
     for v in values:
@@ -28,7 +29,7 @@ def plain_sum(values):
 def sma_ref(xs, w):
     out = []
     for t in range(len(xs)):
-        win = xs[max(0, t - w + 1):t + 1]
+        win = xs[max(0, t - w + 1) : t + 1]
         out.append(nan if len(win) < w or any(map(math.isnan, win)) else plain_sum(win) / w)
     return out
 
@@ -58,7 +59,7 @@ def kama_ref(xs, w, fast=2, slow=30):
     fc, sc_slow = 2.0 / (fast + 1.0), 2.0 / (slow + 1.0)
     current, out = None, []
     for t in range(len(xs)):
-        p = xs[max(0, t - w):t + 1]
+        p = xs[max(0, t - w) : t + 1]
         if len(p) < w + 1:
             out.append(nan)
             continue
@@ -79,13 +80,17 @@ def kama_ref(xs, w, fast=2, slow=30):
 
 # ---- surface -----------------------------------------------------------------
 
+
 @pytest.mark.parametrize("cls", list(AVERAGES), ids=lambda c: c.__name__)
 def test_surface(cls):
     name = cls.__name__
     extra = ", fast=2, slow=30" if cls is zerak.Kama else ""
     assert cls.__text_signature__ == f"(inputs, window, outputs{extra})"
     assert cls.__doc__ == AVERAGES[cls]
-    assert cls.update.__doc__ == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    assert (
+        cls.update.__doc__
+        == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    )
     assert cls.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
     obj = cls(["close", 'q"\\'], 20, ["out_20"])
     assert repr(obj) == f'{name}(inputs=["close", "q\\"\\\\"], window=20, outputs=["out_20"])'
@@ -129,6 +134,7 @@ def test_impossible_windows_raise_memory_error(cls, window):
 
 # ---- values --------------------------------------------------------------------
 
+
 @pytest.mark.parametrize(
     "make, xs, expected",
     [
@@ -139,8 +145,10 @@ def test_impossible_windows_raise_memory_error(cls, window):
         (lambda: zerak.Kama(["x"], 2, ["y"]), [4.0, 4.0, 4.0, 4.0], [nan, nan, 4.0, 4.0]),
         # er = 3 / 3 = 1, so sc = (2/3)^2 and the KAMA moves 4/9 of the way from 2 to 4.
         (lambda: zerak.Kama(["x"], 2, ["y"]), [1.0, 2.0, 4.0], [nan, nan, 2.8888888888888884]),
-        *[(lambda c=c: c(["x"], 1, ["y"]), [5.0, -2.5, nan, 7.0], [5.0, -2.5, nan, 7.0])
-          for c in (zerak.Sma, zerak.Mma, zerak.Ema)],
+        *[
+            (lambda c=c: c(["x"], 1, ["y"]), [5.0, -2.5, nan, 7.0], [5.0, -2.5, nan, 7.0])
+            for c in (zerak.Sma, zerak.Mma, zerak.Ema)
+        ],
     ],
 )
 def test_worked_values(make, xs, expected):
@@ -176,6 +184,7 @@ def test_median_orders_signed_zeros():
 
 
 # ---- state -----------------------------------------------------------------------
+
 
 @pytest.mark.parametrize(
     "make, blanked",

@@ -2,9 +2,9 @@ import math
 import struct
 
 import pytest
+from conftest import same_floats
 
 import zerak
-from conftest import same_floats
 
 inf, nan = float("inf"), float("nan")
 
@@ -17,8 +17,10 @@ BINARY = {
 UNARY = {
     zerak.Log: ("Natural logarithm: ln(x).", lambda a: math.log(a) if a > 0 else nan),
     zerak.NegLog: ("Negative natural logarithm: -ln(x).", lambda a: -math.log(a) if a > 0 else nan),
-    zerak.Logit: ("Logit function: ln(x / (1 - x)).",
-                  lambda a: math.log(a / (1 - a)) if 0 < a < 1 else nan),
+    zerak.Logit: (
+        "Logit function: ln(x / (1 - x)).",
+        lambda a: math.log(a / (1 - a)) if 0 < a < 1 else nan,
+    ),
     zerak.Reciprocal: ("Multiplicative inverse: 1 / x.", lambda a: 1 / a if a != 0 else nan),
 }
 SAMPLES = [0.0, -0.0, 0.25, 0.5, 1.0, -1.0, 3.0, 1e308, 5e-324, inf, -inf, nan]
@@ -116,7 +118,9 @@ def test_rejected_configurations(make, message):
 
 def test_short_rows_are_rejected_and_the_object_stays_usable():
     add = zerak.Add(["a", "b"], ["s"])
-    with pytest.raises(zerak.InvalidInputError, match=r"^expected at least 2 input value\(s\), got 1$"):
+    with pytest.raises(
+        zerak.InvalidInputError, match=r"^expected at least 2 input value\(s\), got 1$"
+    ):
         add.update([1.0])
     with pytest.raises(zerak.InvalidInputError, match="got 0"):
         zerak.Log(["x"], ["y"]).update([])

@@ -15,7 +15,7 @@ def nasty(n=4000, seed=0):
     rng = np.random.default_rng(seed)
     x = np.round(np.cumsum(rng.normal(0.0, 1.0, n)), 1)  # rounding makes ties
     for start in rng.integers(0, n - 60, 6):
-        x[start:start + rng.integers(5, 60)] = x[start]
+        x[start : start + rng.integers(5, 60)] = x[start]
     x[rng.integers(0, n, 8)] = 1e12
     x[rng.integers(0, n, 8)] = -1e12
     x[rng.integers(0, n, 4)] = np.inf
@@ -24,7 +24,7 @@ def nasty(n=4000, seed=0):
     x[rng.integers(0, n, 60)] = -0.0
     x[rng.integers(0, n, 10)] = np.nan
     gap = rng.integers(0, n - 30)
-    x[gap:gap + 25] = np.nan
+    x[gap : gap + 25] = np.nan
     return x
 
 
@@ -97,8 +97,9 @@ def test_quantile_against_pandas_and_numpy(w, q):
     same(got[full], want)
 
 
-@pytest.mark.parametrize("pair", [(np.inf, np.inf), (-np.inf, -np.inf), (-np.inf, 1.0),
-                                  (1.0, np.inf), (-np.inf, np.inf)])
+@pytest.mark.parametrize(
+    "pair", [(np.inf, np.inf), (-np.inf, -np.inf), (-np.inf, 1.0), (1.0, np.inf), (-np.inf, np.inf)]
+)
 def test_median_and_middle_quantile_interpolate_infinities_alike(pair):
     x = np.array(pair)
     median = research(zerak.Mma(["x"], 2, ["m"]), x)[1]
@@ -122,11 +123,14 @@ def test_rank_against_pandas_and_bottleneck(w):
     np.testing.assert_array_less(1 - 1 / w, got[top] + 1e-12)
 
 
-@pytest.mark.parametrize("make", [
-    lambda w: zerak.Mma(["x"], w, ["m"]),
-    lambda w: zerak.RollingQuantile(["x"], w, ["m"], q=0.3),
-    lambda w: zerak.RollingRank(["x"], w, ["m"]),
-])
+@pytest.mark.parametrize(
+    "make",
+    [
+        lambda w: zerak.Mma(["x"], w, ["m"]),
+        lambda w: zerak.RollingQuantile(["x"], w, ["m"], q=0.3),
+        lambda w: zerak.RollingRank(["x"], w, ["m"]),
+    ],
+)
 @pytest.mark.parametrize("w", [1, 6, 500])
 def test_live_equals_research_and_missing_rule(make, w):
     x = nasty(1500, seed=7)
@@ -134,10 +138,10 @@ def test_live_equals_research_and_missing_rule(make, w):
     obj = make(w)
     live = np.array([obj.update([v])[0] for v in x])
     same(live, research(make(w), x))
-    np.testing.assert_array_equal(live[:w - 1], np.nan)
+    np.testing.assert_array_equal(live[: w - 1], np.nan)
     # A missing value gives missing exactly while it is in the window.
-    gone = np.convolve(np.isnan(x), np.ones(w), mode="full")[:len(x)] > 0
-    np.testing.assert_array_equal(np.isnan(live[w - 1:]), gone[w - 1:])
+    gone = np.convolve(np.isnan(x), np.ones(w), mode="full")[: len(x)] > 0
+    np.testing.assert_array_equal(np.isnan(live[w - 1 :]), gone[w - 1 :])
 
 
 @pytest.mark.parametrize("q", [-0.1, 1.5, float("nan"), float("inf")])

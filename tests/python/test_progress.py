@@ -3,9 +3,9 @@ import time
 
 import numpy as np
 import pytest
+from conftest import same_floats
 
 import zerak
-from conftest import same_floats
 
 BARS = 200_000
 rng = np.random.default_rng(5)
@@ -14,13 +14,20 @@ BY_BAR = np.column_stack([CLOSE, CLOSE * 1.01])
 
 
 def features():
-    return zerak.FeaturePipeline([zerak.Ema(["close"], 2, ["ema"]),
-                                  zerak.Divide(["high", "close"], ["ratio"])], ["close", "high"])
+    return zerak.FeaturePipeline(
+        [zerak.Ema(["close"], 2, ["ema"]), zerak.Divide(["high", "close"], ["ratio"])],
+        ["close", "high"],
+    )
 
 
 def targets():
-    return zerak.TargetPipeline([zerak.FutureReturn(["close"], 3, ["fwd"]),
-                                 zerak.FutureCTCVolatility(["close"], 5, ["vol"])], ["close"])
+    return zerak.TargetPipeline(
+        [
+            zerak.FutureReturn(["close"], 3, ["fwd"]),
+            zerak.FutureCTCVolatility(["close"], 5, ["vol"]),
+        ],
+        ["close"],
+    )
 
 
 # Each research entry point: a call taking progress=, and the total it reports
@@ -29,13 +36,21 @@ RUNS = {
     "run_research": (lambda p: features().run_research(BY_BAR, progress=p), BARS),
     "run_research_array": (lambda p: features().run_research_array(BY_BAR, progress=p), BARS),
     "update_many": (lambda p: features().update_many(BY_BAR, progress=p), BARS),
-    "research_frame": (lambda p: zerak.research_frame(
-        features(), {"close": CLOSE, "high": CLOSE * 1.01}, progress=p)["ratio"], BARS),
+    "research_frame": (
+        lambda p: zerak.research_frame(
+            features(), {"close": CLOSE, "high": CLOSE * 1.01}, progress=p
+        )["ratio"],
+        BARS,
+    ),
     "targets run_research": (lambda p: targets().run_research([CLOSE], progress=p), 2 * BARS),
     "targets run_research_array": (
-        lambda p: targets().run_research_array([CLOSE], progress=p), 2 * BARS),
-    "label_frame": (lambda p: zerak.label_frame(targets(), {"close": CLOSE}, progress=p)["vol"],
-                    2 * BARS),
+        lambda p: targets().run_research_array([CLOSE], progress=p),
+        2 * BARS,
+    ),
+    "label_frame": (
+        lambda p: zerak.label_frame(targets(), {"close": CLOSE}, progress=p)["vol"],
+        2 * BARS,
+    ),
 }
 
 
@@ -93,21 +108,32 @@ def test_true_shows_a_tqdm_bar_or_says_to_install_it(name, capsys, monkeypatch):
         run(True)
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda: features().run_research(BY_BAR, progress=3),
-     "argument 'progress': expected a callable taking (bars done, total), True or None, not 'int'"),
-    (lambda: targets().run_research_array([CLOSE], progress="yes"), "not 'str'"),
-    (lambda: features().run_research_array(BY_BAR, print),
-     "FeaturePipeline.run_research_array() takes 1 positional arguments but 2 were given"),
-])
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (
+            lambda: features().run_research(BY_BAR, progress=3),
+            (
+                "argument 'progress': expected a callable taking (bars done, total), "
+                "True or None, not 'int'"
+            ),
+        ),
+        (lambda: targets().run_research_array([CLOSE], progress="yes"), "not 'str'"),
+        (
+            lambda: features().run_research_array(BY_BAR, print),
+            "FeaturePipeline.run_research_array() takes 1 positional arguments but 2 were given",
+        ),
+    ],
+)
 def test_progress_is_a_keyword_taking_a_callable(call, message):
     with pytest.raises(TypeError) as info:
         call()
     assert message in str(info.value)
 
 
-@pytest.mark.parametrize("name", ["run_research", "run_research_array", "update_many",
-                                  "research_frame"])
+@pytest.mark.parametrize(
+    "name", ["run_research", "run_research_array", "update_many", "research_frame"]
+)
 def test_a_slow_callback_does_not_shrink_the_blocks(name):
     # Blocks grow to a few thousand bars: a hundred calls cover 200,000 bars
     # whatever the callback costs. Stopped past that, so a regression fails fast.

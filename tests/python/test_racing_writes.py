@@ -9,9 +9,9 @@ import time
 
 import numpy as np
 import pytest
+from snapshot_objects import TRANSFORMS
 
 import zerak
-from snapshot_objects import TRANSFORMS
 
 
 def scribble(data, stop):

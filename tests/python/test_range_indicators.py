@@ -20,7 +20,7 @@ def walk_bars(n=200_000, seed=11):
     lo = mid - rng.random(n) * 2.0
     c = lo + (h - lo) * rng.random(n)
     for start in rng.integers(0, n - 100, 30):
-        h[start:start + 60] = lo[start:start + 60] = c[start:start + 60] = c[start]
+        h[start : start + 60] = lo[start : start + 60] = c[start : start + 60] = c[start]
     h[::97] = h[1::97][: len(h[::97])]  # repeated highs: ties in the moves
     return np.maximum(h, c), np.minimum(lo, c), c
 
@@ -41,23 +41,36 @@ def research(obj, h, lo, c):
 
 # name: (our object, TA-Lib's outputs in ours' order, TA-Lib's lookback)
 ORACLES = {
-    "TRANGE": (lambda: zerak.TrueRange(HLC, ["o"]),
-               lambda h, lo, c: [talib.TRANGE(h, lo, c)], 1),
+    "TRANGE": (lambda: zerak.TrueRange(HLC, ["o"]), lambda h, lo, c: [talib.TRANGE(h, lo, c)], 1),
     "ATR 14": (lambda: zerak.Atr(HLC, 14, ["o"]), lambda h, lo, c: [talib.ATR(h, lo, c)], 14),
     "ATR 1": (lambda: zerak.Atr(HLC, 1, ["o"]), lambda h, lo, c: [talib.ATR(h, lo, c, 1)], 1),
     "NATR 14": (lambda: zerak.Natr(HLC, 14, ["o"]), lambda h, lo, c: [talib.NATR(h, lo, c)], 14),
-    "ADX 14": (lambda: zerak.Adx(HLC, 14, ["p", "m", "a"]),
-               lambda h, lo, c: [talib.PLUS_DI(h, lo, c), talib.MINUS_DI(h, lo, c),
-                                 talib.ADX(h, lo, c)], 27),
-    "ADX 2": (lambda: zerak.Adx(HLC, 2, ["p", "m", "a"]),
-              lambda h, lo, c: [talib.PLUS_DI(h, lo, c, 2), talib.MINUS_DI(h, lo, c, 2),
-                                talib.ADX(h, lo, c, 2)], 3),
+    "ADX 14": (
+        lambda: zerak.Adx(HLC, 14, ["p", "m", "a"]),
+        lambda h, lo, c: [talib.PLUS_DI(h, lo, c), talib.MINUS_DI(h, lo, c), talib.ADX(h, lo, c)],
+        27,
+    ),
+    "ADX 2": (
+        lambda: zerak.Adx(HLC, 2, ["p", "m", "a"]),
+        lambda h, lo, c: [
+            talib.PLUS_DI(h, lo, c, 2),
+            talib.MINUS_DI(h, lo, c, 2),
+            talib.ADX(h, lo, c, 2),
+        ],
+        3,
+    ),
     "CCI 14": (lambda: zerak.Cci(HLC, 14, ["o"]), lambda h, lo, c: [talib.CCI(h, lo, c)], 13),
     "CCI 2": (lambda: zerak.Cci(HLC, 2, ["o"]), lambda h, lo, c: [talib.CCI(h, lo, c, 2)], 1),
-    "ULTOSC": (lambda: zerak.UltimateOscillator(HLC, ["o"]),
-               lambda h, lo, c: [talib.ULTOSC(h, lo, c)], 28),
-    "ULTOSC unsorted": (lambda: zerak.UltimateOscillator(HLC, ["o"], 20, 3, 9),
-                        lambda h, lo, c: [talib.ULTOSC(h, lo, c, 20, 3, 9)], 20),
+    "ULTOSC": (
+        lambda: zerak.UltimateOscillator(HLC, ["o"]),
+        lambda h, lo, c: [talib.ULTOSC(h, lo, c)],
+        28,
+    ),
+    "ULTOSC unsorted": (
+        lambda: zerak.UltimateOscillator(HLC, ["o"], 20, 3, 9),
+        lambda h, lo, c: [talib.ULTOSC(h, lo, c, 20, 3, 9)],
+        20,
+    ),
 }
 # Same bits as TA-Lib on clean data; the others round their smoothing differently.
 EXACT = {"TRANGE", "ATR 1", "ADX 14", "ADX 2", "CCI 14", "CCI 2"}
@@ -89,10 +102,11 @@ def keltner_formula(h, lo, c, window, atr_window, multiplier):
     """EMA of close seeded with the mean of the first `window` closes, and
     Wilder's ATR seeded with the mean of the first `atr_window` true ranges,
     each written as pandas' recursive ewm started at its seed."""
+
     def seeded_ewm(x, n, alpha, first):
         s = np.full(len(x), np.nan)
-        s[first + n - 1] = x[first:first + n].mean()
-        s[first + n:] = x[first + n:]
+        s[first + n - 1] = x[first : first + n].mean()
+        s[first + n :] = x[first + n :]
         return pd.Series(s).ewm(alpha=alpha, adjust=False).mean().to_numpy().copy()
 
     prev = np.concatenate([[np.nan], c[:-1]])
@@ -103,15 +117,24 @@ def keltner_formula(h, lo, c, window, atr_window, multiplier):
     return [middle + multiplier * atr, middle, middle - multiplier * atr]
 
 
-@pytest.mark.parametrize("window, atr_window, multiplier", [(20, 10, 2.0), (3, 30, 0.5), (1, 1, 0.0)])
+@pytest.mark.parametrize(
+    "window, atr_window, multiplier", [(20, 10, 2.0), (3, 30, 0.5), (1, 1, 0.0)]
+)
 def test_keltner_channel_is_its_formula_and_its_middle_is_our_ema(window, atr_window, multiplier):
     h, lo, c = walk_bars(20_000)
-    got = research(zerak.KeltnerChannel(HLC, ["u", "m", "d"], window=window,
-                                        atr_window=atr_window, multiplier=multiplier), h, lo, c)
+    got = research(
+        zerak.KeltnerChannel(
+            HLC, ["u", "m", "d"], window=window, atr_window=atr_window, multiplier=multiplier
+        ),
+        h,
+        lo,
+        c,
+    )
     for k, want in enumerate(keltner_formula(h, lo, c, window, atr_window, multiplier)):
         np.testing.assert_allclose(got[:, k], want, rtol=1e-9, atol=1e-12)
     ema = zerak.FeaturePipeline([zerak.Ema(["c"], window, ["e"])], ["c"]).run_research_array(
-        np.ascontiguousarray(c[:, None]))[:, 0]
+        np.ascontiguousarray(c[:, None])
+    )[:, 0]
     start = max(window - 1, atr_window)
     np.testing.assert_array_equal(got[start:, 1], ema[start:])
 
@@ -125,8 +148,10 @@ GAP_RULES = {
     "Adx": (lambda: zerak.Adx(HLC, 4, ["p", "m", "a"]), "reseed"),
     "Cci": (lambda: zerak.Cci(HLC, 6, ["o"]), 6),
     "UltimateOscillator": (lambda: zerak.UltimateOscillator(HLC, ["o"], 2, 7, 4), 8),
-    "KeltnerChannel": (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], window=5,
-                                                    atr_window=3), "reseed"),
+    "KeltnerChannel": (
+        lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], window=5, atr_window=3),
+        "reseed",
+    ),
 }
 
 
@@ -144,10 +169,10 @@ def test_a_bad_bar_blanks_its_windows_or_reseeds(name, column, bad):
     np.testing.assert_array_equal(got[:gap], clean[:gap])
     if rule == "reseed":
         assert np.isnan(got[gap]).all()
-        np.testing.assert_array_equal(got[gap + 1:], _run(make, bars[gap + 1:]))
+        np.testing.assert_array_equal(got[gap + 1 :], _run(make, bars[gap + 1 :]))
     else:
-        assert np.isnan(got[gap:gap + rule]).all()
-        np.testing.assert_array_equal(got[gap + rule:], clean[gap + rule:])
+        assert np.isnan(got[gap : gap + rule]).all()
+        np.testing.assert_array_equal(got[gap + rule :], clean[gap + rule :])
 
 
 def _run(make, bars):
@@ -159,19 +184,22 @@ def _run(make, bars):
     return live
 
 
-@pytest.mark.parametrize("make, message", [
-    (lambda: zerak.TrueRange(["h", "l"], ["o"]), "inputs must contain high, low and close"),
-    (lambda: zerak.Atr(HLC, 0, ["o"]), "window must be non-zero"),
-    (lambda: zerak.Natr(HLC, 3, []), "outputs must not be empty"),
-    (lambda: zerak.Adx(HLC, 1, ["p", "m", "a"]), "window must be >= 2"),
-    (lambda: zerak.Adx(HLC, 14, ["a"]), "exactly 3 names: [plus_di, minus_di, adx]"),
-    (lambda: zerak.Cci(HLC, 1, ["o"]), "window must be >= 2"),
-    (lambda: zerak.UltimateOscillator(HLC, ["o"], timeperiod2=0), "timeperiod2 must be >= 1"),
-    (lambda: zerak.KeltnerChannel(HLC, ["u", "m"]), "exactly 3 names: [upper, middle, lower]"),
-    (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], atr_window=0), "atr_window"),
-    (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], multiplier=float("nan")), "multiplier"),
-    (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], multiplier=-1.0), "multiplier"),
-])
+@pytest.mark.parametrize(
+    "make, message",
+    [
+        (lambda: zerak.TrueRange(["h", "l"], ["o"]), "inputs must contain high, low and close"),
+        (lambda: zerak.Atr(HLC, 0, ["o"]), "window must be non-zero"),
+        (lambda: zerak.Natr(HLC, 3, []), "outputs must not be empty"),
+        (lambda: zerak.Adx(HLC, 1, ["p", "m", "a"]), "window must be >= 2"),
+        (lambda: zerak.Adx(HLC, 14, ["a"]), "exactly 3 names: [plus_di, minus_di, adx]"),
+        (lambda: zerak.Cci(HLC, 1, ["o"]), "window must be >= 2"),
+        (lambda: zerak.UltimateOscillator(HLC, ["o"], timeperiod2=0), "timeperiod2 must be >= 1"),
+        (lambda: zerak.KeltnerChannel(HLC, ["u", "m"]), "exactly 3 names: [upper, middle, lower]"),
+        (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], atr_window=0), "atr_window"),
+        (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], multiplier=float("nan")), "multiplier"),
+        (lambda: zerak.KeltnerChannel(HLC, ["u", "m", "d"], multiplier=-1.0), "multiplier"),
+    ],
+)
 def test_bad_configurations_are_refused(make, message):
     with pytest.raises(zerak.InvalidInputError, match=message.replace("[", r"\[")):
         make()

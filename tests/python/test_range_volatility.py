@@ -2,9 +2,9 @@ import math
 
 import numpy as np
 import pytest
+from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 
 import zerak
-from rough_data import assert_close, check_in_pipeline, rough_walk, run, windows
 
 nan = np.nan
 FOUR_LN2 = 4 * math.log(2)
@@ -36,7 +36,7 @@ def ohlc(n, seed):
 
 def rolling_mean(terms, window):
     out = np.full(len(terms), nan)
-    out[window - 1:] = windows(terms, window).mean(axis=1)
+    out[window - 1 :] = windows(terms, window).mean(axis=1)
     return out
 
 
@@ -61,12 +61,18 @@ def test_surface(cls):
     v = cls(names, 14, ["vol", "spare"])
     assert cls.__text_signature__ == "(inputs, window, outputs)"
     assert cls.__doc__ == doc
-    assert cls.update.__doc__ == "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input."
+    assert (
+        cls.update.__doc__
+        == "Process one bar. Returns ``[NaN]`` during warm-up or on invalid input."
+    )
     assert cls.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
     quoted = ", ".join(f'"{n}"' for n in names)
     assert repr(v) == f'{cls.__name__}(inputs=[{quoted}], window=14, outputs=["vol", "spare"])'
     assert v.warm_up_period() == 13
-    with pytest.raises(zerak.InvalidInputError, match=rf"^expected at least {reads} input value\(s\), got {reads - 1}$"):
+    with pytest.raises(
+        zerak.InvalidInputError,
+        match=rf"^expected at least {reads} input value\(s\), got {reads - 1}$",
+    ):
         v.update([1.0] * (reads - 1))
     with pytest.raises(MemoryError):
         cls(names, 2**62, ["vol"])
@@ -75,13 +81,24 @@ def test_surface(cls):
 @pytest.mark.parametrize(
     "make, message",
     [
-        (lambda: zerak.ParkinsonVolatility(["h"], 0, []), "inputs must contain high and low columns"),
+        (
+            lambda: zerak.ParkinsonVolatility(["h"], 0, []),
+            "inputs must contain high and low columns",
+        ),
         (lambda: zerak.ParkinsonVolatility(["h", "l"], 0, []), "outputs must not be empty"),
         (lambda: zerak.ParkinsonVolatility(["h", "l"], 0, ["v"]), "window must be non-zero"),
-        (lambda: zerak.RogersSatchellVolatility(["h", "l", "o"], 1, ["v"]),
-         "inputs must contain high, low, open, and close columns"),
-        (lambda: zerak.RogersSatchellVolatility(["h", "l", "o", "c"], 0, []), "window must be non-zero"),
-        (lambda: zerak.RogersSatchellVolatility(["h", "l", "o", "c"], 1, []), "outputs must not be empty"),
+        (
+            lambda: zerak.RogersSatchellVolatility(["h", "l", "o"], 1, ["v"]),
+            "inputs must contain high, low, open, and close columns",
+        ),
+        (
+            lambda: zerak.RogersSatchellVolatility(["h", "l", "o", "c"], 0, []),
+            "window must be non-zero",
+        ),
+        (
+            lambda: zerak.RogersSatchellVolatility(["h", "l", "o", "c"], 1, []),
+            "outputs must not be empty",
+        ),
     ],
 )
 def test_rejected_configurations(make, message):
@@ -110,7 +127,9 @@ def test_worked_values(cls, bars, expected):
 def test_against_numpy(window):
     h, l, o, c = ohlc(3000, seed=window)
     got_p = run(zerak.ParkinsonVolatility(["h", "l"], window, ["v"]), h, l)[:, 0]
-    got_rs = run(zerak.RogersSatchellVolatility(["h", "l", "o", "c"], window, ["v"]), h, l, o, c)[:, 0]
+    got_rs = run(zerak.RogersSatchellVolatility(["h", "l", "o", "c"], window, ["v"]), h, l, o, c)[
+        :, 0
+    ]
     assert_close(got_p, parkinson(h, l, window), rtol=1e-12)
     assert_close(got_rs, rogers_satchell(h, l, o, c, window), rtol=1e-12)
     assert np.isfinite(got_rs).sum() > len(h) // 10
@@ -139,6 +158,10 @@ def test_one_bad_bar_blanks_exactly_window_bars(cls):
 
 def test_in_a_pipeline():
     h, l, o, c = ohlc(400, seed=8)
-    check_in_pipeline([lambda: zerak.ParkinsonVolatility(["high", "low"], 10, ["pk"]),
-                       lambda: zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 4, ["rs"])],
-                      {"open": o, "high": h, "low": l, "close": c})
+    check_in_pipeline(
+        [
+            lambda: zerak.ParkinsonVolatility(["high", "low"], 10, ["pk"]),
+            lambda: zerak.RogersSatchellVolatility(["high", "low", "open", "close"], 4, ["rs"]),
+        ],
+        {"open": o, "high": h, "low": l, "close": c},
+    )

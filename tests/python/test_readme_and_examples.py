@@ -14,8 +14,9 @@ EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
 def run(script, *args):
-    done = subprocess.run([sys.executable, str(EXAMPLES / script), *args],
-                          capture_output=True, text=True, timeout=300)
+    done = subprocess.run(
+        [sys.executable, str(EXAMPLES / script), *args], capture_output=True, text=True, timeout=300
+    )
     assert done.returncode == 0, done.stderr
     return done.stdout
 
@@ -47,12 +48,13 @@ def test_readme_code_runs_as_written():
         for block in re.findall(r"^```python\n(.*?)^```$", readme, flags=re.MULTILINE | re.DOTALL):
             exec(block, env)
     # The live example leaves "open" unread on purpose, and says it warns.
-    assert [str(w.message) for w in caught if w.category is zerak.ConfigWarning] == \
-        ['input column "open" is read by no transform']
+    assert [str(w.message) for w in caught if w.category is zerak.ConfigWarning] == [
+        'input column "open" is read by no transform'
+    ]
     assert env["chain"].warm_up_period() == 19
     closes = [[100.0 + i % 7] for i in range(60)]
     rows = env["chain"].run_research(closes)
-    assert [i for i, row in enumerate(rows) if row[-1] == row[-1]][0] == 39
+    assert next(i for i, row in enumerate(rows) if row[-1] == row[-1]) == 39
     assert list(env["X"].columns) == env["pipeline"].output_names()
 
 

@@ -16,8 +16,13 @@ import zerak.snapshot
 
 REFERENCE = (Path(__file__).resolve().parents[2] / "docs" / "reference.md").read_text()
 HEADINGS = set(re.findall(r"^#{3,4} `([^`]+)`$", REFERENCE, flags=re.MULTILINE))
-SECTIONS = dict(re.findall(r"^### `?([^`\n]+?)`?\n(.*?)(?=^#{2,3} )", REFERENCE + "\n## ",
-                           flags=re.MULTILINE | re.DOTALL))
+SECTIONS = dict(
+    re.findall(
+        r"^### `?([^`\n]+?)`?\n(.*?)(?=^#{2,3} )",
+        REFERENCE + "\n## ",
+        flags=re.MULTILINE | re.DOTALL,
+    )
+)
 EXAMPLES = re.findall(r"^```python\n(.*?)^```$", REFERENCE, flags=re.MULTILINE | re.DOTALL)
 
 
@@ -36,7 +41,9 @@ def test_every_public_name_has_an_entry_with_an_example(name):
 
 def test_every_method_has_an_entry():
     shared = {"update", "reset", "input_names", "output_names", "warm_up_period", "forward_period"}
-    common = re.findall(r"`(\w+)\(\w*\) ->", SECTIONS["Transform methods"] + SECTIONS["Target methods"])
+    common = re.findall(
+        r"`(\w+)\(\w*\) ->", SECTIONS["Transform methods"] + SECTIONS["Target methods"]
+    )
     assert shared <= set(common)
     for name in zerak.__all__:
         cls = getattr(zerak, name)
@@ -53,8 +60,11 @@ def same(actual, expected):
     if isinstance(expected, float) and math.isnan(expected):
         return isinstance(actual, float) and math.isnan(actual)
     if isinstance(expected, (list, tuple)):
-        return (type(actual) is type(expected) and len(actual) == len(expected)
-                and all(same(a, e) for a, e in zip(actual, expected)))
+        return (
+            type(actual) is type(expected)
+            and len(actual) == len(expected)
+            and all(same(a, e) for a, e in zip(actual, expected, strict=True))
+        )
     return type(actual) is type(expected) and actual == expected
 
 
@@ -62,7 +72,7 @@ def run_example(source):
     """Runs one example; each `code  # -> expected` line is checked, and the
     `# prints:` texts must be what the example prints, in order."""
     env = {"zerak": zerak, "np": np, "nan": float("nan")}
-    printed = [m for m in re.findall(r"# prints: (.*)$", source, flags=re.MULTILINE)]
+    printed = re.findall(r"# prints: (.*)$", source, flags=re.MULTILINE)
     lines = []
     for line in source.splitlines():
         code, arrow, expected = line.partition("  # -> ")

@@ -12,8 +12,7 @@ import numpy as np
 import pytest
 
 import zerak
-from zerak import FeaturePipeline as FP
-from zerak import TargetPipeline as TP
+from zerak import FeaturePipeline as FP, TargetPipeline as TP
 
 nan = float("nan")
 COLUMNS = ["a", "b", "c", "d"]
@@ -24,19 +23,30 @@ def every_transform():
     its own output name."""
     z = zerak
     return [
-        z.Sma(["a"], 5, ["sma"]), z.Ema(["a"], 5, ["ema"]), z.Kama(["a"], 6, ["kama"]),
-        z.Mma(["a"], 5, ["mma"]), z.SimpleReturn(["a"], 2, ["sr"]), z.LogReturn(["a"], 2, ["lr"]),
-        z.Skewness(["lr"], 8, ["sk"]), z.Kurtosis(["lr"], 8, ["ku"]),
+        z.Sma(["a"], 5, ["sma"]),
+        z.Ema(["a"], 5, ["ema"]),
+        z.Kama(["a"], 6, ["kama"]),
+        z.Mma(["a"], 5, ["mma"]),
+        z.SimpleReturn(["a"], 2, ["sr"]),
+        z.LogReturn(["a"], 2, ["lr"]),
+        z.Skewness(["lr"], 8, ["sk"]),
+        z.Kurtosis(["lr"], 8, ["ku"]),
         z.LinearSlope(["b", "a"], 6, ["ls", "ls_r2"]),
         z.ParkinsonVolatility(["a", "b"], 5, ["pk"]),
         z.RogersSatchellVolatility(["a", "b", "c", "d"], 5, ["rs"]),
-        z.ShannonEntropy(["a"], 10, ["ent"]), z.Correlation(["a", "b"], 7, ["cor"]),
+        z.ShannonEntropy(["a"], 10, ["ent"]),
+        z.Correlation(["a", "b"], 7, ["cor"]),
         z.AutoCorrelation(["lr"], 8, ["ac"], lag=2, method="spearman"),
         z.Adf(["a"], 30, ["adf", "adf_p"]),
-        z.Add(["a", "b"], ["add"]), z.Subtract(["sma", "b"], ["sub"]),
-        z.Multiply(["a", "sub"], ["mul"]), z.Divide(["a", "c"], ["div"]),
-        z.Reciprocal(["c"], ["rec"]), z.NegLog(["b"], ["nl"]), z.Log(["d"], ["d"]),
-        z.Logit(["rec"], ["lg"]), z.RollingZScore(["mul"], 6, ["rz"]),
+        z.Add(["a", "b"], ["add"]),
+        z.Subtract(["sma", "b"], ["sub"]),
+        z.Multiply(["a", "sub"], ["mul"]),
+        z.Divide(["a", "c"], ["div"]),
+        z.Reciprocal(["c"], ["rec"]),
+        z.NegLog(["b"], ["nl"]),
+        z.Log(["d"], ["d"]),
+        z.Logit(["rec"], ["lg"]),
+        z.RollingZScore(["mul"], 6, ["rz"]),
         z.FixedZScore(["a"], ["fz"], 1.0, 2.0),
     ]
 
@@ -46,11 +56,11 @@ def gappy_bars(n, seed=0):
     rng = np.random.default_rng(seed)
     x = 50.0 + np.cumsum(rng.normal(0.0, 1.0, (n, 4)), axis=0)
     x[rng.integers(0, n, n // 30), rng.integers(0, 4, n // 30)] = nan
-    x[n // 3:n // 3 + 40, 1] = nan
+    x[n // 3 : n // 3 + 40, 1] = nan
     x[rng.integers(0, n, 5), 2] = np.inf
     x[rng.integers(0, n, 5), 3] = -np.inf
     x[rng.integers(0, n, 5), 0] = 0.0
-    x[n // 2:n // 2 + 30, 0] = x[n // 2, 0]
+    x[n // 2 : n // 2 + 30, 0] = x[n // 2, 0]
     return x
 
 
@@ -80,7 +90,7 @@ def test_every_research_path_equals_update_bar_by_bar():
     p.reset()
     parts, start = [], 0
     for size in (1, 0, 17, 300, 5000):
-        chunk = data[start:start + size]
+        chunk = data[start : start + size]
         parts.append(p.update_many(chunk if size % 2 else chunk.tolist()))
         start += len(chunk)
         if start < len(rows):
@@ -108,8 +118,11 @@ def test_columns_read_in_place_equal_update_bar_by_bar(threads):
 
 
 def three_targets():
-    return [zerak.FutureReturn(["a"], 3, ["r"]), zerak.FutureCTCVolatility(["a"], 5, ["v"]),
-            zerak.FutureLinearSlope(["b", "a"], 7, ["s", "r2"])]
+    return [
+        zerak.FutureReturn(["a"], 3, ["r"]),
+        zerak.FutureCTCVolatility(["a"], 5, ["v"]),
+        zerak.FutureLinearSlope(["b", "a"], 7, ["s", "r2"]),
+    ]
 
 
 def test_target_array_equals_the_lists():
@@ -125,6 +138,7 @@ def test_target_array_equals_the_lists():
 
 def layouts():
     """Ways to hand over the same 2-D float64 data: (name, make(array) -> object)."""
+
     def unaligned(a):
         raw = np.zeros(a.nbytes + 1, np.uint8)
         out = raw[1:].view(a.dtype).reshape(a.shape)
@@ -132,7 +146,8 @@ def layouts():
         return out
 
     return [
-        ("C", lambda a: a), ("F", np.asfortranarray),
+        ("C", lambda a: a),
+        ("F", np.asfortranarray),
         ("strided", lambda a: np.repeat(a, 3, axis=1)[::1, ::3]),
         ("every other row", lambda a: np.repeat(a, 2, axis=0)[::2]),
         ("negative strides", lambda a: np.ascontiguousarray(a[::-1, ::-1])[::-1, ::-1]),
@@ -142,8 +157,20 @@ def layouts():
     ]
 
 
-DTYPES = [np.float64, np.float32, np.float16, np.int8, np.int16, np.int32, np.int64,
-          np.uint8, np.uint16, np.uint32, np.uint64, np.bool_]
+DTYPES = [
+    np.float64,
+    np.float32,
+    np.float16,
+    np.int8,
+    np.int16,
+    np.int32,
+    np.int64,
+    np.uint8,
+    np.uint16,
+    np.uint32,
+    np.uint64,
+    np.bool_,
+]
 
 
 @pytest.mark.parametrize("dtype", DTYPES, ids=lambda d: np.dtype(d).name)
@@ -162,12 +189,16 @@ def test_every_dtype_and_layout_equals_its_float64_copy(dtype):
     copy = values.astype(np.float64)
     want = FP(features(), ["x", "y"]).run_research_array(copy)
     want_t = TP(targets(), ["x", "y"]).run_research_array(copy.T)
-    assert np.array_equal(copy, [[float(v) for v in row] for row in values.tolist()], equal_nan=True)
+    assert np.array_equal(
+        copy, [[float(v) for v in row] for row in values.tolist()], equal_nan=True
+    )
     for name, make in layouts():
         p = FP(features(), ["x", "y"])
         assert_same_bits(p.run_research_array(make(values)), want), name
         assert_same_bits(p.run_research(make(values)), want), name
-        assert_same_bits(TP(targets(), ["x", "y"]).run_research_array(make(values.T.copy())), want_t)
+        assert_same_bits(
+            TP(targets(), ["x", "y"]).run_research_array(make(values.T.copy())), want_t
+        )
 
 
 def test_array_results_are_zerak_memory_without_numpy_a_memoryview():
@@ -187,8 +218,9 @@ def test_array_results_are_zerak_memory_without_numpy_a_memoryview():
                     .run_research_array([[1.0, 2.0]])):
             print(type(out).__name__, out.format, out.shape, out.tolist())
     """)
-    lines = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True,
-                           text=True).stdout.splitlines()
+    lines = subprocess.run(
+        [sys.executable, "-c", script], check=True, capture_output=True, text=True
+    ).stdout.splitlines()
     assert lines[0] == "memoryview d (2, 2) [[0.0, 1.0], [0.6931471805599453, 2.6931471805599454]]"
     assert lines[1] == "memoryview d (1, 2) [[0.0, 1.0]]"
     assert lines[2] == "memoryview d (1, 2) [[1.0, nan]]"
@@ -199,18 +231,41 @@ def test_array_results_are_zerak_memory_without_numpy_a_memoryview():
     "data, error, message",
     [
         (np.ones((4, 3)), zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 3'),
-        ([[1.0, 2.0], [1.0]], zerak.InvalidInputError, 'expected 2 input value(s) ["a", "b"], got 1'),
-        (np.ones((2, 2, 1)), TypeError,
-         "argument 'data': expected a 2-dimensional buffer of bars, got 3 dimension(s)"),
-        (np.ones(4), TypeError,
-         "argument 'data': expected a 2-dimensional array of bars (one row per bar), got a "
-         "1-dimensional one: use data.reshape(-1, 1) for a single input column, "
-         "data.reshape(1, -1) for a single bar"),
-        (np.ones((2, 2), dtype=complex), TypeError, "argument 'data': unsupported buffer format 'Zd'"),
+        (
+            [[1.0, 2.0], [1.0]],
+            zerak.InvalidInputError,
+            'expected 2 input value(s) ["a", "b"], got 1',
+        ),
+        (
+            np.ones((2, 2, 1)),
+            TypeError,
+            "argument 'data': expected a 2-dimensional buffer of bars, got 3 dimension(s)",
+        ),
+        (
+            np.ones(4),
+            TypeError,
+            (
+                "argument 'data': expected a 2-dimensional array of bars (one row per bar), got a "
+                "1-dimensional one: use data.reshape(-1, 1) for a single input column, "
+                "data.reshape(1, -1) for a single bar"
+            ),
+        ),
+        (
+            np.ones((2, 2), dtype=complex),
+            TypeError,
+            "argument 'data': unsupported buffer format 'Zd'",
+        ),
         (np.array([["1", "2"]]), TypeError, "argument 'data': must be real number, not numpy.str_"),
-        (memoryview(np.ones((2, 2), dtype=np.longdouble)), TypeError,
-         "argument 'data': unsupported buffer format 'g'"),
-        ([[1.0, 2.0], [1.0, None]], TypeError, "argument 'data': must be real number, not NoneType"),
+        (
+            memoryview(np.ones((2, 2), dtype=np.longdouble)),
+            TypeError,
+            "argument 'data': unsupported buffer format 'g'",
+        ),
+        (
+            [[1.0, 2.0], [1.0, None]],
+            TypeError,
+            "argument 'data': must be real number, not NoneType",
+        ),
         ("ab", TypeError, "argument 'data': Can't extract `str` to `Vec`"),
         (np.broadcast_to(np.ones(1), (2**40, 2)), MemoryError, None),
     ],
@@ -227,13 +282,21 @@ def test_bad_input_changes_nothing(method, data, error, message):
 
 def test_target_bad_input():
     p = TP(three_targets(), ["a", "b"])
-    with pytest.raises(zerak.InvalidInputError, match=r'^expected 2 input column\(s\) \["a", "b"\], got 3$'):
+    with pytest.raises(
+        zerak.InvalidInputError, match=r'^expected 2 input column\(s\) \["a", "b"\], got 3$'
+    ):
         p.run_research_array(np.ones((3, 5)))
-    with pytest.raises(zerak.InvalidInputError, match="^expected input columns of equal length, got 3 and 2 bar"):
+    with pytest.raises(
+        zerak.InvalidInputError, match=r"^expected input columns of equal length, got 3 and 2 bar"
+    ):
         p.run_research_array([[1.0, 2.0, 3.0], [1.0, 2.0]])
-    with pytest.raises(TypeError, match="^argument 'data': expected a 2-dimensional buffer of columns"):
+    with pytest.raises(
+        TypeError, match=r"^argument 'data': expected a 2-dimensional buffer of columns"
+    ):
         p.run_research_array(np.ones((2, 2, 2)))
-    with pytest.raises(TypeError, match="^argument 'data': expected a 1-dimensional buffer for a column"):
+    with pytest.raises(
+        TypeError, match=r"^argument 'data': expected a 1-dimensional buffer for a column"
+    ):
         p.run_research([np.ones((2, 2)), [1.0, 2.0]])
     with pytest.raises(MemoryError):
         p.run_research_array(np.broadcast_to(np.ones(1, np.int8), (2, 2**61)))
@@ -242,14 +305,19 @@ def test_target_bad_input():
 
 
 def test_surface():
-    for method, sig in ((FP.run_research_array, "($self, data, *, progress=None, threads=1)"),
-                        (FP.update_many, "($self, data, *, progress=None, threads=1)"),
-                        (TP.run_research_array, "($self, data, *, progress=None)")):
+    for method, sig in (
+        (FP.run_research_array, "($self, data, *, progress=None, threads=1)"),
+        (FP.update_many, "($self, data, *, progress=None, threads=1)"),
+        (TP.run_research_array, "($self, data, *, progress=None)"),
+    ):
         assert method.__text_signature__ == sig
         assert "float64" in method.__doc__
     p = FP([zerak.Log(["x"], ["y"])], ["x"])
     assert p.run_research_array(data=[[1.0]]).shape == (1, 1)
-    with pytest.raises(TypeError, match=r"^FeaturePipeline.update_many\(\) got an unexpected keyword argument 'datum'$"):
+    with pytest.raises(
+        TypeError,
+        match=r"^FeaturePipeline.update_many\(\) got an unexpected keyword argument 'datum'$",
+    ):
         p.update_many(datum=[])
 
 
@@ -308,10 +376,12 @@ def test_threads_run_side_by_side_and_share_no_pipeline():
 INTERRUPTED = textwrap.dedent("""
     import sys, numpy as np, zerak
     method = sys.argv[1]
-    make = lambda: zerak.FeaturePipeline([zerak.Adf(["x"], 300, ["s", "p"]), zerak.Sma(["x"], 3, ["m"])], ["x"])
+    make = lambda: zerak.FeaturePipeline(
+        [zerak.Adf(["x"], 300, ["s", "p"]), zerak.Sma(["x"], 3, ["m"])], ["x"])
     data = np.cumsum(np.random.default_rng(3).normal(size=(400_000, 1)), axis=0)
     if method == "target":
-        p = zerak.TargetPipeline([zerak.FutureLinearSlope(["x", "y"], 50_000, ["s", "r"])], ["x", "y"])
+        p = zerak.TargetPipeline(
+            [zerak.FutureLinearSlope(["x", "y"], 50_000, ["s", "r"])], ["x", "y"])
         call = lambda: p.run_research_array(np.vstack([data.T, data.T]))
     else:
         p = make()
@@ -336,12 +406,21 @@ INTERRUPTED = textwrap.dedent("""
 """)
 
 
-@pytest.mark.parametrize("method, threads", [("run_research_array", 1), ("update_many", 1),
-                                             ("run_research", 1), ("target", 1),
-                                             ("run_research_array", 2), ("update_many", 2)])
+@pytest.mark.parametrize(
+    "method, threads",
+    [
+        ("run_research_array", 1),
+        ("update_many", 1),
+        ("run_research", 1),
+        ("target", 1),
+        ("run_research_array", 2),
+        ("update_many", 2),
+    ],
+)
 def test_ctrl_c_interrupts_a_long_run(method, threads):
-    child = subprocess.Popen([sys.executable, "-c", INTERRUPTED, method, str(threads)],
-                             stdout=subprocess.PIPE, text=True)
+    child = subprocess.Popen(
+        [sys.executable, "-c", INTERRUPTED, method, str(threads)], stdout=subprocess.PIPE, text=True
+    )
     try:
         assert child.stdout.readline() == "go\n"
         threading.Event().wait(0.5)
@@ -357,20 +436,26 @@ def test_failing_allocations_raise_memory_error_and_keep_the_state():
 
     setup = textwrap.dedent("""
         import numpy as np, zerak
-        make = lambda: zerak.FeaturePipeline([zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
+        make = lambda: zerak.FeaturePipeline(
+            [zerak.Ema(["x"], 3, ["e"]), zerak.Log(["x"], ["l"])], ["x"])
         p, t = make(), zerak.TargetPipeline([zerak.FutureReturn(["x"], 2, ["r"])], ["x"])
         data = np.arange(1.0, 700.0).reshape(-1, 1)
         np.asarray(np.ones(1))
     """)
     # update_many: all or nothing, whichever allocation fails
-    got = outcomes("p.update_many(data if len(outcomes) % 2 else data.tolist())", setup=setup,
-                   points=150, after="""
+    got = outcomes(
+        "p.update_many(data if len(outcomes) % 2 else data.tolist())",
+        setup=setup,
+        points=150,
+        after="""
         twin = make()
         for outcome in outcomes:
             if outcome is None:
                 twin.update_many(data)
         assert np.array_equal(p.update_many(data[:9]), twin.update_many(data[:9]), equal_nan=True)
-    """)
-    got += outcomes("p.run_research_array(data)\nt.run_research_array(data.T)", setup=setup,
-                    points=150)
+    """,
+    )
+    got += outcomes(
+        "p.run_research_array(data)\nt.run_research_array(data.T)", setup=setup, points=150
+    )
     assert {o[0] if o else None for o in got} == {None, "MemoryError"}

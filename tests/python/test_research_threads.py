@@ -2,9 +2,9 @@
 
 import numpy as np
 import pytest
+from conftest import gappy_walk
 
 import zerak
-from conftest import gappy_walk
 
 # (inputs read, outputs written, factory)
 MAKERS = [
@@ -55,13 +55,16 @@ def test_any_thread_count_gives_the_same_bits(seed):
 
 
 @pytest.mark.parametrize("method", ["run_research", "run_research_array", "update_many"])
-@pytest.mark.parametrize("threads, error, message", [
-    (0, ValueError, "threads must be at least 1, got 0"),
-    (-2, ValueError, "threads must be at least 1, got -2"),
-    (-10**30, ValueError, "threads must be at least 1"),
-    (2.0, TypeError, "threads must be an int, not float"),
-    (True, TypeError, "threads must be an int, not bool"),
-])
+@pytest.mark.parametrize(
+    "threads, error, message",
+    [
+        (0, ValueError, "threads must be at least 1, got 0"),
+        (-2, ValueError, "threads must be at least 1, got -2"),
+        (-(10**30), ValueError, "threads must be at least 1"),
+        (2.0, TypeError, "threads must be an int, not float"),
+        (True, TypeError, "threads must be an int, not bool"),
+    ],
+)
 def test_bad_thread_counts_are_refused_before_anything_runs(method, threads, error, message):
     pipe = zerak.FeaturePipeline([zerak.Sma(["a"], 2, ["s"]), zerak.Ema(["a"], 2, ["e"])], ["a"])
     pipe.update([1.0])

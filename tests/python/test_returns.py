@@ -2,9 +2,9 @@ import math
 
 import numpy as np
 import pytest
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 import zerak
-from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan = float("nan")
 RETURNS = {
@@ -28,7 +28,10 @@ REFS = {zerak.LogReturn: log_ref, zerak.SimpleReturn: simple_ref}
 def test_surface(cls):
     assert cls.__text_signature__ == "(inputs, window, outputs)"
     assert cls.__doc__ == RETURNS[cls]
-    assert cls.update.__doc__ == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    assert (
+        cls.update.__doc__
+        == "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    )
     assert cls.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
     obj = cls(["close"], 5, ["r", "s"])
     assert repr(obj) == f'{cls.__name__}(inputs=["close"], window=5, outputs=["r", "s"])'

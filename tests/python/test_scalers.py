@@ -3,9 +3,9 @@ import math
 import numpy as np
 import pandas as pd
 import pytest
+from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 import zerak
-from conftest import check_in_pipeline, gappy_walk, needs_pipeline, run_live, same_floats
 
 nan, inf = float("nan"), float("inf")
 
@@ -13,7 +13,7 @@ nan, inf = float("nan"), float("inf")
 def rolling_zscore_ref(xs, w):
     out = []
     for t in range(len(xs)):
-        win = xs[max(0, t - w + 1):t + 1]
+        win = xs[max(0, t - w + 1) : t + 1]
         if len(win) < w or any(map(math.isnan, win)) or all(v == win[0] for v in win):
             out.append(nan)
             continue
@@ -36,9 +36,13 @@ def test_surface():
     assert zerak.RollingZScore.__text_signature__ == "(inputs, window, outputs)"
     assert zerak.FixedZScore.__doc__ == "Z-score normalization with pre-fitted mean and std."
     assert zerak.RollingZScore.__doc__ == "Rolling z-score normalization over a sliding window."
-    assert zerak.FixedZScore.update.__doc__ == "Process one bar. Returns ``[NaN]`` if input is ``NaN``."
+    assert (
+        zerak.FixedZScore.update.__doc__
+        == "Process one bar. Returns ``[NaN]`` if input is ``NaN``."
+    )
     assert zerak.RollingZScore.update.__doc__ == (
-        "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input.")
+        "Process one bar. Returns ``[NaN]`` during warm-up or on ``NaN`` input."
+    )
     assert zerak.FixedZScore.reset.__doc__ == "Reset (no-op for stateless scalers)."
     assert zerak.RollingZScore.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
     assert repr(f) == 'FixedZScore(inputs=["x"], outputs=["z", "w"])'
@@ -47,7 +51,8 @@ def test_surface():
     assert zerak.fit_standard_scaler.__text_signature__ == "(data)"
     assert zerak.fit_standard_scaler.__doc__ == (
         "Compute mean and std from a column of data.\n\nArgs:\n    data: List of floats. "
-        "Use ``float('nan')`` for missing values.\n\nReturns:\n    Tuple ``(mean, std)``.")
+        "Use ``float('nan')`` for missing values.\n\nReturns:\n    Tuple ``(mean, std)``."
+    )
 
 
 @pytest.mark.parametrize(
@@ -55,17 +60,32 @@ def test_surface():
     [
         (lambda: zerak.FixedZScore(["x"], ["z"], 0.0, 0.0), "std must be > 0"),
         (lambda: zerak.FixedZScore(["x"], ["z"], 0.0, -1.0), "std must be > 0"),
-        (lambda: zerak.FixedZScore(["x", "y"], [], 0.0, 0.0), "inputs must contain exactly 1 column"),
+        (
+            lambda: zerak.FixedZScore(["x", "y"], [], 0.0, 0.0),
+            "inputs must contain exactly 1 column",
+        ),
         (lambda: zerak.FixedZScore(["x"], [], 0.0, 1.0), "outputs must not be empty"),
-        (lambda: zerak.RollingZScore(["x"], 1, ["z"]), "window must be >= 2 (need at least 2 values for std)"),
+        (
+            lambda: zerak.RollingZScore(["x"], 1, ["z"]),
+            "window must be >= 2 (need at least 2 values for std)",
+        ),
         (lambda: zerak.RollingZScore([], 1, []), "inputs must contain exactly 1 column"),
         (lambda: zerak.RollingZScore(["x"], 2, []), "outputs must not be empty"),
         (lambda: zerak.fit_standard_scaler([]), "not enough valid values to compute mean"),
         (lambda: zerak.fit_standard_scaler([nan]), "not enough valid values to compute mean"),
-        (lambda: zerak.fit_standard_scaler([5.0]), "not enough valid values to compute std (need >= 2)"),
-        (lambda: zerak.fit_standard_scaler([4.0, 4.0]), "standard deviation is zero (all values are equal)"),
+        (
+            lambda: zerak.fit_standard_scaler([5.0]),
+            "not enough valid values to compute std (need >= 2)",
+        ),
+        (
+            lambda: zerak.fit_standard_scaler([4.0, 4.0]),
+            "standard deviation is zero (all values are equal)",
+        ),
         # Equal values whose rounded mean is off by an ulp are still all equal.
-        (lambda: zerak.fit_standard_scaler([0.1] * 3), "standard deviation is zero (all values are equal)"),
+        (
+            lambda: zerak.fit_standard_scaler([0.1] * 3),
+            "standard deviation is zero (all values are equal)",
+        ),
     ],
 )
 def test_rejections(make, message):
@@ -158,7 +178,12 @@ def test_fit_standard_scaler_arguments():
 
 
 @needs_pipeline
-@pytest.mark.parametrize("make", [lambda: zerak.RollingZScore(["x"], 7, ["z"]),
-                                  lambda: zerak.FixedZScore(["x"], ["z"], 100.0, 2.5)])
+@pytest.mark.parametrize(
+    "make",
+    [
+        lambda: zerak.RollingZScore(["x"], 7, ["z"]),
+        lambda: zerak.FixedZScore(["x"], ["z"], 100.0, 2.5),
+    ],
+)
 def test_in_a_pipeline(make):
     check_in_pipeline(make, gappy_walk(19, 300))

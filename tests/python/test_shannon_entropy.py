@@ -2,9 +2,9 @@ import math
 
 import numpy as np
 import pytest
+from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 
 import zerak
-from rough_data import assert_close, check_in_pipeline, rolling_expected, rough_walk, run
 
 nan = np.nan
 DOC = (
@@ -36,15 +36,25 @@ def sturges(window):
 
 def test_surface():
     e = zerak.ShannonEntropy(["x", "y"], 20, ["h", "g"])
-    assert zerak.ShannonEntropy.__text_signature__ == "(inputs, window, outputs, bins=None, normalize=True)"
+    assert (
+        zerak.ShannonEntropy.__text_signature__
+        == "(inputs, window, outputs, bins=None, normalize=True)"
+    )
     assert zerak.ShannonEntropy.__doc__ == DOC
     assert zerak.ShannonEntropy.update.__doc__ == (
-        "Process one bar. Returns ``[NaN]`` during warm-up or while any ``NaN`` is in the window.")
+        "Process one bar. Returns ``[NaN]`` during warm-up or while any ``NaN`` is in the window."
+    )
     assert zerak.ShannonEntropy.reset.__doc__ == "Reset internal state (e.g. between CPCV splits)."
-    assert repr(e) == 'ShannonEntropy(inputs=["x", "y"], window=20, outputs=["h", "g"], bins=None, normalize=true)'
+    assert repr(e) == (
+        'ShannonEntropy(inputs=["x", "y"], window=20, outputs=["h", "g"], '
+        "bins=None, normalize=true)"
+    )
     assert repr(zerak.ShannonEntropy(["x"], 5, ["h"], 10, False)) == (
-        'ShannonEntropy(inputs=["x"], window=5, outputs=["h"], bins=10, normalize=false)')
-    assert repr(zerak.ShannonEntropy(["x"], 5, ["h"], normalize=True, bins=None)).endswith("bins=None, normalize=true)")
+        'ShannonEntropy(inputs=["x"], window=5, outputs=["h"], bins=10, normalize=false)'
+    )
+    assert repr(zerak.ShannonEntropy(["x"], 5, ["h"], normalize=True, bins=None)).endswith(
+        "bins=None, normalize=true)"
+    )
     assert e.warm_up_period() == 19
     assert len(e.update([1.0])) == 1
 
@@ -91,14 +101,14 @@ def test_constant_window_is_negative_zero(bins):
     "window, bins",
     [(2, None), (10, None), (100, None), (10, 3), (10, 10), (10, 11), (8, 1000), (30, 2**62)],
 )
-def test_against_plain_reference(window, bins):
+@pytest.mark.parametrize("normalize", [True, False])
+def test_against_plain_reference(window, bins, normalize):
     x = rough_walk(1500, seed=window + (bins or 0) % 1000)
     k = bins or sturges(window)
-    for normalize in (True, False):
-        got = run(zerak.ShannonEntropy(["x"], window, ["h"], bins, normalize), x)[:, 0]
-        want = rolling_expected(x, window, lambda w: reference(list(w), k, normalize))
-        assert_close(got, want, rtol=0)  # the same additions in the same order
-        assert np.isfinite(got).sum() > len(x) // 10
+    got = run(zerak.ShannonEntropy(["x"], window, ["h"], bins, normalize), x)[:, 0]
+    want = rolling_expected(x, window, lambda w: reference(list(w), k, normalize))
+    assert_close(got, want, rtol=0)  # the same additions in the same order
+    assert np.isfinite(got).sum() > len(x) // 10
 
 
 def test_one_gap_blanks_exactly_window_bars_and_reset_starts_over():
@@ -119,5 +129,10 @@ def test_huge_window_fails_cleanly():
 
 def test_in_a_pipeline():
     x = rough_walk(400, seed=10)
-    check_in_pipeline([lambda: zerak.ShannonEntropy(["x"], 6, ["h"]),
-                       lambda: zerak.ShannonEntropy(["x"], 20, ["h_fine"], 2**40, False)], {"x": x})
+    check_in_pipeline(
+        [
+            lambda: zerak.ShannonEntropy(["x"], 6, ["h"]),
+            lambda: zerak.ShannonEntropy(["x"], 20, ["h_fine"], 2**40, False),
+        ],
+        {"x": x},
+    )

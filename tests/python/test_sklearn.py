@@ -18,27 +18,35 @@ from zerak.sklearn import FeatureTransformer  # noqa: E402
 # Checks that assume each row is transformed on its own; a row's features
 # depend on the bars before it, so these fail by design (docs/reference.md).
 NOT_ROW_WISE = {
-    "check_methods_sample_order_invariance":
-        "features of a bar depend on the bars before it: shuffling the rows changes them",
-    "check_methods_subset_invariance":
+    "check_methods_sample_order_invariance": (
+        "features of a bar depend on the bars before it: shuffling the rows changes them"
+    ),
+    "check_methods_subset_invariance": (
         "a batch of bars warms up from its own first bar, so its features differ from "
-        "those the same bars get inside a longer run",
-    "check_dataframe_column_names_consistency":
+        "those the same bars get inside a longer run"
+    ),
+    "check_dataframe_column_names_consistency": (
         "frames are read by column name (other columns ignored), so renamed columns are "
-        "missing inputs, not reordered features",
+        "missing inputs, not reordered features"
+    ),
 }
 
 
 @parametrize_with_checks(
     [FeatureTransformer([zerak.Sma(["x0"], 3, ["sma"]), zerak.Diff(["x0"], 1, ["diff"])])],
-    expected_failed_checks=lambda est: NOT_ROW_WISE, xfail_strict=True)
+    expected_failed_checks=lambda est: NOT_ROW_WISE,
+    xfail_strict=True,
+)
 def test_estimator_checks(estimator, check):
     check(estimator)
 
 
 def features():
-    return [zerak.LogReturn(["close"], 1, ["ret"]), zerak.Sma(["ret"], 4, ["ret_sma"]),
-            zerak.Correlation(["ret", "volume"], 5, ["corr"])]
+    return [
+        zerak.LogReturn(["close"], 1, ["ret"]),
+        zerak.Sma(["ret"], 4, ["ret_sma"]),
+        zerak.Correlation(["ret", "volume"], 5, ["corr"]),
+    ]
 
 
 def bars(n=60, seed=0):
@@ -55,6 +63,7 @@ def reference(data):
 
 def as_pandas(data):
     import pandas as pd
+
     return pd.DataFrame({"symbol": "X", "volume": data[:, 1], "close": data[:, 0]})
 
 
@@ -92,16 +101,16 @@ def test_time_series_cross_validation_folds_start_afresh():
     data = bars(120)
     y = np.nan_to_num(np.r_[np.diff(np.log(data[:, 0])), 0.0])
     original = FeatureTransformer.from_pipeline(
-        zerak.FeaturePipeline(features(), ["close", "volume"]))
+        zerak.FeaturePipeline(features(), ["close", "volume"])
+    )
     model = make_pipeline(original, SimpleImputer(), Ridge())
     folds = TimeSeriesSplit(n_splits=4)
     result = cross_validate(model, data, y, cv=folds, return_estimator=True)
     assert np.isfinite(result["test_score"]).all()
-    seen = [t for t in original.features]
+    seen = list(original.features)
     for fitted, (_, test) in zip(result["estimator"], folds.split(data), strict=True):
         step = fitted.steps[0][1]
-        assert step is not original and all(
-            a is not b for a in step.features for b in seen)
+        assert step is not original and all(a is not b for a in step.features for b in seen)
         seen += step.features
         np.testing.assert_array_equal(step.transform(data[test]), reference(data[test]))
 
@@ -117,14 +126,29 @@ def test_threads_transform_with_one_fitted_transformer():
         np.testing.assert_array_equal(got, results[0])
 
 
-@pytest.mark.parametrize("columns, X, error, match", [
-    (["close", "volume"], bars(10)[:, :1], ValueError,
-     "X has 1 features, but FeatureTransformer is expecting 2"),
-    (None, bars(10), zerak.MissingInputColumnError,  # an array's columns are x0, x1
-     r'missing input column\(s\): \["close", "volume"\]'),
-    (None, lambda: as_pandas(bars(10)).drop(columns="volume"), zerak.MissingInputColumnError,
-     r'missing input column\(s\): \["volume"\]; the frame has columns \["symbol", "close"\]'),
-])
+@pytest.mark.parametrize(
+    "columns, X, error, match",
+    [
+        (
+            ["close", "volume"],
+            bars(10)[:, :1],
+            ValueError,
+            "X has 1 features, but FeatureTransformer is expecting 2",
+        ),
+        (
+            None,
+            bars(10),
+            zerak.MissingInputColumnError,  # an array's columns are x0, x1
+            r'missing input column\(s\): \["close", "volume"\]',
+        ),
+        (
+            None,
+            lambda: as_pandas(bars(10)).drop(columns="volume"),
+            zerak.MissingInputColumnError,
+            r'missing input column\(s\): \["volume"\]; the frame has columns \["symbol", "close"\]',
+        ),
+    ],
+)
 def test_inputs_that_do_not_fit(columns, X, error, match):
     with pytest.raises(error, match=match):
         FeatureTransformer(features(), columns).fit(X() if callable(X) else X)
@@ -138,9 +162,13 @@ def test_carried_state_continues_where_the_last_transform_stopped(kind, split):
     whole = reference(data)
     for _ in range(2):  # fit resets what the previous round carried
         est.fit(INPUTS[kind](data[:5]))
-        got = np.vstack([est.transform(INPUTS[kind](data[:split])),
-                         est.transform(INPUTS[kind](data[split:split + 7])),
-                         est.transform(INPUTS[kind](data[split + 7:]))])
+        got = np.vstack(
+            [
+                est.transform(INPUTS[kind](data[:split])),
+                est.transform(INPUTS[kind](data[split : split + 7])),
+                est.transform(INPUTS[kind](data[split + 7 :])),
+            ]
+        )
         np.testing.assert_array_equal(got, whole)
     again = sklearn.clone(est)
     assert again.get_params()["carry_state"] is True

@@ -6,16 +6,25 @@ import multiprocessing
 import pickle
 
 import pytest
+from conftest import same_floats
+from snapshot_objects import (
+    TARGETS,
+    TRANSFORMS,
+    bars,
+    columns,
+    feature_pipeline,
+    step,
+    target_pipeline,
+)
 
 import zerak
 import zerak.snapshot
-from conftest import same_floats
-from snapshot_objects import (TARGETS, TRANSFORMS, bars, columns, feature_pipeline, step,
-                              target_pipeline)
 
 COPIERS = {
-    **{f"pickle{p}": (lambda obj, p=p: pickle.loads(pickle.dumps(obj, protocol=p)))
-       for p in range(2, 6)},
+    **{
+        f"pickle{p}": (lambda obj, p=p: pickle.loads(pickle.dumps(obj, protocol=p)))
+        for p in range(2, 6)
+    },
     "copy": copy.copy,
     "deepcopy": copy.deepcopy,
     "snapshot": lambda obj: zerak.snapshot.load(zerak.snapshot.save(obj)),
@@ -27,8 +36,11 @@ LABELLING = {**TARGETS, "TargetPipeline": target_pipeline}
 
 def test_every_class_is_covered():
     covered = set(STEPPING) | set(LABELLING)
-    assert covered == {n for n in zerak.__all__ if isinstance(getattr(zerak, n), type)
-                       and not issubclass(getattr(zerak, n), Exception)}
+    assert covered == {
+        n
+        for n in zerak.__all__
+        if isinstance(getattr(zerak, n), type) and not issubclass(getattr(zerak, n), Exception)
+    }
 
 
 @pytest.mark.parametrize("how", COPIERS)
@@ -48,9 +60,9 @@ def test_copy_mid_stream_continues_bit_for_bit(name, how):
     assert twin.input_names() == original.input_names()
     assert twin.output_names() == original.output_names()
     # The copy runs to the end first: the original must not notice.
-    for got, want in zip([step(twin, row) for row in rows[half:]], expected):
+    for got, want in zip([step(twin, row) for row in rows[half:]], expected, strict=True):
         same_floats(got, want)
-    for got, want in zip([step(original, row) for row in rows[half:]], expected):
+    for got, want in zip([step(original, row) for row in rows[half:]], expected, strict=True):
         same_floats(got, want)
 
 
@@ -80,13 +92,40 @@ def test_research_runs_on_a_restored_pipeline():
     for row in rows[:30]:
         pipe.update(row[:2])
     restored = pickle.loads(pickle.dumps(pipe))
-    for got, want in zip(restored.run_research([r[:2] for r in rows]),
-                         feature_pipeline().run_research([r[:2] for r in rows]), strict=True):
+    for got, want in zip(
+        restored.run_research([r[:2] for r in rows]),
+        feature_pipeline().run_research([r[:2] for r in rows]),
+        strict=True,
+    ):
         same_floats(got, want)
 
 
-EXCEPTIONS = ["ZerakError", "InvalidConfigError", "InvalidInputError", "MissingInputColumnError",
-              "DuplicateOutputKeyError", "CyclicDependencyError"]
+def _alone_in_a_pipeline(name):
+    if name in TARGETS:
+        target = TARGETS[name]()
+        return zerak.TargetPipeline([target], target.input_names())
+    transform = TRANSFORMS[name]()
+    pipe = zerak.FeaturePipeline([transform], transform.input_names())
+    for row in bars()[:60]:
+        step(pipe, row)
+    return pipe
+
+
+@pytest.mark.parametrize("name", [*TRANSFORMS, *TARGETS])
+def test_every_class_restores_as_a_pipeline_member(name):
+    # A member's record is found by its tag among the catalogue's classes.
+    saved = zerak.snapshot.save(_alone_in_a_pipeline(name))
+    assert zerak.snapshot.save(zerak.snapshot.load(saved)) == saved
+
+
+EXCEPTIONS = [
+    "ZerakError",
+    "InvalidConfigError",
+    "InvalidInputError",
+    "MissingInputColumnError",
+    "DuplicateOutputKeyError",
+    "CyclicDependencyError",
+]
 
 
 @pytest.mark.parametrize("name", EXCEPTIONS)
@@ -135,11 +174,14 @@ def test_exception_classes_pickle_in_a_fresh_interpreter(tmp_path):
     blob = tmp_path / "err.pickle"
     blob.write_bytes(pickle.dumps(zerak.CyclicDependencyError("cycle")))
     # Nothing outside the package is needed: no top-level "_zerak" is installed.
-    code = ("import importlib.util, pickle, sys; assert importlib.util.find_spec('_zerak') is None; "
-            "e = pickle.loads(open(sys.argv[1], 'rb').read()); "
-            "print(type(e).__module__, type(e).__name__, e)")
-    out = subprocess.run([sys.executable, "-c", code, str(blob)], capture_output=True,
-                         text=True, check=True)
+    code = (
+        "import importlib.util, pickle, sys; assert importlib.util.find_spec('_zerak') is None; "
+        "e = pickle.loads(open(sys.argv[1], 'rb').read()); "
+        "print(type(e).__module__, type(e).__name__, e)"
+    )
+    out = subprocess.run(
+        [sys.executable, "-c", code, str(blob)], capture_output=True, text=True, check=True
+    )
     assert out.stdout.split() == ["_zerak", "CyclicDependencyError", "cycle"]
 
 
@@ -151,8 +193,9 @@ def sma_snapshot():
 
 def resealed(data):
     """The snapshot with its checksum recomputed, as a forger would."""
-    words = [int.from_bytes((data[i:i + 8] + bytes(8))[:8], "little")
-             for i in range(0, len(data), 8)] or [0]
+    words = [
+        int.from_bytes((data[i : i + 8] + bytes(8))[:8], "little") for i in range(0, len(data), 8)
+    ] or [0]
     if len(data) % 8 == 0:
         words.append(0)
     h = 0xCBF29CE484222325
@@ -162,18 +205,27 @@ def resealed(data):
     return data + (h ^ len(data)).to_bytes(8, "little")
 
 
-@pytest.mark.parametrize("mangle, message", [
-    (lambda b: b[:-1], "snapshot checksum mismatch: the snapshot is corrupted or truncated"),
-    (lambda b: b[:10], "snapshot truncated: 10 byte(s), a snapshot has at least 24"),
-    (lambda b: b"PK\x03\x04" + b[4:], 'not a zerak snapshot (it does not start with "ZRKS")'),
-    (lambda b: b[:4] + b"\x02\x00" + b[6:],
-     "unsupported snapshot format version 2 (this build reads version 1)"),
-    (lambda b: resealed(b[:35] + bytes(8) + b[43:-8]),
-     "snapshot of Sma: configuration rejected: window must be non-zero"),
-    (lambda b: resealed(b[:60] + (4).to_bytes(8, "little") + b[68:-8]),
-     "snapshot of Sma: window values holds 4 values, more than its capacity 3"),
-    (lambda b: resealed(b[:7] + b"Smx" + b[10:-8]), "snapshot of an unknown class: Smx"),
-])
+@pytest.mark.parametrize(
+    "mangle, message",
+    [
+        (lambda b: b[:-1], "snapshot checksum mismatch: the snapshot is corrupted or truncated"),
+        (lambda b: b[:10], "snapshot truncated: 10 byte(s), a snapshot has at least 24"),
+        (lambda b: b"PK\x03\x04" + b[4:], 'not a zerak snapshot (it does not start with "ZRKS")'),
+        (
+            lambda b: b[:4] + b"\x02\x00" + b[6:],
+            "unsupported snapshot format version 2 (this build reads version 1)",
+        ),
+        (
+            lambda b: resealed(b[:35] + bytes(8) + b[43:-8]),
+            "snapshot of Sma: configuration rejected: window must be non-zero",
+        ),
+        (
+            lambda b: resealed(b[:60] + (4).to_bytes(8, "little") + b[68:-8]),
+            "snapshot of Sma: window values holds 4 values, more than its capacity 3",
+        ),
+        (lambda b: resealed(b[:7] + b"Smx" + b[10:-8]), "snapshot of an unknown class: Smx"),
+    ],
+)
 def test_bad_snapshots_raise_snapshot_error(mangle, message):
     data = sma_snapshot()
     restored = zerak.snapshot.load(resealed(data[:-8]))  # resealing alone changes nothing
@@ -210,14 +262,22 @@ def test_wrong_arguments():
     assert repr(zerak.snapshot.load(memoryview(bytearray(sma_snapshot())))).startswith("Sma(")
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda d: zerak.snapshot.load(d, cls=zerak.Sma), None),
-    (lambda d: zerak.snapshot.load(d, cls=None), None),
-    (lambda d: zerak.snapshot.load(d, cls=zerak.Ema),
-     "the snapshot holds a zerak.Sma object, not <class 'zerak.Ema'>"),
-    (lambda d: zerak.snapshot.load(d, klass=zerak.Sma), "unexpected keyword argument 'klass'"),
-    (lambda d: zerak.snapshot.load(d, zerak.Sma), r"exactly one positional argument \(2 given\)"),
-])
+@pytest.mark.parametrize(
+    "call, error",
+    [
+        (lambda d: zerak.snapshot.load(d, cls=zerak.Sma), None),
+        (lambda d: zerak.snapshot.load(d, cls=None), None),
+        (
+            lambda d: zerak.snapshot.load(d, cls=zerak.Ema),
+            "the snapshot holds a zerak.Sma object, not <class 'zerak.Ema'>",
+        ),
+        (lambda d: zerak.snapshot.load(d, klass=zerak.Sma), "unexpected keyword argument 'klass'"),
+        (
+            lambda d: zerak.snapshot.load(d, zerak.Sma),
+            r"exactly one positional argument \(2 given\)",
+        ),
+    ],
+)
 def test_load_checks_the_class_asked_for(call, error):
     if error is None:
         assert type(call(sma_snapshot())) is zerak.Sma
@@ -237,14 +297,21 @@ def test_a_pipeline_copy_takes_no_reference_to_the_objects_it_was_built_from():
     assert all(len(t) == 1 for t in twins)
 
 
-from hypothesis import HealthCheck, given, settings  # noqa: E402
-from hypothesis import strategies as st  # noqa: E402
+from hypothesis import (  # noqa: E402
+    HealthCheck,
+    given,
+    settings,
+    strategies as st,
+)
 
 
 @settings(max_examples=400, deadline=None, suppress_health_check=[HealthCheck.too_slow])
-@given(name=st.sampled_from(sorted(STEPPING)),
-       edits=st.lists(st.tuples(st.integers(0, 10**6), st.integers(0, 255)), max_size=4),
-       cut=st.integers(0, 10**6), truncate=st.booleans())
+@given(
+    name=st.sampled_from(sorted(STEPPING)),
+    edits=st.lists(st.tuples(st.integers(0, 10**6), st.integers(0, 255)), max_size=4),
+    cut=st.integers(0, 10**6),
+    truncate=st.booleans(),
+)
 def test_mutated_snapshots_are_refused_or_sound(name, edits, cut, truncate):
     """Re-sealed so that they pass the checksum: the parser itself must refuse
     them, or yield an object that works and saves back to the same bytes."""
@@ -256,7 +323,7 @@ def test_mutated_snapshots_are_refused_or_sound(name, edits, cut, truncate):
     for at, byte in edits:
         body[7 + at % (len(body) - 7)] = byte
     if truncate:
-        del body[7 + cut % (len(body) - 7):]
+        del body[7 + cut % (len(body) - 7) :]
     data = resealed(bytes(body))
     try:
         restored = zerak.snapshot.load(data)
@@ -278,7 +345,8 @@ GOLDEN = bytes.fromhex(
     "6d613c0000000000000001000000000000000100000000000000780200000000000000010000000000"
     "0000010000000000000065000200000000000000020000000000000440035"
     "36d613300000000000000010000000000000001000000000000006502000000000000000100000000"
-    "000000010000000000000073020000000000000000d6084b035ae20a69")
+    "000000010000000000000073020000000000000000d6084b035ae20a69"
+)
 
 
 def test_a_snapshot_of_an_earlier_build_still_loads():
@@ -289,12 +357,15 @@ def test_a_snapshot_of_an_earlier_build_still_loads():
     same_floats(zerak.snapshot.load(GOLDEN).update([4.0]), [3.25, float("nan")])
 
 
-@pytest.mark.parametrize("make, appended", [
-    (lambda **k: zerak.Skewness(["a"], 5, ["o"], **k), 1),
-    (lambda **k: zerak.Kurtosis(["a"], 6, ["o"], **k), 1),
-    (lambda **k: zerak.Correlation(["a", "b"], 5, ["o"], **k), 1),
-    (lambda **k: zerak.Mfi(["a", "b", "c", "d"], 5, ["o"]), 27),  # three present values
-])
+@pytest.mark.parametrize(
+    "make, appended",
+    [
+        (lambda **k: zerak.Skewness(["a"], 5, ["o"], **k), 1),
+        (lambda **k: zerak.Kurtosis(["a"], 6, ["o"], **k), 1),
+        (lambda **k: zerak.Correlation(["a", "b"], 5, ["o"], **k), 1),
+        (lambda **k: zerak.Mfi(["a", "b", "c", "d"], 5, ["o"]), 27),  # three present values
+    ],
+)
 def test_fields_added_later_are_optional_and_kept(make, appended):
     rows = bars(60)[:30]
     rows[19] = [2.0, 1.0, 1.5, 10.0]  # a full bar last: Mfi keeps three present values
@@ -307,9 +378,12 @@ def test_fields_added_later_are_optional_and_kept(make, appended):
         assert repr(restored) == repr(obj) and zerak.snapshot.save(restored) == data
         # The same snapshot as a build before those fields wrote it.
         at = 7 + data[6]
-        size = int.from_bytes(data[at:at + 8], "little")
-        older = zerak.snapshot.load(resealed(data[:at] + (size - appended).to_bytes(8, "little")
-                                             + data[at + 8:-8 - appended]))
+        size = int.from_bytes(data[at : at + 8], "little")
+        older = zerak.snapshot.load(
+            resealed(
+                data[:at] + (size - appended).to_bytes(8, "little") + data[at + 8 : -8 - appended]
+            )
+        )
         assert repr(older) == repr(make())
         for row in rows[20:]:
             same_floats(step(restored, row), step(obj, row))

@@ -31,7 +31,7 @@ def run(target, *columns):
 
 def assert_columns(got, want):
     assert len(got) == len(want)
-    for g, w in zip(got, want):
+    for g, w in zip(got, want, strict=True):
         np.testing.assert_array_equal(np.array(g, dtype=float), np.array(w, dtype=float))
 
 
@@ -53,7 +53,11 @@ def prices(n, seed, gaps=True, non_positive=True):
 @pytest.mark.parametrize(
     "target, columns, want",
     [
-        (FutureReturn(["c"], 1, ["r"]), [[100.0, 110.0, 99.0]], [[0.1, (99.0 - 110.0) / 110.0, nan]]),
+        (
+            FutureReturn(["c"], 1, ["r"]),
+            [[100.0, 110.0, 99.0]],
+            [[0.1, (99.0 - 110.0) / 110.0, nan]],
+        ),
         (FutureReturn(["c"], 3, ["r"]), [[100.0, 110.0, 99.0]], [[nan, nan, nan]]),
         (FutureReturn(["c"], 1, ["r"]), [[0.0, 10.0]], [[nan, nan]]),
         (FutureReturn(["c"], 1, ["r"]), [[-5.0, nan, 2.0, 3.0]], [[nan, nan, 0.5, nan]]),
@@ -85,7 +89,9 @@ def test_worked_values(target, columns, want):
 def test_future_linear_slope_on_constant_windows_whose_mean_rounds(c, h):
     ramp = [float(i) for i in range(h)]
     # x constant: no line at all; y constant: a flat line without R².
-    assert_columns(run(FutureLinearSlope(["x", "y"], h, ["s", "r2"]), [c] * h, ramp), [[nan] * h] * 2)
+    assert_columns(
+        run(FutureLinearSlope(["x", "y"], h, ["s", "r2"]), [c] * h, ramp), [[nan] * h] * 2
+    )
     slope, r2 = run(FutureLinearSlope(["x", "y"], h, ["s", "r2"]), ramp, [c] * h)
     assert_columns([slope, r2], [[0.0] + [nan] * (h - 1), [nan] * h])
     assert math.copysign(1.0, slope[0]) == 1.0
@@ -140,12 +146,15 @@ def test_exact_nan_tails(h, n):
     c = prices(n, seed=n, gaps=False, non_positive=False)
     x = np.arange(n, dtype=float)
     p = TargetPipeline(
-        [FutureReturn(["c"], h, ["r"]), FutureLinearSlope(["x", "c"], h, ["s", "r2"]),
-         FutureCTCVolatility(["c"], h, ["v"])],
+        [
+            FutureReturn(["c"], h, ["r"]),
+            FutureLinearSlope(["x", "c"], h, ["s", "r2"]),
+            FutureCTCVolatility(["c"], h, ["v"]),
+        ],
         ["c", "x"],
     )
-    tails = dict(zip(p.output_names(), [h, h - 1, h - 1, h]))
-    for name, column in zip(p.output_names(), p.run_research([c, x])):
+    tails = dict(zip(p.output_names(), [h, h - 1, h - 1, h], strict=True))
+    for name, column in zip(p.output_names(), p.run_research([c, x]), strict=True):
         missing = np.isnan(column)
         tail = min(tails[name], n)
         assert missing[n - tail :].all() and not missing[: n - tail].any(), name
@@ -168,10 +177,10 @@ def test_targets_in_any_order_and_a_shared_column():
     alone = {}
     for target in three():
         cols = TargetPipeline([target], ["close", "t"]).run_research([c, t])
-        alone.update(zip(target.output_names(), cols))
+        alone.update(zip(target.output_names(), cols, strict=True))
     for order in itertools.permutations(three()):
         p = TargetPipeline(list(order), ["close", "t"])
-        got = dict(zip(p.output_names(), p.run_research([c, t])))
+        got = dict(zip(p.output_names(), p.run_research([c, t]), strict=True))
         assert p.output_names() == [n for target in order for n in target.output_names()]
         for name, column in got.items():
             np.testing.assert_array_equal(column, alone[name])
@@ -248,14 +257,24 @@ def test_the_pipeline_keeps_no_reference_to_its_arguments():
         (FutureReturn, ["c"], 0, [], "horizon must be > 0"),
         (FutureReturn, ["c"], 1, [], "outputs must not be empty"),
         (FutureCTCVolatility, [], 0, [], "inputs must not be empty"),
-        (FutureCTCVolatility, ["c"], 1, [],
-         "horizon must be >= 2 (std_dev requires at least 2 log returns)"),
+        (
+            FutureCTCVolatility,
+            ["c"],
+            1,
+            [],
+            "horizon must be >= 2 (std_dev requires at least 2 log returns)",
+        ),
         (FutureCTCVolatility, ["c"], 2, [], "outputs must not be empty"),
         (FutureLinearSlope, ["x"], 0, [], "inputs must contain x and y columns"),
         (FutureLinearSlope, ["x", ""], 0, [], "input names must not be empty"),
         (FutureLinearSlope, ["x", "y"], 1, [], "horizon must be >= 2"),
-        (FutureLinearSlope, ["x", "y"], 2, ["s", "r", "q"],
-         "outputs must contain exactly 2 names: [slope, r2]"),
+        (
+            FutureLinearSlope,
+            ["x", "y"],
+            2,
+            ["s", "r", "q"],
+            "outputs must contain exactly 2 names: [slope, r2]",
+        ),
     ],
 )
 def test_target_construction_messages(cls, inputs, horizon, outputs, message):
@@ -280,21 +299,47 @@ def test_a_horizon_beyond_any_dataset_gives_nan(cls):
         (three(), ["c", "t", "c"], InvalidConfigError, 'duplicate input column: "c"'),
         ([zerak.Add(["a", "b"], ["s"])], ["a"], InvalidConfigError, "unsupported target type: Add"),
         ([three()[0], 5], ["close"], InvalidConfigError, "unsupported target type: int"),
-        ([TargetPipeline(three(), ["t", "close"])], ["close"], InvalidConfigError,
-         "unsupported target type: TargetPipeline"),
-        ([FutureReturn(["c"], 1, ["y"]), FutureReturn(["c"], 2, ["q"]),
-          FutureCTCVolatility(["v"], 2, ["y"])], ["c"],
-         zerak.DuplicateOutputKeyError, "duplicate output key 'y': produced by index 0 and 2"),
-        ([FutureReturn(["c"], 1, ["y", "y"])], ["c"],
-         zerak.DuplicateOutputKeyError, "duplicate output key 'y': produced by index 0 and 0"),
-        ([FutureLinearSlope(["x", "v"], 2, ["s", "r"]), FutureReturn(["w"], 1, ["q"]),
-          FutureCTCVolatility(["v"], 2, ["z"])], ["c"],
-         zerak.MissingInputColumnError, 'missing input column(s): ["x", "v", "w"]'),
+        (
+            [TargetPipeline(three(), ["t", "close"])],
+            ["close"],
+            InvalidConfigError,
+            "unsupported target type: TargetPipeline",
+        ),
+        (
+            [
+                FutureReturn(["c"], 1, ["y"]),
+                FutureReturn(["c"], 2, ["q"]),
+                FutureCTCVolatility(["v"], 2, ["y"]),
+            ],
+            ["c"],
+            zerak.DuplicateOutputKeyError,
+            "duplicate output key 'y': produced by index 0 and 2",
+        ),
+        (
+            [FutureReturn(["c"], 1, ["y", "y"])],
+            ["c"],
+            zerak.DuplicateOutputKeyError,
+            "duplicate output key 'y': produced by index 0 and 0",
+        ),
+        (
+            [
+                FutureLinearSlope(["x", "v"], 2, ["s", "r"]),
+                FutureReturn(["w"], 1, ["q"]),
+                FutureCTCVolatility(["v"], 2, ["z"]),
+            ],
+            ["c"],
+            zerak.MissingInputColumnError,
+            'missing input column(s): ["x", "v", "w"]',
+        ),
         ("close", ["c"], TypeError, "argument 'targets': Can't extract `str` to `Vec`"),
         (5, ["c"], TypeError, "argument 'targets': 'int' object cannot be converted to 'Sequence'"),
         (three(), "c", TypeError, "argument 'input_columns': Can't extract `str` to `Vec`"),
-        ([zerak.Add(["a", "b"], ["s"])], [1], TypeError,
-         "argument 'input_columns': 'int' object cannot be converted to 'PyString'"),
+        (
+            [zerak.Add(["a", "b"], ["s"])],
+            [1],
+            TypeError,
+            "argument 'input_columns': 'int' object cannot be converted to 'PyString'",
+        ),
     ],
 )
 def test_pipeline_construction_errors(targets, columns, exc, message):
@@ -311,9 +356,15 @@ def test_pipeline_construction_errors(targets, columns, exc, message):
         (np.zeros((3, 2)), InvalidInputError, 'expected 2 input column(s) ["close", "t"], got 3'),
         ("ab", TypeError, "argument 'data': Can't extract `str` to `Vec`"),
         ([[1.0], "ab"], TypeError, "argument 'data': Can't extract `str` to `Vec`"),
-        (np.zeros(2), TypeError,
-         "argument 'data': expected a 2-dimensional array of columns (one row per input column), "
-         "got a 1-dimensional one: use data.reshape(1, -1) or [data] for a single input column"),
+        (
+            np.zeros(2),
+            TypeError,
+            (
+                "argument 'data': expected a 2-dimensional array of columns "
+                "(one row per input column), got a 1-dimensional one: "
+                "use data.reshape(1, -1) or [data] for a single input column"
+            ),
+        ),
         ([[1.0], [None]], TypeError, "argument 'data': must be real number, not NoneType"),
     ],
 )
@@ -335,8 +386,11 @@ def test_run_research_errors(data, exc, message):
     [
         (FutureReturn, "Future simple return over ``horizon`` bars.", "Output column names."),
         (FutureCTCVolatility, "Future close-to-close realized volatility.", "Output column names."),
-        (FutureLinearSlope, "Future OLS slope and R² of y on x over the next ``horizon`` bars.",
-         "Output column names (slope, r2)."),
+        (
+            FutureLinearSlope,
+            "Future OLS slope and R² of y on x over the next ``horizon`` bars.",
+            "Output column names (slope, r2).",
+        ),
     ],
 )
 def test_target_class_surface(cls, doc, outputs_doc):
@@ -370,13 +424,21 @@ def test_pipeline_class_surface():
     )
     assert TargetPipeline.forward_period.__doc__ == "Maximum forward period across all targets."
     assert [n for n in vars(TargetPipeline) if not n.startswith("__")] == [
-        "run_research", "output_names", "input_names", "forward_period", "run_research_array",
-        "_repr_pretty_"
+        "run_research",
+        "output_names",
+        "input_names",
+        "forward_period",
+        "run_research_array",
+        "_repr_pretty_",
     ]
     assert TargetPipeline.__repr__ is object.__repr__
     p = TargetPipeline(three(), ["t", "close", "unused"])
     assert (len(p), p.input_names(), p.output_names(), p.forward_period()) == (
-        3, ["t", "close", "unused"], ["ret", "slope", "r2", "vol"], 5)
+        3,
+        ["t", "close", "unused"],
+        ["ret", "slope", "r2", "vol"],
+        5,
+    )
     ours = ["FutureReturn", "FutureCTCVolatility", "FutureLinearSlope", "TargetPipeline"]
     assert [n for n in zerak.__all__ if n in ours] == ours
     assert zerak._zerak.__all__[-1] == "TargetPipeline"

@@ -49,8 +49,9 @@ def own_pipeline(p, s):
 
 
 @pytest.mark.parametrize("seed", [1, 2])
-@pytest.mark.parametrize("mode", ["research-1", "research-2", "research-3", "live-1", "live-2",
-                                  "update_many"])
+@pytest.mark.parametrize(
+    "mode", ["research-1", "research-2", "research-3", "live-1", "live-2", "update_many"]
+)
 def test_every_symbol_equals_its_own_pipeline(seed, mode):
     p = panel(seed)
     u = zerak.UniversePipeline(features(), INPUTS, p.shape[1])
@@ -99,11 +100,24 @@ def test_cross_sections_equal_pandas_per_bar(kind):
     np.testing.assert_allclose(got, expected, rtol=1e-12, atol=1e-15)
 
 
+def test_a_cross_section_of_unknown_kind_is_refused():
+    class Median(zerak.CrossSectionalDemean):
+        _kind = "median"
+        __slots__ = ()
+
+    with pytest.raises(TypeError, match="malformed cross-section"):
+        zerak.UniversePipeline([Median(["x"], ["y"])], ["x"], 3)
+
+
 def staged():
     # per-symbol -> cross-section -> per-symbol -> cross-section
-    return [zerak.Sma(["rank"], 4, ["rank_sma"]), zerak.CrossSectionalZScore(["rank_sma"], ["z"]),
-            zerak.CrossSectionalRank(["ret"], ["rank"]), zerak.LogReturn(["close"], 1, ["ret"]),
-            zerak.CrossSectionalDemean(["ret"], ["ret_dm"])]
+    return [
+        zerak.Sma(["rank"], 4, ["rank_sma"]),
+        zerak.CrossSectionalZScore(["rank_sma"], ["z"]),
+        zerak.CrossSectionalRank(["ret"], ["rank"]),
+        zerak.LogReturn(["close"], 1, ["ret"]),
+        zerak.CrossSectionalDemean(["ret"], ["ret_dm"]),
+    ]
 
 
 @pytest.mark.parametrize("threads", [1, 2])
@@ -117,14 +131,18 @@ def test_stages_agree_live_and_research(threads):
     np.testing.assert_array_equal(research, live)
     # the middle stage is the rank of each bar's returns among the traded symbols
     frame = pd.DataFrame({"bar": np.repeat(np.arange(80), 9), "x": research[:, :, 0].ravel()})
-    np.testing.assert_array_equal(research[:, :, 1].ravel(), frame.groupby("bar")["x"].rank(pct=True))
+    np.testing.assert_array_equal(
+        research[:, :, 1].ravel(), frame.groupby("bar")["x"].rank(pct=True)
+    )
 
 
 @pytest.mark.parametrize("how", [pickle.dumps, copy.copy, copy.deepcopy])
 def test_snapshots_continue_bit_for_bit(how):
     p = panel(4, symbols=5)
     ids = ["AAA", "BBB", "CCC", "DDD", "EEE"]
-    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    u = zerak.UniversePipeline(
+        features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids
+    )
     expected = u.run_research(p)
     u.reset()
     u.update_many(p[:70])
@@ -147,22 +165,52 @@ def test_symbols_join_and_leave_between_bars():
     np.testing.assert_array_equal(got[:, 2], own_pipeline(p[40:], 3))
 
 
-@pytest.mark.parametrize("make, error, message", [
-    (lambda: zerak.FeaturePipeline([zerak.CrossSectionalRank(["x"], ["y"])], ["x"]),
-     zerak.InvalidConfigError, "CrossSectionalRank is cross-sectional"),
-    (lambda: zerak.UniversePipeline([zerak.CrossSectionalRank(["y"], ["z"])], ["x"], 2),
-     zerak.MissingInputColumnError, "y"),
-    (lambda: zerak.UniversePipeline([zerak.Sma(["b"], 2, ["a"]), zerak.CrossSectionalRank(["a"], ["b"])],
-                                    ["x"], 2), zerak.CyclicDependencyError, None),
-    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["x"])], ["x"], 2),
-     zerak.InvalidConfigError, "name of an input"),
-    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).update(np.zeros((3, 1))),
-     zerak.InvalidInputError, "symbols x inputs"),
-    (lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).run_research(np.zeros((4, 2))),
-     zerak.InvalidInputError, "bars x symbols x inputs"),
-    (lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.9, upper=0.1),
-     zerak.InvalidConfigError, "lower <= upper"),
-])
+@pytest.mark.parametrize(
+    "make, error, message",
+    [
+        (
+            lambda: zerak.FeaturePipeline([zerak.CrossSectionalRank(["x"], ["y"])], ["x"]),
+            zerak.InvalidConfigError,
+            "CrossSectionalRank is cross-sectional",
+        ),
+        (
+            lambda: zerak.UniversePipeline([zerak.CrossSectionalRank(["y"], ["z"])], ["x"], 2),
+            zerak.MissingInputColumnError,
+            "y",
+        ),
+        (
+            lambda: zerak.UniversePipeline(
+                [zerak.Sma(["b"], 2, ["a"]), zerak.CrossSectionalRank(["a"], ["b"])], ["x"], 2
+            ),
+            zerak.CyclicDependencyError,
+            None,
+        ),
+        (
+            lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["x"])], ["x"], 2),
+            zerak.InvalidConfigError,
+            "name of an input",
+        ),
+        (
+            lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).update(
+                np.zeros((3, 1))
+            ),
+            zerak.InvalidInputError,
+            "symbols x inputs",
+        ),
+        (
+            lambda: zerak.UniversePipeline([zerak.Sma(["x"], 2, ["a"])], ["x"], 2).run_research(
+                np.zeros((4, 2))
+            ),
+            zerak.InvalidInputError,
+            "bars x symbols x inputs",
+        ),
+        (
+            lambda: zerak.CrossSectionalClip(["x"], ["y"], lower=0.9, upper=0.1),
+            zerak.InvalidConfigError,
+            "lower <= upper",
+        ),
+    ],
+)
 def test_clear_errors(make, error, message):
     with pytest.raises(error, match=message):
         make()
@@ -178,7 +226,7 @@ def test_a_false_mask_or_an_all_nan_row_means_did_not_trade(mode):
     if mode == "research":
         got, want = u.run_research(p, mask=mask), u.run_research(blanked)
     else:
-        got = np.stack([u.update(bar, mask=m) for bar, m in zip(p, mask)])
+        got = np.stack([u.update(bar, mask=m) for bar, m in zip(p, mask, strict=True)])
         u.reset()
         want = np.stack([u.update(bar) for bar in blanked])
     np.testing.assert_array_equal(got, want)
@@ -206,14 +254,19 @@ def as_matrix(result):
 def long_universe():
     p = panel(9, bars=40, symbols=4, gaps=0.0)
     ids = ["w", "x", "y", "z"]
-    u = zerak.UniversePipeline(features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids)
+    u = zerak.UniversePipeline(
+        features() + [zerak.CrossSectionalRank(["sma5"], ["r"])], INPUTS, ids
+    )
     bar, sym = np.meshgrid(np.arange(40), np.arange(4), indexing="ij")
     order = np.random.default_rng(2).permutation(160)
     keep, absent = order[:150], order[150:]  # shuffled rows, 10 absent (did not trade)
     p[bar.ravel()[absent], sym.ravel()[absent]] = np.nan
     expected = u.run_research(p).reshape(160, -1)[keep]
-    cols = {"time": bar.ravel()[keep] * 10, "symbol": np.array(ids, dtype=object)[sym.ravel()[keep]],
-            **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)}}
+    cols = {
+        "time": bar.ravel()[keep] * 10,
+        "symbol": np.array(ids, dtype=object)[sym.ravel()[keep]],
+        **{c: p[:, :, j].ravel()[keep] for j, c in enumerate(INPUTS)},
+    }
     return u, cols, expected
 
 
@@ -235,23 +288,42 @@ def test_long_frame_rows_get_their_panel_outputs(kind, pandas_loaded, monkeypatc
 
 def first(value, column):
     """The column with its first row replaced by ``value``."""
-    return np.concatenate([np.array([value], dtype=object if column.dtype == object else None),
-                           column[1:]])
+    return np.concatenate(
+        [np.array([value], dtype=object if column.dtype == object else None), column[1:]]
+    )
 
 
-@pytest.mark.parametrize("change, error, message", [
-    (lambda cols: object(), TypeError, "universe_frame() takes"),
-    (lambda cols: {k: v for k, v in cols.items() if k != "low"}, zerak.MissingInputColumnError,
-     "low"),
-    (lambda cols: {**cols, "time": first(cols["time"][1], cols["time"]),
-                   "symbol": first(cols["symbol"][1], cols["symbol"])},
-     zerak.InvalidInputError, "two rows for one symbol at one time"),
-    (lambda cols: {**cols, "time": first(np.nan, cols["time"])}, zerak.InvalidInputError,
-     "'time' has a missing value at row 0"),
-    (lambda cols: {**cols, "symbol": first("q", cols["symbol"])}, zerak.InvalidInputError,
-     "symbol 'q' is not in the universe"),
-    (lambda cols: {**cols, "close": cols["close"] + 1j}, TypeError, "complex"),
-])
+@pytest.mark.parametrize(
+    "change, error, message",
+    [
+        (lambda cols: object(), TypeError, "universe_frame() takes"),
+        (
+            lambda cols: {k: v for k, v in cols.items() if k != "low"},
+            zerak.MissingInputColumnError,
+            "low",
+        ),
+        (
+            lambda cols: {
+                **cols,
+                "time": first(cols["time"][1], cols["time"]),
+                "symbol": first(cols["symbol"][1], cols["symbol"]),
+            },
+            zerak.InvalidInputError,
+            "two rows for one symbol at one time",
+        ),
+        (
+            lambda cols: {**cols, "time": first(np.nan, cols["time"])},
+            zerak.InvalidInputError,
+            "'time' has a missing value at row 0",
+        ),
+        (
+            lambda cols: {**cols, "symbol": first("q", cols["symbol"])},
+            zerak.InvalidInputError,
+            "symbol 'q' is not in the universe",
+        ),
+        (lambda cols: {**cols, "close": cols["close"] + 1j}, TypeError, "complex"),
+    ],
+)
 def test_universe_frame_refuses_a_frame_before_running(change, error, message):
     u, cols, _ = long_universe()
     p = panel(3, bars=3, symbols=4, gaps=0.0)
@@ -319,25 +391,31 @@ def _corrupt(u):
     reduce(transforms, names, ids, states)
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda u: u.update(np.zeros((3, 4)), mask=np.ones(2, bool)), zerak.InvalidInputError),
-    (lambda u: u.update(np.zeros((3, 4, 1))), zerak.InvalidInputError),
-    (lambda u: u.update([["a"] * 4] * 3), ValueError),
-    (lambda u: u.run_research(np.zeros((5, 3, 4)), mask=np.ones((5, 2), bool)), zerak.InvalidInputError),
-    (lambda u: u.run_research(np.zeros((5, 3, 4)), threads=-1), zerak.InvalidConfigError),
-    (lambda u: u._core.update(np.zeros((3, 4), np.float32), None, False, 1), TypeError),
-    (lambda u: u._core.run(np.zeros((5, 2, 4)), None, True, 1), ValueError),
-    (lambda u: u._core.remove_symbol(3), IndexError),
-    (lambda u: u._core.restore_symbol(0, [b"junk"]), zerak.ZerakError),
-    (lambda u: u._core.restore_symbol(0, []), zerak.InvalidInputError),
-    (_corrupt, zerak.ZerakError),
-    (lambda u: u.add_symbol("b"), zerak.InvalidConfigError),
-    # no imaginary part dropped, as in FeaturePipeline
-    (lambda u: u.update(np.zeros((3, 4)) + 5j), TypeError),
-    (lambda u: u.update_many([[[1 + 5j] * 4] * 3]), TypeError),
-    (lambda u: u.run_research(np.zeros((5, 3, 4), np.complex64)), TypeError),
-    (lambda u: u.remove_symbol("zz"), KeyError),
-])
+@pytest.mark.parametrize(
+    "call, error",
+    [
+        (lambda u: u.update(np.zeros((3, 4)), mask=np.ones(2, bool)), zerak.InvalidInputError),
+        (lambda u: u.update(np.zeros((3, 4, 1))), zerak.InvalidInputError),
+        (lambda u: u.update([["a"] * 4] * 3), ValueError),
+        (
+            lambda u: u.run_research(np.zeros((5, 3, 4)), mask=np.ones((5, 2), bool)),
+            zerak.InvalidInputError,
+        ),
+        (lambda u: u.run_research(np.zeros((5, 3, 4)), threads=-1), zerak.InvalidConfigError),
+        (lambda u: u._core.update(np.zeros((3, 4), np.float32), None, False, 1), TypeError),
+        (lambda u: u._core.run(np.zeros((5, 2, 4)), None, True, 1), ValueError),
+        (lambda u: u._core.remove_symbol(3), IndexError),
+        (lambda u: u._core.restore_symbol(0, [b"junk"]), zerak.ZerakError),
+        (lambda u: u._core.restore_symbol(0, []), zerak.InvalidInputError),
+        (_corrupt, zerak.ZerakError),
+        (lambda u: u.add_symbol("b"), zerak.InvalidConfigError),
+        # no imaginary part dropped, as in FeaturePipeline
+        (lambda u: u.update(np.zeros((3, 4)) + 5j), TypeError),
+        (lambda u: u.update_many([[[1 + 5j] * 4] * 3]), TypeError),
+        (lambda u: u.run_research(np.zeros((5, 3, 4), np.complex64)), TypeError),
+        (lambda u: u.remove_symbol("zz"), KeyError),
+    ],
+)
 def test_bad_calls_raise_and_change_nothing(call, error):
     p = panel(12, bars=20, symbols=3, gaps=0.0)
     u = zerak.UniversePipeline(features(), INPUTS, ["a", "b", "c"])
@@ -367,11 +445,14 @@ class Failing:
         return 0
 
 
-@pytest.mark.parametrize("foreign", [
-    lambda: [zerak.Sma(["open"], 5000, ["sma5"])],  # same names, another window
-    lambda: [zerak.Ema(["open"], 2, ["sma5"])],
-    lambda: [Failing()],
-])
+@pytest.mark.parametrize(
+    "foreign",
+    [
+        lambda: [zerak.Sma(["open"], 5000, ["sma5"])],  # same names, another window
+        lambda: [zerak.Ema(["open"], 2, ["sma5"])],
+        lambda: [Failing()],
+    ],
+)
 def test_a_restore_takes_only_states_of_its_own_transforms(foreign):
     u = zerak.UniversePipeline([zerak.Sma(["open"], 2, ["sma5"])], ["open"], ["a", "b"])
     u.update([[1.0], [2.0]])
@@ -381,18 +462,25 @@ def test_a_restore_takes_only_states_of_its_own_transforms(foreign):
         rebuild(transforms, names, ids, [states[0], [state]])
     assert rebuild(transforms, names, ids, states).update([[3.0], [4.0]]).tolist() == [[2.0], [3.0]]
     # nothing waits to surface in an unrelated call
-    assert zerak.FeaturePipeline([zerak.Sma(["x"], 1, ["s"])], ["x"]).run_research([[1.0]]) == [[1.0]]
+    assert zerak.FeaturePipeline([zerak.Sma(["x"], 1, ["s"])], ["x"]).run_research([[1.0]]) == [
+        [1.0]
+    ]
 
 
-@pytest.mark.parametrize("members, unread", [
-    (lambda: [zerak.Sma(["close"], 2, ["s"]), zerak.CrossSectionalRank(["volume"], ["r"])], []),
-    (lambda: [zerak.CrossSectionalRank(["close"], ["r"])], ["volume"]),
-    (lambda: staged(), ["volume"]),  # unread by every stage
-    (lambda: [*staged(), zerak.Sma(["volume", "close"], 3, ["v"])], []),
-])
+@pytest.mark.parametrize(
+    "members, unread",
+    [
+        (lambda: [zerak.Sma(["close"], 2, ["s"]), zerak.CrossSectionalRank(["volume"], ["r"])], []),
+        (lambda: [zerak.CrossSectionalRank(["close"], ["r"])], ["volume"]),
+        (lambda: staged(), ["volume"]),  # unread by every stage
+        (lambda: [*staged(), zerak.Sma(["volume", "close"], 3, ["v"])], []),
+    ],
+)
 def test_an_input_read_by_no_stage_nor_cross_section_warns(members, unread):
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
         zerak.UniversePipeline(members(), ["close", "volume"], 3)
-    assert [str(w.message).rsplit(": ", 1)[-1] if w.category is zerak.ConfigWarning else w
-            for w in caught] == [f'input column "{c}" is read by no transform' for c in unread]
+    assert [
+        str(w.message).rsplit(": ", 1)[-1] if w.category is zerak.ConfigWarning else w
+        for w in caught
+    ] == [f'input column "{c}" is read by no transform' for c in unread]

@@ -8,9 +8,9 @@ import numpy as np
 import pytest
 import talib
 import talib.abstract
+from rough_data import assert_close, run, windows
 
 import zerak
-from rough_data import assert_close, run, windows
 
 nan = np.nan
 HLCV = ["h", "l", "c", "v"]
@@ -28,8 +28,8 @@ def ohlcv(n, seed, gaps=True, infs=False):
     lo = np.fmin(o, c) * (1 - np.abs(rng.normal(0, 0.004, n)))
     v = np.round(rng.lognormal(12, 1, n))
     for s in np.flatnonzero(rng.random(n) < 0.002):
-        o[s:s + 25] = h[s:s + 25] = lo[s:s + 25] = c[s:s + 25] = c[s]
-        v[s:s + 25] = 0.0
+        o[s : s + 25] = h[s : s + 25] = lo[s : s + 25] = c[s : s + 25] = c[s]
+        v[s : s + 25] = 0.0
     v[rng.random(n) < 0.001] = 1e12
     cols = dict(o=o, h=h, l=lo, c=c, v=v)
     for x in cols.values():
@@ -60,14 +60,14 @@ def by_segments(fn, *xs):
     bad = np.isnan(np.column_stack(xs)).any(axis=1)
     out = np.full(len(bad), nan)
     edges = np.flatnonzero(np.diff(np.concatenate([[1], bad.astype(int), [1]])))
-    for start, stop in zip(edges[::2], edges[1::2]):
+    for start, stop in zip(edges[::2], edges[1::2], strict=True):
         out[start:stop] = fn(*(x[start:stop] for x in xs))
     return out
 
 
 def window_sums(x, w):
     out = np.full(len(x), nan)
-    out[w - 1:] = windows(x, w).sum(axis=1)
+    out[w - 1 :] = windows(x, w).sum(axis=1)
     return out
 
 
@@ -97,7 +97,9 @@ def vwap(h, lo, c, v, w):
 def garman_klass(o, h, lo, c, w):
     with np.errstate(all="ignore"):
         ok = (o > 0) & (h > 0) & (lo > 0) & (c > 0) & (h >= lo)
-        terms = np.where(ok, 0.5 * np.log(h / lo) ** 2 - (2 * math.log(2) - 1) * np.log(c / o) ** 2, nan)
+        terms = np.where(
+            ok, 0.5 * np.log(h / lo) ** 2 - (2 * math.log(2) - 1) * np.log(c / o) ** 2, nan
+        )
         mean = window_sums(terms, w) / w
         return np.where(mean >= 0, np.sqrt(mean), nan)
 
@@ -111,28 +113,58 @@ def yang_zhang(o, h, lo, c, w):
         rs = np.where(ok, np.log(h / c) * np.log(h / o) + np.log(lo / c) * np.log(lo / o), nan)
         k = 0.34 / (1.34 + (w + 1) / (w - 1))
         var = np.full(len(c), nan)
-        var[w - 1:] = (windows(night, w).var(axis=1, ddof=1) + k * windows(body, w).var(axis=1, ddof=1)
-                       + (1 - k) * windows(rs, w).mean(axis=1))
+        var[w - 1 :] = (
+            windows(night, w).var(axis=1, ddof=1)
+            + k * windows(body, w).var(axis=1, ddof=1)
+            + (1 - k) * windows(rs, w).mean(axis=1)
+        )
         return np.where(var >= 0, np.sqrt(var), nan)
 
 
 # name: (make(window), oracle(columns, window), windows tried, TA-Lib name or None)
 CASES = {
-    "Obv": (lambda w: zerak.Obv(["c", "v"], ["x"]),
-            lambda d, w: by_segments(talib.OBV, d["c"], d["v"]), [None], "OBV"),
-    "AccumulationDistribution": (lambda w: zerak.AccumulationDistribution(HLCV, ["x"]),
-                                 lambda d, w: by_segments(talib.AD, *(d[k] for k in HLCV)), [None], "AD"),
-    "Mfi": (lambda w: zerak.Mfi(HLCV, w, ["x"]),
-            lambda d, w: by_segments(lambda *x: talib.MFI(*x, timeperiod=w), *(d[k] for k in HLCV)),
-            [2, 14, 40], "MFI"),
-    "ChaikinMoneyFlow": (lambda w: zerak.ChaikinMoneyFlow(HLCV, w, ["x"]),
-                         lambda d, w: cmf(*(d[k] for k in HLCV), w), [1, 20], None),
-    "Vwap": (lambda w: zerak.Vwap(HLCV, w, ["x"]),
-             lambda d, w: vwap(*(d[k] for k in HLCV), w), [1, 20], None),
-    "GarmanKlassVolatility": (lambda w: zerak.GarmanKlassVolatility(OHLC, w, ["x"]),
-                              lambda d, w: garman_klass(*(d[k] for k in OHLC), w), [1, 30], None),
-    "YangZhangVolatility": (lambda w: zerak.YangZhangVolatility(OHLC, w, ["x"]),
-                            lambda d, w: yang_zhang(*(d[k] for k in OHLC), w), [2, 30], None),
+    "Obv": (
+        lambda w: zerak.Obv(["c", "v"], ["x"]),
+        lambda d, w: by_segments(talib.OBV, d["c"], d["v"]),
+        [None],
+        "OBV",
+    ),
+    "AccumulationDistribution": (
+        lambda w: zerak.AccumulationDistribution(HLCV, ["x"]),
+        lambda d, w: by_segments(talib.AD, *(d[k] for k in HLCV)),
+        [None],
+        "AD",
+    ),
+    "Mfi": (
+        lambda w: zerak.Mfi(HLCV, w, ["x"]),
+        lambda d, w: by_segments(lambda *x: talib.MFI(*x, timeperiod=w), *(d[k] for k in HLCV)),
+        [2, 14, 40],
+        "MFI",
+    ),
+    "ChaikinMoneyFlow": (
+        lambda w: zerak.ChaikinMoneyFlow(HLCV, w, ["x"]),
+        lambda d, w: cmf(*(d[k] for k in HLCV), w),
+        [1, 20],
+        None,
+    ),
+    "Vwap": (
+        lambda w: zerak.Vwap(HLCV, w, ["x"]),
+        lambda d, w: vwap(*(d[k] for k in HLCV), w),
+        [1, 20],
+        None,
+    ),
+    "GarmanKlassVolatility": (
+        lambda w: zerak.GarmanKlassVolatility(OHLC, w, ["x"]),
+        lambda d, w: garman_klass(*(d[k] for k in OHLC), w),
+        [1, 30],
+        None,
+    ),
+    "YangZhangVolatility": (
+        lambda w: zerak.YangZhangVolatility(OHLC, w, ["x"]),
+        lambda d, w: yang_zhang(*(d[k] for k in OHLC), w),
+        [2, 30],
+        None,
+    ),
 }
 ORACLE_RUNS = [(name, w) for name, case in CASES.items() for w in case[2]]
 
@@ -193,14 +225,21 @@ def test_gap_rule(name, column):
     [
         (lambda: zerak.Obv(["c"], ["x"]), "inputs must contain close and volume columns"),
         (lambda: zerak.Obv(["c", "v"], []), "outputs must not be empty"),
-        (lambda: zerak.AccumulationDistribution(["h", "l", "c"], ["x"]),
-         "inputs must contain high, low, close, and volume columns"),
+        (
+            lambda: zerak.AccumulationDistribution(["h", "l", "c"], ["x"]),
+            "inputs must contain high, low, close, and volume columns",
+        ),
         (lambda: zerak.Mfi(HLCV, 1, ["x"]), "window must be >= 2"),
-        (lambda: zerak.Mfi(HLCV[:3], 14, ["x"]), "inputs must contain high, low, close, and volume columns"),
+        (
+            lambda: zerak.Mfi(HLCV[:3], 14, ["x"]),
+            "inputs must contain high, low, close, and volume columns",
+        ),
         (lambda: zerak.ChaikinMoneyFlow(HLCV, 0, ["x"]), "window must be non-zero"),
         (lambda: zerak.Vwap(HLCV, 5, []), "outputs must not be empty"),
-        (lambda: zerak.GarmanKlassVolatility(OHLC[:3], 5, ["x"]),
-         "inputs must contain open, high, low, and close columns"),
+        (
+            lambda: zerak.GarmanKlassVolatility(OHLC[:3], 5, ["x"]),
+            "inputs must contain open, high, low, and close columns",
+        ),
         (lambda: zerak.YangZhangVolatility(OHLC, 1, ["x"]), "window must be >= 2"),
     ],
 )
@@ -226,7 +265,7 @@ def test_mfi_compares_typical_prices_exactly():
         d = rng.integers(1, 9) * 1e-5
         h[i], lo[i], c[i] = np.round(h[i - 1] + d, 5), lo[i - 1], np.round(c[i - 1] - d, 5)
     v = np.round(rng.lognormal(8, 1, n))
-    exact = [Fraction(a) + Fraction(b) + Fraction(d) for a, b, d in zip(h, lo, c)]
+    exact = [Fraction(a) + Fraction(b) + Fraction(d) for a, b, d in zip(h, lo, c, strict=True)]
     tp = (h + lo + c) / 3
     flat = np.array([False] + [exact[i] == exact[i - 1] for i in range(1, n)])
     assert (flat & (tp != np.roll(tp, 1))).sum() > 50  # the rounding disagrees there
@@ -236,7 +275,7 @@ def test_mfi_compares_typical_prices_exactly():
     pos, neg = np.where(up, tp * v, 0.0), np.where(down, tp * v, 0.0)
     want = np.full(n, nan)
     for i in range(w, n):
-        p, q = sum(pos[i + 1 - w:i + 1]), sum(neg[i + 1 - w:i + 1])
+        p, q = sum(pos[i + 1 - w : i + 1]), sum(neg[i + 1 - w : i + 1])
         want[i] = 0.0 if p + q < 1 else 100 * (p / (p + q))
     cols = dict(h=h, l=lo, c=c, v=v)
     live = run(zerak.Mfi(HLCV, w, ["x"]), h, lo, c, v)[:, 0]

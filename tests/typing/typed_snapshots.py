@@ -25,8 +25,7 @@ assert_type(rebuild(*args), FeaturePipeline)
 assert_type(pickle.loads(pickle.dumps(pipeline)), Any)  # pickle's own stub says Any
 
 # The mapping overloads stay first, whether or not the frame libraries exist.
-assert_type(zerak.research_frame(pipeline, {"close": [1.0, None]}),
-            dict[str, NDArray[np.float64]])
+assert_type(zerak.research_frame(pipeline, {"close": [1.0, None]}), dict[str, NDArray[np.float64]])
 
 restored.update([1.0])  # type: ignore[union-attr]
 zerak.snapshot.load(b"", cls=3)  # type: ignore[call-overload]

@@ -39,11 +39,17 @@ assert_type(targets.forward_period(), int)
 frame = pd.DataFrame({"close": [1.0, 2.0], "volume": [3.0, 4.0]})
 assert_type(zerak.research_frame(pipeline, frame), pd.DataFrame)
 assert_type(zerak.label_frame(targets, pl.DataFrame({"close": [1.0]})), pl.DataFrame)
-assert_type(zerak.research_frame(pipeline, {"close": [1.0], "volume": [None]}),
-            dict[str, NDArray[np.float64]])
+assert_type(
+    zerak.research_frame(pipeline, {"close": [1.0], "volume": [None]}),
+    dict[str, NDArray[np.float64]],
+)
 assert_type(zerak.research_frame(pipeline, pl.LazyFrame(frame), keep=["volume"]), pl.LazyFrame)
-assert_type(zerak.label_frame(targets, {"close": [1.0], "day": ["mon"]}, keep="day",
-                              progress=lambda done, total: None), dict[str, Any])
+assert_type(
+    zerak.label_frame(
+        targets, {"close": [1.0], "day": ["mon"]}, keep="day", progress=lambda done, total: None
+    ),
+    dict[str, Any],
+)
 assert_type(targets.run_research_array([np.ones(3)], progress=True), NDArray[np.float64])
 pipeline.run_research(np.zeros((3, 2)), progress=print)
 pipeline.update_many(np.zeros((3, 2)), progress=1)  # type: ignore[arg-type]

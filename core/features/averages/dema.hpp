@@ -6,7 +6,7 @@
 #include "error.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
-#include "ops/close_indicator_steps.hpp"
+#include "features/close_indicator_steps.hpp"
 #include "features/stepped_feature.hpp"
 
 namespace zerak {

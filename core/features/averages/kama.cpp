@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/steps.hpp"
 
 namespace zerak {

@@ -6,7 +6,7 @@
 
 #include "block/block_series.hpp"
 #include "error.hpp"
-#include "ops/close_indicator_steps.hpp"
+#include "features/close_indicator_steps.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
 #include "features/stepped_feature.hpp"

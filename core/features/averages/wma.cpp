@@ -5,7 +5,7 @@
 
 #include "block/block_series.hpp"
 #include "features/ring_block.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/steps.hpp"
 
 namespace zerak {

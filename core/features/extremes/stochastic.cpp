@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "block/block_series.hpp"
 #include "ops/moments.hpp"
 #include "window/window_sums.hpp"
 
@@ -22,7 +21,7 @@ Value window_average(const Ring& ring) noexcept {
 
 Result<Stochastic> Stochastic::create(Names inputs, Names outputs, std::size_t fastk,
                                       std::size_t slowk, std::size_t slowd) {
-  if (inputs.size() < 3) return invalid_input("inputs must contain high, low and close columns");
+  if (inputs.size() < kValuesRead) return invalid_input(kHighLowCloseInputs);
   if (outputs.size() != 2) {
     return invalid_input("outputs must contain exactly 2 names: [slowk, slowd]");
   }
@@ -34,34 +33,22 @@ Result<Stochastic> Stochastic::create(Names inputs, Names outputs, std::size_t f
 
 Stochastic::Stochastic(Names inputs, Names outputs, std::size_t fastk, std::size_t slowk,
                        std::size_t slowd)
-    : TransformBase(std::move(inputs), std::move(outputs)),
+    : HighLowFeature(fastk, std::move(inputs), std::move(outputs)),
       fastk_(fastk),
       slowk_(slowk),
       slowd_(slowd),
-      highs_(fastk),
-      lows_(fastk),
       fast_k_(slowk),
-      slow_k_(slowd),
-      highest_(fastk),
-      lowest_(fastk) {}
+      slow_k_(slowd) {}
 
 void Stochastic::reset() {
-  highs_.clear();
-  lows_.clear();
+  HighLowFeature::reset();
   fast_k_.clear();
   slow_k_.clear();
-  highest_.clear();
-  lowest_.clear();
-}
-
-void Stochastic::rebuild_from_window() noexcept {
-  highest_.rebuild(highs_);
-  lowest_.rebuild(lows_);
 }
 
 const char* Stochastic::restored_problem() const noexcept {
   // A window not yet full tells how many bars there were; the others must agree.
-  const Ring* rings[] = {&highs_, &lows_, &fast_k_, &slow_k_};
+  const Ring* rings[] = {&highs(), &lows(), &fast_k_, &slow_k_};
   std::size_t bars = std::max({fastk_, slowk_, slowd_});
   for (const Ring* r : rings) {
     if (!r->full()) bars = r->size();
@@ -72,10 +59,9 @@ const char* Stochastic::restored_problem() const noexcept {
   return nullptr;
 }
 
-Stochastic::Lines Stochastic::step(Highest& hi, Lowest& lo, const Value& high, const Value& low,
-                                   const Value& close) {
-  hi.push(high);
-  lo.push(low);
+std::array<Value, 2> Stochastic::finish(const HighestHigh& hi, const LowestLow& lo,
+                                        const Value* bar) {
+  const Value& close = bar[2];
   Value k = kMissing;
   if (hi.ready() && lo.ready() && close) {
     // The indicator library's own expression, so that its numbers come out bit for bit.
@@ -88,41 +74,8 @@ Stochastic::Lines Stochastic::step(Highest& hi, Lowest& lo, const Value& high, c
   slow_k_.push(slow);
   // The lines come together (as the indicator library aligns them): %K waits for %D.
   const Value d = window_average(slow_k_);
-  return d ? Lines{slow, d} : Lines{kMissing, kMissing};
-}
-
-OutputRow Stochastic::update(std::span<const Value> values) {
-  if (values.size() < 3) return {kMissing, kMissing};
-  highs_.push(values[0]);
-  lows_.push(values[1]);
-  auto hi = highest_.cursor();
-  auto lo = lowest_.cursor();
-  const Lines l = step(hi, lo, values[0], values[1], values[2]);
-  highest_.take(hi);
-  lowest_.take(lo);
-  return {l.slowk, l.slowd};
-}
-
-void Stochastic::update_block(std::span<const Value* const> inputs,
-                              std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.size() < 3 || outputs.size() < 2) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* high = inputs[0];
-  const Value* low = inputs[1];
-  const Value* close = inputs[2];
-  auto hi = highest_.cursor();
-  auto lo = lowest_.cursor();
-  for (std::size_t i = 0; i < bars; ++i) {
-    const Lines l = step(hi, lo, high[i], low[i], close[i]);
-    outputs[0][i] = l.slowk;
-    outputs[1][i] = l.slowd;
-  }
-  highest_.take(hi);
-  lowest_.take(lo);
-  push_newest(highs_, high, bars);
-  push_newest(lows_, low, bars);
-  fill_missing(outputs, 2, bars);
+  if (!d) return {kMissing, kMissing};
+  return {slow, d};
 }
 
 }  // namespace zerak

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "operators/elementwise_operator.hpp"
+#include "operators/nan_result.hpp"
 #include "lag_feature.hpp"
 
 namespace zerak {

@@ -8,7 +8,7 @@
 
 #include "block/block_series.hpp"
 #include "features/ring_block.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "window/extremum_window.hpp"
 
 namespace zerak {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/moments.hpp"
 #include "ops/steps.hpp"
 #include "window/window_sums.hpp"

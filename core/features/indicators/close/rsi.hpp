@@ -4,7 +4,7 @@
 #include <span>
 
 #include "error.hpp"
-#include "ops/close_indicator_steps.hpp"
+#include "features/close_indicator_steps.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
 #include "features/stepped_feature.hpp"

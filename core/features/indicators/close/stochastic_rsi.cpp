@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
-#include "ops/close_indicator_steps.hpp"
+#include "features/close_indicator_steps.hpp"
 
 namespace zerak {
 

@@ -6,7 +6,7 @@
 
 #include "block/block_series.hpp"
 #include "features/column_block.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "ops/range_smoothing.hpp"
 #include "ops/steps.hpp"
 #include "range_indicator.hpp"

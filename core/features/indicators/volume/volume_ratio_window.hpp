@@ -8,7 +8,7 @@
 
 #include "block/block_series.hpp"
 #include "features/ring_block.hpp"
-#include "block/simd/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "window/ring.hpp"
 #include "window/window_sums.hpp"
 #include "features/column_block.hpp"

@@ -7,7 +7,7 @@
 
 #include "value.hpp"
 #include "window/ring.hpp"
-#include "steps.hpp"
+#include "ops/steps.hpp"
 
 // The recursive steps of the indicators of one price column, in the
 // operation order of the classic indicator library (a user switching from it

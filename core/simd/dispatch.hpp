@@ -56,7 +56,7 @@ enum class ColumnOp : std::uint8_t { Add, Subtract, Multiply, Divide };
 //
 // Window passes over plain arrays, one window per output. For output i the
 // window is x[i], x[i + 1], ..., x[i + w - 1], combined oldest first from 0.0
-// with exactly the steps of ops/steps.inc named.
+// with exactly the steps of simd/steps.inc named.
 //
 // Counting passes, for the rank correlations: their results are integers,
 // exact whichever instruction set counts them.
@@ -112,7 +112,7 @@ struct Kernels {
   void (*adf_fits)(const double* y, const double* dy, std::size_t n, std::size_t lags,
                    bool trend, std::size_t count, double* scratch, double* tested, double* ssr,
                    double* inverse, unsigned char* ok) noexcept;
-  // out[i] = the library's ln x[i] (ops/log.inc), one argument per lane.
+  // out[i] = the library's ln x[i] (simd/log.inc), one argument per lane.
   void (*logs)(const double* x, std::size_t n, double* out) noexcept;
 
   // Columns of values as doubles, a missing value holding its pattern
