@@ -44,14 +44,23 @@ void to_means(LaneMoments& m, std::size_t w, Usable usable) {
   }
 }
 
-}  // namespace lane_moments_detail
-
-template <class Usable>
-LaneMoments lane_moments(const double* x, std::size_t w, std::size_t count, Usable&& usable) {
+// Moments with every column `count` long: those of x, and of y for a pair.
+inline LaneMoments sized(std::size_t count, bool pair) {
   LaneMoments m;
   m.ok.resize(count);
   m.mean_x.resize(count);
   m.sxx.resize(count);
+  if (pair) {
+    for (std::vector<double>* v : {&m.mean_y, &m.sxy, &m.syy}) v->resize(count);
+  }
+  return m;
+}
+
+}  // namespace lane_moments_detail
+
+template <class Usable>
+LaneMoments lane_moments(const double* x, std::size_t w, std::size_t count, Usable&& usable) {
+  LaneMoments m = lane_moments_detail::sized(count, false);
   if (count == 0) return m;
   const simd::Kernels& k = simd::kernels();
   k.sums(x, w, count, m.mean_x.data());
@@ -63,9 +72,7 @@ LaneMoments lane_moments(const double* x, std::size_t w, std::size_t count, Usab
 template <class Usable>
 LaneMoments lane_moments(const double* x, const double* y, std::size_t w, std::size_t count,
                          Usable&& usable) {
-  LaneMoments m;
-  m.ok.resize(count);
-  for (std::vector<double>* v : {&m.mean_x, &m.sxx, &m.mean_y, &m.sxy, &m.syy}) v->resize(count);
+  LaneMoments m = lane_moments_detail::sized(count, true);
   if (count == 0) return m;
   const simd::Kernels& k = simd::kernels();
   k.sums(x, w, count, m.mean_x.data());
@@ -82,10 +89,7 @@ LaneMoments lane_moments(const double* x, const double* y, std::size_t w, std::s
 template <class Usable>
 LaneMoments corrected_lane_moments(const double* x, std::size_t w, std::size_t count,
                                    Usable&& usable) {
-  LaneMoments m;
-  m.ok.resize(count);
-  m.mean_x.resize(count);
-  m.sxx.resize(count);
+  LaneMoments m = lane_moments_detail::sized(count, false);
   if (count == 0) return m;
   const simd::Kernels& k = simd::kernels();
   k.compensated_sums(x, w, count, m.mean_x.data());
@@ -100,9 +104,7 @@ LaneMoments corrected_lane_moments(const double* x, std::size_t w, std::size_t c
 template <class Usable>
 LaneMoments corrected_lane_moments(const double* x, const double* y, std::size_t w,
                                    std::size_t count, Usable&& usable) {
-  LaneMoments m;
-  m.ok.resize(count);
-  for (std::vector<double>* v : {&m.mean_x, &m.sxx, &m.mean_y, &m.sxy, &m.syy}) v->resize(count);
+  LaneMoments m = lane_moments_detail::sized(count, true);
   if (count == 0) return m;
   const simd::Kernels& k = simd::kernels();
   k.compensated_sums(x, w, count, m.mean_x.data());

@@ -48,6 +48,12 @@ inline constexpr WindowCheck kWindowChecks[] = {
     outputs_at_least(1, msg::kOutputsEmpty),
     window_at_least(1, msg::kWindowZero),
 };
+// The same for a window of at least two bars.
+inline constexpr WindowCheck kWindowOf2Checks[] = {
+    inputs_at_least(1, msg::kInputsEmpty),
+    outputs_at_least(1, msg::kOutputsEmpty),
+    window_at_least(2, msg::kWindowBelow2),
+};
 
 // A feature over the last `window` bars, constructed as (inputs, window,
 // outputs). Derived has a constructor Derived(Names inputs, std::size_t

@@ -215,6 +215,31 @@ std::optional<double> rescaled_statistic(std::span<const double> y, std::size_t 
 
 }  // namespace
 
+namespace {
+
+// The statistic of a window of n values that `fill` writes into y; missing
+// when the fit has no more rows than columns.
+template <class Fill>
+std::optional<double> window_statistic(std::size_t n, std::size_t lags, AdfRegression regression,
+                                       AdfWorkspace& workspace, Fill&& fill) {
+  // Rows saturate at zero; written so that no sum can wrap for any lags.
+  const std::size_t m = lags >= n ? 0 : n - lags - 1;
+  if (m == 0) return std::nullopt;
+  // Here lags < n, so k cannot wrap either.
+  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
+  if (m <= k) return std::nullopt;
+
+  const std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
+  const std::span<double> y = scratch.first(n);
+  fill(y);
+  if (std::optional<double> t = fit_statistic(y, lags, regression, scratch.subspan(n), false)) {
+    return t;
+  }
+  return rescaled_statistic(y, lags, regression, scratch.subspan(n));
+}
+
+}  // namespace
+
 std::optional<double> adf_stat(std::span<const Value> older, std::span<const Value> newer,
                                std::size_t lags, AdfRegression regression,
                                AdfWorkspace& workspace) {
@@ -225,38 +250,19 @@ std::optional<double> adf_stat(std::span<const Value> older, std::span<const Val
     if (!v) return std::nullopt;
   }
   const std::size_t n = older.size() + newer.size();
-  // Rows saturate at zero; written so that no sum can wrap for any lags.
-  const std::size_t m = lags >= n ? 0 : n - lags - 1;
-  if (m == 0) return std::nullopt;
-  // Here lags < n, so k cannot wrap either.
-  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
-  if (m <= k) return std::nullopt;
-
-  const std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
-  const std::span<double> y = scratch.first(n);
-  std::transform(older.begin(), older.end(), y.begin(), [](const Value& v) { return *v; });
-  std::transform(newer.begin(), newer.end(), y.begin() + static_cast<std::ptrdiff_t>(older.size()),
-                 [](const Value& v) { return *v; });
-  if (std::optional<double> t = fit_statistic(y, lags, regression, scratch.subspan(n), false)) {
-    return t;
-  }
-  return rescaled_statistic(y, lags, regression, scratch.subspan(n));
+  return window_statistic(n, lags, regression, workspace, [&](std::span<double> y) {
+    std::transform(older.begin(), older.end(), y.begin(), [](const Value& v) { return *v; });
+    std::transform(newer.begin(), newer.end(),
+                   y.begin() + static_cast<std::ptrdiff_t>(older.size()),
+                   [](const Value& v) { return *v; });
+  });
 }
 
 std::optional<double> adf_stat_from_plain(std::span<const double> window, std::size_t lags,
                                          AdfRegression regression, AdfWorkspace& workspace) {
-  const std::size_t n = window.size();
-  const std::size_t m = lags >= n ? 0 : n - lags - 1;
-  if (m == 0) return std::nullopt;
-  const std::size_t k = lags + (regression == AdfRegression::Constant ? 2 : 3);
-  if (m <= k) return std::nullopt;
-  const std::span<double> scratch = workspace.take(AdfWorkspace::doubles_needed(n, k));
-  const std::span<double> y = scratch.first(n);
-  std::copy(window.begin(), window.end(), y.begin());
-  if (std::optional<double> t = fit_statistic(y, lags, regression, scratch.subspan(n), false)) {
-    return t;
-  }
-  return rescaled_statistic(y, lags, regression, scratch.subspan(n));
+  return window_statistic(window.size(), lags, regression, workspace, [&](std::span<double> y) {
+    std::copy(window.begin(), window.end(), y.begin());
+  });
 }
 
 std::optional<double> adf_t_statistic(double tested, double ssr, double inverse, std::size_t m,

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
+#include "features/ring_block.hpp"
 #include "block/lane_moments.hpp"
 #include "window/window_sums.hpp"
 
@@ -46,17 +47,12 @@ void RollingZScore::update_block(std::span<const Value* const> inputs,
                                  std::span<Value* const> outputs, std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
-  const std::size_t held = ring_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
-  const Lanes lanes = lanes_of(held, window_, window_, bars);
+  RingBlock block(ring_, in, bars, window_, window_);
+  const Lanes& lanes = block.lanes;
   // The window includes x, so a missing x is a missing entry too.
-  const LaneMoments m =
-      lane_moments(s.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {
-        const std::size_t b = lanes.start + j;
-        return s.missing(b, b + window_) == 0 && !s.constant(b, b + window_);
-      });
+  const LaneMoments m = lane_moments(block.window(0), window_, lanes.count, [&](std::size_t j) {
+    return !block.missing(j) && !block.constant(j);
+  });
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
     const std::size_t j = i - lanes.first;

@@ -14,6 +14,25 @@
 #include <vector>
 
 #include "features/statistics/adf.hpp"
+#include "features/averages/dema.hpp"
+#include "features/averages/ewm_std.hpp"
+#include "features/averages/tema.hpp"
+#include "features/averages/wma.hpp"
+#include "features/indicators/close/bollinger_bands.hpp"
+#include "features/indicators/close/rsi.hpp"
+#include "features/indicators/range/adx.hpp"
+#include "features/indicators/range/atr.hpp"
+#include "features/indicators/range/cci.hpp"
+#include "features/indicators/range/keltner_channel.hpp"
+#include "features/indicators/range/natr.hpp"
+#include "features/indicators/range/true_range.hpp"
+#include "features/indicators/range/ultimate_oscillator.hpp"
+#include "features/indicators/volume/chaikin_money_flow.hpp"
+#include "features/indicators/volume/mfi.hpp"
+#include "features/indicators/volume/vwap.hpp"
+#include "features/order_statistics/rolling_rank.hpp"
+#include "features/returns/diff.hpp"
+#include "features/returns/lag.hpp"
 #include "features/correlation/auto_correlation.hpp"
 #include "features/correlation/correlation.hpp"
 #include "features/averages/ema.hpp"
@@ -144,6 +163,39 @@ std::vector<BlockCase> cases() {
                        }), w + lag});
       }
     }
+    // The shared block plumbing (column_block, SteppedFeature, RingBlock);
+    // a second output name checks the columns past the row.
+    if (w <= 257) {
+      const Names hlc{"h", "l", "c"};
+      const Names hlcv{"h", "l", "c", "v"};
+      out.push_back({"Lag" + sw, maker<Lag>([w] { return Lag::create({"x"}, w, {"y", "z"}); }), w});
+      out.push_back({"Diff" + sw, maker<Diff>([w] { return Diff::create({"x"}, w, {"y"}); }), w});
+      out.push_back({"Wma" + sw, maker<Wma>([w] { return Wma::create({"x"}, w, {"y", "z"}); }), w});
+      out.push_back({"Atr" + sw, maker<Atr>([=] { return Atr::create(hlc, w, {"y", "z"}); }), w, true});
+      out.push_back({"Natr" + sw, maker<Natr>([=] { return Natr::create(hlc, w, {"y"}); }), w, true});
+      out.push_back({"Vwap" + sw, maker<Vwap>([=] { return Vwap::create(hlcv, w, {"y", "z"}); }), w, true});
+      out.push_back({"Chaikin" + sw, maker<ChaikinMoneyFlow>([=] {
+                       return ChaikinMoneyFlow::create(hlcv, w, {"y"});
+                     }), w, true});
+      if (w >= 2) {
+        out.push_back({"Dema" + sw, maker<Dema>([w] { return Dema::create({"x"}, w, {"y", "z"}); }), w});
+        out.push_back({"Tema" + sw, maker<Tema>([w] { return Tema::create({"x"}, w, {"y"}); }), w});
+        out.push_back({"EwmStd" + sw, maker<EwmStd>([w] { return EwmStd::create({"x"}, w, {"y"}); }), w});
+        out.push_back({"Rsi" + sw, maker<Rsi>([w] { return Rsi::create({"x"}, w, {"y", "z"}); }), w});
+        out.push_back({"RollingRank" + sw, maker<RollingRank>([w] {
+                         return RollingRank::create({"x"}, w, {"y", "z"});
+                       }), w});
+        out.push_back({"Bollinger" + sw, maker<BollingerBands>([w] {
+                         return BollingerBands::create({"x"}, w, {"u", "m", "l"});
+                       }), w});
+        out.push_back({"Mfi" + sw, maker<Mfi>([=] { return Mfi::create(hlcv, w, {"y"}); }), w, true});
+        out.push_back({"Cci" + sw, maker<Cci>([=] { return Cci::create(hlc, w, {"y", "z"}); }), w, true});
+        out.push_back({"Adx" + sw, maker<Adx>([=] { return Adx::create(hlc, w, {"p", "m", "a"}); }), w, true});
+        out.push_back({"Keltner" + sw, maker<KeltnerChannel>([=] {
+                         return KeltnerChannel::create(hlc, {"u", "m", "l"}, w, w / 2 + 1, 2.0);
+                       }), w, true});
+      }
+    }
     out.push_back({"RollingVariance" + sw, maker<RollingVariance>([w] {
                      return RollingVariance::create({"x"}, w, {"y"}, 0, false);
                    }), w});
@@ -182,6 +234,12 @@ std::vector<BlockCase> cases() {
                      }), w, false, scale});
     }
   }
+  out.push_back({"TrueRange", maker<TrueRange>([] {
+                   return TrueRange::create({"h", "l", "c"}, {"y", "z"});
+                 }), 1, true});
+  out.push_back({"UltimateOscillator", maker<UltimateOscillator>([] {
+                   return UltimateOscillator::create({"h", "l", "c"}, {"y"}, 7, 14, 28);
+                 }), 28, true});
   out.push_back({"Add", maker<Add>([] { return Add::create({"a", "b"}, {"y"}); }), 1});
   out.push_back({"Subtract", maker<Subtract>([] { return Subtract::create({"a", "b"}, {"y"}); }), 1});
   out.push_back({"Multiply", maker<Multiply>([] { return Multiply::create({"a", "b"}, {"y"}); }), 1});

@@ -2,13 +2,10 @@
 
 #include <utility>
 
-#include "block/block_series.hpp"
-#include "features/close_indicator_steps.hpp"
-
 namespace zerak {
 
 Dema::Dema(Names inputs, std::size_t window, Names outputs)
-    : WindowFeature(std::move(inputs), window, std::move(outputs)),
+    : SteppedFeature(std::move(inputs), window, std::move(outputs)),
       seed1_(window),
       seed2_(window),
       k_(close_ind::ema_constant(window)) {}
@@ -24,28 +21,7 @@ const char* Dema::restored_problem() const noexcept {
   return close_ind::chain_problem({{ema1_, seed1_}, {ema2_, seed2_}});
 }
 
-inline Value Dema::step(const Value& x) {
-  if (!x) {
-    reset();
-    return kMissing;
-  }
-  const Value e1 = close_ind::seeded_ema(seed1_, ema1_, *x, k_);
-  if (!e1) return kMissing;
-  const Value e2 = close_ind::seeded_ema(seed2_, ema2_, *e1, k_);
-  if (!e2) return kMissing;
-  return (2.0 * *e1) - *e2;
-}
-
-OutputRow Dema::update(std::span<const Value> values) {
-  if (values.empty()) return {kMissing};
-  return {step(values[0])};
-}
-
-void Dema::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                        std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
-  const Value* in = inputs[0];
-  Value* out = outputs[0];
+void Dema::step_run(const Value* in, Value* out, std::size_t bars) {
   std::size_t i = 0;
   while (i < bars) {
     if (ema1_ && ema2_) {
@@ -65,7 +41,6 @@ void Dema::update_block(std::span<const Value* const> inputs, std::span<Value* c
     out[i] = step(in[i]);
     ++i;
   }
-  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -10,15 +9,10 @@
 #include "traits.hpp"
 #include "window/ring.hpp"
 #include "window/window_sums.hpp"
+#include "features/stepped_feature.hpp"
 #include "features/window_feature.hpp"
 
 namespace zerak {
-
-inline constexpr WindowCheck kEwmChecks[] = {
-    inputs_at_least(1, msg::kInputsEmpty),
-    outputs_at_least(1, msg::kOutputsEmpty),
-    window_at_least(2, msg::kWindowBelow2),
-};
 
 // Exponentially weighted variance with Ema's conventions: alpha = 2 / (window
 // + 1); seeded with the mean and population variance of the first `window`
@@ -29,14 +23,14 @@ inline constexpr WindowCheck kEwmChecks[] = {
 // seeding starts over (an infinity would otherwise stay in the mean for good).
 // Derived supplies `static double finish(double variance)`.
 template <class Derived>
-class EwmSpread : public WindowFeature<Derived> {
+class EwmSpread : public SteppedFeature<Derived> {
  public:
   static constexpr auto state() {
     return std::tuple{schema::ValueState<&EwmSpread::mean_>{"current mean"},
                       schema::ValueState<&EwmSpread::var_>{"current variance"},
                       schema::RingState<&EwmSpread::seed_>{"seed values"}};
   }
-  static constexpr std::span<const WindowCheck> kChecks = kEwmChecks;
+  static constexpr std::span<const WindowCheck> kChecks = kWindowOf2Checks;
 
   void reset() override {
     mean_.reset();
@@ -44,20 +38,38 @@ class EwmSpread : public WindowFeature<Derived> {
     seed_.clear();
   }
 
-  OutputRow update(std::span<const Value> values) override {
-    if (values.empty()) return {kMissing};
-    return {step(values[0])};
+  [[nodiscard]] double alpha() const noexcept { return alpha_; }
+
+  // A seeded state never collects seed values again, and its variance is a
+  // number >= 0 (possibly +inf after an overflow).
+  [[nodiscard]] const char* restored_problem() const noexcept {
+    if (mean_.has_value() != var_.has_value()) return "a mean without a variance, or the reverse";
+    if (mean_ && !seed_.empty()) return "seed values beside a seeded mean";
+    if (var_ && !(*var_ >= 0.0)) return "a negative or NaN variance";
+    return nullptr;
+  }
+
+ protected:
+  EwmSpread(Names inputs, std::size_t window, Names outputs)
+      : SteppedFeature<Derived>(std::move(inputs), window, std::move(outputs)),
+        seed_(window),
+        alpha_(2.0 / (static_cast<double>(window) + 1.0)),
+        one_minus_alpha_(1.0 - alpha_) {}
+
+ private:
+  friend class SteppedFeature<Derived>;
+
+  static bool usable(const Value& x) noexcept { return x && std::isfinite(*x); }
+
+  void advance(double& mean, double& var, double x) const noexcept {
+    const double d = x - mean;
+    mean = one_minus_alpha_ * mean + alpha_ * x;
+    var = one_minus_alpha_ * (var + alpha_ * (d * d));
   }
 
   // Seeded stretches run with the mean and variance in registers; gaps and
   // seeding go through the one-bar step.
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* in = inputs[0];
-    Value* out = outputs[0];
+  void step_run(const Value* in, Value* out, std::size_t bars) {
     std::size_t i = 0;
     while (i < bars) {
       if (mean_) {
@@ -74,34 +86,6 @@ class EwmSpread : public WindowFeature<Derived> {
       out[i] = step(in[i]);
       ++i;
     }
-    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
-  }
-
-  [[nodiscard]] double alpha() const noexcept { return alpha_; }
-
-  // A seeded state never collects seed values again, and its variance is a
-  // number >= 0 (possibly +inf after an overflow).
-  [[nodiscard]] const char* restored_problem() const noexcept {
-    if (mean_.has_value() != var_.has_value()) return "a mean without a variance, or the reverse";
-    if (mean_ && !seed_.empty()) return "seed values beside a seeded mean";
-    if (var_ && !(*var_ >= 0.0)) return "a negative or NaN variance";
-    return nullptr;
-  }
-
- protected:
-  EwmSpread(Names inputs, std::size_t window, Names outputs)
-      : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)),
-        seed_(window),
-        alpha_(2.0 / (static_cast<double>(window) + 1.0)),
-        one_minus_alpha_(1.0 - alpha_) {}
-
- private:
-  static bool usable(const Value& x) noexcept { return x && std::isfinite(*x); }
-
-  void advance(double& mean, double& var, double x) const noexcept {
-    const double d = x - mean;
-    mean = one_minus_alpha_ * mean + alpha_ * x;
-    var = one_minus_alpha_ * (var + alpha_ * (d * d));
   }
 
   Value step(const Value& x) {

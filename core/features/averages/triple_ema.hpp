@@ -9,6 +9,7 @@
 #include "features/close_indicator_steps.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
+#include "features/stepped_feature.hpp"
 #include "features/window_feature.hpp"
 
 namespace zerak {
@@ -19,7 +20,7 @@ namespace zerak {
 // `static Value combine(double e1, double e2, double e3, const Value& previous_e3)`,
 // the same function on the live and the block path.
 template <class Derived>
-class TripleEma : public WindowFeature<Derived> {
+class TripleEma : public SteppedFeature<Derived> {
  public:
   static constexpr auto state() {
     return std::tuple{schema::ValueState<&TripleEma::ema1_>{"first average"},
@@ -45,18 +46,18 @@ class TripleEma : public WindowFeature<Derived> {
     return close_ind::chain_problem({{ema1_, seed1_}, {ema2_, seed2_}, {ema3_, seed3_}});
   }
 
-  OutputRow update(std::span<const Value> values) override {
-    if (values.empty()) return {kMissing};
-    return {step(values[0])};
-  }
+ protected:
+  TripleEma(Names inputs, std::size_t window, Names outputs)
+      : SteppedFeature<Derived>(std::move(inputs), window, std::move(outputs)),
+        seed1_(window),
+        seed2_(window),
+        seed3_(window),
+        k_(close_ind::ema_constant(window)) {}
 
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* in = inputs[0];
-    Value* out = outputs[0];
+ private:
+  friend class SteppedFeature<Derived>;
+
+  void step_run(const Value* in, Value* out, std::size_t bars) {
     std::size_t i = 0;
     while (i < bars) {
       if (ema1_ && ema2_ && ema3_) {
@@ -80,18 +81,8 @@ class TripleEma : public WindowFeature<Derived> {
       out[i] = step(in[i]);
       ++i;
     }
-    fill_missing(outputs, 1, bars);
   }
 
- protected:
-  TripleEma(Names inputs, std::size_t window, Names outputs)
-      : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)),
-        seed1_(window),
-        seed2_(window),
-        seed3_(window),
-        k_(close_ind::ema_constant(window)) {}
-
- private:
   Value step(const Value& x) {
     if (!x) {
       reset();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
+#include "features/ring_block.hpp"
 #include "simd/dispatch.hpp"
 #include "ops/steps.hpp"
 
@@ -37,20 +38,16 @@ void Wma::update_block(std::span<const Value* const> inputs, std::span<Value* co
                        std::size_t bars) {
   if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
-  const std::size_t held = ring_.size();
   const std::size_t w = window_;
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
-  const Lanes lanes = lanes_of(held, w, w, bars);
+  const RingBlock block(ring_, in, bars, w, w);
+  const Lanes& lanes = block.lanes;
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;
   if (lanes.count != 0) {
     std::vector<double> sums(lanes.count);
-    simd::kernels().weighted_sums(s.data() + lanes.start, w, lanes.count, sums.data());
+    simd::kernels().weighted_sums(block.window(0), w, lanes.count, sums.data());
     for (std::size_t j = 0; j < lanes.count; ++j) {
-      const std::size_t b = lanes.start + j;
-      out[lanes.first + j] = s.missing(b, b + w) != 0 ? kMissing : Value(sums[j] / divisor_);
+      out[lanes.first + j] = block.missing(j) ? kMissing : Value(sums[j] / divisor_);
     }
   }
   ring_.push_many(in, bars);

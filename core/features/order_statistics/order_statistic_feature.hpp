@@ -4,10 +4,9 @@
 #include <span>
 #include <utility>
 
-#include "block/block_series.hpp"
 #include "window/order_statistic_window.hpp"
 #include "window/ring.hpp"
-#include "features/window_feature.hpp"
+#include "features/stepped_feature.hpp"
 
 namespace zerak {
 
@@ -16,32 +15,14 @@ namespace zerak {
 // values and the missing count are derived from it.
 //
 // Derived declares `double of_window() const`, its output from a full window
-// of present values; update and update_block both run `step`, so live and
-// research are one code path.
+// of present values; live and research both run `step`, one code path.
 template <class Derived>
-class OrderStatisticFeature : public WindowFeature<Derived> {
+class OrderStatisticFeature : public SteppedFeature<Derived> {
  public:
   void reset() override {
     ring_.clear();
     sorted_.clear();
     missing_ = 0;
-  }
-
-  OutputRow update(std::span<const Value> values) override {
-    if (values.empty()) return {kMissing};
-    return {step(values[0])};
-  }
-
-  // Bar by bar, without a call through the interface for each.
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* const in = inputs[0];
-    Value* const out = outputs[0];
-    for (std::size_t i = 0; i < bars; ++i) out[i] = step(in[i]);
-    fill_missing(outputs, 1, bars);
   }
 
   // Recomputes the ordered values and the missing count from the ring, the
@@ -59,8 +40,10 @@ class OrderStatisticFeature : public WindowFeature<Derived> {
   }
 
  protected:
+  friend class SteppedFeature<Derived>;
+
   OrderStatisticFeature(Names inputs, std::size_t window, Names outputs)
-      : WindowFeature<Derived>(std::move(inputs), window, std::move(outputs)),
+      : SteppedFeature<Derived>(std::move(inputs), window, std::move(outputs)),
         ring_(window),
         sorted_(window) {}
 

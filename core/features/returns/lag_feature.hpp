@@ -8,6 +8,7 @@
 #include "error.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
+#include "features/column_block.hpp"
 
 namespace zerak {
 
@@ -54,25 +55,22 @@ class LagFeature : public TransformBase<Derived> {
   // keeps the block's last values.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* in = inputs[0];
-    Value* out = outputs[0];
-    const std::size_t p = periods_;
-    const std::size_t held = past_.size();
-    const std::size_t head = std::min(bars, p);
-    for (std::size_t i = 0; i < head; ++i) {
-      Derived::put(out[i], held + i >= p ? past_[held + i - p] : kMissing, in[i]);
-    }
-    for (std::size_t i = head; i < bars; ++i) Derived::put(out[i], in[i - p], in[i]);
-    std::size_t from = 0;
-    if (bars >= p) {  // the ring is replaced whole: O(bars) whatever periods is
-      past_.clear();
-      from = bars - p;
-    }
-    for (std::size_t i = from; i < bars; ++i) past_.push(in[i]);
-    for (std::size_t k = 1; k < outputs.size(); ++k) std::fill_n(outputs[k], bars, kMissing);
+    const auto run = [this, bars](const Value* in, Value* out) {
+      const std::size_t p = periods_;
+      const std::size_t held = past_.size();
+      const std::size_t head = std::min(bars, p);
+      for (std::size_t i = 0; i < head; ++i) {
+        Derived::put(out[i], held + i >= p ? past_[held + i - p] : kMissing, in[i]);
+      }
+      for (std::size_t i = head; i < bars; ++i) Derived::put(out[i], in[i - p], in[i]);
+      std::size_t from = 0;
+      if (bars >= p) {  // the ring is replaced whole: O(bars) whatever periods is
+        past_.clear();
+        from = bars - p;
+      }
+      for (std::size_t i = from; i < bars; ++i) past_.push(in[i]);
+    };
+    column_block(*this, inputs, outputs, bars, run);
   }
   // Values are only passed on, or their differences taken.
   [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }

@@ -9,6 +9,7 @@
 #include "ops/log.hpp"
 #include "window/ring.hpp"
 #include "traits.hpp"
+#include "features/column_block.hpp"
 
 namespace zerak {
 
@@ -57,54 +58,49 @@ class LookbackReturn : public TransformBase<Derived> {
   // The same per bar, without a call through the interface for each.
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    if (inputs.empty() || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* in = inputs[0];
-    Value* out = outputs[0];
-    // Bar i's old price, w bars back: in the ring while i < w. The ring is
-    // full (update returns a value) from bar w - held on.
-    const std::size_t held = prices_.size();
-    const std::size_t w = window_;
-    const auto each_bar = [&](auto&& step) {
-      std::size_t i = 0;
-      for (; i < bars && i < w; ++i) {
-        const bool full = held + i >= w;
-        step(i, full ? prices_[held + i - w] : kMissing, full);
+    const auto run = [this, bars](const Value* in, Value* out) {
+      // Bar i's old price, w bars back: in the ring while i < w. The ring is
+      // full (update returns a value) from bar w - held on.
+      const std::size_t held = prices_.size();
+      const std::size_t w = window_;
+      const auto each_bar = [&](auto&& step) {
+        std::size_t i = 0;
+        for (; i < bars && i < w; ++i) {
+          const bool full = held + i >= w;
+          step(i, full ? prices_[held + i - w] : kMissing, full);
+        }
+        for (; i < bars; ++i) step(i, in[i - w], true);
+      };
+      if constexpr (takes_log()) {
+        // Every argument first (1.0 standing in where there is none), then
+        // their logarithms in one pass of the kernel. Per thread, and reached
+        // once: each use of a thread_local in a shared library may cost a call.
+        thread_local std::vector<double> argument_storage;
+        thread_local std::vector<unsigned char> taken_storage;
+        if (argument_storage.size() < bars) {
+          argument_storage.resize(bars);
+          taken_storage.resize(bars);
+        }
+        double* const arguments = argument_storage.data();
+        unsigned char* const taken = taken_storage.data();
+        each_bar([&](std::size_t i, const Value& old, bool full) {
+          double g = 1.0;
+          taken[i] = full && Derived::log_argument(old, in[i], g);
+          arguments[i] = taken[i] != 0 ? g : 1.0;
+        });
+        ops::log_block(arguments, bars, arguments);
+        double* column = doubles(out);
+        for (std::size_t i = 0; i < bars; ++i) {
+          column[i] = taken[i] != 0 ? arguments[i] : kMissingDouble;
+        }
+      } else {
+        each_bar([&](std::size_t i, const Value& old, bool full) {
+          out[i] = full ? Derived::apply(old, in[i]) : kMissing;
+        });
       }
-      for (; i < bars; ++i) step(i, in[i - w], true);
+      prices_.push_many(in, bars);
     };
-    if constexpr (takes_log()) {
-      // Every argument first (1.0 standing in where there is none), then
-      // their logarithms in one pass of the kernel. Per thread, and reached
-      // once: each use of a thread_local in a shared library may cost a call.
-      thread_local std::vector<double> argument_storage;
-      thread_local std::vector<unsigned char> taken_storage;
-      if (argument_storage.size() < bars) {
-        argument_storage.resize(bars);
-        taken_storage.resize(bars);
-      }
-      double* const arguments = argument_storage.data();
-      unsigned char* const taken = taken_storage.data();
-      each_bar([&](std::size_t i, const Value& old, bool full) {
-        double g = 1.0;
-        taken[i] = full && Derived::log_argument(old, in[i], g);
-        arguments[i] = taken[i] != 0 ? g : 1.0;
-      });
-      ops::log_block(arguments, bars, arguments);
-      double* column = doubles(out);
-      for (std::size_t i = 0; i < bars; ++i) {
-        column[i] = taken[i] != 0 ? arguments[i] : kMissingDouble;
-      }
-    } else {
-      each_bar([&](std::size_t i, const Value& old, bool full) {
-        out[i] = full ? Derived::apply(old, in[i]) : kMissing;
-      });
-    }
-    prices_.push_many(in, bars);
-    for (std::size_t k = 1; k < outputs.size(); ++k) {
-      for (std::size_t i = 0; i < bars; ++i) outputs[k][i] = kMissing;
-    }
+    column_block(*this, inputs, outputs, bars, run);
   }
   // Prices only feed arithmetic; the ring keeps whatever it was pushed.
   [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
+#include "features/ring_block.hpp"
 #include "simd/dispatch.hpp"
 #include "window/extremum_window.hpp"
 
@@ -86,11 +87,8 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
     return StreamingTransform::update_block(inputs, outputs, bars);
   }
   const Value* in = inputs[0];
-  const std::size_t held = ring_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
-  const Lanes lanes = lanes_of(held, n, n, bars);
+  const RingBlock block(ring_, in, bars, n, n);
+  const Lanes& lanes = block.lanes;
   // The windows are fitted in whole vectors of the widest lanes: a short
   // block (the engine runs an expensive transform a few dozen bars at a time)
   // would otherwise fit its last few windows at narrow widths. The windows
@@ -102,7 +100,7 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
   std::vector<unsigned char> ok;
   if (lanes.count != 0) {
     y.assign(padded + n - 1, 0.0);
-    std::copy(s.data() + lanes.start, s.data() + lanes.start + lanes.count + n - 1, y.begin());
+    std::copy(block.window(0), block.window(0) + lanes.count + n - 1, y.begin());
     dy.resize(y.size() - 1);
     for (std::size_t t = 0; t < dy.size(); ++t) dy[t] = y[t + 1] - y[t];
     fits.resize(3 * padded);
@@ -120,8 +118,7 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
     *pvalue = kMissing;
     if (i < lanes.first) continue;
     const std::size_t j = i - lanes.first;
-    const std::size_t b = lanes.start + j;
-    if (s.missing(b, b + n) != 0) continue;
+    if (block.missing(j)) continue;
     std::optional<double> t;
     if (ok[j] != 0) {
       t = ops::adf_t_statistic(fits[j], fits[padded + j], fits[2 * padded + j], m, k);

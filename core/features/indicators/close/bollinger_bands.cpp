@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
+#include "features/ring_block.hpp"
 #include "block/lane_moments.hpp"
 #include "ops/moments.hpp"
 #include "window/window_sums.hpp"
@@ -66,26 +67,19 @@ void BollingerBands::update_block(std::span<const Value* const> inputs,
     return StreamingTransform::update_block(inputs, outputs, bars);
   }
   const Value* in = inputs[0];
-  const std::size_t held = ring_.size();
-  BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return ring_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
-  const Lanes lanes = lanes_of(held, window_, window_, bars);
-  const LaneMoments m =
-      lane_moments(s.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {
-        const std::size_t b = lanes.start + j;
-        return s.missing(b, b + window_) == 0;
-      });
+  RingBlock block(ring_, in, bars, window_, window_);
+  const Lanes& lanes = block.lanes;
+  const LaneMoments m = lane_moments(block.window(0), window_, lanes.count,
+                                     [&](std::size_t j) { return !block.missing(j); });
   const double n = static_cast<double>(window_);
-  ring_.push_many(in, bars);  // the block reads s from here on
+  ring_.push_many(in, bars);  // the block reads its own copy from here on
   for (std::size_t i = 0; i < bars; ++i) {
     const std::size_t j = i - lanes.first;
     if (i < lanes.first || !m.ok[j]) {
       outputs[0][i] = outputs[1][i] = outputs[2][i] = kMissing;
       continue;
     }
-    const std::size_t b = lanes.start + j;
-    const double squares = s.constant(b, b + window_) ? 0.0 : m.sxx[j];
+    const double squares = block.constant(j) ? 0.0 : m.sxx[j];
     bands(m.mean_x[j], squares, n, nbdevup_, nbdevdn_, outputs[0][i], outputs[1][i],
           outputs[2][i]);
   }

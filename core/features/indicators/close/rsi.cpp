@@ -2,12 +2,10 @@
 
 #include <utility>
 
-#include "block/block_series.hpp"
-
 namespace zerak {
 
 Rsi::Rsi(Names inputs, std::size_t window, Names outputs)
-    : WindowFeature(std::move(inputs), window, std::move(outputs)),
+    : SteppedFeature(std::move(inputs), window, std::move(outputs)),
       seed_(ring_capacity(window, 1)),
       n_(static_cast<double>(window)),
       n_minus_1_(static_cast<double>(window - 1)),
@@ -20,24 +18,7 @@ void Rsi::reset() {
   seed_.clear();
 }
 
-inline Value Rsi::step(const Value& x) {
-  if (!x) {
-    reset();
-    return kMissing;
-  }
-  return close_ind::rsi_step({previous_, gain_, loss_, seed_}, *x, n_, n_minus_1_, inverse_n_);
-}
-
-OutputRow Rsi::update(std::span<const Value> values) {
-  if (values.empty()) return {kMissing};
-  return {step(values[0])};
-}
-
-void Rsi::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                       std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
-  const Value* in = inputs[0];
-  Value* out = outputs[0];
+void Rsi::step_run(const Value* in, Value* out, std::size_t bars) {
   std::size_t i = 0;
   while (i < bars) {
     if (close_ind::seeded({previous_, gain_, loss_, seed_})) {
@@ -57,7 +38,6 @@ void Rsi::update_block(std::span<const Value* const> inputs, std::span<Value* co
     out[i] = step(in[i]);
     ++i;
   }
-  fill_missing(outputs, 1, bars);
 }
 
 }  // namespace zerak

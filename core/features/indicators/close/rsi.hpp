@@ -7,14 +7,14 @@
 #include "features/close_indicator_steps.hpp"
 #include "traits.hpp"
 #include "window/ring.hpp"
-#include "features/window_feature.hpp"
+#include "features/stepped_feature.hpp"
 
 namespace zerak {
 
 // Wilder's relative strength index over `window` price changes, seeded with
 // the plain averages of the first `window` changes; a missing price starts
 // the seeding over.
-class Rsi final : public WindowFeature<Rsi> {
+class Rsi final : public SteppedFeature<Rsi> {
  public:
   static constexpr auto state() {
     return std::tuple{schema::ValueState<&Rsi::previous_>{"last price"},
@@ -23,17 +23,10 @@ class Rsi final : public WindowFeature<Rsi> {
                       schema::RingState<&Rsi::seed_>{"seed prices"}};
   }
   static constexpr schema::Docs kDocs{"Relative Strength Index with Wilder smoothing."};
-  static constexpr WindowCheck kChecks[] = {
-      inputs_at_least(1, msg::kInputsEmpty),
-      outputs_at_least(1, msg::kOutputsEmpty),
-      window_at_least(2, msg::kWindowBelow2),
-  };
+  static constexpr std::span<const WindowCheck> kChecks = kWindowOf2Checks;
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
   void reset() override;
-  OutputRow update(std::span<const Value> values) override;
-  void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                    std::size_t bars) override;
 
   // Seeded averages come in pairs, with their last price and no seed prices.
   [[nodiscard]] const char* restored_problem() const noexcept {
@@ -44,10 +37,18 @@ class Rsi final : public WindowFeature<Rsi> {
 
  private:
   friend class WindowFeature<Rsi>;
+  friend class SteppedFeature<Rsi>;
 
   Rsi(Names inputs, std::size_t window, Names outputs);
 
-  Value step(const Value& x);
+  Value step(const Value& x) {
+    if (!x) {
+      reset();
+      return kMissing;
+    }
+    return close_ind::rsi_step({previous_, gain_, loss_, seed_}, *x, n_, n_minus_1_, inverse_n_);
+  }
+  void step_run(const Value* in, Value* out, std::size_t bars);
 
   Value previous_;
   Value gain_;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
+#include "features/column_block.hpp"
 #include "ops/range_smoothing.hpp"
 
 namespace zerak {
@@ -130,17 +131,11 @@ OutputRow Adx::update(std::span<const Value> values) {
 
 void Adx::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
-  if (inputs.size() < 3 || outputs.size() < 3) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* h = inputs[0];
-  const Value* l = inputs[1];
-  const Value* c = inputs[2];
-  Value* plus = outputs[0];
-  Value* minus = outputs[1];
-  Value* adx = outputs[2];
-  for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], plus[i], minus[i], adx[i]);
-  fill_missing(outputs, 3, bars);
+  column_block<3, 3>(
+      *this, inputs, outputs, bars,
+      [&](const Value* h, const Value* l, const Value* c, Value* plus, Value* minus, Value* adx) {
+        for (std::size_t i = 0; i < bars; ++i) step(h[i], l[i], c[i], plus[i], minus[i], adx[i]);
+      });
 }
 
 }  // namespace zerak

@@ -10,8 +10,7 @@ class Atr final : public WilderRange<Atr> {
   static constexpr schema::Docs kDocs{
       .summary = "Average True Range (Wilder smoothing, seeded with the mean of the first "
                  "window true ranges).",
-      .update = "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up; a "
-                "``NaN`` bar starts the average over.",
+      .update = kWilderRangeUpdateDoc,
   };
 
   static double finish(double average, double) noexcept { return average; }

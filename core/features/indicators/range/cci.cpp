@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
+#include "features/column_block.hpp"
 #include "ops/range_smoothing.hpp"
 
 namespace zerak {
@@ -71,15 +72,10 @@ OutputRow Cci::update(std::span<const Value> values) {
 
 void Cci::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
-  if (inputs.size() < 3 || outputs.empty()) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* h = inputs[0];
-  const Value* l = inputs[1];
-  const Value* c = inputs[2];
-  Value* out = outputs[0];
-  for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
-  fill_missing(outputs, 1, bars);
+  column_block<3>(*this, inputs, outputs, bars,
+                  [&](const Value* h, const Value* l, const Value* c, Value* out) {
+                    for (std::size_t i = 0; i < bars; ++i) out[i] = step(h[i], l[i], c[i]);
+                  });
 }
 
 }  // namespace zerak

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "block/block_series.hpp"
+#include "features/column_block.hpp"
 #include "ops/range_smoothing.hpp"
 #include "window/window_sums.hpp"
 #include "range_indicator.hpp"
@@ -100,22 +101,16 @@ OutputRow KeltnerChannel::update(std::span<const Value> values) {
 
 void KeltnerChannel::update_block(std::span<const Value* const> inputs,
                                   std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.size() < 3 || outputs.size() < 3) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* h = inputs[0];
-  const Value* l = inputs[1];
-  const Value* c = inputs[2];
-  Value* upper = outputs[0];
-  Value* middle = outputs[1];
-  Value* lower = outputs[2];
-  for (std::size_t i = 0; i < bars; ++i) {
-    const Row row = step(h[i], l[i], c[i]);
-    upper[i] = row.upper;
-    middle[i] = row.middle;
-    lower[i] = row.lower;
-  }
-  fill_missing(outputs, 3, bars);
+  column_block<3, 3>(*this, inputs, outputs, bars,
+                     [&](const Value* h, const Value* l, const Value* c, Value* upper,
+                         Value* middle, Value* lower) {
+                       for (std::size_t i = 0; i < bars; ++i) {
+                         const Row row = step(h[i], l[i], c[i]);
+                         upper[i] = row.upper;
+                         middle[i] = row.middle;
+                         lower[i] = row.lower;
+                       }
+                     });
 }
 
 }  // namespace zerak

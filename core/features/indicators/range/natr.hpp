@@ -10,8 +10,7 @@ class Natr final : public WilderRange<Natr> {
  public:
   static constexpr schema::Docs kDocs{
       .summary = "Normalized Average True Range: 100 * ATR / close.",
-      .update = "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up; a "
-                "``NaN`` bar starts the average over.",
+      .update = kWilderRangeUpdateDoc,
   };
 
   // A close within 1e-8 of zero gives 0, as the indicator library has it.

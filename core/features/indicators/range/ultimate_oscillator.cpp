@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "block/block_series.hpp"
+#include "features/column_block.hpp"
 #include "simd/dispatch.hpp"
 #include "ops/range_smoothing.hpp"
 #include "ops/steps.hpp"
@@ -103,85 +104,80 @@ OutputRow UltimateOscillator::update(std::span<const Value> values) {
 
 void UltimateOscillator::update_block(std::span<const Value* const> inputs,
                                       std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.size() < 3 || outputs.empty()) {
-    return StreamingTransform::update_block(inputs, outputs, bars);
-  }
-  const Value* h = inputs[0];
-  const Value* l = inputs[1];
-  const Value* c = inputs[2];
-  Value* out = outputs[0];
-  // The rings' terms then the block's, as step pushes them; then each of the
-  // three windows summed in SIMD lanes, 0.0 + oldest + ... + newest, as step
-  // sums them. Scratch per thread, reached once.
-  const std::size_t held = pressure_.size();
-  const std::size_t n = held + bars;
-  const Lanes lanes = lanes_of(held, longest_, longest_, bars);
-  thread_local std::vector<Value> term_storage;
-  thread_local std::vector<double> sum_storage;
-  if (term_storage.size() < 2 * n) term_storage.resize(2 * n);
-  if (sum_storage.size() < 6 * lanes.count) sum_storage.resize(6 * lanes.count);
-  Value* const pressure = term_storage.data();
-  Value* const ranges = pressure + n;
-  double* const sums = sum_storage.data();
-  for (std::size_t i = 0; i < held; ++i) {
-    pressure[i] = pressure_[i];
-    ranges[i] = ranges_[i];
-  }
-  Value prev = prev_close_;
-  for (std::size_t i = 0; i < bars; ++i) {
-    const bool usable = range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]);
-    if (usable && prev) {
-      const double true_low = *l[i] < *prev ? *l[i] : *prev;
-      pressure[held + i] = *c[i] - true_low;
-      ranges[held + i] = range::true_range(*h[i], *l[i], *prev);
-    } else {
-      pressure[held + i] = kMissing;
-      ranges[held + i] = kMissing;
+  const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
+    // The rings' terms then the block's, as step pushes them; then each of the
+    // three windows summed in SIMD lanes, 0.0 + oldest + ... + newest, as step
+    // sums them. Scratch per thread, reached once.
+    const std::size_t held = pressure_.size();
+    const std::size_t n = held + bars;
+    const Lanes lanes = lanes_of(held, longest_, longest_, bars);
+    thread_local std::vector<Value> term_storage;
+    thread_local std::vector<double> sum_storage;
+    if (term_storage.size() < 2 * n) term_storage.resize(2 * n);
+    if (sum_storage.size() < 6 * lanes.count) sum_storage.resize(6 * lanes.count);
+    Value* const pressure = term_storage.data();
+    Value* const ranges = pressure + n;
+    double* const sums = sum_storage.data();
+    for (std::size_t i = 0; i < held; ++i) {
+      pressure[i] = pressure_[i];
+      ranges[i] = ranges_[i];
     }
-    prev = usable ? c[i] : kMissing;
-  }
-  prev_close_ = prev;
-
-  std::fill_n(out, std::min(bars, lanes.first), kMissing);
-  if (lanes.count != 0) {
-    const simd::Kernels& k = simd::kernels();
-    const std::size_t count = lanes.count;
-    const std::size_t windows[3] = {shortest_, middle_, longest_};
-    for (std::size_t w = 0; w < 3; ++w) {
-      const std::size_t start = held + lanes.first + 1 - windows[w];
-      k.sums(doubles(pressure) + start, windows[w], count, sums + 2 * w * count);
-      k.sums(doubles(ranges) + start, windows[w], count, sums + (2 * w + 1) * count);
-    }
-    const double* a1 = sums;
-    const double* b1 = a1 + count;
-    const double* a2 = b1 + count;
-    const double* b2 = a2 + count;
-    const double* a3 = b2 + count;
-    const double* b3 = a3 + count;
-    // A missing term makes the sums of its longest window NaN; so can
-    // infinite terms of both signs, which counting tells apart.
-    std::size_t* missing = nullptr;  // missing[e]: terms missing among the first e
-    if (k.any_nan(a3, count) || k.any_nan(b3, count)) {
-      thread_local std::vector<std::size_t> missing_storage;
-      missing_storage.resize(n + 1);
-      missing = missing_storage.data();
-      missing[0] = 0;
-      for (std::size_t e = 0; e < n; ++e) {
-        missing[e + 1] = missing[e] + (!pressure[e] || !ranges[e] ? 1 : 0);
-      }
-    }
-    for (std::size_t j = 0; j < count; ++j) {
-      const std::size_t end = held + lanes.first + j + 1;
-      if (missing != nullptr && missing[end] != missing[end - longest_]) {
-        out[lanes.first + j] = kMissing;
+    Value prev = prev_close_;
+    for (std::size_t i = 0; i < bars; ++i) {
+      const bool usable = range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]);
+      if (usable && prev) {
+        const double true_low = *l[i] < *prev ? *l[i] : *prev;
+        pressure[held + i] = *c[i] - true_low;
+        ranges[held + i] = range::true_range(*h[i], *l[i], *prev);
       } else {
-        out[lanes.first + j] = oscillator(a1[j], b1[j], a2[j], b2[j], a3[j], b3[j]);
+        pressure[held + i] = kMissing;
+        ranges[held + i] = kMissing;
+      }
+      prev = usable ? c[i] : kMissing;
+    }
+    prev_close_ = prev;
+
+    std::fill_n(out, std::min(bars, lanes.first), kMissing);
+    if (lanes.count != 0) {
+      const simd::Kernels& k = simd::kernels();
+      const std::size_t count = lanes.count;
+      const std::size_t windows[3] = {shortest_, middle_, longest_};
+      for (std::size_t w = 0; w < 3; ++w) {
+        const std::size_t start = held + lanes.first + 1 - windows[w];
+        k.sums(doubles(pressure) + start, windows[w], count, sums + 2 * w * count);
+        k.sums(doubles(ranges) + start, windows[w], count, sums + (2 * w + 1) * count);
+      }
+      const double* a1 = sums;
+      const double* b1 = a1 + count;
+      const double* a2 = b1 + count;
+      const double* b2 = a2 + count;
+      const double* a3 = b2 + count;
+      const double* b3 = a3 + count;
+      // A missing term makes the sums of its longest window NaN; so can
+      // infinite terms of both signs, which counting tells apart.
+      std::size_t* missing = nullptr;  // missing[e]: terms missing among the first e
+      if (k.any_nan(a3, count) || k.any_nan(b3, count)) {
+        thread_local std::vector<std::size_t> missing_storage;
+        missing_storage.resize(n + 1);
+        missing = missing_storage.data();
+        missing[0] = 0;
+        for (std::size_t e = 0; e < n; ++e) {
+          missing[e + 1] = missing[e] + (!pressure[e] || !ranges[e] ? 1 : 0);
+        }
+      }
+      for (std::size_t j = 0; j < count; ++j) {
+        const std::size_t end = held + lanes.first + j + 1;
+        if (missing != nullptr && missing[end] != missing[end - longest_]) {
+          out[lanes.first + j] = kMissing;
+        } else {
+          out[lanes.first + j] = oscillator(a1[j], b1[j], a2[j], b2[j], a3[j], b3[j]);
+        }
       }
     }
-  }
-  pressure_.push_many(pressure + held, bars);
-  ranges_.push_many(ranges + held, bars);
-  fill_missing(outputs, 1, bars);
+    pressure_.push_many(pressure + held, bars);
+    ranges_.push_many(ranges + held, bars);
+  };
+  column_block<3>(*this, inputs, outputs, bars, run);
 }
 
 }  // namespace zerak

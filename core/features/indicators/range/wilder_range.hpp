@@ -10,9 +10,15 @@
 #include "window/ring.hpp"
 #include "window/window_sums.hpp"
 #include "range_indicator.hpp"
+#include "features/column_block.hpp"
 #include "features/window_feature.hpp"
 
 namespace zerak {
+
+// The update docstring of the features below.
+inline constexpr const char* kWilderRangeUpdateDoc =
+    "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up; a ``NaN`` bar "
+    "starts the average over.";
 
 // Wilder's average of the true range over `window` bars, seeded with the mean
 // of the first `window` true ranges; a bar with a missing or non-finite price
@@ -49,37 +55,33 @@ class WilderRange : public WindowFeature<Derived> {
 
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override {
-    if (inputs.size() < 3 || outputs.empty()) {
-      return StreamingTransform::update_block(inputs, outputs, bars);
-    }
-    const Value* h = inputs[0];
-    const Value* l = inputs[1];
-    const Value* c = inputs[2];
-    Value* out = outputs[0];
-    std::size_t i = 0;
-    while (i < bars) {
-      if (average_ && prev_close_) {
-        // step's seeded branch with the state in locals: kept in the members,
-        // the average would go through memory on every bar, as the output
-        // stores may alias it.
-        const double n = n_;
-        const double n_minus_1 = n_minus_1_;
-        double average = *average_;
-        double prev_close = *prev_close_;
-        for (; i < bars && range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]); ++i) {
-          const double tr = range::true_range(*h[i], *l[i], prev_close);
-          prev_close = *c[i];
-          average = range::wilder_average(average, tr, n, n_minus_1);
-          out[i] = Derived::finish(average, prev_close);
+    const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
+      std::size_t i = 0;
+      while (i < bars) {
+        if (average_ && prev_close_) {
+          // step's seeded branch with the state in locals: kept in the members,
+          // the average would go through memory on every bar, as the output
+          // stores may alias it.
+          const double n = n_;
+          const double n_minus_1 = n_minus_1_;
+          double average = *average_;
+          double prev_close = *prev_close_;
+          for (; i < bars && range::usable(h[i]) && range::usable(l[i]) && range::usable(c[i]);
+               ++i) {
+            const double tr = range::true_range(*h[i], *l[i], prev_close);
+            prev_close = *c[i];
+            average = range::wilder_average(average, tr, n, n_minus_1);
+            out[i] = Derived::finish(average, prev_close);
+          }
+          average_ = average;
+          prev_close_ = prev_close;
+          if (i == bars) break;
         }
-        average_ = average;
-        prev_close_ = prev_close;
-        if (i == bars) break;
+        step(h[i], l[i], c[i], out[i]);
+        ++i;
       }
-      step(h[i], l[i], c[i], out[i]);
-      ++i;
-    }
-    fill_missing(outputs, 1, bars);
+    };
+    column_block<3>(*this, inputs, outputs, bars, run);
   }
 
   // Seed true ranges are collected only before the average exists, and only

@@ -34,32 +34,24 @@ class Mfi final : public VolumeRatioWindow<Mfi> {
       outputs_at_least(1, msg::kOutputsEmpty),
       window_at_least(2, msg::kWindowBelow2),
   };
-  static constexpr std::size_t kValuesRead = 4;
 
   // The first change needs the bar before the window.
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
   void reset() override {
     VolumeRatioWindow::reset();
+    on_gap();
+  }
+
+  // A bar with a missing value leaves no bar before for the next change.
+  void on_gap() noexcept {
     typical_.reset();
     high_.reset();
     low_.reset();
     close_.reset();
   }
-
   // (positive flow, negative flow) of the bar; missing without the bar before.
-  template <class At>
-  std::pair<Value, Value> terms(At at) noexcept {
-    const Value& h = at(0);
-    const Value& l = at(1);
-    const Value& c = at(2);
-    const Value& v = at(3);
-    if (!h || !l || !c || !v) {
-      typical_.reset();
-      high_.reset();
-      low_.reset();
-      close_.reset();
-      return {kMissing, kMissing};
-    }
+  std::pair<Value, Value> terms(const Value& h, const Value& l, const Value& c,
+                                const Value& v) noexcept {
     const double tp = volume_steps::typical_price(*h, *l, *c);
     const Value before = typical_;
     const Value h0 = high_;
