@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "catalogue.hpp"
+#include "all_classes.hpp"
 
 namespace zerak::testing {
 
