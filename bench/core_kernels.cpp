@@ -38,25 +38,25 @@ constexpr std::size_t kBlock = 4096;
 // Peak additions: 12 independent chains of vector additions over 1.5 KB
 // that stay in L1, as many lanes as the instruction set has. Each loaded
 // vector goes to four chains, so loads never limit the rate.
-#define PEAK_BODY(LANES)                                                              \
-  typedef double V __attribute__((vector_size(LANES * 8)));                          \
-  alignas(64) static double data[192];                                               \
-  for (int i = 0; i < 192; ++i) data[i] = 1e-9 * i;                                  \
-  V acc[12] = {};                                                                    \
-  const auto start = Clock::now();                                                   \
-  for (long r = 0; r < rounds; ++r) {                                                \
-    for (int i = 0; i + 3 * LANES <= 192; i += 3 * LANES) {                          \
-      V x[3];                                                                        \
-      __builtin_memcpy(x, data + i, sizeof x);                                       \
-      for (int u = 0; u < 12; ++u) acc[u] = acc[u] + x[u / 4];                       \
-    }                                                                                \
-    __asm__ volatile("" : "+m"(data[0]));                                            \
-  }                                                                                  \
-  const std::chrono::duration<double, std::nano> took = Clock::now() - start;        \
-  double sink = 0;                                                                   \
-  for (auto& a : acc) sink += a[0];                                                  \
-  if (sink == 0.123) std::puts("");                                                  \
-  const double adds = double(rounds) * (192 / (3 * LANES)) * 12 * LANES;             \
+#define PEAK_BODY(LANES)                                                      \
+  typedef double V __attribute__((vector_size(LANES * 8)));                   \
+  alignas(64) static double data[192];                                        \
+  for (int i = 0; i < 192; ++i) data[i] = 1e-9 * i;                           \
+  V acc[12] = {};                                                             \
+  const auto start = Clock::now();                                            \
+  for (long r = 0; r < rounds; ++r) {                                         \
+    for (int i = 0; i + 3 * LANES <= 192; i += 3 * LANES) {                   \
+      V x[3];                                                                 \
+      __builtin_memcpy(x, data + i, sizeof x);                                \
+      for (int u = 0; u < 12; ++u) acc[u] = acc[u] + x[u / 4];                \
+    }                                                                         \
+    __asm__ volatile("" : "+m"(data[0]));                                     \
+  }                                                                           \
+  const std::chrono::duration<double, std::nano> took = Clock::now() - start; \
+  double sink = 0;                                                            \
+  for (auto& a : acc) sink += a[0];                                           \
+  if (sink == 0.123) std::puts("");                                           \
+  const double adds = double(rounds) * (192 / (3 * LANES)) * 12 * LANES;      \
   return adds / took.count();
 
 double peak_baseline(long rounds) { PEAK_BODY(2) }
@@ -170,15 +170,21 @@ int main(int argc, char** argv) {
   const std::vector<Feature> features = {
       {"Sma", [](std::size_t w) { return own(Sma::create({"c"}, w, {"y"})); }, {&d.close}},
       {"Mma", [](std::size_t w) { return own(Mma::create({"c"}, w, {"y"})); }, {&d.close}},
-      {"RollingZScore", [](std::size_t w) { return own(RollingZScore::create({"c"}, w, {"y"})); },
+      {"RollingZScore",
+       [](std::size_t w) { return own(RollingZScore::create({"c"}, w, {"y"})); },
        {&d.close}},
-      {"Correlation", [](std::size_t w) { return own(Correlation::create({"h", "l"}, w, {"r"})); },
+      {"Correlation",
+       [](std::size_t w) { return own(Correlation::create({"h", "l"}, w, {"r"})); },
        {&d.high, &d.low}},
       {"LinearSlope",
        [](std::size_t w) { return own(LinearSlope::create({"t", "c"}, w, {"b", "r2"})); },
        {&d.t, &d.close}},
-      {"Skewness", [](std::size_t w) { return own(Skewness::create({"c"}, w, {"y"})); }, {&d.close}},
-      {"Kurtosis", [](std::size_t w) { return own(Kurtosis::create({"c"}, w, {"y"})); }, {&d.close}},
+      {"Skewness",
+       [](std::size_t w) { return own(Skewness::create({"c"}, w, {"y"})); },
+       {&d.close}},
+      {"Kurtosis",
+       [](std::size_t w) { return own(Kurtosis::create({"c"}, w, {"y"})); },
+       {&d.close}},
       {"ParkinsonVolatility",
        [](std::size_t w) { return own(ParkinsonVolatility::create({"h", "l"}, w, {"y"})); },
        {&d.high, &d.low}},
@@ -198,8 +204,8 @@ int main(int argc, char** argv) {
       // short peak measurement does.
       const std::size_t bars = std::min(kBars - w, std::max<std::size_t>(kBlock, (1u << 25) / w));
       auto sma = features[0].make(w);
-      std::printf("sma %s %zu %.3f\n", simd::level_name(level),
-                  w, block_ns(*sma, features[0].cols, bars, 9, w));
+      std::printf("sma %s %zu %.3f\n", simd::level_name(level), w,
+                  block_ns(*sma, features[0].cols, bars, 9, w));
       std::fflush(stdout);
     }
   }

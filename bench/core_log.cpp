@@ -130,21 +130,30 @@ int main(int argc, char** argv) {
   std::vector<double> x(kN), y(kN);
   for (double& v : x) v = (uniform(g) + 0.5) / (uniform(g) + 0.5);
   volatile double sink = 0.0;
-  std::printf("c_scalar_ns %.3f\n", best_ns([&] {
-                for (std::size_t i = 0; i < kN; ++i) y[i] = std::log(x[i]);
-                sink = y[kN - 1];
-              }, kN));
-  std::printf("ours_scalar_ns %.3f\n", best_ns([&] {
-                for (std::size_t i = 0; i < kN; ++i) y[i] = zerak::ops::log(x[i]);
-                sink = y[kN - 1];
-              }, kN));
-  for (const auto level : {zerak::simd::Level::Baseline, zerak::simd::Level::Avx2,
-                           zerak::simd::Level::Avx512}) {
+  std::printf("c_scalar_ns %.3f\n", best_ns(
+                                        [&] {
+                                          for (std::size_t i = 0; i < kN; ++i)
+                                            y[i] = std::log(x[i]);
+                                          sink = y[kN - 1];
+                                        },
+                                        kN));
+  std::printf("ours_scalar_ns %.3f\n", best_ns(
+                                           [&] {
+                                             for (std::size_t i = 0; i < kN; ++i)
+                                               y[i] = zerak::ops::log(x[i]);
+                                             sink = y[kN - 1];
+                                           },
+                                           kN));
+  for (const auto level :
+       {zerak::simd::Level::Baseline, zerak::simd::Level::Avx2, zerak::simd::Level::Avx512}) {
     if (!zerak::simd::use_level(level)) continue;
-    std::printf("ours_block_%s_ns %.3f\n", zerak::simd::level_name(level), best_ns([&] {
-                  zerak::ops::log_block(x.data(), kN, y.data());
-                  sink = y[kN - 1];
-                }, kN));
+    std::printf("ours_block_%s_ns %.3f\n", zerak::simd::level_name(level),
+                best_ns(
+                    [&] {
+                      zerak::ops::log_block(x.data(), kN, y.data());
+                      sink = y[kN - 1];
+                    },
+                    kN));
   }
   (void)sink;
 }

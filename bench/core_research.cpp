@@ -99,9 +99,11 @@ int main() {
       {"LinearSlope(t, close, 30)", own(LinearSlope::create({"t", "c"}, 30, {"b", "r2"})), {T, C}},
       {"ParkinsonVolatility(20)", own(ParkinsonVolatility::create({"h", "l"}, 20, {"y"})), {H, L}},
       {"RogersSatchellVolatility(20)",
-       own(RogersSatchellVolatility::create({"h", "l", "o", "c"}, 20, {"y"})), {H, L, O, C}},
+       own(RogersSatchellVolatility::create({"h", "l", "o", "c"}, 20, {"y"})),
+       {H, L, O, C}},
       {"ShannonEntropy(ret10, 50)",
-       own(ShannonEntropy::create({"r"}, 50, {"y"}, std::nullopt, true)), {R}},
+       own(ShannonEntropy::create({"r"}, 50, {"y"}, std::nullopt, true)),
+       {R}},
   };
   for (auto& c : cases) std::printf("%s %.2f\n", c.name, best_ns_per_bar(c, rows, 5));
 }

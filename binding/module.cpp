@@ -41,8 +41,7 @@ constexpr Export kExports[] = {
     // functions
     {"fit_standard_scaler", &make_fit_standard_scaler},
     // targets and pipelines
-    ZERAK_TARGET_CLASSES(ZERAK_TARGET_EXPORT)
-    {"FeaturePipeline", &make_feature_pipeline},
+    ZERAK_TARGET_CLASSES(ZERAK_TARGET_EXPORT){"FeaturePipeline", &make_feature_pipeline},
     {"TargetPipeline", &make_target_pipeline},
 };
 #undef ZERAK_TRANSFORM_EXPORT

@@ -6,7 +6,9 @@ namespace zerak {
 namespace {
 
 template <class... Fs>
-struct Overloaded : Fs... { using Fs::operator()...; };
+struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
@@ -59,22 +61,21 @@ std::string render_list(const std::vector<std::string>& names) {
 }
 
 std::string ZerakError::message() const {
-  return std::visit(
-      Overloaded{
-          [](const InvalidConfig& e) { return e.msg; },
-          [](const InvalidInput& e) { return e.msg; },
-          [](const MissingInputColumn& e) {
-            return "missing input column(s): " + render_list(e.missing);
-          },
-          [](const DuplicateOutputKey& e) {
-            return "duplicate output key '" + e.key + "': produced by index " +
-                   std::to_string(e.idx_a) + " and " + std::to_string(e.idx_b);
-          },
-          [](const CyclicDependency&) {
-            return std::string("cyclic dependency detected among features");
-          },
-      },
-      v_);
+  return std::visit(Overloaded{
+                        [](const InvalidConfig& e) { return e.msg; },
+                        [](const InvalidInput& e) { return e.msg; },
+                        [](const MissingInputColumn& e) {
+                          return "missing input column(s): " + render_list(e.missing);
+                        },
+                        [](const DuplicateOutputKey& e) {
+                          return "duplicate output key '" + e.key + "': produced by index " +
+                                 std::to_string(e.idx_a) + " and " + std::to_string(e.idx_b);
+                        },
+                        [](const CyclicDependency&) {
+                          return std::string("cyclic dependency detected among features");
+                        },
+                    },
+                    v_);
 }
 
 }  // namespace zerak

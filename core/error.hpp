@@ -14,14 +14,24 @@ namespace zerak {
 // message text. Constructors and pipelines return it; nothing in the core throws.
 class ZerakError {
  public:
-  struct InvalidConfig { std::string msg; };
-  struct InvalidInput { std::string msg; };
-  struct MissingInputColumn { std::vector<std::string> missing; };
-  struct DuplicateOutputKey { std::string key; std::size_t idx_a; std::size_t idx_b; };
+  struct InvalidConfig {
+    std::string msg;
+  };
+  struct InvalidInput {
+    std::string msg;
+  };
+  struct MissingInputColumn {
+    std::vector<std::string> missing;
+  };
+  struct DuplicateOutputKey {
+    std::string key;
+    std::size_t idx_a;
+    std::size_t idx_b;
+  };
   struct CyclicDependency {};
 
-  using Variant = std::variant<InvalidConfig, InvalidInput, MissingInputColumn,
-                               DuplicateOutputKey, CyclicDependency>;
+  using Variant = std::variant<InvalidConfig, InvalidInput, MissingInputColumn, DuplicateOutputKey,
+                               CyclicDependency>;
 
   template <class V>
     requires std::is_constructible_v<Variant, V&&>
@@ -32,7 +42,9 @@ class ZerakError {
 
   [[nodiscard]] const Variant& variant() const noexcept { return v_; }
   template <class V>
-  [[nodiscard]] bool is() const noexcept { return std::holds_alternative<V>(v_); }
+  [[nodiscard]] bool is() const noexcept {
+    return std::holds_alternative<V>(v_);
+  }
 
   // The user-facing text of the error (the Python exception's message).
   [[nodiscard]] std::string message() const;

@@ -25,8 +25,8 @@ class OpaqueTransform : public StreamingTransform {
   [[nodiscard]] virtual std::vector<std::uint8_t> payload() const = 0;
 };
 
-using OpaqueLoader = Result<std::unique_ptr<StreamingTransform>> (*)(
-    std::span<const std::uint8_t> payload);
+using OpaqueLoader =
+    Result<std::unique_ptr<StreamingTransform>> (*)(std::span<const std::uint8_t> payload);
 
 // Registers the loader of a tag, replacing any earlier one (at start-up,
 // before any snapshot is read).

@@ -58,9 +58,9 @@ struct AllUndoable<D, std::tuple<Fields...>> : std::bool_constant<(Undoable<D, F
 
 // Whether undoing D's declared state undoes all of an update.
 template <class D>
-inline constexpr bool kCovers =
-    !requires(D& d) { d.rebuild_from_window(); } &&
-    AllUndoable<D, std::remove_cvref_t<decltype(schema::state_of<D>())>>::value;
+inline constexpr bool kCovers = !requires(D& d) {
+  d.rebuild_from_window();
+} && AllUndoable<D, std::remove_cvref_t<decltype(schema::state_of<D>())>>::value;
 
 // The undo of every declared field, not yet armed (an armed undo must not move).
 template <class D>

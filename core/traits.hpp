@@ -51,8 +51,8 @@ class StreamingTransform {
   // columns) and outputs[k][i] receives output k of bar i (outputs().size()
   // columns; an output past the row's values is missing). Research runs
   // through here; kernels override it, the default steps update bar by bar.
-  virtual void update_block(std::span<const Value* const> inputs,
-                            std::span<Value* const> outputs, std::size_t bars);
+  virtual void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                            std::size_t bars);
   // Whether update_block may read its input columns where the caller keeps
   // them, memory another thread may write while the block runs (the
   // caller's race). Only where every value read feeds arithmetic alone, so

@@ -27,7 +27,7 @@ class Value {
 
   constexpr Value() noexcept = default;
   constexpr Value(std::nullopt_t) noexcept {}  // NOLINT: as std::optional
-  constexpr Value(double d) noexcept  // NOLINT: as std::optional
+  constexpr Value(double d) noexcept           // NOLINT: as std::optional
       : d_(present(d)) {}
   constexpr Value(const std::optional<double>& o) noexcept  // NOLINT
       : d_(o ? present(*o) : kMissingPattern) {}

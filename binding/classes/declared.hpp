@@ -142,8 +142,7 @@ Result<Core> create(Args& a) {
     if (error) return *error;
     // A braced list converts the arguments in parameter order.
     auto values = std::tuple{arg(std::get<I>(ps), a, I)...};
-    return std::apply([](auto&&... v) { return Core::create(std::move(v)...); },
-                      std::move(values));
+    return std::apply([](auto&&... v) { return Core::create(std::move(v)...); }, std::move(values));
   }(std::make_index_sequence<std::tuple_size_v<decltype(ps)>>{});
 }
 
@@ -224,10 +223,9 @@ PyGetSetDef* attributes() {
   static constexpr auto ps = Core::parameters();
   constexpr std::size_t n = std::tuple_size_v<decltype(ps)>;
   static std::array<PyGetSetDef, n + 1> defs = []<std::size_t... I>(std::index_sequence<I...>) {
-    return std::array<PyGetSetDef, n + 1>{
-        PyGetSetDef{std::get<I>(ps).name, &get_parameter<Core, I>, nullptr, kAttributeDoc,
-                    nullptr}...,
-        PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr}};
+    return std::array<PyGetSetDef, n + 1>{PyGetSetDef{std::get<I>(ps).name, &get_parameter<Core, I>,
+                                                      nullptr, kAttributeDoc, nullptr}...,
+                                          PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr}};
   }(std::make_index_sequence<n>{});
   return defs.data();
 }

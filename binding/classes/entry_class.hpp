@@ -107,8 +107,7 @@ class EntryClass : public ObjectClass<Core> {
     slots[4].pfunc = methods.data();
     static PyType_Spec spec = Base::spec(nullptr, slots);
     spec.name = qualified_name_.c_str();
-    return Base::adopt(create_class(module, spec, transform, target, entry.attributes),
-                       entry.name);
+    return Base::adopt(create_class(module, spec, transform, target, entry.attributes), entry.name);
   }
 
   static inline const Entry* entry_ = nullptr;

@@ -10,9 +10,15 @@
 namespace zerak::py {
 namespace {
 
-PyModuleDef g_module_def = {
-    PyModuleDef_HEAD_INIT, "zerak._custom", "Users' own transforms (see zerak.custom).", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr};
+PyModuleDef g_module_def = {PyModuleDef_HEAD_INIT,
+                            "zerak._custom",
+                            "Users' own transforms (see zerak.custom).",
+                            -1,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr};
 
 }  // namespace
 

@@ -279,10 +279,11 @@ class ObjectTransform final : public OpaqueTransform {
         PyObject_GetBuffer(as_array.get(), &view, PyBUF_C_CONTIGUOUS | PyBUF_FORMAT) < 0) {
       return failed_on_block(first, bars), false;
     }
-    const bool fits =
-        view.itemsize == 8 && view.format != nullptr && std::strcmp(view.format, "d") == 0 &&
-        ((view.ndim == 2 && view.shape[0] == Py_ssize_t(bars) && view.shape[1] == Py_ssize_t(n_out)) ||
-         (view.ndim == 1 && n_out == 1 && view.shape[0] == Py_ssize_t(bars)));
+    const bool fits = view.itemsize == 8 && view.format != nullptr &&
+                      std::strcmp(view.format, "d") == 0 &&
+                      ((view.ndim == 2 && view.shape[0] == Py_ssize_t(bars) &&
+                        view.shape[1] == Py_ssize_t(n_out)) ||
+                       (view.ndim == 1 && n_out == 1 && view.shape[0] == Py_ssize_t(bars)));
     if (!fits) {
       PyBuffer_Release(&view);
       PyErr_Format(PyExc_ValueError,
@@ -348,7 +349,8 @@ Result<std::unique_ptr<StreamingTransform>> load_record(std::span<const std::uin
   if (!has_protocol(obj)) {
     return ZerakError::invalid_config("a user transform's record holds no transform");
   }
-  std::unique_ptr<ObjectTransform> t = ObjectTransform::adopt(Ref::borrowed(obj), std::size_t(bars));
+  std::unique_ptr<ObjectTransform> t =
+      ObjectTransform::adopt(Ref::borrowed(obj), std::size_t(bars));
   if (!t) throw PythonRaised{};
   return std::unique_ptr<StreamingTransform>(std::move(t));
 }

@@ -48,17 +48,30 @@ PyObject* g_float64 = nullptr;
 class WindowCore final : public OpaqueTransform {
  public:
   WindowCore(Ref fn, Compiled compiled, Names inputs, Names outputs, std::size_t window)
-      : fn_(std::move(fn)), compiled_(compiled), inputs_(std::move(inputs)),
-        outputs_(std::move(outputs)), window_(window),
-        ring_(inputs_.size() * 2 * window), absent_(inputs_.size() * window, 0),
+      : fn_(std::move(fn)),
+        compiled_(compiled),
+        inputs_(std::move(inputs)),
+        outputs_(std::move(outputs)),
+        window_(window),
+        ring_(inputs_.size() * 2 * window),
+        absent_(inputs_.size() * window, 0),
         missing_at_(window, 0),
         scratch_(inputs_.size() > 1 ? inputs_.size() * window : 0) {}
 
   WindowCore(const WindowCore& other)
-      : OpaqueTransform(other), compiled_(other.compiled_), inputs_(other.inputs_),
-        outputs_(other.outputs_), window_(other.window_), ring_(other.ring_),
-        absent_(other.absent_), missing_at_(other.missing_at_), scratch_(other.scratch_), head_(other.head_),
-        filled_(other.filled_), missing_(other.missing_), bars_(other.bars_) {
+      : OpaqueTransform(other),
+        compiled_(other.compiled_),
+        inputs_(other.inputs_),
+        outputs_(other.outputs_),
+        window_(other.window_),
+        ring_(other.ring_),
+        absent_(other.absent_),
+        missing_at_(other.missing_at_),
+        scratch_(other.scratch_),
+        head_(other.head_),
+        filled_(other.filled_),
+        missing_(other.missing_),
+        bars_(other.bars_) {
     GilHeld gil;
     fn_ = Ref::borrowed(other.fn_.get());
   }
@@ -212,12 +225,14 @@ class WindowCore final : public OpaqueTransform {
       row.push_back(v);
       return true;
     }
-    Ref seq(PySequence_Fast(result, "WindowApply's fn must return a float or a sequence of floats"));
+    Ref seq(
+        PySequence_Fast(result, "WindowApply's fn must return a float or a sequence of floats"));
     if (!seq) return false;
     const Py_ssize_t got = PySequence_Fast_GET_SIZE(seq.get());
     if (std::size_t(got) != outputs_.size()) {
-      PyErr_Format(PyExc_ValueError, "WindowApply's fn returned %zd value(s) for %zu output name(s)",
-                   got, outputs_.size());
+      PyErr_Format(PyExc_ValueError,
+                   "WindowApply's fn returned %zd value(s) for %zu output name(s)", got,
+                   outputs_.size());
       return false;
     }
     for (Py_ssize_t k = 0; k < got; ++k) {
@@ -239,13 +254,12 @@ class WindowCore final : public OpaqueTransform {
   std::vector<double> scratch_;           // the window of several inputs, gathered
   std::size_t head_ = 0;                  // the slot the next bar goes to
   std::size_t filled_ = 0;
-  std::size_t missing_ = 0;               // slots of the window with a missing input
+  std::size_t missing_ = 0;  // slots of the window with a missing input
   std::size_t bars_ = 0;
 };
 
 struct WindowObject {
-  PyObject_HEAD
-  WindowCore* core;
+  PyObject_HEAD WindowCore* core;
   bool busy;  // a Python fn may let another thread in mid-update
 };
 
@@ -282,7 +296,8 @@ bool names_argument(PyObject* obj, const char* what, Names& out) {
   return true;
 }
 
-const CallSignature kNewSignature{"WindowApply.__new__()", {"fn", "inputs", "window", "outputs"}, 4};
+const CallSignature kNewSignature{
+    "WindowApply.__new__()", {"fn", "inputs", "window", "outputs"}, 4};
 
 PyObject* tp_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_TRY
@@ -291,7 +306,8 @@ PyObject* tp_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   Names inputs;
   Names outputs;
   std::uint64_t window = 0;
-  if (!names_argument(bound[1], "inputs", inputs) || !names_argument(bound[3], "outputs", outputs)) {
+  if (!names_argument(bound[1], "inputs", inputs) ||
+      !names_argument(bound[3], "outputs", outputs)) {
     return nullptr;
   }
   // Any integer with __index__, as every class takes a window.
@@ -405,7 +421,8 @@ PyObject* copy(PyObject* self, PyObject*) {
 // What pickles in place of a compiled fn (zerak.custom decides).
 Ref portable_compiled_fn(PyObject* fn) {
   Ref custom(PyImport_ImportModule("zerak.custom"));
-  return Ref(custom ? PyObject_CallMethod(custom.get(), "_portable_compiled_fn", "O", fn) : nullptr);
+  return Ref(custom ? PyObject_CallMethod(custom.get(), "_portable_compiled_fn", "O", fn)
+                    : nullptr);
 }
 
 // (WindowApply, (fn, inputs, window, outputs), (bars of the window, oldest

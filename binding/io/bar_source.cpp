@@ -75,11 +75,11 @@ std::size_t BarSource::first_bad(std::size_t width) const noexcept {
 }
 
 const char* BarSource::cell(std::size_t bar, std::size_t j) const noexcept {
-  return matrix_->data() + Py_ssize_t(bar) * matrix_->stride(0) + Py_ssize_t(j) * matrix_->stride(1);
+  return matrix_->data() + Py_ssize_t(bar) * matrix_->stride(0) +
+         Py_ssize_t(j) * matrix_->stride(1);
 }
 
-const Value* BarSource::lend(std::size_t begin, std::size_t count,
-                            std::size_t j) const noexcept {
+const Value* BarSource::lend(std::size_t begin, std::size_t count, std::size_t j) const noexcept {
   if (!matrix_) return nullptr;
   return matrix_->lend(cell(begin, j), matrix_->stride(0), count);
 }

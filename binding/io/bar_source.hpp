@@ -48,8 +48,8 @@ class BarSource {
   bool append_bar(PyObject* bar);
 
   std::unique_ptr<NumericView> matrix_;
-  std::vector<Value> flat_;         // the rows of a sequence, one after another
-  std::vector<std::size_t> ends_;   // where each row ends in flat_
+  std::vector<Value> flat_;        // the rows of a sequence, one after another
+  std::vector<std::size_t> ends_;  // where each row ends in flat_
 };
 
 }  // namespace zerak::py

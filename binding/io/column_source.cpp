@@ -11,8 +11,11 @@ bool ColumnSource::open(PyObject* data) {
   if (view->failed()) return false;
   if (*view && view->ndim() == 2) {
     for (Py_ssize_t k = 0; k < view->extent(0); ++k) {
-      columns_.push_back({view.get(), view->data() + k * view->stride(0), view->stride(1),
-                          std::size_t(view->extent(1)), {}});
+      columns_.push_back({view.get(),
+                          view->data() + k * view->stride(0),
+                          view->stride(1),
+                          std::size_t(view->extent(1)),
+                          {}});
     }
     views_.push_back(std::move(view));
     return true;
@@ -32,13 +35,14 @@ bool ColumnSource::add_column(PyObject* obj) {
   auto view = std::make_unique<NumericView>(obj);
   if (view->failed()) return false;
   if (*view && view->ndim() == 1) {
-    columns_.push_back({view.get(), view->data(), view->stride(0), std::size_t(view->extent(0)), {}});
+    columns_.push_back(
+        {view.get(), view->data(), view->stride(0), std::size_t(view->extent(0)), {}});
     views_.push_back(std::move(view));
     return true;
   }
   if (*view && view->ndim() != 0) {
-    PyErr_Format(PyExc_TypeError, "expected a 1-dimensional buffer for a column, got %d dimension(s)",
-                 view->ndim());
+    PyErr_Format(PyExc_TypeError,
+                 "expected a 1-dimensional buffer for a column, got %d dimension(s)", view->ndim());
     return false;
   }
   if (view->unreadable(obj)) {  // item by item, complex numbers would lose their imaginary part

@@ -23,9 +23,7 @@ namespace zerak::py {
 // The quiet NaN that stands for a missing value in Python.
 inline constexpr double kMissingNaN = std::bit_cast<double>(std::uint64_t{0x7FF8000000000000});
 
-inline Value value_from_double(double d) noexcept {
-  return std::isnan(d) ? kMissing : Value(d);
-}
+inline Value value_from_double(double d) noexcept { return std::isnan(d) ? kMissing : Value(d); }
 inline double double_from_value(const Value& v) noexcept { return v ? *v : kMissingNaN; }
 
 // The name of obj's type as conversion messages give it (its __qualname__),

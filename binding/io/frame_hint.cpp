@@ -69,7 +69,8 @@ FrameKind frame_kind(PyObject* obj) noexcept {
   FrameKind kind = kind_by_name(type, known);
   // Arrays and lists never carry the stream protocol: frames and tables do.
   if (kind == FrameKind::None && !known && !PyList_CheckExact(obj) && !PyTuple_CheckExact(obj) &&
-      PyObject_HasAttrStringWithError(reinterpret_cast<PyObject*>(type), "__arrow_c_stream__") > 0) {
+      PyObject_HasAttrStringWithError(reinterpret_cast<PyObject*>(type), "__arrow_c_stream__") >
+          0) {
     kind = FrameKind::ArrowStream;
   }
   PyErr_Clear();

@@ -113,12 +113,18 @@ NumericView::NumericView(PyObject* obj) {
     case 'f': kind_ = size == 4 ? Kind::kF32 : Kind::kNone; break;
     case 'e': kind_ = size == 2 ? Kind::kF16 : Kind::kNone; break;
     case '?': kind_ = size == 1 ? Kind::kBool : Kind::kNone; break;
-    case 'b': case 'h': case 'i': case 'l': case 'q': case 'n':
-      kind_ = sized(Kind::kI8, Kind::kI16, Kind::kI32, Kind::kI64);
-      break;
-    case 'B': case 'H': case 'I': case 'L': case 'Q': case 'N':
-      kind_ = sized(Kind::kU8, Kind::kU16, Kind::kU32, Kind::kU64);
-      break;
+    case 'b':
+    case 'h':
+    case 'i':
+    case 'l':
+    case 'q':
+    case 'n': kind_ = sized(Kind::kI8, Kind::kI16, Kind::kI32, Kind::kI64); break;
+    case 'B':
+    case 'H':
+    case 'I':
+    case 'L':
+    case 'Q':
+    case 'N': kind_ = sized(Kind::kU8, Kind::kU16, Kind::kU32, Kind::kU64); break;
     default: break;
   }
 }
@@ -151,16 +157,23 @@ void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
       return convert<std::uint32_t>(swap_, p, stride, count, out, [](std::uint32_t b) {
         return static_cast<double>(std::bit_cast<float>(b));
       });
-    case Kind::kF16:
-      return convert<std::uint16_t>(swap_, p, stride, count, out, from_half);
-    case Kind::kI8: return convert<std::uint8_t>(false, p, stride, count, out, as_int<std::int8_t>());
-    case Kind::kI16: return convert<std::uint16_t>(swap_, p, stride, count, out, as_int<std::int16_t>());
-    case Kind::kI32: return convert<std::uint32_t>(swap_, p, stride, count, out, as_int<std::int32_t>());
-    case Kind::kI64: return convert<std::uint64_t>(swap_, p, stride, count, out, as_int<std::int64_t>());
-    case Kind::kU8: return convert<std::uint8_t>(false, p, stride, count, out, as_int<std::uint8_t>());
-    case Kind::kU16: return convert<std::uint16_t>(swap_, p, stride, count, out, as_int<std::uint16_t>());
-    case Kind::kU32: return convert<std::uint32_t>(swap_, p, stride, count, out, as_int<std::uint32_t>());
-    case Kind::kU64: return convert<std::uint64_t>(swap_, p, stride, count, out, as_int<std::uint64_t>());
+    case Kind::kF16: return convert<std::uint16_t>(swap_, p, stride, count, out, from_half);
+    case Kind::kI8:
+      return convert<std::uint8_t>(false, p, stride, count, out, as_int<std::int8_t>());
+    case Kind::kI16:
+      return convert<std::uint16_t>(swap_, p, stride, count, out, as_int<std::int16_t>());
+    case Kind::kI32:
+      return convert<std::uint32_t>(swap_, p, stride, count, out, as_int<std::int32_t>());
+    case Kind::kI64:
+      return convert<std::uint64_t>(swap_, p, stride, count, out, as_int<std::int64_t>());
+    case Kind::kU8:
+      return convert<std::uint8_t>(false, p, stride, count, out, as_int<std::uint8_t>());
+    case Kind::kU16:
+      return convert<std::uint16_t>(swap_, p, stride, count, out, as_int<std::uint16_t>());
+    case Kind::kU32:
+      return convert<std::uint32_t>(swap_, p, stride, count, out, as_int<std::uint32_t>());
+    case Kind::kU64:
+      return convert<std::uint64_t>(swap_, p, stride, count, out, as_int<std::uint64_t>());
     case Kind::kBool:
       return convert<std::uint8_t>(false, p, stride, count, out,
                                    [](std::uint8_t b) { return b != 0 ? 1.0 : 0.0; });
@@ -169,7 +182,7 @@ void NumericView::read(const char* start, Py_ssize_t stride, std::size_t count,
 }
 
 const Value* NumericView::lend(const char* start, Py_ssize_t stride,
-                              std::size_t count) const noexcept {
+                               std::size_t count) const noexcept {
   if (kind_ != Kind::kF64 || swap_ || stride != sizeof(double) ||
       reinterpret_cast<std::uintptr_t>(start) % alignof(double) != 0) {
     return nullptr;

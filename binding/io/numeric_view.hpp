@@ -54,7 +54,19 @@ class NumericView {
 
  private:
   enum class Kind : std::uint8_t {
-    kNone, kF64, kF32, kF16, kI8, kI16, kI32, kI64, kU8, kU16, kU32, kU64, kBool,
+    kNone,
+    kF64,
+    kF32,
+    kF16,
+    kI8,
+    kI16,
+    kI32,
+    kI64,
+    kU8,
+    kU16,
+    kU32,
+    kU64,
+    kBool,
   };
 
   Py_buffer view_{};

@@ -14,8 +14,7 @@ namespace {
 // The exporter: its buffer is the matrix, and it frees it when the last
 // view (numpy array or memoryview) lets go.
 struct Owner {
-  PyObject_HEAD
-  double* data;
+  PyObject_HEAD double* data;
   Py_ssize_t shape[2];
   Py_ssize_t strides[2];
 };
@@ -57,8 +56,11 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec spec = {
-    "_zerak.ResultMemory", int(sizeof(Owner)), 0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots,
+    "_zerak.ResultMemory",
+    int(sizeof(Owner)),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
+    slots,
 };
 
 // Created on first use and kept for the life of the process, as the

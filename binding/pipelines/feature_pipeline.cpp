@@ -93,7 +93,8 @@ constexpr const char* kUpdateManyDoc =
     "Returns:\n"
     "    numpy.ndarray of shape (bars, len(output_names())), float64, C order\n"
     "    (a memoryview of the same shape when numpy is not installed).";
-constexpr const char* kResetDoc = "reset($self)\n--\n\nReset all features (e.g. between CPCV splits).";
+constexpr const char* kResetDoc =
+    "reset($self)\n--\n\nReset all features (e.g. between CPCV splits).";
 constexpr const char* kOutputNamesDoc =
     "output_names($self)\n--\n\nOutput column names in execution order.";
 constexpr const char* kInputNamesDoc =
@@ -115,12 +116,12 @@ using Object = Class::Object;
 const CallSignature kNewSignature{"FeaturePipeline.__new__()", {"features", "input_columns"}, 2};
 const CallSignature kUpdateSignature{"FeaturePipeline.update()", {"values"}, 1};
 const CallSignature kPeekSignature{"FeaturePipeline.peek()", {"values"}, 1};
-const CallSignature kRunResearchSignature{"FeaturePipeline.run_research()",
-                                          {"data", "progress", "threads"}, 1};
-const CallSignature kRunResearchArraySignature{"FeaturePipeline.run_research_array()",
-                                               {"data", "progress", "threads"}, 1};
-const CallSignature kUpdateManySignature{"FeaturePipeline.update_many()",
-                                         {"data", "progress", "threads"}, 1};
+const CallSignature kRunResearchSignature{
+    "FeaturePipeline.run_research()", {"data", "progress", "threads"}, 1};
+const CallSignature kRunResearchArraySignature{
+    "FeaturePipeline.run_research_array()", {"data", "progress", "threads"}, 1};
+const CallSignature kUpdateManySignature{
+    "FeaturePipeline.update_many()", {"data", "progress", "threads"}, 1};
 const FrameAdvice kFrameAdvice{"zerak.research_frame(pipeline, frame)",
                                "frame[pipeline.input_names()].to_numpy(), a row per bar"};
 
@@ -469,17 +470,16 @@ PyObject* research(Object& obj, PyObject* data, Research mode, PyObject* progres
           }},
           [&](std::size_t done) {
             return !user_transform_failed() && unlocked.poll_signals() &&
-                   (!progress.active() ||
-                    unlocked.locked([&] { return progress.report(done); }));
+                   (!progress.active() || unlocked.locked([&] { return progress.report(done); }));
           },
           threads);
     } else {  // run_research up to its bad bar, whose error follows
       completed = core.run_blocks(
           run, fill,
           [&](std::size_t begin, std::size_t count, std::span<const Value* const>) {
-            return !user_transform_failed() &&
-                   (!progress.active() ||
-                    unlocked.locked([&] { return progress.report(begin + count); }));
+            return !user_transform_failed() && (!progress.active() || unlocked.locked([&] {
+              return progress.report(begin + count);
+            }));
           },
           [&] { return unlocked.poll_signals(); }, threads);
     }
@@ -551,14 +551,14 @@ PyObject* reset(PyObject* self, PyObject*) {
 }
 
 PyObject* warm_up_period(PyObject* self, PyObject*) {
-  return Class::read(self,
-                     [](const FeaturePipeline& p) { return PyLong_FromSize_t(p.warm_up_period()); });
+  return Class::read(
+      self, [](const FeaturePipeline& p) { return PyLong_FromSize_t(p.warm_up_period()); });
 }
 
 PyMethodDef methods[] = {
     {"update", fastcall_method<&live_bar<false>>(), METH_FASTCALL | METH_KEYWORDS, kUpdateDoc},
-    {"run_research", fastcall_method<&research_method<Research::kLists>>(), METH_FASTCALL | METH_KEYWORDS,
-     kRunResearchDoc},
+    {"run_research", fastcall_method<&research_method<Research::kLists>>(),
+     METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
     no_arguments_method<&reset, "reset">(kResetDoc),
     no_arguments_method<&Class::output_names, "output_names">(kOutputNamesDoc),
     no_arguments_method<&Class::input_names, "input_names">(kInputNamesDoc),
@@ -567,7 +567,9 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
     {"update_many", fastcall_method<&research_method<Research::kContinue>>(),
      METH_FASTCALL | METH_KEYWORDS, kUpdateManyDoc},
-    Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
+    Class::Snapshots::reduce_def(),
+    Class::Snapshots::copy_def(),
+    Class::Snapshots::deepcopy_def(),
     {"peek", fastcall_method<&live_bar<true>>(), METH_FASTCALL | METH_KEYWORDS, kPeekDoc},
     no_arguments_method<&transforms, "transforms">(kTransformsDoc),
     {"_findings", fastcall_method<&findings>(), METH_FASTCALL | METH_KEYWORDS, kFindingsDoc},

@@ -31,8 +31,8 @@ void raise_unsupported(PyObject* obj, const char* kind) {
                                      " is cross-sectional: it runs in a UniversePipeline only"));
     return;
   }
-  raise(ZerakError::invalid_config(std::string("unsupported ") + kind + " type: " +
-                                   std::string(utf8, std::size_t(size))));
+  raise(ZerakError::invalid_config(std::string("unsupported ") + kind +
+                                   " type: " + std::string(utf8, std::size_t(size))));
 }
 
 namespace {
@@ -71,7 +71,8 @@ bool warn_lost_data(const std::vector<FeaturePipeline::Finding>& found,
     // The object the transform concerned was copied from, if any.
     PyObject* obj = nullptr;
     if (f.transform != nullptr) {
-      const std::size_t i = std::size_t(std::find(made.begin(), made.end(), f.transform) - made.begin());
+      const std::size_t i =
+          std::size_t(std::find(made.begin(), made.end(), f.transform) - made.begin());
       if (i < made.size() && i < objects.size()) obj = objects[i].get();
     }
     Ref text(warning_text(obj, f.message));

@@ -64,8 +64,8 @@ using Class = ObjectClass<TargetPipeline>;
 
 const CallSignature kNewSignature{"TargetPipeline.__new__()", {"targets", "input_columns"}, 2};
 const CallSignature kRunResearchSignature{"TargetPipeline.run_research()", {"data", "progress"}, 1};
-const CallSignature kRunResearchArraySignature{"TargetPipeline.run_research_array()",
-                                               {"data", "progress"}, 1};
+const CallSignature kRunResearchArraySignature{
+    "TargetPipeline.run_research_array()", {"data", "progress"}, 1};
 
 // A private core copy of a target object, or nullptr with the error set.
 std::unique_ptr<Target> copy_target(PyObject* obj) {
@@ -138,9 +138,9 @@ PyObject* research(const TargetPipeline& core, PyObject* data, bool as_array,
   if (as_array) {
     for (const std::size_t length : lengths) {
       if (length != bars) {
-        return raise(ZerakError::invalid_input(
-            "expected input columns of equal length, got " + std::to_string(bars) + " and " +
-            std::to_string(length) + " bar(s)"));
+        return raise(ZerakError::invalid_input("expected input columns of equal length, got " +
+                                               std::to_string(bars) + " and " +
+                                               std::to_string(length) + " bar(s)"));
       }
     }
     if (!array.allocate(outputs, bars)) return nullptr;
@@ -245,14 +245,16 @@ PyObject* summary(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    {"run_research", fastcall_method<&research_method<false>>(),
-     METH_FASTCALL | METH_KEYWORDS, kRunResearchDoc},
+    {"run_research", fastcall_method<&research_method<false>>(), METH_FASTCALL | METH_KEYWORDS,
+     kRunResearchDoc},
     no_arguments_method<&Class::output_names, "output_names">(kOutputNamesDoc),
     no_arguments_method<&Class::input_names, "input_names">(kInputNamesDoc),
     no_arguments_method<&forward_period, "forward_period">(kForwardPeriodDoc),
-    {"run_research_array", fastcall_method<&research_method<true>>(),
-     METH_FASTCALL | METH_KEYWORDS, kRunResearchArrayDoc},
-    Class::Snapshots::reduce_def(), Class::Snapshots::copy_def(), Class::Snapshots::deepcopy_def(),
+    {"run_research_array", fastcall_method<&research_method<true>>(), METH_FASTCALL | METH_KEYWORDS,
+     kRunResearchArrayDoc},
+    Class::Snapshots::reduce_def(),
+    Class::Snapshots::copy_def(),
+    Class::Snapshots::deepcopy_def(),
     repr_pretty_def(),
     {nullptr, nullptr, 0, nullptr},
 };

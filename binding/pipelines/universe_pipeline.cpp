@@ -42,9 +42,9 @@ class Held {
     held_ = true;
     const char* f = view_.format != nullptr ? view_.format : "B";
     if (*f == '<' || *f == '=' || *f == '@') ++f;
-    const bool item_ok = kind == 'd' ? std::strcmp(f, "d") == 0 && view_.itemsize == 8
-                                     : (std::strcmp(f, "B") == 0 || std::strcmp(f, "?") == 0) &&
-                                           view_.itemsize == 1;
+    const bool item_ok =
+        kind == 'd' ? std::strcmp(f, "d") == 0 && view_.itemsize == 8
+                    : (std::strcmp(f, "B") == 0 || std::strcmp(f, "?") == 0) && view_.itemsize == 1;
     if (!item_ok || view_.ndim != ndim) {
       PyErr_Format(PyExc_TypeError, "%s: expected a C-contiguous %d-D %s buffer", what, ndim,
                    kind == 'd' ? "float64" : "uint8");
@@ -108,8 +108,7 @@ bool copy_member(PyObject* obj, UniversePipeline::Member& out) {
 // loses data (a restored universe was warned about when first built).
 PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   ZERAK_PY_TRY
-  static const char* keywords[] = {"transforms", "input_columns", "symbols", "warn_level",
-                                   nullptr};
+  static const char* keywords[] = {"transforms", "input_columns", "symbols", "warn_level", nullptr};
   PyObject* members = nullptr;
   PyObject* columns = nullptr;
   Py_ssize_t symbols = 0;
@@ -132,8 +131,7 @@ PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   Result<UniversePipeline> created =
       UniversePipeline::create(std::move(copies), std::move(names), std::size_t(symbols));
   if (!created) return raise(created.error());
-  if (warn_level != 0 &&
-      !warn_lost_data(created.value().lost_data(), objects, made, warn_level)) {
+  if (warn_level != 0 && !warn_lost_data(created.value().lost_data(), objects, made, warn_level)) {
     return nullptr;
   }
   return Class::wrap_as(type, std::move(created).value());
@@ -202,9 +200,8 @@ PyObject* run(PyObject* self, PyObject* args) {
     {
       GilReleased unlocked;
       completed = core.run(values.data<double>(),
-                           mask != Py_None ? flags.data<std::uint8_t>() : nullptr, bars,
-                           out.data(), reset != 0, threads,
-                           [&unlocked] { return unlocked.poll_signals(); });
+                           mask != Py_None ? flags.data<std::uint8_t>() : nullptr, bars, out.data(),
+                           reset != 0, threads, [&unlocked] { return unlocked.poll_signals(); });
     }
     if (!completed) {
       core.reset();  // stopped part way: no state the caller never got results for
@@ -294,12 +291,13 @@ PyObject* restore_symbol(PyObject* self, PyObject* args) {
 }
 
 PyObject* warm_up_period(PyObject* self, PyObject*) {
-  return Class::read(self,
-                     [](const UniversePipeline& u) { return PyLong_FromSize_t(u.warm_up_period()); });
+  return Class::read(
+      self, [](const UniversePipeline& u) { return PyLong_FromSize_t(u.warm_up_period()); });
 }
 
 PyObject* symbol_count(PyObject* self, PyObject*) {
-  return Class::read(self, [](const UniversePipeline& u) { return PyLong_FromSize_t(u.symbols()); });
+  return Class::read(self,
+                     [](const UniversePipeline& u) { return PyLong_FromSize_t(u.symbols()); });
 }
 
 PyMethodDef methods[] = {
@@ -341,8 +339,15 @@ struct Make : Class {
 // lists the documented exports only.
 bool add_universe_core(PyObject*) {
   static PyModuleDef module_def = {
-      PyModuleDef_HEAD_INIT, "zerak._universe", "Compiled part of zerak.universe.", -1,
-      nullptr, nullptr, nullptr, nullptr, nullptr,
+      PyModuleDef_HEAD_INIT,
+      "zerak._universe",
+      "Compiled part of zerak.universe.",
+      -1,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
   };
   Ref module(PyModule_Create(&module_def));
   Ref type(Make::make());

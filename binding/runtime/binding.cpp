@@ -106,8 +106,8 @@ bool bind_first_and_keywords(const CallSignature& sig, PyObject* const* args, Py
   return bind_fastcall(sig, args, nargs, kwnames, out);
 }
 
-bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args,
-                        Py_ssize_t nargs, PyObject* kwnames) noexcept {
+bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames) noexcept {
   nargs = PyVectorcall_NARGS(nargs);
   if (nargs == 0 && (kwnames == nullptr || PyTuple_GET_SIZE(kwnames) == 0)) return true;
   Ref name(PyType_GetName(Py_TYPE(self)));

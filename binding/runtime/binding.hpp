@@ -26,8 +26,8 @@ bool bind_tuple(const CallSignature& sig, PyObject* args, PyObject* kwargs, PyOb
 
 // The one required argument of a METH_FASTCALL method, positional (the fast
 // path) or by keyword; nullptr with the TypeError set.
-inline PyObject* single_argument(const CallSignature& sig, PyObject* const* args,
-                                 Py_ssize_t nargs, PyObject* kwnames) {
+inline PyObject* single_argument(const CallSignature& sig, PyObject* const* args, Py_ssize_t nargs,
+                                 PyObject* kwnames) {
   if (nargs == 1 && kwnames == nullptr) return args[0];
   PyObject* value = nullptr;
   return bind_fastcall(sig, args, nargs, kwnames, &value) ? value : nullptr;
@@ -43,8 +43,8 @@ bool bind_first_and_keywords(const CallSignature& sig, PyObject* const* args, Py
 // has none after all (an empty kwnames), else false with the binding
 // TypeError set ("Sma.reset() takes 0 positional arguments but 1 was given",
 // "Sma.reset() got an unexpected keyword argument 'x'").
-bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args,
-                        Py_ssize_t nargs, PyObject* kwnames) noexcept;
+bool check_no_arguments(PyObject* self, const char* method, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames) noexcept;
 
 // A method name usable as a template argument.
 template <std::size_t N>
@@ -72,10 +72,10 @@ PyObject* without_arguments(PyObject* self, PyObject* const* args, Py_ssize_t na
 // Its method table entry: no_arguments_method<&reset, "reset">(doc).
 template <PyObject* (*Method)(PyObject*, PyObject*), MethodName Name>
 PyMethodDef no_arguments_method(const char* doc) noexcept {
-  return {Name.value,
-          reinterpret_cast<PyCFunction>(
-              reinterpret_cast<void (*)()>(&without_arguments<Method, Name>)),
-          METH_FASTCALL | METH_KEYWORDS, doc};
+  return {
+      Name.value,
+      reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&without_arguments<Method, Name>)),
+      METH_FASTCALL | METH_KEYWORDS, doc};
 }
 
 }  // namespace zerak::py

@@ -45,8 +45,7 @@ class BorrowFlag {
 // Scoped borrows; test with `if (!guard) return nullptr;` (the error is set).
 class ExclusiveBorrow {
  public:
-  explicit ExclusiveBorrow(BorrowFlag& flag) noexcept
-      : flag_(flag), held_(flag.try_exclusive()) {}
+  explicit ExclusiveBorrow(BorrowFlag& flag) noexcept : flag_(flag), held_(flag.try_exclusive()) {}
   ExclusiveBorrow(const ExclusiveBorrow&) = delete;
   ExclusiveBorrow& operator=(const ExclusiveBorrow&) = delete;
   ~ExclusiveBorrow() {

@@ -7,8 +7,7 @@ namespace zerak::py {
 namespace {
 
 constexpr const char* kModuleName = "zerak._dispatch";
-constexpr simd::Level kLevels[] = {simd::Level::Baseline, simd::Level::Avx2,
-                                   simd::Level::Avx512};
+constexpr simd::Level kLevels[] = {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512};
 
 PyObject* active(PyObject*, PyObject*) {
   return PyUnicode_FromString(simd::level_name(simd::active_level()));
@@ -52,8 +51,15 @@ PyMethodDef kMethods[] = {
 };
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, kModuleName, "Instruction set of zerak's research kernels.", -1,
-    kMethods, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    kModuleName,
+    "Instruction set of zerak's research kernels.",
+    -1,
+    kMethods,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

@@ -43,8 +43,8 @@ PyObject* class_of(const ZerakError& error) {
     default: return g_cyclic_dependency;
   }
 }
-static_assert(std::is_same_v<std::variant_alternative_t<0, ZerakError::Variant>,
-                             ZerakError::InvalidConfig>);
+static_assert(
+    std::is_same_v<std::variant_alternative_t<0, ZerakError::Variant>, ZerakError::InvalidConfig>);
 static_assert(std::is_same_v<std::variant_alternative_t<4, ZerakError::Variant>,
                              ZerakError::CyclicDependency>);
 
@@ -74,7 +74,8 @@ PyObject* raise_from_current_exception() noexcept {
   try {
     throw;
   } catch (const PythonRaised&) {
-    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "a Python call failed without an error");
+    if (!PyErr_Occurred())
+      PyErr_SetString(PyExc_SystemError, "a Python call failed without an error");
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
   } catch (const std::length_error&) {

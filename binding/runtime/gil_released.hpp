@@ -57,8 +57,8 @@ class GilReleased {
     bool main = true;
     PyObject* name = PyUnicode_FromString("_thread");
     PyObject* module = name != nullptr ? PyImport_GetModule(name) : nullptr;  // sys.modules only
-    PyObject* get = module != nullptr ? PyObject_GetAttrString(module, "_get_main_thread_ident")
-                                      : nullptr;
+    PyObject* get =
+        module != nullptr ? PyObject_GetAttrString(module, "_get_main_thread_ident") : nullptr;
     // A built-in function: the call runs C code only.
     PyObject* ident = get != nullptr && PyCFunction_Check(get) ? PyObject_CallNoArgs(get) : nullptr;
     if (ident != nullptr && PyLong_CheckExact(ident)) {

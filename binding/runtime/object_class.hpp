@@ -48,8 +48,7 @@ class ObjectClass {
 
  public:
   struct Object {
-    PyObject_HEAD
-    Core core;
+    PyObject_HEAD Core core;
     BorrowFlag borrow;
     Extra extra;
   };
@@ -143,10 +142,9 @@ class ObjectClass {
   }
 
   static PyType_Spec spec(const char* qualified_name, PyType_Slot* slots) {
-    return {qualified_name, int(sizeof(Object)), 0,
-            Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots};
+    return {qualified_name, int(sizeof(Object)), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE,
+            slots};
   }
-
 };
 
 template <auto F>

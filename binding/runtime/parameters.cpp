@@ -12,7 +12,9 @@ namespace zerak::py {
 namespace {
 
 template <class... Fs>
-struct Overloaded : Fs... { using Fs::operator()...; };
+struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
@@ -174,8 +176,8 @@ PyObject* raise_allocation_failure(const char* class_name, const std::vector<Par
   std::optional<std::uint64_t> lags;
   for (std::size_t i = 0; i < params.size(); ++i) {
     // A lag's `periods` sizes its ring as a window does.
-    const bool window = std::strcmp(params[i].name, "window") == 0 ||
-                        std::strcmp(params[i].name, "periods") == 0;
+    const bool window =
+        std::strcmp(params[i].name, "window") == 0 || std::strcmp(params[i].name, "periods") == 0;
     if ((window || std::strcmp(params[i].name, "lag") == 0) && params[i].kind == ParamKind::UInt) {
       values += args.uint(i);
       if (window) window_size = args.uint(i);

@@ -43,7 +43,9 @@ inline Param opt_uint_param(const char* name) { return {name, ParamKind::OptUInt
 inline Param bool_param(const char* name, bool def) { return {name, ParamKind::Bool, def}; }
 inline Param float_param(const char* name) { return {name, ParamKind::Float}; }
 inline Param float_param(const char* name, double def) { return {name, ParamKind::Float, def}; }
-inline Param opt_float_param(const char* name) { return {name, ParamKind::OptFloat, NoneDefault{}}; }
+inline Param opt_float_param(const char* name) {
+  return {name, ParamKind::OptFloat, NoneDefault{}};
+}
 inline Param str_param(const char* name, const char* def) { return {name, ParamKind::Str, def}; }
 
 // "(inputs, window, outputs, fast=2, slow=30)"
@@ -64,7 +66,9 @@ class Args {
   bool convert(const std::vector<Param>& params, PyObject* const* bound);
 
   Names names(std::size_t i) { return std::move(std::get<Names>(slots_[i])); }
-  [[nodiscard]] std::uint64_t uint(std::size_t i) const { return std::get<std::uint64_t>(slots_[i]); }
+  [[nodiscard]] std::uint64_t uint(std::size_t i) const {
+    return std::get<std::uint64_t>(slots_[i]);
+  }
   [[nodiscard]] std::optional<std::uint64_t> opt_uint(std::size_t i) const {
     return std::get<std::optional<std::uint64_t>>(slots_[i]);
   }
@@ -73,7 +77,9 @@ class Args {
   [[nodiscard]] std::optional<double> opt_real(std::size_t i) const {
     return std::get<std::optional<double>>(slots_[i]);
   }
-  [[nodiscard]] const std::string& str(std::size_t i) const { return std::get<std::string>(slots_[i]); }
+  [[nodiscard]] const std::string& str(std::size_t i) const {
+    return std::get<std::string>(slots_[i]);
+  }
 
  private:
   std::vector<Slot> slots_;
@@ -92,7 +98,7 @@ class ReprFields {
  public:
   ReprFields& names(const char* name, const Names& value);
   ReprFields& uint(const char* name, std::uint64_t value);
-  ReprFields& real(const char* name, double value);  // Python's float repr
+  ReprFields& real(const char* name, double value);                // Python's float repr
   ReprFields& quoted(const char* name, const std::string& value);  // name="value"
   ReprFields& raw(const char* name, const std::string& text);      // name=text
 

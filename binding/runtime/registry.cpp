@@ -102,7 +102,7 @@ namespace {
 // The object of the first class whose `Hooks` (a row's member `kind`) wrap
 // `core`; false when none does.
 template <class Hooks, class Core>
-bool wrap_with(const Hooks* ClassRow::*kind, const Core& core, PyObject** out) {
+bool wrap_with(const Hooks* ClassRow::* kind, const Core& core, PyObject** out) {
   PyObject* module = PyState_FindModule(&g_definition);  // borrowed
   const ModuleState* state = module != nullptr ? state_of(module) : nullptr;
   if (state == nullptr) return false;

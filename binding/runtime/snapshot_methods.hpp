@@ -80,9 +80,7 @@ struct SnapshotMethods {
   }
 
   // Announces the class to zerak.snapshot (while module initialisation creates it).
-  static void announce(std::string_view tag) {
-    add_snapshot_class({tag, *Type, &save, &load});
-  }
+  static void announce(std::string_view tag) { add_snapshot_class({tag, *Type, &save, &load}); }
 };
 
 }  // namespace zerak::py

@@ -84,22 +84,27 @@ PyObject* load(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   return obj.release();
 }
 
-PyMethodDef kSave = {
-    "save", &save, METH_O,
-    "save(obj, /)\n--\n\n"
-    "Snapshot of a transform, target or pipeline: its configuration and state\n"
-    "as bytes (see docs/snapshots.md)."};
-PyMethodDef kLoad = {
-    "load", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&load)),
-    METH_FASTCALL | METH_KEYWORDS,
-    "load(data, /, *, cls=None)\n--\n\n"
-    "The object a snapshot holds, continuing exactly where the saved one stood.\n"
-    "Raises SnapshotError for a truncated, corrupted, foreign or newer snapshot,\n"
-    "and TypeError when cls is given and the object is not an instance of it."};
+PyMethodDef kSave = {"save", &save, METH_O,
+                     "save(obj, /)\n--\n\n"
+                     "Snapshot of a transform, target or pipeline: its configuration and state\n"
+                     "as bytes (see docs/snapshots.md)."};
+PyMethodDef kLoad = {"load", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&load)),
+                     METH_FASTCALL | METH_KEYWORDS,
+                     "load(data, /, *, cls=None)\n--\n\n"
+                     "The object a snapshot holds, continuing exactly where the saved one stood.\n"
+                     "Raises SnapshotError for a truncated, corrupted, foreign or newer snapshot,\n"
+                     "and TypeError when cls is given and the object is not an instance of it."};
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, kModuleName, "Snapshots of zerak objects (see zerak.snapshot).", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    kModuleName,
+    "Snapshots of zerak objects (see zerak.snapshot).",
+    -1,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 bool add_function(PyObject* module, PyMethodDef& def, PyObject** keep) {

@@ -62,7 +62,8 @@ void window_sum_block(Ring& ring, Term&& term, Finish&& finish, std::span<Value*
     // Each window is summed on its own, so where its entries are read from
     // changes no bit.
     const std::size_t from_series =
-        copied == bars ? lanes.count : std::min(lanes.count, held > lanes.start ? held - lanes.start : 0);
+        copied == bars ? lanes.count
+                       : std::min(lanes.count, held > lanes.start ? held - lanes.start : 0);
     k.sums(series + lanes.start, w, from_series, sums);
     if (from_series < lanes.count) {
       k.sums(doubles(entries) + (lanes.start + from_series - held), w, lanes.count - from_series,

@@ -78,8 +78,8 @@ LaneMoments lane_moments(const double* x, const double* y, std::size_t w, std::s
   k.sums(x, w, count, m.mean_x.data());
   k.sums(y, w, count, m.mean_y.data());
   lane_moments_detail::to_means<true>(m, w, usable);
-  k.centered_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(),
-                      m.sxy.data(), m.syy.data());
+  k.centered_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(), m.sxy.data(),
+                      m.syy.data());
   return m;
 }
 
@@ -112,8 +112,8 @@ LaneMoments corrected_lane_moments(const double* x, const double* y, std::size_t
   lane_moments_detail::to_means<true>(m, w, usable);
   std::vector<double> dx(count);
   std::vector<double> dy(count);
-  k.corrected_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(),
-                       m.sxy.data(), m.syy.data(), dx.data(), dy.data());
+  k.corrected_products(x, y, w, count, m.mean_x.data(), m.mean_y.data(), m.sxx.data(), m.sxy.data(),
+                       m.syy.data(), dx.data(), dy.data());
   const double n = static_cast<double>(w);
   for (std::size_t j = 0; j < count; ++j) {
     m.sxx[j] = ops::corrected_sum(m.sxx[j], dx[j], dx[j], n);

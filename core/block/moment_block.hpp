@@ -20,12 +20,12 @@ namespace zerak {
 // advanced bar by bar exactly as update would leave it.
 template <class Finish>
 void standardized_moment_block(Ring& buffer, std::size_t window, ops::Power power, Finish finish,
-                               const Value* in, std::span<Value* const> outputs,
-                               std::size_t bars) {
+                               const Value* in, std::span<Value* const> outputs, std::size_t bars) {
   const std::size_t held = buffer.size();
   BlockSeries s;
-  s.assign(held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
+  s.assign(
+      held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
+      [in](std::size_t i) { return in[i]; });
   const Lanes lanes = lanes_of(held, window, window, bars);
   const double* x = s.data() + lanes.start;
   LaneMoments m = lane_moments(x, window, lanes.count, [&](std::size_t j) {
@@ -62,8 +62,9 @@ void accurate_moment_block(Ring& buffer, std::size_t window, ops::Power power, F
                            const Value* in, std::span<Value* const> outputs, std::size_t bars) {
   const std::size_t held = buffer.size();
   BlockSeries s;
-  s.assign(held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
+  s.assign(
+      held, [&buffer](std::size_t i) { return buffer[i]; }, bars,
+      [in](std::size_t i) { return in[i]; });
   const Lanes lanes = lanes_of(held, window, window, bars);
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {

@@ -30,8 +30,8 @@ inline void pearson_lanes(BlockSeries& sx, std::size_t x_start, BlockSeries& sy,
     if (!m.ok[j]) {
       out[j] = kMissing;
     } else if (ops::dense::pearson_needs_rescaling(m.sxx[j], m.syy[j])) {
-      out[j] = ops::dense::pearson(std::span<const double>(x + j, w),
-                                   std::span<const double>(y + j, w));
+      out[j] =
+          ops::dense::pearson(std::span<const double>(x + j, w), std::span<const double>(y + j, w));
     } else {
       out[j] = ops::dense::pearson_from_sums(m.sxx[j], m.sxy[j], m.syy[j]);
     }

@@ -10,8 +10,7 @@ namespace zerak {
 // here, so that a recursive feature downstream re-seeds instead of staying NaN.
 class Abs final : public UnaryOperator<Abs> {
  public:
-  static constexpr auto kDocs =
-      schema::operator_docs("Absolute value: |x|.", kInputMissingDoc);
+  static constexpr auto kDocs = schema::operator_docs("Absolute value: |x|.", kInputMissingDoc);
 
   static double compute(double a) noexcept { return std::fabs(a); }
 

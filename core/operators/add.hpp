@@ -10,8 +10,7 @@ namespace zerak {
 class Add final : public BinaryOperator<Add> {
  public:
   static constexpr auto kDocs =
-      schema::operator_docs("Element-wise addition: A + B.",
-                            kEitherMissingDoc);
+      schema::operator_docs("Element-wise addition: A + B.", kEitherMissingDoc);
 
   static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Add;
   static Value apply(double a, double b) noexcept { return a + b; }

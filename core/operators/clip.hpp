@@ -18,8 +18,7 @@ class Clip final : public UnaryOperator<Clip> {
                       schema::OptionalRealParam<&Clip::upper>{"upper"}};
   }
   static constexpr auto kDocs = schema::operator_docs(
-      "Clip to [lower, upper]; None leaves a side unbounded.",
-      kInputMissingDoc);
+      "Clip to [lower, upper]; None leaves a side unbounded.", kInputMissingDoc);
 
   static Result<Clip> create(Names inputs, Names outputs, Value lower, Value upper);
 

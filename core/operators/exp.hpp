@@ -9,8 +9,7 @@ namespace zerak {
 // e^A; overflow gives +inf, as numpy's exp does.
 class Exp final : public UnaryOperator<Exp> {
  public:
-  static constexpr auto kDocs =
-      schema::operator_docs("Exponential: e**x.", kInputMissingDoc);
+  static constexpr auto kDocs = schema::operator_docs("Exponential: e**x.", kInputMissingDoc);
 
   static double compute(double a) noexcept { return std::exp(a); }
 

@@ -10,8 +10,7 @@ namespace zerak {
 class Multiply final : public BinaryOperator<Multiply> {
  public:
   static constexpr auto kDocs =
-      schema::operator_docs("Element-wise multiplication: A * B.",
-                            kEitherMissingDoc);
+      schema::operator_docs("Element-wise multiplication: A * B.", kEitherMissingDoc);
 
   static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Multiply;
   static Value apply(double a, double b) noexcept { return a * b; }

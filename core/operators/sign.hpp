@@ -7,8 +7,7 @@ namespace zerak {
 // -1, 0 or +1; both zeros give +0.0 and NaN gives missing.
 class Sign final : public UnaryOperator<Sign> {
  public:
-  static constexpr auto kDocs = schema::operator_docs(
-      "Sign: -1.0, 0.0 or 1.0.", kInputMissingDoc);
+  static constexpr auto kDocs = schema::operator_docs("Sign: -1.0, 0.0 or 1.0.", kInputMissingDoc);
 
   static double compute(double a) noexcept {
     if (a > 0.0) return 1.0;

@@ -10,9 +10,8 @@ namespace zerak {
 // numpy) have it.
 class Sqrt final : public UnaryOperator<Sqrt> {
  public:
-  static constexpr auto kDocs =
-      schema::operator_docs("Square root: sqrt(x).",
-                            "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or < 0.");
+  static constexpr auto kDocs = schema::operator_docs(
+      "Square root: sqrt(x).", "Process one bar. Returns ``[NaN]`` if input is ``NaN`` or < 0.");
 
   static double compute(double a) noexcept { return a >= 0.0 ? std::sqrt(a) : kNan; }
 

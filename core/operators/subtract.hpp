@@ -10,8 +10,7 @@ namespace zerak {
 class Subtract final : public BinaryOperator<Subtract> {
  public:
   static constexpr auto kDocs =
-      schema::operator_docs("Element-wise subtraction: A - B.",
-                            kEitherMissingDoc);
+      schema::operator_docs("Element-wise subtraction: A - B.", kEitherMissingDoc);
 
   static constexpr simd::ColumnOp kColumnOp = simd::ColumnOp::Subtract;
   static Value apply(double a, double b) noexcept { return a - b; }

@@ -112,7 +112,8 @@ bool pearson_needs_rescaling(double sxx, double syy) noexcept {
   // (overflow to infinity, or underflow that loses precision): redo the sums
   // on deviations scaled to at most 1. Elsewhere the documented sums stand.
   // A present NaN falls through.
-  constexpr double kTiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+  constexpr double kTiny =
+      std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
   const double d = sxx * syy;
   return sxx < kTiny || syy < kTiny || d < kTiny || std::isinf(d);
 }
@@ -151,18 +152,17 @@ Value accurate_pearson(std::span<const double> x, std::span<const double> y) noe
     constant_y = constant_y && y[i] == y[0];
   }
   if (constant_x || constant_y) return kMissing;
-  const accurate::PairSums s =
-      accurate::pair_sums(static_cast<double>(n), [x, y, n](auto&& f) {
-        for (std::size_t i = 0; i < n; ++i) f(x[i], y[i]);
-      });
+  const accurate::PairSums s = accurate::pair_sums(static_cast<double>(n), [x, y, n](auto&& f) {
+    for (std::size_t i = 0; i < n; ++i) f(x[i], y[i]);
+  });
   return pearson_from_sums(s.xx, s.xy, s.yy);
 }
 
 void average_ranks(std::span<const double> values, std::span<RankEntry> entries,
                    std::span<RankEntry> merge, std::span<double> ranks) noexcept {
   const std::size_t n = values.size();
-  if (n <= kCountingMax && std::none_of(values.begin(), values.end(),
-                                        [](double v) { return std::isnan(v); })) {
+  if (n <= kCountingMax &&
+      std::none_of(values.begin(), values.end(), [](double v) { return std::isnan(v); })) {
     simd::kernels().counted_ranks(values.data(), n, ranks.data());
     return;
   }

@@ -45,8 +45,7 @@ class SpearmanScratch {
 [[nodiscard]] Value pearson(std::span<const double> x, std::span<const double> y) noexcept;
 // Pearson's r from deviations about means carried to about twice a double's
 // precision (ops/accurate_moments.hpp): accurate far from zero.
-[[nodiscard]] Value accurate_pearson(std::span<const double> x,
-                                     std::span<const double> y) noexcept;
+[[nodiscard]] Value accurate_pearson(std::span<const double> x, std::span<const double> y) noexcept;
 // Whether Pearson's sums of squares (or their product) left the normal range,
 // so that the deviations are summed again scaled to at most 1; otherwise the
 // result is pearson_from_sums.

@@ -13,7 +13,6 @@ namespace zerak::range {
 // stay in a Wilder average for ever, so it counts as a missing bar.
 inline bool usable(const Value& v) noexcept { return v && std::isfinite(*v); }
 
-
 // The indicator library's zero test of a sum of directional indicators.
 inline bool near_zero(double v) noexcept { return -1e-14 < v && v < 1e-14; }
 
@@ -36,9 +35,7 @@ inline double wilder_average(double prev, double x, double n, double n_minus_1) 
 }
 
 // Wilder's running sum: previous - previous / n, then + x.
-inline double wilder_sum(double prev, double x, double n) noexcept {
-  return prev - prev / n + x;
-}
+inline double wilder_sum(double prev, double x, double n) noexcept { return prev - prev / n + x; }
 
 // The exponential average step, as our Ema takes it.
 inline double ema_step(double prev, double x, double alpha, double one_minus_alpha) noexcept {

@@ -112,8 +112,8 @@ Result<FeaturePipeline> FeaturePipeline::create(std::vector<FeatureDag::Handle> 
 
 ZerakError FeaturePipeline::count_error(std::size_t given) const {
   return ZerakError::invalid_input("expected " + std::to_string(input_columns_.size()) +
-                                   " input value(s) " + render_list(input_columns_) +
-                                   ", got " + std::to_string(given));
+                                   " input value(s) " + render_list(input_columns_) + ", got " +
+                                   std::to_string(given));
 }
 
 Result<std::span<const Value>> FeaturePipeline::update(std::span<const Value> values) {

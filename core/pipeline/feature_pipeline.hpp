@@ -85,10 +85,10 @@ class FeaturePipeline {
   // fill(begin, count, inputs) writes value j of bar begin + i to
   // inputs[j][i] for i < count; sink(begin, count, outputs) reads output k
   // of those bars from outputs[k][i] and returns false to stop; between()
-  // (or between(bars done)) runs between blocks and returns false to stop. Returns whether every bar
-  // ran; a stopped run leaves the transforms part way. With `threads` > 1
-  // the transforms of one plan level share that many threads (the caller's
-  // included) block by block; the results are the same for any count.
+  // (or between(bars done)) runs between blocks and returns false to stop. Returns whether every
+  // bar ran; a stopped run leaves the transforms part way. With `threads` > 1 the transforms of one
+  // plan level share that many threads (the caller's included) block by block; the results are the
+  // same for any count.
   template <class FillFn, class SinkFn, class BetweenFn>
   bool run_blocks(std::size_t bars, FillFn&& fill, SinkFn&& sink, BetweenFn&& between,
                   std::size_t threads = 1) {
@@ -113,9 +113,8 @@ class FeaturePipeline {
         for (std::size_t j = 0; j < lent.size(); ++j) block.lend_input(j, lent[j], count);
       }
       if constexpr (is_sliced<std::remove_cvref_t<FillFn>>) {
-        sliced(pool.get(), block.inputs, count, shifted_in, [&](std::size_t from, std::size_t n, auto in) {
-          fill.fn(begin + from, n, in);
-        });
+        sliced(pool.get(), block.inputs, count, shifted_in,
+               [&](std::size_t from, std::size_t n, auto in) { fill.fn(begin + from, n, in); });
       } else {
         fill(begin, count, std::span<Value* const>(block.inputs));
       }
@@ -144,9 +143,8 @@ class FeaturePipeline {
       // sizes that followed it would only multiply its calls.
       const auto took = std::chrono::steady_clock::now() - start;
       if constexpr (is_sliced<std::remove_cvref_t<SinkFn>>) {
-        sliced(pool.get(), block.outputs, done, shifted_out, [&](std::size_t from, std::size_t n, auto out) {
-          sink.fn(begin + from, n, out);
-        });
+        sliced(pool.get(), block.outputs, done, shifted_out,
+               [&](std::size_t from, std::size_t n, auto out) { sink.fn(begin + from, n, out); });
       } else if (!sink(begin, done, std::span<const Value* const>(block.outputs))) {
         return false;
       }

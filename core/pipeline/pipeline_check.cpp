@@ -35,9 +35,8 @@ std::vector<FeaturePipeline::Finding> FeaturePipeline::check(
     for (std::size_t k = returned; k < step.out_count; ++k) {
       const std::string& name = step.transform->outputs()[k];
       found.push_back({"never-written",
-                       "output " + quoted(name) + " is always missing: " +
-                           writer(*step.transform) + " returns " + std::to_string(returned) +
-                           " value(s) per bar",
+                       "output " + quoted(name) + " is always missing: " + writer(*step.transform) +
+                           " returns " + std::to_string(returned) + " value(s) per bar",
                        name, step.transform});
     }
   }

@@ -63,9 +63,9 @@ std::size_t StepScheduler::claim() noexcept {
     if (ready_count_.load(std::memory_order_acquire) != 0) {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (!ready_.empty()) {
-        auto best = std::max_element(ready_.begin(), ready_.end(), [this](std::size_t a, std::size_t b) {
-          return priority_[a] < priority_[b];
-        });
+        auto best = std::max_element(
+            ready_.begin(), ready_.end(),
+            [this](std::size_t a, std::size_t b) { return priority_[a] < priority_[b]; });
         const std::size_t s = *best;
         *best = ready_.back();
         ready_.pop_back();

@@ -68,7 +68,9 @@ class TargetPipeline {
           const std::size_t length = lengths[route[j]];
           const std::size_t end = begin + count;
           const std::size_t stop =
-              first >= length ? first : std::min(length, end + std::min(ahead, length - std::min(length, end)));
+              first >= length
+                  ? first
+                  : std::min(length, end + std::min(ahead, length - std::min(length, end)));
           window[j].resize(stop - first);
           read(route[j], first, stop - first, window[j].data());
           inputs.emplace_back(window[j]);

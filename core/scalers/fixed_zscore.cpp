@@ -24,7 +24,8 @@ OutputRow FixedZScore::update(std::span<const Value> values) {
 
 void FixedZScore::update_block(std::span<const Value* const> inputs,
                                std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {

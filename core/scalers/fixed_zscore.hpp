@@ -27,7 +27,9 @@ class FixedZScore final : public TransformBase<FixedZScore> {
   OutputRow update(std::span<const Value> values) override;
   void update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                     std::size_t bars) override;
-  [[nodiscard]] bool reads_lent_columns() const noexcept override { return true; }  // arithmetic only
+  [[nodiscard]] bool reads_lent_columns() const noexcept override {
+    return true;
+  }  // arithmetic only
 
   [[nodiscard]] double mean() const noexcept { return mean_; }
   [[nodiscard]] double std_dev() const noexcept { return std_dev_; }

@@ -45,7 +45,8 @@ OutputRow RollingZScore::update(std::span<const Value> values) {
 
 void RollingZScore::update_block(std::span<const Value* const> inputs,
                                  std::span<Value* const> outputs, std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   RingBlock block(ring_, in, bars, window_, window_);
   const Lanes& lanes = block.lanes;

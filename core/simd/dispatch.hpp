@@ -22,7 +22,7 @@ namespace zerak::simd {
 enum class Level : std::uint8_t {
   Baseline = 0,  // SSE2 on x86-64, plain C++ elsewhere
   Avx2 = 1,
-  Avx512 = 2,    // F, DQ and VL
+  Avx512 = 2,  // F, DQ and VL
 };
 
 // The best level this CPU (and its operating system) supports.
@@ -87,8 +87,8 @@ struct Kernels {
                                           double* deviations) noexcept;
   // centered_products with the sums of dx and of dy as well.
   void (*corrected_products)(const double* x, const double* y, std::size_t w, std::size_t n,
-                             const double* mean_x, const double* mean_y, double* sxx,
-                             double* sxy, double* syy, double* sdx, double* sdy) noexcept;
+                             const double* mean_x, const double* mean_y, double* sxx, double* sxy,
+                             double* syy, double* sdx, double* sdy) noexcept;
 
   // Adds to `counts` the pairs of (xi, yi) with each (xs[j], ys[j]), j < m,
   // classified by the differences xs[j] - xi and ys[j] - yi.
@@ -96,8 +96,8 @@ struct Kernels {
                       PairCounts& counts) noexcept;
   // For every j < n: less[j] += (in < v[j]) - (out < v[j]), and equal[j]
   // likewise with ==; returns the counts of v[j] below and equal to `in`.
-  RankCounts (*slide_ranks)(const double* v, std::int64_t* less, std::int64_t* equal,
-                            std::size_t n, double in, double out) noexcept;
+  RankCounts (*slide_ranks)(const double* v, std::int64_t* less, std::int64_t* equal, std::size_t n,
+                            double in, double out) noexcept;
   // ranks[i] = the average rank of v[i] among v[0, n), none of them NaN:
   // (2 * below + equal + 1) / 2.
   void (*counted_ranks)(const double* v, std::size_t n, double* ranks) noexcept;
@@ -109,9 +109,9 @@ struct Kernels {
   // ok[j] = 0 where the scalar solver would find a pivot below its threshold.
   // At most kAdfLaneMostColumns columns; `scratch` holds
   // adf_lane_doubles(lags, columns) doubles.
-  void (*adf_fits)(const double* y, const double* dy, std::size_t n, std::size_t lags,
-                   bool trend, std::size_t count, double* scratch, double* tested, double* ssr,
-                   double* inverse, unsigned char* ok) noexcept;
+  void (*adf_fits)(const double* y, const double* dy, std::size_t n, std::size_t lags, bool trend,
+                   std::size_t count, double* scratch, double* tested, double* ssr, double* inverse,
+                   unsigned char* ok) noexcept;
   // out[i] = the library's ln x[i] (simd/log.inc), one argument per lane.
   void (*logs)(const double* x, std::size_t n, double* out) noexcept;
 
@@ -122,8 +122,7 @@ struct Kernels {
   // out[i] = in[i] with every missing value made the quiet NaN: values leaving.
   void (*nan_from_missing)(const double* in, std::size_t n, double* out) noexcept;
   // y[i] = a[i] op b[i], missing where either is (and, dividing, where b[i] is 0).
-  void (*combine)(ColumnOp op, const double* a, const double* b, std::size_t n,
-                  double* y) noexcept;
+  void (*combine)(ColumnOp op, const double* a, const double* b, std::size_t n, double* y) noexcept;
   // out[i] = x[i] / d; returns whether any out[i] is a NaN.
   bool (*divided)(const double* x, std::size_t n, double d, double* out) noexcept;
   // Whether any of x[0, n) is a NaN.

@@ -31,8 +31,8 @@ Bytes end_snapshot(SnapshotWriter&& w, std::size_t record) {
 // Magic, version and checksum, in that order, then the one record.
 Result<Envelope> open_snapshot(std::span<const std::uint8_t> bytes) {
   const std::size_t n = bytes.size();
-  const bool magic = std::equal(bytes.begin(), bytes.begin() + std::min<std::size_t>(n, 4),
-                                std::begin(kMagic));
+  const bool magic =
+      std::equal(bytes.begin(), bytes.begin() + std::min<std::size_t>(n, 4), std::begin(kMagic));
   if (!magic) return bad("not a zerak snapshot (it does not start with \"ZRKS\")");
   if (n < kMinSnapshotSize) {
     return bad("snapshot truncated: " + std::to_string(n) + " byte(s), a snapshot has at least " +

@@ -12,7 +12,8 @@ namespace zerak {
 Result<FutureCTCVolatility> FutureCTCVolatility::create(Names inputs, std::size_t horizon,
                                                         Names outputs) {
   if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (horizon < 2) return invalid_input("horizon must be >= 2 (std_dev requires at least 2 log returns)");
+  if (horizon < 2)
+    return invalid_input("horizon must be >= 2 (std_dev requires at least 2 log returns)");
   if (outputs.empty()) return invalid_input(msg::kOutputsEmpty);
   return FutureCTCVolatility(std::move(inputs), horizon, std::move(outputs));
 }
@@ -34,11 +35,12 @@ std::vector<std::vector<Value>> FutureCTCVolatility::run_research(
   const std::size_t h = horizon_;
   if (h <= n) {
     BlockSeries s;
-    s.assign(0, [](std::size_t) { return kMissing; }, n,
-             [&returns](std::size_t i) { return returns[i]; });
+    s.assign(
+        0, [](std::size_t) { return kMissing; }, n,
+        [&returns](std::size_t i) { return returns[i]; });
     const std::size_t starts = n - h + 1;
-    const LaneMoments m = lane_moments(s.data(), h, starts,
-                                       [&](std::size_t j) { return s.missing(j, j + h) == 0; });
+    const LaneMoments m =
+        lane_moments(s.data(), h, starts, [&](std::size_t j) { return s.missing(j, j + h) == 0; });
     const double w = static_cast<double>(h);
     for (std::size_t j = 0; j < starts; ++j) {
       if (m.ok[j]) vol[j + h - 1] = std::sqrt(m.sxx[j] / (w - 1.0));

@@ -14,7 +14,8 @@ Result<FutureLinearSlope> FutureLinearSlope::create(Names inputs, std::size_t ho
     if (name.empty()) return invalid_input("input names must not be empty");
   }
   if (horizon < 2) return invalid_input("horizon must be >= 2");
-  if (outputs.size() != 2) return invalid_input("outputs must contain exactly 2 names: [slope, r2]");
+  if (outputs.size() != 2)
+    return invalid_input("outputs must contain exactly 2 names: [slope, r2]");
   return FutureLinearSlope(std::move(inputs), horizon, std::move(outputs));
 }
 

@@ -20,8 +20,7 @@ std::vector<std::vector<Value>> FutureReturn::run_research(
   const std::size_t paired = horizon_ < n ? n - horizon_ : 0;
   std::vector<Value> label;
   label.reserve(n);
-  tools::pairwise_into(label, close.first(paired), close.subspan(n - paired),
-                       tools::simple_return);
+  tools::pairwise_into(label, close.first(paired), close.subspan(n - paired), tools::simple_return);
   label.resize(n, kMissing);
   std::vector<std::vector<Value>> out;
   out.push_back(std::move(label));

@@ -13,7 +13,8 @@ template <class Derived>
 class HorizonTarget : public TargetBase<Derived> {
  public:
   static constexpr auto parameters() {
-    return std::tuple{schema::inputs_param<Derived>, schema::SizeParam<&HorizonTarget::horizon>{"horizon"},
+    return std::tuple{schema::inputs_param<Derived>,
+                      schema::SizeParam<&HorizonTarget::horizon>{"horizon"},
                       schema::outputs_param<Derived>};
   }
 

@@ -87,8 +87,7 @@ Result<CrossSection> CrossSection::create(Kind kind, Names inputs, Names outputs
         return ZerakError::invalid_config("buckets must be an integer from 1 to 1000000");
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return CrossSection(kind, std::move(inputs), std::move(outputs), a, b);
 }

@@ -118,8 +118,8 @@ const Names& member_outputs(const UniversePipeline::Member& m) {
 
 }  // namespace
 
-Result<UniversePipeline> UniversePipeline::create(std::vector<Member> members,
-                                                  Names input_columns, std::size_t symbols) {
+Result<UniversePipeline> UniversePipeline::create(std::vector<Member> members, Names input_columns,
+                                                  std::size_t symbols) {
   if (members.empty()) return ZerakError::invalid_config("transforms must not be empty");
   std::unordered_set<std::string> available;
   for (const std::string& name : input_columns) {
@@ -277,7 +277,8 @@ std::vector<FeaturePipeline::Finding> UniversePipeline::lost_data() const {
         const auto at = unread.find(f.column);
         if (at == unread.end()) continue;
         unread_here.insert(f.column);
-        if (at->second.kind == nullptr || at->second.transform == nullptr) at->second = std::move(f);
+        if (at->second.kind == nullptr || at->second.transform == nullptr)
+          at->second = std::move(f);
       }
     }
     std::erase_if(unread, [&](const auto& entry) { return !unread_here.contains(entry.first); });
@@ -288,12 +289,12 @@ std::vector<FeaturePipeline::Finding> UniversePipeline::lost_data() const {
   for (const std::string& name : inputs_) {
     const auto at = unread.find(name);
     if (at == unread.end()) continue;
-    if (at->second.kind == nullptr) {  // no per-symbol stage to say so
+    if (at->second.kind == nullptr) {                       // no per-symbol stage to say so
       const std::string listed = render_list(Names{name});  // ["name"], escaped
-      at->second = {"unread-input",
-                    "input column " + listed.substr(1, listed.size() - 2) +
-                        " is read by no transform",
-                    name, nullptr};
+      at->second = {
+          "unread-input",
+          "input column " + listed.substr(1, listed.size() - 2) + " is read by no transform", name,
+          nullptr};
     }
     found.push_back(std::move(at->second));
   }
@@ -304,8 +305,7 @@ Result<Unit> UniversePipeline::restore_symbol(
     std::size_t index, std::span<const std::span<const std::uint8_t>> states) {
   if (states.size() != prototypes_.size()) {
     return ZerakError::invalid_input("expected " + std::to_string(prototypes_.size()) +
-                                     " state(s) per symbol, got " +
-                                     std::to_string(states.size()));
+                                     " state(s) per symbol, got " + std::to_string(states.size()));
   }
   if (configurations_.empty()) {
     configurations_.reserve(prototypes_.size());
@@ -465,9 +465,8 @@ bool UniversePipeline::run(const double* panel, const std::uint8_t* mask, std::s
   return true;
 }
 
-void UniversePipeline::run_table(std::vector<Value>& table,
-                                 const std::vector<std::uint8_t>& active, std::size_t bars,
-                                 unsigned threads) {
+void UniversePipeline::run_table(std::vector<Value>& table, const std::vector<std::uint8_t>& active,
+                                 std::size_t bars, unsigned threads) {
   const std::size_t n = symbols_.size();
   const std::size_t width = width_;
   for (const Stage& stage : stages_) {

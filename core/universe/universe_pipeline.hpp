@@ -54,8 +54,8 @@ class UniversePipeline {
   // one update per bar bit for bit, whatever the number of threads. The
   // calling thread runs poll() between blocks; once it returns false the run
   // stops part way and returns false.
-  bool run(const double* panel, const std::uint8_t* mask, std::size_t bars, double* out,
-           bool reset, unsigned threads, const std::function<bool()>& poll);
+  bool run(const double* panel, const std::uint8_t* mask, std::size_t bars, double* out, bool reset,
+           unsigned threads, const std::function<bool()>& poll);
 
   void reset();
   void add_symbol();

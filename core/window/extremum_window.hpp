@@ -90,7 +90,8 @@ class ExtremumWindow {
         at_(entries_.get(), mask_, window) {}
 
   ExtremumWindow(const ExtremumWindow& other)
-      : mask_(other.mask_), entries_(std::make_unique_for_overwrite<Entry[]>(mask_ + 1)),
+      : mask_(other.mask_),
+        entries_(std::make_unique_for_overwrite<Entry[]>(mask_ + 1)),
         at_(other.at_) {
     at_.entries_ = entries_.get();
     for (std::size_t i = 0; i < at_.size_; ++i) {

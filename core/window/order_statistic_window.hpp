@@ -177,7 +177,8 @@ class OrderStatisticWindow {
     return i ^ static_cast<std::int64_t>(static_cast<std::uint64_t>(i >> 63) >> 1);
   }
   static double value(std::int64_t k) noexcept {
-    return std::bit_cast<double>(k ^ static_cast<std::int64_t>(static_cast<std::uint64_t>(k >> 63) >> 1));
+    return std::bit_cast<double>(
+        k ^ static_cast<std::int64_t>(static_cast<std::uint64_t>(k >> 63) >> 1));
   }
 
   std::int64_t* data(std::size_t b) noexcept { return keys_.get() + std::size_t{slot_[b]} * cap_; }
@@ -214,11 +215,11 @@ class OrderStatisticWindow {
   // Joins block b (under a quarter full) with a neighbour, or evens them out.
   void rebalance(std::size_t b) noexcept;
 
-  std::size_t cap_;          // keys per block
-  std::size_t max_blocks_;   // blocks the storage holds
-  std::size_t blocks_ = 1;   // blocks in use, in key order in the directory
+  std::size_t cap_;         // keys per block
+  std::size_t max_blocks_;  // blocks the storage holds
+  std::size_t blocks_ = 1;  // blocks in use, in key order in the directory
   std::size_t size_ = 0;
-  std::size_t free_ = 0;     // unused storage slots on the free stack
+  std::size_t free_ = 0;                    // unused storage slots on the free stack
   std::unique_ptr<std::int64_t[]> keys_;    // max_blocks_ slots of cap_ keys
   std::unique_ptr<std::uint32_t[]> slot_;   // directory: storage slot of each block
   std::unique_ptr<std::uint32_t[]> count_;  // directory: keys in each block

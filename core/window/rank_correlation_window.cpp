@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace zerak {
 namespace {
 
@@ -82,8 +81,9 @@ void RankCorrelationWindow::push(const Value& x, const Value& y) noexcept {
   const bool present = x && y;
   const double px = present ? *x : kNan;
   const double py = present ? *y : kNan;
-  const std::uint8_t kind =
-      !present ? kMissingPoint : (std::isnan(px) || std::isnan(py)) ? kNanPoint : kPresentPoint;
+  const std::uint8_t kind = !present                             ? kMissingPoint
+                            : (std::isnan(px) || std::isnan(py)) ? kNanPoint
+                                                                 : kPresentPoint;
   const bool replace = kind_.size() == window_;
   if (replace) {
     const std::uint8_t leaving = kind_[head_];
@@ -102,8 +102,8 @@ void RankCorrelationWindow::push(const Value& x, const Value& y) noexcept {
     ops::dense::PairCounts gone;
     ops::dense::PairCounts added;
     const bool leaving_counts = replace && kind_[head_] != kMissingPoint;
-    for (const auto& [from, to] : {std::pair{skip + 1 < n ? skip + 1 : n, n},
-                                  std::pair{std::size_t{0}, skip}}) {
+    for (const auto& [from, to] :
+         {std::pair{skip + 1 < n ? skip + 1 : n, n}, std::pair{std::size_t{0}, skip}}) {
       if (to <= from) continue;
       if (leaving_counts) {
         ops::dense::count_row(xs + from, ys + from, to - from, xs[head_], ys[head_], gone);

@@ -59,8 +59,8 @@ class RankCorrelationWindow {
   Series x_;
   Series y_;
   std::vector<std::uint8_t> kind_;  // per point: kPresent, kMissing or kNan
-  std::size_t missing_ = 0;  // points with a missing coordinate
-  std::size_t nans_ = 0;     // points with a present NaN coordinate
+  std::size_t missing_ = 0;         // points with a missing coordinate
+  std::size_t nans_ = 0;            // points with a present NaN coordinate
   ops::dense::PairCounts pairs_;
   // Scratch for the Pearson pass or the fallback sort (Spearman only).
   ScratchArray<double> rank_x_;

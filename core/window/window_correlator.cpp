@@ -4,8 +4,7 @@
 
 namespace zerak {
 
-WindowCorrelator::WindowCorrelator(CorrelationMethod method, std::size_t window)
-    : method_(method) {
+WindowCorrelator::WindowCorrelator(CorrelationMethod method, std::size_t window) : method_(method) {
   if (method == CorrelationMethod::Spearman) spearman_.emplace(window);
 }
 

@@ -248,8 +248,7 @@ TEST(AdfFeature, RollingEqualsKernelPerWindow) {
         EXPECT_FALSE(row[0]);
         continue;
       }
-      const auto expected =
-          adf_stat(std::span(series).subspan(i - 29, 30), adf.lags(), reg);
+      const auto expected = adf_stat(std::span(series).subspan(i - 29, 30), adf.lags(), reg);
       EXPECT_EQ(row[0], expected) << i;
       EXPECT_EQ(row[1].has_value(), expected.has_value());
       if (expected) {

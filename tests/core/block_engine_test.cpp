@@ -49,7 +49,8 @@ std::vector<Handle> transforms() {
   v.push_back(std::make_unique<Log>(Log::create({"x"}, {"l"}).value()));
   v.push_back(std::make_unique<Add>(Add::create({"y", "x"}, {"s"}).value()));
   v.push_back(std::make_unique<Lag>(Names{"z"}, Names{"z"}));  // its own name: the column
-  v.push_back(std::make_unique<Log>(Log::create({"z"}, {"lz"}).value()));  // the Lag, not the column
+  v.push_back(
+      std::make_unique<Log>(Log::create({"z"}, {"lz"}).value()));  // the Lag, not the column
   return v;
 }
 
@@ -73,7 +74,8 @@ bool same(const Value& a, const Value& b) {
 }
 
 // Runs `data` through run_blocks; rows of outputs.
-std::vector<std::vector<Value>> blocks(FeaturePipeline& p, const std::vector<std::vector<Value>>& data,
+std::vector<std::vector<Value>> blocks(FeaturePipeline& p,
+                                       const std::vector<std::vector<Value>>& data,
                                        std::size_t threads = 1) {
   std::vector<std::vector<Value>> out(data.size(), std::vector<Value>(p.outputs().size()));
   const bool done = p.run_blocks(
@@ -157,7 +159,8 @@ TEST(BlockEngine, StopsBetweenBlocksAndRestoresSavedState) {
 
   std::size_t seen = 0;
   const bool done = p.run_blocks(
-      data.size(), [](std::size_t, std::size_t, std::span<Value* const> in) {
+      data.size(),
+      [](std::size_t, std::size_t, std::span<Value* const> in) {
         for (Value* column : in) column[0] = 1.0;
       },
       [&](std::size_t, std::size_t count, std::span<const Value* const>) {

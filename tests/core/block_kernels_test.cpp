@@ -78,9 +78,9 @@ using testing::nasty_series;
 struct BlockCase {
   std::string name;
   std::function<std::unique_ptr<StreamingTransform>()> make;
-  std::size_t window;  // how rare special values must be for complete windows
-  bool prices = false;  // inputs as positive, ordered high/low/open/close
-  double scale = 1.0;   // applied to every present input
+  std::size_t window;    // how rare special values must be for complete windows
+  bool prices = false;   // inputs as positive, ordered high/low/open/close
+  double scale = 1.0;    // applied to every present input
   std::size_t high = 0;  // prices: the high's column (the low's follows it)
 };
 
@@ -124,43 +124,54 @@ std::vector<BlockCase> cases() {
     out.push_back({"Sma" + sw, maker<Sma>([w] { return Sma::create({"x"}, w, {"y", "z"}); }), w});
     out.push_back({"Parkinson" + sw, maker<ParkinsonVolatility>([w] {
                      return ParkinsonVolatility::create({"h", "l"}, w, {"y"});
-                   }), w, true});
+                   }),
+                   w, true});
     out.push_back({"RogersSatchell" + sw, maker<RogersSatchellVolatility>([w] {
                      return RogersSatchellVolatility::create({"h", "l", "o", "c"}, w, {"y"});
-                   }), w, true});
+                   }),
+                   w, true});
     if (w < 1500) {  // random opens and closes: longer windows' means go negative
       out.push_back({"GarmanKlass" + sw, maker<GarmanKlassVolatility>([w] {
                        return GarmanKlassVolatility::create({"o", "h", "l", "c"}, w, {"y"});
-                     }), w, true, 1.0, 1});
+                     }),
+                     w, true, 1.0, 1});
     }
     out.push_back({"Ema" + sw, maker<Ema>([w] { return Ema::create({"x"}, w, {"y", "z"}); }), w});
     out.push_back({"Mma" + sw, maker<Mma>([w] { return Mma::create({"x"}, w, {"y"}); }), w});
-    out.push_back({"Kama" + sw, maker<Kama>([w] { return Kama::create({"x"}, w, {"y"}, 2, 30); }), w});
-    out.push_back({"LogReturn" + sw, maker<LogReturn>([w] { return LogReturn::create({"x"}, w, {"y"}); }), w, true});
-    out.push_back({"SimpleReturn" + sw, maker<SimpleReturn>([w] { return SimpleReturn::create({"x"}, w, {"y"}); }), w});
+    out.push_back(
+        {"Kama" + sw, maker<Kama>([w] { return Kama::create({"x"}, w, {"y"}, 2, 30); }), w});
+    out.push_back({"LogReturn" + sw,
+                   maker<LogReturn>([w] { return LogReturn::create({"x"}, w, {"y"}); }), w, true});
+    out.push_back({"SimpleReturn" + sw,
+                   maker<SimpleReturn>([w] { return SimpleReturn::create({"x"}, w, {"y"}); }), w});
     if (w >= 2) {
-      out.push_back({"RollingZScore" + sw, maker<RollingZScore>([w] {
-                       return RollingZScore::create({"x"}, w, {"y"});
-                     }), w});
-      out.push_back({"LinearSlope" + sw, maker<LinearSlope>([w] {
-                       return LinearSlope::create({"x", "y"}, w, {"b", "r2"});
-                     }), w});
+      out.push_back({"RollingZScore" + sw,
+                     maker<RollingZScore>([w] { return RollingZScore::create({"x"}, w, {"y"}); }),
+                     w});
+      out.push_back(
+          {"LinearSlope" + sw,
+           maker<LinearSlope>([w] { return LinearSlope::create({"x", "y"}, w, {"b", "r2"}); }), w});
       out.push_back({"Entropy" + sw, maker<ShannonEntropy>([w] {
                        return ShannonEntropy::create({"x"}, w, {"h"}, std::nullopt, false);
-                     }), w});
+                     }),
+                     w});
       out.push_back({"Kendall" + sw, maker<Correlation>([w] {
                        return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Kendall);
-                     }), w});
+                     }),
+                     w});
       out.push_back({"Spearman" + sw, maker<Correlation>([w] {
-                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Spearman);
-                     }), w});
-      out.push_back({"Pearson" + sw, maker<Correlation>([w] {
-                       return Correlation::create({"x", "y"}, w, {"r"});
-                     }), w});
+                       return Correlation::create({"x", "y"}, w, {"r"},
+                                                  CorrelationMethod::Spearman);
+                     }),
+                     w});
+      out.push_back({"Pearson" + sw,
+                     maker<Correlation>([w] { return Correlation::create({"x", "y"}, w, {"r"}); }),
+                     w});
       for (std::size_t lag : {std::size_t{1}, w / 2 + 1, w + 2}) {
-        out.push_back({"AutoPearson" + sw + "_" + std::to_string(lag), maker<AutoCorrelation>([w, lag] {
-                         return AutoCorrelation::create({"x"}, w, {"r"}, lag);
-                       }), w + lag});
+        out.push_back({"AutoPearson" + sw + "_" + std::to_string(lag),
+                       maker<AutoCorrelation>(
+                           [w, lag] { return AutoCorrelation::create({"x"}, w, {"r"}, lag); }),
+                       w + lag});
       }
     }
     // The shared block plumbing (column_block, SteppedFeature, RingBlock);
@@ -171,86 +182,111 @@ std::vector<BlockCase> cases() {
       out.push_back({"Lag" + sw, maker<Lag>([w] { return Lag::create({"x"}, w, {"y", "z"}); }), w});
       out.push_back({"Diff" + sw, maker<Diff>([w] { return Diff::create({"x"}, w, {"y"}); }), w});
       out.push_back({"Wma" + sw, maker<Wma>([w] { return Wma::create({"x"}, w, {"y", "z"}); }), w});
-      out.push_back({"Atr" + sw, maker<Atr>([=] { return Atr::create(hlc, w, {"y", "z"}); }), w, true});
-      out.push_back({"Natr" + sw, maker<Natr>([=] { return Natr::create(hlc, w, {"y"}); }), w, true});
-      out.push_back({"Vwap" + sw, maker<Vwap>([=] { return Vwap::create(hlcv, w, {"y", "z"}); }), w, true});
+      out.push_back(
+          {"Atr" + sw, maker<Atr>([=] { return Atr::create(hlc, w, {"y", "z"}); }), w, true});
+      out.push_back(
+          {"Natr" + sw, maker<Natr>([=] { return Natr::create(hlc, w, {"y"}); }), w, true});
+      out.push_back(
+          {"Vwap" + sw, maker<Vwap>([=] { return Vwap::create(hlcv, w, {"y", "z"}); }), w, true});
       out.push_back({"Chaikin" + sw, maker<ChaikinMoneyFlow>([=] {
                        return ChaikinMoneyFlow::create(hlcv, w, {"y"});
-                     }), w, true});
+                     }),
+                     w, true});
       if (w >= 2) {
-        out.push_back({"Dema" + sw, maker<Dema>([w] { return Dema::create({"x"}, w, {"y", "z"}); }), w});
+        out.push_back(
+            {"Dema" + sw, maker<Dema>([w] { return Dema::create({"x"}, w, {"y", "z"}); }), w});
         out.push_back({"Tema" + sw, maker<Tema>([w] { return Tema::create({"x"}, w, {"y"}); }), w});
-        out.push_back({"EwmStd" + sw, maker<EwmStd>([w] { return EwmStd::create({"x"}, w, {"y"}); }), w});
-        out.push_back({"Rsi" + sw, maker<Rsi>([w] { return Rsi::create({"x"}, w, {"y", "z"}); }), w});
-        out.push_back({"RollingRank" + sw, maker<RollingRank>([w] {
-                         return RollingRank::create({"x"}, w, {"y", "z"});
-                       }), w});
+        out.push_back(
+            {"EwmStd" + sw, maker<EwmStd>([w] { return EwmStd::create({"x"}, w, {"y"}); }), w});
+        out.push_back(
+            {"Rsi" + sw, maker<Rsi>([w] { return Rsi::create({"x"}, w, {"y", "z"}); }), w});
+        out.push_back(
+            {"RollingRank" + sw,
+             maker<RollingRank>([w] { return RollingRank::create({"x"}, w, {"y", "z"}); }), w});
         out.push_back({"Bollinger" + sw, maker<BollingerBands>([w] {
                          return BollingerBands::create({"x"}, w, {"u", "m", "l"});
-                       }), w});
-        out.push_back({"Mfi" + sw, maker<Mfi>([=] { return Mfi::create(hlcv, w, {"y"}); }), w, true});
-        out.push_back({"Cci" + sw, maker<Cci>([=] { return Cci::create(hlc, w, {"y", "z"}); }), w, true});
-        out.push_back({"Adx" + sw, maker<Adx>([=] { return Adx::create(hlc, w, {"p", "m", "a"}); }), w, true});
+                       }),
+                       w});
+        out.push_back(
+            {"Mfi" + sw, maker<Mfi>([=] { return Mfi::create(hlcv, w, {"y"}); }), w, true});
+        out.push_back(
+            {"Cci" + sw, maker<Cci>([=] { return Cci::create(hlc, w, {"y", "z"}); }), w, true});
+        out.push_back({"Adx" + sw, maker<Adx>([=] { return Adx::create(hlc, w, {"p", "m", "a"}); }),
+                       w, true});
         out.push_back({"Keltner" + sw, maker<KeltnerChannel>([=] {
                          return KeltnerChannel::create(hlc, {"u", "m", "l"}, w, w / 2 + 1, 2.0);
-                       }), w, true});
+                       }),
+                       w, true});
       }
     }
     out.push_back({"RollingVariance" + sw, maker<RollingVariance>([w] {
                      return RollingVariance::create({"x"}, w, {"y"}, 0, false);
-                   }), w});
+                   }),
+                   w});
     out.push_back({"RollingCovariance" + sw, maker<RollingCovariance>([w] {
                      return RollingCovariance::create({"x", "y"}, w, {"c"}, 0, false);
-                   }), w});
+                   }),
+                   w});
     if (w >= 2) {
       out.push_back({"RollingBeta" + sw, maker<RollingBeta>([w] {
                        return RollingBeta::create({"x", "y"}, w, {"b"}, false);
-                     }), w});
+                     }),
+                     w});
       out.push_back({"PearsonAccurate" + sw, maker<Correlation>([w] {
-                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Pearson, true);
-                     }), w});
+                       return Correlation::create({"x", "y"}, w, {"r"}, CorrelationMethod::Pearson,
+                                                  true);
+                     }),
+                     w});
     }
     if (w >= 3) {
-      out.push_back({"Skewness" + sw, maker<Skewness>([w] { return Skewness::create({"x"}, w, {"y"}); }), w});
-      out.push_back({"SkewnessAccurate" + sw, maker<Skewness>([w] {
-                       return Skewness::create({"x"}, w, {"y"}, true);
-                     }), w});
+      out.push_back(
+          {"Skewness" + sw, maker<Skewness>([w] { return Skewness::create({"x"}, w, {"y"}); }), w});
+      out.push_back({"SkewnessAccurate" + sw,
+                     maker<Skewness>([w] { return Skewness::create({"x"}, w, {"y"}, true); }), w});
     }
     if (w >= 4) {
-      out.push_back({"Kurtosis" + sw, maker<Kurtosis>([w] { return Kurtosis::create({"x"}, w, {"y"}); }), w});
+      out.push_back(
+          {"Kurtosis" + sw, maker<Kurtosis>([w] { return Kurtosis::create({"x"}, w, {"y"}); }), w});
     }
   }
   // One window per lane: lags 0, the default lags, a longer window; scaled
   // down so that every window is refitted; the trend regression too.
   for (const auto regression : {ops::AdfRegression::Constant, ops::AdfRegression::ConstantTrend}) {
     const std::string sr = regression == ops::AdfRegression::Constant ? "c" : "ct";
-    for (const auto& [w, lags, scale] : {std::tuple{std::size_t{7}, std::optional<std::size_t>{0}, 1.0},
-                                         std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1.0},
-                                         std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1e-9},
-                                         std::tuple{std::size_t{130}, std::optional<std::size_t>{}, 1.0}}) {
+    for (const auto& [w, lags, scale] :
+         {std::tuple{std::size_t{7}, std::optional<std::size_t>{0}, 1.0},
+          std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1.0},
+          std::tuple{std::size_t{21}, std::optional<std::size_t>{}, 1e-9},
+          std::tuple{std::size_t{130}, std::optional<std::size_t>{}, 1.0}}) {
       out.push_back({"Adf" + sr + std::to_string(w) + (scale != 1.0 ? "tiny" : ""),
                      maker<Adf>([w, lags, regression] {
                        return Adf::create({"x"}, w, {"t", "p"}, lags, regression);
-                     }), w, false, scale});
+                     }),
+                     w, false, scale});
     }
   }
-  out.push_back({"TrueRange", maker<TrueRange>([] {
-                   return TrueRange::create({"h", "l", "c"}, {"y", "z"});
-                 }), 1, true});
+  out.push_back({"TrueRange",
+                 maker<TrueRange>([] { return TrueRange::create({"h", "l", "c"}, {"y", "z"}); }), 1,
+                 true});
   out.push_back({"UltimateOscillator", maker<UltimateOscillator>([] {
                    return UltimateOscillator::create({"h", "l", "c"}, {"y"}, 7, 14, 28);
-                 }), 28, true});
+                 }),
+                 28, true});
   out.push_back({"Add", maker<Add>([] { return Add::create({"a", "b"}, {"y"}); }), 1});
-  out.push_back({"Subtract", maker<Subtract>([] { return Subtract::create({"a", "b"}, {"y"}); }), 1});
-  out.push_back({"Multiply", maker<Multiply>([] { return Multiply::create({"a", "b"}, {"y"}); }), 1});
+  out.push_back(
+      {"Subtract", maker<Subtract>([] { return Subtract::create({"a", "b"}, {"y"}); }), 1});
+  out.push_back(
+      {"Multiply", maker<Multiply>([] { return Multiply::create({"a", "b"}, {"y"}); }), 1});
   out.push_back({"Divide", maker<Divide>([] { return Divide::create({"a", "b"}, {"y"}); }), 1});
   out.push_back({"Log", maker<Log>([] { return Log::create({"a"}, {"y"}); }), 1});
   out.push_back({"NegLog", maker<NegLog>([] { return NegLog::create({"a"}, {"y"}); }), 1});
-  out.push_back({"Logit", maker<Logit>([] { return Logit::create({"a"}, {"y"}); }), 1, true, 0.004});
-  out.push_back({"Reciprocal", maker<Reciprocal>([] { return Reciprocal::create({"a"}, {"y"}); }), 1});
-  out.push_back({"FixedZScore", maker<FixedZScore>([] {
-                   return FixedZScore::create({"a"}, {"y"}, 3.0, 7.0);
-                 }), 1});
+  out.push_back(
+      {"Logit", maker<Logit>([] { return Logit::create({"a"}, {"y"}); }), 1, true, 0.004});
+  out.push_back(
+      {"Reciprocal", maker<Reciprocal>([] { return Reciprocal::create({"a"}, {"y"}); }), 1});
+  out.push_back({"FixedZScore",
+                 maker<FixedZScore>([] { return FixedZScore::create({"a"}, {"y"}, 3.0, 7.0); }),
+                 1});
   return out;
 }
 
@@ -285,8 +321,8 @@ TEST_P(BlockKernels, BlocksEqualBarByBarOnEveryInstructionSet) {
       auto t = c.make();
       std::vector<std::vector<Value>> got(outputs, std::vector<Value>(n));
       for (std::size_t at = 0; at < n;) {
-        const std::size_t size = std::min<std::size_t>(
-            n - at, plan > 0 ? static_cast<std::size_t>(plan) : gen() % 700);
+        const std::size_t size =
+            std::min<std::size_t>(n - at, plan > 0 ? static_cast<std::size_t>(plan) : gen() % 700);
         std::vector<const Value*> in;
         for (const auto& col : cols) in.push_back(col.data() + at);
         std::vector<Value*> out;
@@ -332,7 +368,8 @@ TEST(FutureCtcVolatilityKernels, EqualTheRollingStdOnEveryInstructionSet) {
     const auto want = tools::shift_ahead(reference::rolling(returns, h, reference::sample_std), h);
     const auto target = FutureCTCVolatility::create({"c"}, h, {"v"}).value();
     const std::span<const Value> cols[] = {close};
-    for (const simd::Level level : {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
+    for (const simd::Level level :
+         {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
       if (!simd::use_level(level)) continue;
       const auto got = target.run_research(cols);
       ASSERT_EQ(got.size(), 1u);
@@ -340,7 +377,8 @@ TEST(FutureCtcVolatilityKernels, EqualTheRollingStdOnEveryInstructionSet) {
       std::size_t present = 0;
       for (std::size_t i = 0; i < want.size(); ++i) {
         present += want[i].has_value();
-        ASSERT_TRUE(bits_equal(got[0][i], want[i])) << h << " " << simd::level_name(level) << " " << i;
+        ASSERT_TRUE(bits_equal(got[0][i], want[i]))
+            << h << " " << simd::level_name(level) << " " << i;
       }
       EXPECT_GT(present, want.size() / 10);
     }
@@ -395,15 +433,18 @@ TEST(FutureLinearSlopeKernels, EqualAPlainFitOfEachWindowOnEveryInstructionSet) 
     }
     const auto target = FutureLinearSlope::create({"x", "y"}, h, {"b", "r2"}).value();
     const std::span<const Value> cols[] = {x, y};
-    for (const simd::Level level : {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
+    for (const simd::Level level :
+         {simd::Level::Baseline, simd::Level::Avx2, simd::Level::Avx512}) {
       if (!simd::use_level(level)) continue;
       const auto got = target.run_research(cols);
       ASSERT_EQ(got.size(), 2u);
       std::size_t present = 0;
       for (std::size_t i = 0; i < x.size(); ++i) {
         present += slope[i].has_value();
-        ASSERT_TRUE(bits_equal(got[0][i], slope[i])) << h << " " << simd::level_name(level) << " " << i;
-        ASSERT_TRUE(bits_equal(got[1][i], r2[i])) << h << " " << simd::level_name(level) << " " << i;
+        ASSERT_TRUE(bits_equal(got[0][i], slope[i]))
+            << h << " " << simd::level_name(level) << " " << i;
+        ASSERT_TRUE(bits_equal(got[1][i], r2[i]))
+            << h << " " << simd::level_name(level) << " " << i;
       }
       EXPECT_GT(present, x.size() / 10);
     }

@@ -132,7 +132,8 @@ TEST(Kendall, PairCountNeverFormsTheOverflowingProduct) {
   EXPECT_EQ(ops::dense::pair_count(1), 0u);
   EXPECT_EQ(ops::dense::pair_count(3), 3u);
   EXPECT_EQ(ops::dense::pair_count(100'000), 4'999'950'000u);
-  EXPECT_EQ(ops::dense::pair_count(std::uint64_t{1} << 32), (std::uint64_t{1} << 31) * ((std::uint64_t{1} << 32) - 1));
+  EXPECT_EQ(ops::dense::pair_count(std::uint64_t{1} << 32),
+            (std::uint64_t{1} << 31) * ((std::uint64_t{1} << 32) - 1));
 }
 
 TEST(Kendall, TauBStaysRightPastTheSixtyFourBitDenominator) {
@@ -220,7 +221,8 @@ TEST(AutoCorrelation, UpdatesMatchTheKernelOnShiftedSlices) {
   auto x = tied_series(rng, n);
   x[90] = kMissing;
   for (CorrelationMethod m : kMethods) {
-    for (auto [window, lag] : {std::pair<std::size_t, std::size_t>{2, 1}, {5, 3}, {10, 1}, {4, 9}}) {
+    for (auto [window, lag] :
+         {std::pair<std::size_t, std::size_t>{2, 1}, {5, 3}, {10, 1}, {4, 9}}) {
       auto a = AutoCorrelation::create({"x"}, window, {"r"}, lag, m).value();
       const auto out = run(a, singles_of(x));
       for (std::size_t t = window + lag - 1; t < n; ++t) {
@@ -238,7 +240,8 @@ TEST(Correlation, ResetAndFreshReplayLikeNew) {
   for (CorrelationMethod m : kMethods) {
     auto c = Correlation::create({"a", "b"}, 6, {"r"}, m).value();
     auto a = AutoCorrelation::create({"a"}, 6, {"r"}, 2, m).value();
-    for (StreamingTransform* t : {static_cast<StreamingTransform*>(&c), static_cast<StreamingTransform*>(&a)}) {
+    for (StreamingTransform* t :
+         {static_cast<StreamingTransform*>(&c), static_cast<StreamingTransform*>(&a)}) {
       const auto first = run(*t, bars);
       auto copy = t->fresh();  // taken mid-stream
       EXPECT_EQ(run(*copy, bars), first);

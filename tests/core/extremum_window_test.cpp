@@ -79,7 +79,8 @@ void check(std::size_t w, unsigned seed) {
     ASSERT_EQ(window.ready(), want.has_value()) << "bar " << i;
     if (!want) continue;
     ASSERT_EQ(std::bit_cast<std::uint64_t>(window.extreme()),
-              std::bit_cast<std::uint64_t>(want->first)) << "bar " << i;
+              std::bit_cast<std::uint64_t>(want->first))
+        << "bar " << i;
     ASSERT_EQ(window.age(), want->second) << "bar " << i;
     if (!copy) continue;
     for (const auto* other : {&*copy, &*rebuilt}) {

@@ -26,8 +26,8 @@ using testing::nasty_series;
 // clone whose derived state was rebuilt from its window; checks each output
 // against want(t, bar) and the clones against the original.
 template <class T, class Want>
-void check_stream(T& t, const std::vector<std::vector<Value>>& bars, std::size_t first,
-                  Want&& want, std::size_t out_index = 0) {
+void check_stream(T& t, const std::vector<std::vector<Value>>& bars, std::size_t first, Want&& want,
+                  std::size_t out_index = 0) {
   const std::size_t fork = bars.size() / 2;
   std::unique_ptr<T> copy;
   std::unique_ptr<T> rebuilt;
@@ -111,12 +111,11 @@ TEST_P(RankCorrelations, AutoCorrelationEqualsAFullRecount) {
 INSTANTIATE_TEST_SUITE_P(
     Windows, RankCorrelations,
     ::testing::Combine(::testing::Values(CorrelationMethod::Spearman, CorrelationMethod::Kendall),
-                       ::testing::Values(2, 3, 8, 49, 300),
-                       ::testing::Values(2500)));
-INSTANTIATE_TEST_SUITE_P(
-    LargeWindows, RankCorrelations,
-    ::testing::Combine(::testing::Values(CorrelationMethod::Spearman, CorrelationMethod::Kendall),
-                       ::testing::Values(2100), ::testing::Values(2250)));
+                       ::testing::Values(2, 3, 8, 49, 300), ::testing::Values(2500)));
+INSTANTIATE_TEST_SUITE_P(LargeWindows, RankCorrelations,
+                         ::testing::Combine(::testing::Values(CorrelationMethod::Spearman,
+                                                              CorrelationMethod::Kendall),
+                                            ::testing::Values(2100), ::testing::Values(2250)));
 
 using EntropyCase = std::tuple<std::size_t, std::optional<std::size_t>>;  // window, bins
 
@@ -137,11 +136,11 @@ TEST_P(EntropyWindows, EqualsAFreshBinningOfEachWindow) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, EntropyWindows,
-    ::testing::Combine(::testing::Values(2, 3, 10, 64, 500, 4500),
-                       ::testing::Values(std::nullopt, std::optional<std::size_t>(3),
-                                         std::optional<std::size_t>(7000))));
+INSTANTIATE_TEST_SUITE_P(Windows, EntropyWindows,
+                         ::testing::Combine(::testing::Values(2, 3, 10, 64, 500, 4500),
+                                            ::testing::Values(std::nullopt,
+                                                              std::optional<std::size_t>(3),
+                                                              std::optional<std::size_t>(7000))));
 
 }  // namespace
 }  // namespace zerak

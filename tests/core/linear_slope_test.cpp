@@ -65,9 +65,9 @@ TEST(LinearSlope, ShortRowGivesTwoMissingAndPeriods) {
   const OutputRow row = f.update(std::span(one, 1));
   ASSERT_EQ(row.size(), 2u);
   EXPECT_FALSE(row[0] || row[1]);
-  EXPECT_THROW((void)LinearSlope::create({"x", "y"}, std::numeric_limits<std::size_t>::max(),
-                                         {"b", "r2"}),
-               std::length_error);
+  EXPECT_THROW(
+      (void)LinearSlope::create({"x", "y"}, std::numeric_limits<std::size_t>::max(), {"b", "r2"}),
+      std::length_error);
 }
 
 }  // namespace

@@ -33,11 +33,16 @@ double uniform(Gen& g) { return static_cast<double>(g() >> 11) * 0x1p-53; }
 
 std::vector<Family> families() {
   return {
-      {"AnyPositiveBits", [](Gen& g) { return std::bit_cast<double>(g() % 0x7ff0000000000000ULL); }},
-      {"NearOne", [](Gen& g) { return 1.0 + (uniform(g) - 0.5) * std::ldexp(1.0, -static_cast<int>(g() % 50)); }},
+      {"AnyPositiveBits",
+       [](Gen& g) { return std::bit_cast<double>(g() % 0x7ff0000000000000ULL); }},
+      {"NearOne",
+       [](Gen& g) {
+         return 1.0 + (uniform(g) - 0.5) * std::ldexp(1.0, -static_cast<int>(g() % 50));
+       }},
       {"Ratios", [](Gen& g) { return (uniform(g) + 0.5) / (uniform(g) + 0.5); }},
       {"Subnormal", [](Gen& g) { return std::bit_cast<double>(g() % 0x0010000000000000ULL); }},
-      {"PowersAndNeighbours", [](Gen& g) {
+      {"PowersAndNeighbours",
+       [](Gen& g) {
          const double p = std::ldexp(1.0, static_cast<int>(g() % 2098) - 1074);
          const int step = static_cast<int>(g() % 5) - 2;
          return step < 0 ? std::nextafter(p, 0.0) : step > 0 ? std::nextafter(p, 2 * p) : p;
@@ -109,11 +114,16 @@ INSTANTIATE_TEST_SUITE_P(Families, Logarithm, ::testing::ValuesIn(families()),
 // of ordinary arguments on every instruction set.
 TEST(Logarithm, SpecialValuesAsTheCLibrary) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  const std::vector<double> specials = {0.0, -0.0, -1.0, -kInf, kInf,
+  const std::vector<double> specials = {0.0,
+                                        -0.0,
+                                        -1.0,
+                                        -kInf,
+                                        kInf,
                                         std::numeric_limits<double>::quiet_NaN(),
                                         std::numeric_limits<double>::denorm_min(),
                                         std::numeric_limits<double>::min(),
-                                        std::numeric_limits<double>::max(), 1.0};
+                                        std::numeric_limits<double>::max(),
+                                        1.0};
   std::vector<double> block;
   for (const double s : specials) {
     const double got = ops::log(s);

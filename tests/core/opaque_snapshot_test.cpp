@@ -46,7 +46,8 @@ class RunningSum final : public OpaqueTransform {
     if (p.size() != 8) return ZerakError::invalid_config("a RunningSumTest of the wrong size");
     std::uint64_t bits = 0;
     for (int i = 0; i < 8; ++i) bits |= std::uint64_t(p[i]) << (8 * i);
-    return std::unique_ptr<StreamingTransform>(std::make_unique<RunningSum>(std::bit_cast<double>(bits)));
+    return std::unique_ptr<StreamingTransform>(
+        std::make_unique<RunningSum>(std::bit_cast<double>(bits)));
   }
 
  private:

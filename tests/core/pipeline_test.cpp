@@ -71,14 +71,14 @@ Row step(FeaturePipeline& p, const Row& bar) {
 }
 
 TEST(FeatureDag, LevelOrders) {
-  auto worked = dag_of(list(log({"c"}, {"a"}), log({"a"}, {"b"}), log({"c"}, {"d"}),
-                            add({"b", "d"}, {"e"})));
+  auto worked =
+      dag_of(list(log({"c"}, {"a"}), log({"a"}, {"b"}), log({"c"}, {"d"}), add({"b", "d"}, {"e"})));
   EXPECT_EQ(levels(worked), (std::vector<Names>{{"a", "d"}, {"b"}, {"e"}}));
   EXPECT_EQ(worked.value().output_names(), (Names{"a", "d", "b", "e"}));
   EXPECT_EQ(worked.value().external_inputs(), (Names{"c"}));
   // a later level keeps the order in which its members were freed
-  EXPECT_EQ(levels(dag_of(list(log({"x"}, {"p"}), log({"x"}, {"q"}), log({"q"}, {"r"}),
-                               log({"p"}, {"s"})))),
+  EXPECT_EQ(levels(dag_of(
+                list(log({"x"}, {"p"}), log({"x"}, {"q"}), log({"q"}, {"r"}), log({"p"}, {"s"})))),
             (std::vector<Names>{{"p", "q"}, {"s", "r"}}));
   // one more than the deepest producer read; repeated reads are separate edges
   EXPECT_EQ(levels(dag_of(list(add({"a", "c"}, {"e"}), log({"x"}, {"a"}), log({"b"}, {"c"}),
@@ -116,8 +116,7 @@ TEST(FeaturePipeline, RoutingByResolvedSlots) {
   // "r" is a column and an output: readers see the output, its producer
   // (reading its own name) sees the column; "s" reads itself with no column.
   auto p = FeaturePipeline::create(
-               list(log({"r"}, {"t"}), add({"r", "x"}, {"r"}), add({"s", "x"}, {"s"})),
-               {"r", "x"})
+               list(log({"r"}, {"t"}), add({"r", "x"}, {"r"}), add({"s", "x"}, {"s"})), {"r", "x"})
                .value();
   EXPECT_EQ(p.output_names(), (Names{"r", "s", "t"}));
   EXPECT_EQ(step(p, {1.0, std::exp(3.0) - 1.0}), (Row{std::exp(3.0), kMissing, 3.0}));
@@ -133,8 +132,8 @@ TEST(FeaturePipeline, RoutingByResolvedSlots) {
 }
 
 TEST(FeaturePipeline, BadCountsLeaveStateAsDocumented) {
-  auto p = FeaturePipeline::create(list(lag({"b"}, {"pb"}), add({"a", "b"}, {"s"})), {"a", "b"})
-               .value();
+  auto p =
+      FeaturePipeline::create(list(lag({"b"}, {"pb"}), add({"a", "b"}, {"s"})), {"a", "b"}).value();
   EXPECT_EQ(step(p, {1.0, 2.0}), (Row{kMissing, 3.0}));
   auto bad = p.update(Row{9.0, 9.0, 9.0});
   ASSERT_FALSE(bad);

@@ -60,7 +60,8 @@ void run_lent(FeaturePipeline& pipe, const std::vector<double>& data, std::size_
   const SlicedLending fill{
       [](std::size_t, std::size_t, std::span<Value* const>) {},  // every column is lent
       [&](std::size_t begin, std::size_t, std::span<const Value*> lent) {
-        for (std::size_t j = 0; j < width; ++j) lent[j] = values_of(data.data() + j * kBars + begin);
+        for (std::size_t j = 0; j < width; ++j)
+          lent[j] = values_of(data.data() + j * kBars + begin);
       }};
   pipe.run_blocks(
       kBars, fill, [](std::size_t, std::size_t, std::span<const Value* const>) { return true; },
@@ -83,8 +84,13 @@ TEST_P(RacingWrites, NeverCrashNorLeaveAStructureAtOddsWithItsWindow) {
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     // Plain numbers, infinities, NaNs and the missing pattern, in place.
-    const double odd[] = {std::numeric_limits<double>::quiet_NaN(), kMissingDouble,
-                          std::numeric_limits<double>::infinity(), -1e300, 0.0, -0.0, 3.0};
+    const double odd[] = {std::numeric_limits<double>::quiet_NaN(),
+                          kMissingDouble,
+                          std::numeric_limits<double>::infinity(),
+                          -1e300,
+                          0.0,
+                          -0.0,
+                          3.0};
     std::mt19937_64 rng(9);
     while (!stop.load(std::memory_order_relaxed)) {
       for (int k = 0; k < 4096; ++k) {

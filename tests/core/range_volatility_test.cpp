@@ -13,7 +13,6 @@ namespace {
 
 using testing::feed_rows;
 
-
 struct TermCase {
   double h, l, o, c;
   bool usable;
@@ -31,15 +30,13 @@ TEST_P(RangeTerms, DomainOfABar) {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-INSTANTIATE_TEST_SUITE_P(Cases, RangeTerms,
-                         ::testing::Values(TermCase{110, 90, 100, 105, true},
-                                           TermCase{110, 90, 120, 80, true},  // outside the range
-                                           TermCase{90, 110, 100, 100, false},
-                                           TermCase{0, 0, 1, 1, false},
-                                           TermCase{110, 90, 0, 100, false},
-                                           TermCase{110, 90, 100, -1, false},
-                                           TermCase{kNan, 90, 100, 100, false},
-                                           TermCase{110, 90, kNan, 100, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RangeTerms,
+    ::testing::Values(TermCase{110, 90, 100, 105, true},
+                      TermCase{110, 90, 120, 80, true},  // outside the range
+                      TermCase{90, 110, 100, 100, false}, TermCase{0, 0, 1, 1, false},
+                      TermCase{110, 90, 0, 100, false}, TermCase{110, 90, 100, -1, false},
+                      TermCase{kNan, 90, 100, 100, false}, TermCase{110, 90, kNan, 100, false}));
 
 TEST(RangeVolatility, SurplusColumnsShortRowsAndHugeWindows) {
   auto rs = RogersSatchellVolatility::create({"h", "l", "o", "c", "v"}, 4, {"a", "b"}).value();

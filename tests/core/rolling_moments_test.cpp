@@ -71,8 +71,10 @@ std::vector<Value> plain_rolling(const std::vector<Value>& xs, std::size_t windo
     std::vector<double> w;
     bool gap = false;
     for (std::size_t j = i + 1 - window; j <= i; ++j) {
-      if (!xs[j]) gap = true;
-      else w.push_back(*xs[j]);
+      if (!xs[j])
+        gap = true;
+      else
+        w.push_back(*xs[j]);
     }
     out.push_back(gap ? kMissing : f(w));
   }
@@ -107,7 +109,6 @@ TEST(Moments, InfiniteInputGivesPresentNan) {
   ASSERT_TRUE(r);
   EXPECT_TRUE(std::isnan(*r));
 }
-
 
 TEST(Moments, PeriodsAndSurplusNames) {
   auto s = Skewness::create({"x", "unused"}, 20, {"a", "b"}).value();

@@ -22,7 +22,7 @@ ShannonEntropy make(std::size_t window, ShannonEntropy::BinRule bins, bool norma
 }
 
 TEST(ShannonEntropy, SturgesBinCounts) {
-  const std::pair<std::size_t, std::size_t> cases[] = {{2, 2},  {3, 3},  {4, 3},  {5, 4},
+  const std::pair<std::size_t, std::size_t> cases[] = {{2, 2},  {3, 3},  {4, 3},   {5, 4},
                                                        {10, 5}, {20, 6}, {100, 8}, {1025, 12}};
   for (const auto& [window, k] : cases) EXPECT_EQ(make(window, std::nullopt).bin_count(), k);
 }

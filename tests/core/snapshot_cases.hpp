@@ -66,8 +66,8 @@ inline bool same_rows(std::span<const Value> a, std::span<const Value> b) {
 inline bool saves_back(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> again) {
   if (std::equal(again.begin(), again.end(), bytes.begin(), bytes.end())) return true;
   const std::size_t head = 7 + std::size_t(bytes[6]) + 8;  // magic, version, tag, body length
-  if (again.size() <= bytes.size() || !std::equal(bytes.begin(), bytes.begin() + 7 + bytes[6],
-                                                  again.begin())) {
+  if (again.size() <= bytes.size() ||
+      !std::equal(bytes.begin(), bytes.begin() + 7 + bytes[6], again.begin())) {
     return false;
   }
   return std::equal(bytes.begin() + std::ptrdiff_t(head), bytes.end() - 8,

@@ -106,13 +106,15 @@ TEST_P(SnapshotFuzz, MutatedAndTruncatedSnapshotsAreRefusedOrSound) {
   // Random bytes of the record changed, then re-sealed.
   for (int i = 0; i < 50000; ++i) {
     Bytes b = base;
-    for (std::size_t k = 1 + below(4); k > 0; --k) b[record + below(n - 8 - record)] = std::uint8_t(gen());
+    for (std::size_t k = 1 + below(4); k > 0; --k)
+      b[record + below(n - 8 - record)] = std::uint8_t(gen());
     reseal(b);
     attempt(c, b, tally);
   }
   // Boundary numbers written over any 8 bytes of the record, re-sealed.
-  const std::uint64_t boundaries[] = {0, 1, 2, 3, 7, 8, 255, 1u << 16, 1ull << 31, 1ull << 32,
-                                      n, 1ull << 62, 1ull << 63, ~0ull, ~0ull - 1, ~0ull >> 3};
+  const std::uint64_t boundaries[] = {0,          1,        2,          3,          7, 8,
+                                      255,        1u << 16, 1ull << 31, 1ull << 32, n, 1ull << 62,
+                                      1ull << 63, ~0ull,    ~0ull - 1,  ~0ull >> 3};
   for (int i = 0; i < 15000; ++i) {
     Bytes b = base;
     const std::size_t at = record + below(n - 16 - record);
@@ -143,7 +145,9 @@ TEST_P(SnapshotFuzz, MutatedAndTruncatedSnapshotsAreRefusedOrSound) {
 
 INSTANTIATE_TEST_SUITE_P(EveryClass, SnapshotFuzz,
                          ::testing::Range<std::size_t>(0, testing::snapshot_cases().size()),
-                         [](const auto& info) { return testing::snapshot_cases()[info.param].name; });
+                         [](const auto& info) {
+                           return testing::snapshot_cases()[info.param].name;
+                         });
 
 }  // namespace
 }  // namespace zerak

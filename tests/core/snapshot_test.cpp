@@ -55,7 +55,8 @@ TEST(Snapshot, EnvelopeProblemsAreNamed) {
 
   snapshot::Bytes future = b;
   future[4] = 2;
-  EXPECT_EQ(load_error(future), "unsupported snapshot format version 2 (this build reads version 1)");
+  EXPECT_EQ(load_error(future),
+            "unsupported snapshot format version 2 (this build reads version 1)");
 
   snapshot::Bytes flipped = b;
   flipped[30] ^= 0x10;

@@ -19,7 +19,9 @@ constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 51;
 
 TEST(Value, PresentNaNsStayPresentWhateverTheirBits) {
   const double patterns[] = {
-      kNaN, -kNaN, std::bit_cast<double>(Value::kMissingBits),
+      kNaN,
+      -kNaN,
+      std::bit_cast<double>(Value::kMissingBits),
       std::bit_cast<double>(Value::kMissingBits & ~kQuietBit),  // quiets into the pattern
   };
   for (const double d : patterns) {
@@ -48,8 +50,13 @@ TEST(Value, ComparesAsAnOptionalDouble) {
 // Missing, NaNs of both signs, infinities, zeros of both signs, ordinary numbers.
 std::vector<double> nasty_column(std::size_t n, unsigned seed) {
   std::mt19937 gen(seed);
-  const double specials[] = {kMissingDouble, kNaN, -kNaN, std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(), 0.0, -0.0};
+  const double specials[] = {kMissingDouble,
+                             kNaN,
+                             -kNaN,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             0.0,
+                             -0.0};
   std::vector<double> xs(n);
   for (double& x : xs) {
     x = gen() % 5 == 0 ? specials[gen() % 7] : std::ldexp(static_cast<double>(gen()), -20) - 2000.0;
@@ -57,7 +64,9 @@ std::vector<double> nasty_column(std::size_t n, unsigned seed) {
   return xs;
 }
 
-bool same_bits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 TEST(ColumnKernels, EqualTheirScalarRuleOnEveryInstructionSet) {
   const std::size_t n = 1037;  // whole vectors of every width, then a tail
@@ -81,18 +90,22 @@ TEST(ColumnKernels, EqualTheirScalarRuleOnEveryInstructionSet) {
     for (const Op op : {Op::Add, Op::Subtract, Op::Multiply, Op::Divide}) {
       k.combine(op, a.data(), b.data(), n, out.data());
       for (std::size_t i = 0; i < n; ++i) {
-        const bool dropped = is_missing(a[i]) || is_missing(b[i]) || (op == Op::Divide && b[i] == 0.0);
-        const double r = op == Op::Add ? a[i] + b[i]
+        const bool dropped =
+            is_missing(a[i]) || is_missing(b[i]) || (op == Op::Divide && b[i] == 0.0);
+        const double r = op == Op::Add        ? a[i] + b[i]
                          : op == Op::Subtract ? a[i] - b[i]
                          : op == Op::Multiply ? a[i] * b[i]
                                               : a[i] / b[i];
         // Which NaN an operation on two NaNs gives is the hardware's choice.
-        ASSERT_TRUE(dropped ? is_missing(out[i]) : (same_bits(out[i], r) || (r != r && out[i] != out[i] && !is_missing(out[i]))))
+        ASSERT_TRUE(
+            dropped ? is_missing(out[i])
+                    : (same_bits(out[i], r) || (r != r && out[i] != out[i] && !is_missing(out[i]))))
             << simd::level_name(level) << " op " << int(op) << " at " << i;
       }
     }
     EXPECT_TRUE(k.divided(a.data(), n, 3.0, out.data()));
-    for (std::size_t i = 0; i < n; ++i) ASSERT_TRUE(same_bits(out[i], a[i] / 3.0) || a[i] != a[i]) << i;
+    for (std::size_t i = 0; i < n; ++i)
+      ASSERT_TRUE(same_bits(out[i], a[i] / 3.0) || a[i] != a[i]) << i;
     std::vector<double> finite(n, 6.0);
     EXPECT_FALSE(k.divided(finite.data(), n, 3.0, out.data()));
     finite[n - 1] = 0.0;  // 0 / 0 is a NaN, found in the scalar tail too

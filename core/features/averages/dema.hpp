@@ -22,7 +22,8 @@ class Dema final : public SteppedFeature<Dema> {
                       schema::ValueState<&Dema::ema2_>{"second average"},
                       schema::RingState<&Dema::seed2_>{"second seed values"}};
   }
-  static constexpr schema::Docs kDocs{"Double Exponential Moving Average: 2 * EMA - EMA of the EMA."};
+  static constexpr schema::Docs kDocs{
+      "Double Exponential Moving Average: 2 * EMA - EMA of the EMA."};
 
   [[nodiscard]] std::size_t warm_up_period() const override { return 2 * (window_ - 1); }
   void reset() override;

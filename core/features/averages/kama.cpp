@@ -40,7 +40,7 @@ void Kama::reset() {
 }
 
 inline double Kama::next_average(double volatility, double oldest, double prev,
-                          double newest) const noexcept {
+                                 double newest) const noexcept {
   // `volatility > 0` is false for NaN too: such a window counts as no trend.
   const double er = volatility > 0.0 ? change(oldest, newest) / volatility : 0.0;
   double sc = (fast_constant_ - slow_constant_) * er + slow_constant_;
@@ -73,19 +73,21 @@ OutputRow Kama::update(std::span<const Value> values) {
 
 void Kama::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                         std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   const std::size_t held = prices_.size();
   BlockSeries p;
-  p.assign(held, [this](std::size_t i) { return prices_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
+  p.assign(
+      held, [this](std::size_t i) { return prices_[i]; }, bars,
+      [in](std::size_t i) { return in[i]; });
   // The volatility of the window ending at price e is 0.0 + change into
   // p[e-w+1] + ... + change into p[e]: a window sum over the changes, entry k
   // of which is the change into price k (entry 0 has none and is never summed).
   BlockSeries changes;
-  changes.assign(p.size(), [&p](std::size_t k) {
-    return k == 0 ? Value(0.0) : Value(change(p[k - 1], p[k]));
-  }, 0, [](std::size_t) { return kMissing; });
+  changes.assign(
+      p.size(), [&p](std::size_t k) { return k == 0 ? Value(0.0) : Value(change(p[k - 1], p[k])); },
+      0, [](std::size_t) { return kMissing; });
   const std::size_t span = window_ + 1;
   // Bar i's prices are [held + i - window, held + i]; its changes start one later.
   const Lanes lanes = lanes_of(held, span, window_, bars);

@@ -15,10 +15,10 @@ class Kama final : public TransformBase<Kama> {
  public:
   static constexpr auto parameters() {
     // fast and slow stay out of the repr: the object keeps only their constants.
-    return std::tuple_cat(schema::window_parameters<Kama>(),
-                          std::tuple{schema::SizeParam<&Kama::fast>{"fast", 2, schema::Repr::Hidden},
-                                     schema::SizeParam<&Kama::slow>{"slow", 30,
-                                                                    schema::Repr::Hidden}});
+    return std::tuple_cat(
+        schema::window_parameters<Kama>(),
+        std::tuple{schema::SizeParam<&Kama::fast>{"fast", 2, schema::Repr::Hidden},
+                   schema::SizeParam<&Kama::slow>{"slow", 30, schema::Repr::Hidden}});
   }
   static constexpr auto state() {
     return std::tuple{schema::ValueState<&Kama::current_>{"current average"},
@@ -26,8 +26,8 @@ class Kama final : public TransformBase<Kama> {
   }
   static constexpr schema::Docs kDocs{"Kaufman's Adaptive Moving Average."};
 
-  static Result<Kama> create(Names inputs, std::size_t window, Names outputs,
-                             std::size_t fast = 2, std::size_t slow = 30);
+  static Result<Kama> create(Names inputs, std::size_t window, Names outputs, std::size_t fast = 2,
+                             std::size_t slow = 30);
 
   [[nodiscard]] std::size_t warm_up_period() const override { return window_; }
   void reset() override;

@@ -22,7 +22,8 @@ OutputRow Sma::update(std::span<const Value> values) {
 
 void Sma::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   const double n = static_cast<double>(window_);
   // DivideBy computes ops::window_mean in a kernel.

@@ -36,7 +36,8 @@ OutputRow Wma::update(std::span<const Value> values) {
 // weighted-sum kernel of the active instruction set.
 void Wma::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
                        std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   const Value* in = inputs[0];
   const std::size_t w = window_;
   const RingBlock block(ring_, in, bars, w, w);

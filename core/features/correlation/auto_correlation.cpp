@@ -29,8 +29,8 @@ Result<AutoCorrelation> AutoCorrelation::create(Names inputs, std::size_t window
   return AutoCorrelation(std::move(inputs), window, std::move(outputs), lag, method);
 }
 
-AutoCorrelation::AutoCorrelation(Names inputs, std::size_t window, Names outputs,
-                                 std::size_t lag, CorrelationMethod method)
+AutoCorrelation::AutoCorrelation(Names inputs, std::size_t window, Names outputs, std::size_t lag,
+                                 CorrelationMethod method)
     : TransformBase(std::move(inputs), std::move(outputs)),
       buffer_(span_of(window, lag)),
       window_(window),
@@ -63,13 +63,12 @@ OutputRow AutoCorrelation::update(std::span<const Value> values) {
   // lag beyond the window the two do not meet, and the bars between them
   // belong to neither: a missing value there blanks nothing.
   double* out = copy_.data();
-  const bool present = lag_ < window_
-                           ? copy_present(buffer_, 0, window_ + lag_, out)
-                           : copy_present(buffer_, 0, window_, out) &&
-                                 copy_present(buffer_, lag_, window_, out);
+  const bool present = lag_ < window_ ? copy_present(buffer_, 0, window_ + lag_, out)
+                                      : copy_present(buffer_, 0, window_, out) &&
+                                            copy_present(buffer_, lag_, window_, out);
   if (!present) return {kMissing};
-  return {kernel_(std::span<const double>(out + lag_, window_),
-                  std::span<const double>(out, window_))};
+  return {
+      kernel_(std::span<const double>(out + lag_, window_), std::span<const double>(out, window_))};
 }
 
 void AutoCorrelation::update_block(std::span<const Value* const> inputs,
@@ -80,8 +79,9 @@ void AutoCorrelation::update_block(std::span<const Value* const> inputs,
   const Value* in = inputs[0];
   const std::size_t held = buffer_.size();
   BlockSeries s;
-  s.assign(held, [this](std::size_t i) { return buffer_[i]; }, bars,
-           [in](std::size_t i) { return in[i]; });
+  s.assign(
+      held, [this](std::size_t i) { return buffer_[i]; }, bars,
+      [in](std::size_t i) { return in[i]; });
   // x is the newest `window` bars, y the same span `lag` bars earlier; with
   // a lag beyond the window the bars between them are not read.
   const Lanes lanes = lanes_of(held, window_ + lag_, window_, bars);
@@ -95,9 +95,9 @@ void AutoCorrelation::update_block(std::span<const Value* const> inputs,
       const std::size_t x = lanes.start + j;
       const std::size_t y = y_start + j;
       // With a lag below the window, x and y overlap: one stretch of bars.
-      complete[j] = lag_ < window_ ? s.missing(y, x + window_) == 0
-                                   : s.missing(x, x + window_) == 0 &&
-                                         s.missing(y, y + window_) == 0;
+      complete[j] = lag_ < window_
+                        ? s.missing(y, x + window_) == 0
+                        : s.missing(x, x + window_) == 0 && s.missing(y, y + window_) == 0;
     }
     pearson_lanes(s, lanes.start, s, y_start, window_, lanes.count, complete.data(),
                   out + lanes.first);

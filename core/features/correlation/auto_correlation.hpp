@@ -27,13 +27,15 @@ class AutoCorrelation final : public TransformBase<AutoCorrelation> {
     return std::tuple{schema::RingState<&AutoCorrelation::buffer_>{"window values"}};
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Rolling autocorrelation of a single series at a fixed lag.\n\n"
-                 "Computes the correlation between the current window ``x[t-window+1..t]``\n"
-                 "and the lagged window ``x[t-window+1-lag..t-lag]``. Supports the same\n"
-                 "three methods as ``Correlation``.\n\n"
-                 "Returns ``NaN`` during warm-up or when either sub-window is constant.",
-      .update = "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
-                "or when either sub-window is constant.",
+      .summary =
+          "Rolling autocorrelation of a single series at a fixed lag.\n\n"
+          "Computes the correlation between the current window ``x[t-window+1..t]``\n"
+          "and the lagged window ``x[t-window+1-lag..t-lag]``. Supports the same\n"
+          "three methods as ``Correlation``.\n\n"
+          "Returns ``NaN`` during warm-up or when either sub-window is constant.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
+          "or when either sub-window is constant.",
   };
 
   // A window + lag beyond the address space throws std::length_error, and one

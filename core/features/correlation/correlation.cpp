@@ -16,8 +16,8 @@ Result<Correlation> Correlation::create(Names inputs, std::size_t window, Names 
   return Correlation(std::move(inputs), window, std::move(outputs), method, accurate);
 }
 
-Correlation::Correlation(Names inputs, std::size_t window, Names outputs,
-                         CorrelationMethod method, bool accurate)
+Correlation::Correlation(Names inputs, std::size_t window, Names outputs, CorrelationMethod method,
+                         bool accurate)
     : TransformBase(std::move(inputs), std::move(outputs)),
       x_(window),
       y_(window),
@@ -66,10 +66,12 @@ void Correlation::update_block(std::span<const Value* const> inputs,
   const std::size_t held = x_.size();
   BlockSeries sx;
   BlockSeries sy;
-  sx.assign(held, [this](std::size_t i) { return x_[i]; }, bars,
-            [&inputs](std::size_t i) { return inputs[0][i]; });
-  sy.assign(held, [this](std::size_t i) { return y_[i]; }, bars,
-            [&inputs](std::size_t i) { return inputs[1][i]; });
+  sx.assign(
+      held, [this](std::size_t i) { return x_[i]; }, bars,
+      [&inputs](std::size_t i) { return inputs[0][i]; });
+  sy.assign(
+      held, [this](std::size_t i) { return y_[i]; }, bars,
+      [&inputs](std::size_t i) { return inputs[1][i]; });
   const Lanes lanes = lanes_of(held, window_, window_, bars);
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars; ++i) {
@@ -81,10 +83,10 @@ void Correlation::update_block(std::span<const Value* const> inputs,
     for (std::size_t j = 0; j < lanes.count; ++j) {
       const std::size_t b = lanes.start + j;
       const bool complete = sx.missing(b, b + window_) == 0 && sy.missing(b, b + window_) == 0;
-      out[lanes.first + j] =
-          complete ? pearson_window(std::span<const double>(sx.data() + b, window_),
-                                    std::span<const double>(sy.data() + b, window_))
-                   : kMissing;
+      out[lanes.first + j] = complete
+                                 ? pearson_window(std::span<const double>(sx.data() + b, window_),
+                                                  std::span<const double>(sy.data() + b, window_))
+                                 : kMissing;
     }
   } else if (lanes.count != 0) {
     std::vector<std::uint8_t> complete(lanes.count);

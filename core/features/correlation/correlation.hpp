@@ -18,25 +18,27 @@ namespace zerak {
 class Correlation final : public TransformBase<Correlation> {
  public:
   static constexpr auto parameters() {
-    return std::tuple_cat(schema::window_parameters<Correlation>(),
-                          std::tuple{correlation_method_param<&Correlation::method>,
-                                     schema::AppendedFlagParam<&Correlation::accurate>{
-                                         "accurate", false}});
+    return std::tuple_cat(
+        schema::window_parameters<Correlation>(),
+        std::tuple{correlation_method_param<&Correlation::method>,
+                   schema::AppendedFlagParam<&Correlation::accurate>{"accurate", false}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&Correlation::x_>{"x window"},
                       schema::RingState<&Correlation::y_>{"y window"}};
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Rolling pairwise correlation between two input series.\n\n"
-                 "Supports three methods:\n\n"
-                 "- ``'pearson'``: linear correlation, O(n) per bar. Suitable for live trading.\n"
-                 "- ``'spearman'``: rank correlation, O(n log n) per bar. Suitable for live trading.\n"
-                 "- ``'kendall'``: Kendall tau-b rank correlation, O(n^2) per bar. Prefer\n"
-                 "  small windows (window <= 30) for live trading.\n\n"
-                 "Returns ``NaN`` during warm-up or when either series is constant over the window.",
-      .update = "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
-                "or when either series is constant over the window.",
+      .summary =
+          "Rolling pairwise correlation between two input series.\n\n"
+          "Supports three methods:\n\n"
+          "- ``'pearson'``: linear correlation, O(n) per bar. Suitable for live trading.\n"
+          "- ``'spearman'``: rank correlation, O(n log n) per bar. Suitable for live trading.\n"
+          "- ``'kendall'``: Kendall tau-b rank correlation, O(n^2) per bar. Prefer\n"
+          "  small windows (window <= 30) for live trading.\n\n"
+          "Returns ``NaN`` during warm-up or when either series is constant over the window.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` during warm-up, on ``NaN`` input,\n"
+          "or when either series is constant over the window.",
   };
 
   static Result<Correlation> create(Names inputs, std::size_t window, Names outputs,
@@ -78,7 +80,7 @@ class Correlation final : public TransformBase<Correlation> {
   std::size_t window_;
   WindowCorrelator kernel_;
   std::optional<RankCorrelationWindow> ranked_;  // Spearman and Kendall
-  ScratchArray<double> x_copy_;  // the windows as plain values, oldest first
+  ScratchArray<double> x_copy_;                  // the windows as plain values, oldest first
   ScratchArray<double> y_copy_;
   bool accurate_;
 };

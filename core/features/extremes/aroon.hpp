@@ -13,9 +13,10 @@ namespace zerak {
 class Aroon final : public HighLowFeature<Aroon> {
  public:
   static constexpr schema::Docs kDocs{
-      .summary = "Aroon: 100 * (window - bars since the lowest low) / window (down) and the\n"
-                 "same for the highest high (up), over the last ``window + 1`` bars.\n\n"
-                 "Among equal extremes the most recent counts.",
+      .summary =
+          "Aroon: 100 * (window - bars since the lowest low) / window (down) and the\n"
+          "same for the highest high (up), over the last ``window + 1`` bars.\n\n"
+          "Among equal extremes the most recent counts.",
       .update = "Process one bar. Returns ``[down, up]``, ``NaN`` during warm-up.",
   };
   static constexpr WindowCheck kChecks[] = {

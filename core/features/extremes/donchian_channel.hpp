@@ -12,8 +12,9 @@ namespace zerak {
 class DonchianChannel final : public HighLowFeature<DonchianChannel> {
  public:
   static constexpr schema::Docs kDocs{
-      .summary = "Donchian channel: the highest high (upper) and lowest low (lower) of the\n"
-                 "last ``window`` bars and their mean (middle).",
+      .summary =
+          "Donchian channel: the highest high (upper) and lowest low (lower) of the\n"
+          "last ``window`` bars and their mean (middle).",
       .update = "Process one bar. Returns ``[upper, middle, lower]``, ``NaN`` during warm-up.",
   };
   static constexpr WindowCheck kChecks[] = {

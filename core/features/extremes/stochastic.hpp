@@ -29,10 +29,11 @@ class Stochastic final : public HighLowFeature<Stochastic, TransformBase<Stochas
                                      schema::RingState<&Stochastic::slow_k_>{"slow %K window"}});
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Slow stochastic oscillator.\n\n"
-                 "Fast %K = 100 * (close - lowest low) / (highest high - lowest low) over the\n"
-                 "last ``fastk`` bars (0 when the range is 0); slow %K is its ``slowk``-bar\n"
-                 "simple mean and slow %D the ``slowd``-bar simple mean of slow %K.",
+      .summary =
+          "Slow stochastic oscillator.\n\n"
+          "Fast %K = 100 * (close - lowest low) / (highest high - lowest low) over the\n"
+          "last ``fastk`` bars (0 when the range is 0); slow %K is its ``slowk``-bar\n"
+          "simple mean and slow %D the ``slowd``-bar simple mean of slow %K.",
       .update = "Process one bar. Returns ``[slowk, slowd]``, ``NaN`` during warm-up.",
   };
 
@@ -57,8 +58,7 @@ class Stochastic final : public HighLowFeature<Stochastic, TransformBase<Stochas
   [[nodiscard]] const char* restored_problem() const noexcept;
 
  private:
-  Stochastic(Names inputs, Names outputs, std::size_t fastk, std::size_t slowk,
-             std::size_t slowd);
+  Stochastic(Names inputs, Names outputs, std::size_t fastk, std::size_t slowk, std::size_t slowd);
 
   std::size_t fastk_;
   std::size_t slowk_;

@@ -4,7 +4,8 @@
 
 namespace zerak {
 
-RollingCovariance::RollingCovariance(Names inputs, std::size_t window, Names outputs, std::size_t ddof, bool running)
+RollingCovariance::RollingCovariance(Names inputs, std::size_t window, Names outputs,
+                                     std::size_t ddof, bool running)
     : WindowMoment(std::move(inputs), window, std::move(outputs), ddof, running) {}
 
 }  // namespace zerak

@@ -4,7 +4,8 @@
 
 namespace zerak {
 
-RollingSum::RollingSum(Names inputs, std::size_t window, Names outputs, std::size_t ddof, bool running)
+RollingSum::RollingSum(Names inputs, std::size_t window, Names outputs, std::size_t ddof,
+                       bool running)
     : WindowMoment(std::move(inputs), window, std::move(outputs), ddof, running) {}
 
 }  // namespace zerak

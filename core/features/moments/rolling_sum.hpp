@@ -9,7 +9,11 @@ namespace zerak {
 // Sum of the last ``window`` values.
 class RollingSum final : public WindowMoment<RollingSum, MomentKind::Sum> {
  public:
-  static constexpr schema::Docs kDocs{"Rolling sum over a sliding window.\n\nReturns ``NaN`` during warm-up and while a ``NaN`` is in the window. With\n``running=True`` the sum is kept as a compensated running sum, recomputed\nfrom the window every ``window`` bars and whenever it can no longer be trusted."};
+  static constexpr schema::Docs kDocs{
+      "Rolling sum over a sliding window.\n\nReturns ``NaN`` during warm-up and while a ``NaN`` is "
+      "in the window. With\n``running=True`` the sum is kept as a compensated running sum, "
+      "recomputed\nfrom the window every ``window`` bars and whenever it can no longer be "
+      "trusted."};
 
  private:
   friend class WindowMoment<RollingSum, MomentKind::Sum>;

@@ -19,7 +19,8 @@ namespace zerak {
 // whole window on every bar: the sum of the standardized entries' kPower-th
 // powers, then Derived's sample-size correction. Derived supplies
 //   static constexpr ops::Power kPower;
-//   struct Correction { explicit Correction(std::size_t window); double operator()(double) const; };
+//   struct Correction { explicit Correction(std::size_t window); double operator()(double) const;
+//   };
 //
 // With accurate=True every window is recomputed about its mean carried to
 // about twice a double's precision (ops/accurate_moments.hpp): slower, and
@@ -28,8 +29,9 @@ template <class Derived>
 class StandardizedMoment : public WindowFeature<Derived> {
  public:
   static constexpr auto parameters() {
-    return std::tuple_cat(schema::window_parameters<Derived>(),
-                          std::tuple{schema::AppendedFlagParam<&Derived::accurate>{"accurate", false}});
+    return std::tuple_cat(
+        schema::window_parameters<Derived>(),
+        std::tuple{schema::AppendedFlagParam<&Derived::accurate>{"accurate", false}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&StandardizedMoment::buffer_>{"window values"}};
@@ -62,8 +64,7 @@ class StandardizedMoment : public WindowFeature<Derived> {
     }
     if (accurate_) {
       accurate_moment_block(buffer_, this->window_, Derived::kPower,
-                            typename Derived::Correction(this->window_), inputs[0], outputs,
-                            bars);
+                            typename Derived::Correction(this->window_), inputs[0], outputs, bars);
       return;
     }
     standardized_moment_block(buffer_, this->window_, Derived::kPower,

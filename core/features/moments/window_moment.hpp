@@ -90,8 +90,8 @@ class WindowMoment : public TransformBase<Derived> {
     }
   }
 
-  static Result<Derived> create(Names inputs, std::size_t window, Names outputs,
-                                std::size_t ddof, bool running)
+  static Result<Derived> create(Names inputs, std::size_t window, Names outputs, std::size_t ddof,
+                                bool running)
     requires kDdof
   {
     if (auto error = check(inputs, window, outputs)) return *error;
@@ -230,7 +230,8 @@ class WindowMoment : public TransformBase<Derived> {
 
   // The output from a window's centred sums (sum: its plain sum in sxx).
   // Constant series have exactly zero spread whatever their mean rounds to.
-  [[nodiscard]] Value finish(double sxx, double sxy, bool constant_x, bool constant_y) const noexcept {
+  [[nodiscard]] Value finish(double sxx, double sxy, bool constant_x,
+                             bool constant_y) const noexcept {
     if constexpr (Kind == MomentKind::Sum) {
       return sxx;
     } else if constexpr (Kind == MomentKind::Variance || Kind == MomentKind::Std) {
@@ -318,7 +319,8 @@ class WindowMoment : public TransformBase<Derived> {
   [[nodiscard]] Value exact_live() const noexcept {
     if (!window_values_.full()) return kMissing;
     bool complete = true;
-    window_values_.for_each([&complete](const auto& v) { complete = complete && !entry_of(v).missing; });
+    window_values_.for_each(
+        [&complete](const auto& v) { complete = complete && !entry_of(v).missing; });
     if (!complete) return kMissing;
     return exact_window([this](auto&& f) {
       window_values_.for_each([&f](const auto& v) { f(value_x(v), value_y(v)); });
@@ -356,7 +358,8 @@ class WindowMoment : public TransformBase<Derived> {
       }
       // Sums past the double range: the exact window's own answer (an
       // overflowed spread is inf), so both modes agree.
-      if (!finite(c)) [[unlikely]] return exact_window(each);
+      if (!finite(c)) [[unlikely]]
+        return exact_window(each);
       return finish(c.xx, c.xy, false, false);
     }
   }
@@ -421,7 +424,7 @@ class WindowMoment : public TransformBase<Derived> {
   std::size_t window_;
   std::size_t ddof_;
   bool running_;
-  double n_;    // the window's length as a double
+  double n_;  // the window's length as a double
   double inv_n_;
   double dof_;  // window - ddof as a double
   Window window_values_;
@@ -449,21 +452,28 @@ void WindowMoment<Derived, Kind>::exact_block(std::span<const Value* const> inpu
                                               std::span<Value* const> outputs, std::size_t bars) {
   const Value* in_x = inputs[0];
   if constexpr (kPlainSum) {
-    window_sum_block(window_values_, [in_x](std::size_t i) { return in_x[i]; },
-                     [this](double sum) { return finish(sum, 0.0, false, false); }, outputs, bars,
-                     in_x);
+    window_sum_block(
+        window_values_, [in_x](std::size_t i) { return in_x[i]; },
+        [this](double sum) { return finish(sum, 0.0, false, false); }, outputs, bars, in_x);
   } else {
     const std::size_t held = window_values_.size();
     const std::size_t w = window_;
     BlockSeries sx;
     BlockSeries sy;
-    sx.assign(held, [this](std::size_t i) -> Value {
-      if constexpr (kPair) return window_values_[i].x; else return window_values_[i];
-    }, bars, [in_x](std::size_t i) { return in_x[i]; });
+    sx.assign(
+        held,
+        [this](std::size_t i) -> Value {
+          if constexpr (kPair)
+            return window_values_[i].x;
+          else
+            return window_values_[i];
+        },
+        bars, [in_x](std::size_t i) { return in_x[i]; });
     if constexpr (kPair) {
       const Value* in_y = inputs[1];
-      sy.assign(held, [this](std::size_t i) { return window_values_[i].y; }, bars,
-                [in_y](std::size_t i) { return in_y[i]; });
+      sy.assign(
+          held, [this](std::size_t i) { return window_values_[i].y; }, bars,
+          [in_y](std::size_t i) { return in_y[i]; });
     }
     const Lanes lanes = lanes_of(held, w, w, bars);
     const auto usable = [&](std::size_t j) {
@@ -500,13 +510,13 @@ void WindowMoment<Derived, Kind>::exact_block(std::span<const Value* const> inpu
 
 template <class Derived, MomentKind Kind>
 void WindowMoment<Derived, Kind>::running_block(std::span<const Value* const> inputs,
-                                                std::span<Value* const> outputs,
-                                                std::size_t bars) {
+                                                std::span<Value* const> outputs, std::size_t bars) {
   const std::size_t held = window_values_.size();
   const std::size_t w = window_;
   if constexpr (!kPair && !kPlainSum) {
     if (running_block_finite(inputs[0], outputs[0], bars)) {
-      for (std::size_t i = bars > w ? bars - w : 0; i < bars; ++i) window_values_.push(inputs[0][i]);
+      for (std::size_t i = bars > w ? bars - w : 0; i < bars; ++i)
+        window_values_.push(inputs[0][i]);
       return;
     }
   }

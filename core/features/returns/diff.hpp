@@ -10,8 +10,9 @@ class Diff final : public LagFeature<Diff> {
  public:
   static constexpr schema::Docs kDocs{
       .summary = "Difference: x minus x ``periods`` bars ago.",
-      .update = "Process one bar. Returns ``[NaN]`` during warm-up or if either value is "
-                "``NaN``.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` during warm-up or if either value is "
+          "``NaN``.",
   };
 
   static void put(Value& out, const Value& old, const Value& now) noexcept {

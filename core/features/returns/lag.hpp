@@ -9,8 +9,9 @@ class Lag final : public LagFeature<Lag> {
  public:
   static constexpr schema::Docs kDocs{
       .summary = "Lagged value: x shifted by ``periods`` bars.",
-      .update = "Process one bar. Returns ``[NaN]`` during warm-up or if the lagged value is "
-                "``NaN``.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` during warm-up or if the lagged value is "
+          "``NaN``.",
   };
 
   static void put(Value& out, const Value& old, const Value&) noexcept { out = old; }

@@ -55,8 +55,7 @@ Result<Adf> Adf::create(Names inputs, std::size_t window, Names outputs,
   return Adf(std::move(inputs), window, std::move(outputs), resolved, regression);
 }
 
-Adf::Adf(Names inputs, std::size_t window, Names outputs, std::size_t lags,
-         Regression regression)
+Adf::Adf(Names inputs, std::size_t window, Names outputs, std::size_t lags, Regression regression)
     : TransformBase(std::move(inputs), std::move(outputs)),
       ring_(window),
       window_(window),
@@ -93,7 +92,8 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
   // block (the engine runs an expensive transform a few dozen bars at a time)
   // would otherwise fit its last few windows at narrow widths. The windows
   // past the last are fitted on zeros and ignored.
-  const std::size_t padded = (lanes.count + simd::kMostLanes - 1) / simd::kMostLanes * simd::kMostLanes;
+  const std::size_t padded =
+      (lanes.count + simd::kMostLanes - 1) / simd::kMostLanes * simd::kMostLanes;
   std::vector<double> y;
   std::vector<double> dy;
   std::vector<double> fits;
@@ -107,9 +107,9 @@ void Adf::update_block(std::span<const Value* const> inputs, std::span<Value* co
     ok.resize(padded);
     lane_scratch_.resize(simd::adf_lane_doubles(lags_, k));
     simd::kernels().adf_fits(y.data(), dy.data(), n, lags_,
-                             regression_ == Regression::ConstantTrend, padded,
-                             lane_scratch_.data(), fits.data(), fits.data() + padded,
-                             fits.data() + 2 * padded, ok.data());
+                             regression_ == Regression::ConstantTrend, padded, lane_scratch_.data(),
+                             fits.data(), fits.data() + padded, fits.data() + 2 * padded,
+                             ok.data());
   }
   for (std::size_t i = 0; i < bars; ++i) {
     Value* stat = outputs[0] + i;

@@ -25,24 +25,26 @@ class Adf final : public TransformBase<Adf> {
   // The lag count is kept resolved, so a default rule changed in a later
   // build cannot change a restored test.
   static constexpr auto parameters() {
-    return std::tuple_cat(schema::window_parameters<Adf>(),
-                          std::tuple{schema::ResolvedSizeParam<&Adf::lags>{"lags"},
-                                     schema::ChoiceParam<&Adf::regression, Regression>{
-                                         "regression", kRegressionNames, Regression::Constant,
-                                         "regression"}});
+    return std::tuple_cat(
+        schema::window_parameters<Adf>(),
+        std::tuple{schema::ResolvedSizeParam<&Adf::lags>{"lags"},
+                   schema::ChoiceParam<&Adf::regression, Regression>{
+                       "regression", kRegressionNames, Regression::Constant, "regression"}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&Adf::ring_>{"window values"}};
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Rolling Augmented Dickey-Fuller test.\n\n"
-                 "Produces two outputs per bar: the ADF statistic and its approximate p-value.\n"
-                 "A very negative stat (e.g. below -3.5 for ``regression='c'``) and a small\n"
-                 "p-value indicate stationarity (rejection of the unit-root null hypothesis).\n\n"
-                 "P-values use the asymptotic MacKinnon (2010) distribution. Results are most\n"
-                 "reliable for ``window >= 100``.",
-      .update = "Process one bar. Returns ``[adf_stat, adf_pval]``, both ``NaN`` during\n"
-                "warm-up, on ``NaN`` input, or when OLS is singular.",
+      .summary =
+          "Rolling Augmented Dickey-Fuller test.\n\n"
+          "Produces two outputs per bar: the ADF statistic and its approximate p-value.\n"
+          "A very negative stat (e.g. below -3.5 for ``regression='c'``) and a small\n"
+          "p-value indicate stationarity (rejection of the unit-root null hypothesis).\n\n"
+          "P-values use the asymptotic MacKinnon (2010) distribution. Results are most\n"
+          "reliable for ``window >= 100``.",
+      .update =
+          "Process one bar. Returns ``[adf_stat, adf_pval]``, both ``NaN`` during\n"
+          "warm-up, on ``NaN`` input, or when OLS is singular.",
   };
 
   // `lags` absent selects floor(12 * (window / 100)^0.25). Throws
@@ -72,7 +74,7 @@ class Adf final : public TransformBase<Adf> {
   std::size_t window_;
   std::size_t lags_;
   Regression regression_;
-  ops::AdfWorkspace workspace_;  // per-bar scratch, sized for the window
+  ops::AdfWorkspace workspace_;       // per-bar scratch, sized for the window
   std::vector<double> lane_scratch_;  // the block fits' scratch, sized on first use
 };
 

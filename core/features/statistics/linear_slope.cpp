@@ -54,10 +54,12 @@ void LinearSlope::update_block(std::span<const Value* const> inputs,
   const std::size_t held = pairs_.size();
   BlockSeries sx;
   BlockSeries sy;
-  sx.assign(held, [this](std::size_t i) { return pairs_[i].x; }, bars,
-            [&inputs](std::size_t i) { return inputs[0][i]; });
-  sy.assign(held, [this](std::size_t i) { return pairs_[i].y; }, bars,
-            [&inputs](std::size_t i) { return inputs[1][i]; });
+  sx.assign(
+      held, [this](std::size_t i) { return pairs_[i].x; }, bars,
+      [&inputs](std::size_t i) { return inputs[0][i]; });
+  sy.assign(
+      held, [this](std::size_t i) { return pairs_[i].y; }, bars,
+      [&inputs](std::size_t i) { return inputs[1][i]; });
   const Lanes lanes = lanes_of(held, window_, window_, bars);
   const LaneMoments m = lane_moments(
       sx.data() + lanes.start, sy.data() + lanes.start, window_, lanes.count, [&](std::size_t j) {

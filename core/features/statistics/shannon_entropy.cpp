@@ -17,8 +17,8 @@ namespace {
 std::size_t bin_index(double t, std::size_t last) noexcept {
   if (!(t > 0.0)) return 0;
   constexpr double kLimit = 18446744073709551616.0;  // 2^64
-  const std::size_t index = t >= kLimit ? std::numeric_limits<std::size_t>::max()
-                                        : static_cast<std::size_t>(t);
+  const std::size_t index =
+      t >= kLimit ? std::numeric_limits<std::size_t>::max() : static_cast<std::size_t>(t);
   return std::min(index, last);
 }
 
@@ -241,9 +241,10 @@ OutputRow ShannonEntropy::peek(std::span<const Value> values) {
 }
 
 // Bar by bar, without a call through the interface for each.
-void ShannonEntropy::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
-                       std::size_t bars) {
-  if (inputs.empty() || outputs.empty()) return StreamingTransform::update_block(inputs, outputs, bars);
+void ShannonEntropy::update_block(std::span<const Value* const> inputs,
+                                  std::span<Value* const> outputs, std::size_t bars) {
+  if (inputs.empty() || outputs.empty())
+    return StreamingTransform::update_block(inputs, outputs, bars);
   for (std::size_t i = 0; i < bars; ++i) {
     outputs[0][i] = ShannonEntropy::update(std::span<const Value>(inputs[0] + i, 1))[0];
   }

@@ -17,22 +17,25 @@ namespace zerak {
 class ShannonEntropy final : public TransformBase<ShannonEntropy> {
  public:
   static constexpr auto parameters() {
-    return std::tuple_cat(schema::window_parameters<ShannonEntropy>(),
-                          std::tuple{schema::OptionalSizeParam<&ShannonEntropy::bins>{"bins"},
-                                     schema::FlagParam<&ShannonEntropy::normalize>{"normalize", true}});
+    return std::tuple_cat(
+        schema::window_parameters<ShannonEntropy>(),
+        std::tuple{schema::OptionalSizeParam<&ShannonEntropy::bins>{"bins"},
+                   schema::FlagParam<&ShannonEntropy::normalize>{"normalize", true}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&ShannonEntropy::buffer_>{"window values"}};
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Rolling Shannon entropy over a fixed window.\n"
-                 "\n"
-                 "Discretizes the last ``window`` values into equal-width bins and computes\n"
-                 "``H = -sum(p_i * ln(p_i))`` in nats. When ``normalize`` is ``True``,\n"
-                 "outputs ``H / ln(n_bins)`` in [0, 1].\n"
-                 "Returns ``NaN`` during warm-up or while any ``NaN`` is in the window.",
+      .summary =
+          "Rolling Shannon entropy over a fixed window.\n"
+          "\n"
+          "Discretizes the last ``window`` values into equal-width bins and computes\n"
+          "``H = -sum(p_i * ln(p_i))`` in nats. When ``normalize`` is ``True``,\n"
+          "outputs ``H / ln(n_bins)`` in [0, 1].\n"
+          "Returns ``NaN`` during warm-up or while any ``NaN`` is in the window.",
       .update =
-          "Process one bar. Returns ``[NaN]`` during warm-up or while any ``NaN`` is in the window.",
+          "Process one bar. Returns ``[NaN]`` during warm-up or while any ``NaN`` is in the "
+          "window.",
   };
 
   // A fixed bin count, or none for Sturges' rule ceil(log2(window) + 1).

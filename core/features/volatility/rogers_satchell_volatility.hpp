@@ -53,9 +53,8 @@ class RogersSatchellVolatility final : public TermWindow<RogersSatchellVolatilit
   using TermWindow::TermWindow;
 };
 
-inline bool RogersSatchellVolatility::ratios(const Value& high, const Value& low,
-                                             const Value& open, const Value& close,
-                                             double (&g)[4]) noexcept {
+inline bool RogersSatchellVolatility::ratios(const Value& high, const Value& low, const Value& open,
+                                             const Value& close, double (&g)[4]) noexcept {
   if (!high || !low || !open || !close) return false;
   const double h = *high;
   const double l = *low;

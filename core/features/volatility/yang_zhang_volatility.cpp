@@ -92,12 +92,15 @@ void YangZhangVolatility::update_block(std::span<const Value* const> inputs,
   BlockSeries so;
   BlockSeries sb;
   BlockSeries sr;
-  so.assign(held, [this](std::size_t i) { return overnight_[i]; }, bars,
-            [&t](std::size_t i) { return t[i].overnight; });
-  sb.assign(held, [this](std::size_t i) { return body_[i]; }, bars,
-            [&t](std::size_t i) { return t[i].body; });
-  sr.assign(held, [this](std::size_t i) { return range_[i]; }, bars,
-            [&t](std::size_t i) { return t[i].range; });
+  so.assign(
+      held, [this](std::size_t i) { return overnight_[i]; }, bars,
+      [&t](std::size_t i) { return t[i].overnight; });
+  sb.assign(
+      held, [this](std::size_t i) { return body_[i]; }, bars,
+      [&t](std::size_t i) { return t[i].body; });
+  sr.assign(
+      held, [this](std::size_t i) { return range_[i]; }, bars,
+      [&t](std::size_t i) { return t[i].range; });
   const Lanes lanes = lanes_of(held, w, w, bars);
   Value* out = outputs[0];
   for (std::size_t i = 0; i < bars && i < lanes.first; ++i) out[i] = kMissing;

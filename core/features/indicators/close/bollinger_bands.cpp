@@ -80,8 +80,7 @@ void BollingerBands::update_block(std::span<const Value* const> inputs,
       continue;
     }
     const double squares = block.constant(j) ? 0.0 : m.sxx[j];
-    bands(m.mean_x[j], squares, n, nbdevup_, nbdevdn_, outputs[0][i], outputs[1][i],
-          outputs[2][i]);
+    bands(m.mean_x[j], squares, n, nbdevup_, nbdevdn_, outputs[0][i], outputs[1][i], outputs[2][i]);
   }
   fill_missing(outputs, 3, bars);
 }

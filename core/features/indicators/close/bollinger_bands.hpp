@@ -14,10 +14,9 @@ namespace zerak {
 class BollingerBands final : public TransformBase<BollingerBands> {
  public:
   static constexpr auto parameters() {
-    return std::tuple_cat(
-        schema::window_parameters<BollingerBands>(),
-        std::tuple{schema::RealParam<&BollingerBands::nbdevup>{"nbdevup", 2.0},
-                   schema::RealParam<&BollingerBands::nbdevdn>{"nbdevdn", 2.0}});
+    return std::tuple_cat(schema::window_parameters<BollingerBands>(),
+                          std::tuple{schema::RealParam<&BollingerBands::nbdevup>{"nbdevup", 2.0},
+                                     schema::RealParam<&BollingerBands::nbdevdn>{"nbdevdn", 2.0}});
   }
   static constexpr auto state() {
     return std::tuple{schema::RingState<&BollingerBands::ring_>{"window values"}};
@@ -43,8 +42,7 @@ class BollingerBands final : public TransformBase<BollingerBands> {
   [[nodiscard]] double nbdevdn() const noexcept { return nbdevdn_; }
 
  private:
-  BollingerBands(Names inputs, std::size_t window, Names outputs, double nbdevup,
-                 double nbdevdn);
+  BollingerBands(Names inputs, std::size_t window, Names outputs, double nbdevup, double nbdevdn);
 
   Ring ring_;
   std::size_t window_;

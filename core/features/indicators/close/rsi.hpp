@@ -31,7 +31,8 @@ class Rsi final : public SteppedFeature<Rsi> {
   // Seeded averages come in pairs, with their last price and no seed prices.
   [[nodiscard]] const char* restored_problem() const noexcept {
     if (gain_.has_value() != loss_.has_value()) return "one average without the other";
-    if (gain_ && (!previous_ || !seed_.empty())) return "averages without a price or with seed prices";
+    if (gain_ && (!previous_ || !seed_.empty()))
+      return "averages without a price or with seed prices";
     return nullptr;
   }
 

@@ -10,7 +10,8 @@ namespace zerak {
 Result<StochasticRsi> StochasticRsi::create(Names inputs, Names outputs, std::size_t window,
                                             std::size_t fastk, std::size_t fastd) {
   if (inputs.empty()) return invalid_input(msg::kInputsEmpty);
-  if (outputs.size() != 2) return invalid_input("outputs must contain exactly 2 names: [fastk, fastd]");
+  if (outputs.size() != 2)
+    return invalid_input("outputs must contain exactly 2 names: [fastk, fastd]");
   if (window < 2) return invalid_input(msg::kWindowBelow2);
   if (fastk == 0) return invalid_input("fastk must be >= 1");
   if (fastd == 0) return invalid_input("fastd must be >= 1");
@@ -44,7 +45,8 @@ inline StochasticRsi::Row StochasticRsi::step(const Value& x) {
     reset();
     return {};
   }
-  const Value rsi = close_ind::rsi_step({previous_, gain_, loss_, seed_}, *x, n_, n_minus_1_, inverse_n_);
+  const Value rsi =
+      close_ind::rsi_step({previous_, gain_, loss_, seed_}, *x, n_, n_minus_1_, inverse_n_);
   if (!rsi) return {};
   rsis_.push(rsi);
   if (!rsis_.full()) return {};

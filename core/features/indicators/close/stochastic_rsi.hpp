@@ -53,7 +53,8 @@ class StochasticRsi final : public TransformBase<StochasticRsi> {
   [[nodiscard]] std::size_t fastd() const noexcept { return fastd_; }
   [[nodiscard]] const char* restored_problem() const noexcept {
     if (gain_.has_value() != loss_.has_value()) return "one average without the other";
-    if (gain_ && (!previous_ || !seed_.empty())) return "averages without a price or with seed prices";
+    if (gain_ && (!previous_ || !seed_.empty()))
+      return "averages without a price or with seed prices";
     return nullptr;
   }
 

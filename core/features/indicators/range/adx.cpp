@@ -28,8 +28,8 @@ void Adx::reset() {
 
 const char* Adx::restored_problem() const noexcept {
   if (!bars_) {
-    const bool any = prev_high_ || prev_low_ || prev_close_ || plus_dm_ || minus_dm_ || tr_ ||
-                     dx_sum_ || adx_;
+    const bool any =
+        prev_high_ || prev_low_ || prev_close_ || plus_dm_ || minus_dm_ || tr_ || dx_sum_ || adx_;
     return any ? "a state without a bar count" : nullptr;
   }
   const double b = *bars_;

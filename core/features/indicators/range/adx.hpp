@@ -29,10 +29,12 @@ class Adx final : public WindowFeature<Adx> {
                       schema::ValueState<&Adx::adx_>{"current ADX"}};
   }
   static constexpr schema::Docs kDocs{
-      .summary = "Average Directional Index with the directional indicators: "
-                 "[plus_di, minus_di, adx].",
-      .update = "Process one bar of high, low, close. Returns ``[plus_di, minus_di, adx]``, "
-                "``NaN`` during warm-up; a ``NaN`` bar starts everything over.",
+      .summary =
+          "Average Directional Index with the directional indicators: "
+          "[plus_di, minus_di, adx].",
+      .update =
+          "Process one bar of high, low, close. Returns ``[plus_di, minus_di, adx]``, "
+          "``NaN`` during warm-up; a ``NaN`` bar starts everything over.",
   };
   static constexpr WindowCheck kChecks[] = {
       inputs_at_least(3, range::kHighLowClose),

@@ -8,8 +8,9 @@ namespace zerak {
 class Atr final : public WilderRange<Atr> {
  public:
   static constexpr schema::Docs kDocs{
-      .summary = "Average True Range (Wilder smoothing, seeded with the mean of the first "
-                 "window true ranges).",
+      .summary =
+          "Average True Range (Wilder smoothing, seeded with the mean of the first "
+          "window true ranges).",
       .update = kWilderRangeUpdateDoc,
   };
 

@@ -22,8 +22,9 @@ class Cci final : public WindowFeature<Cci> {
   }
   static constexpr schema::Docs kDocs{
       .summary = "Commodity Channel Index of the typical price (high + low + close) / 3.",
-      .update = "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up or "
-                "while a ``NaN`` bar is in the window.",
+      .update =
+          "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up or "
+          "while a ``NaN`` bar is in the window.",
   };
   static constexpr WindowCheck kChecks[] = {
       inputs_at_least(3, range::kHighLowClose),

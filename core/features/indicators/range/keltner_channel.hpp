@@ -20,8 +20,7 @@ class KeltnerChannel final : public TransformBase<KeltnerChannel> {
         schema::inputs_param<KeltnerChannel>, schema::outputs_param<KeltnerChannel>,
         schema::SizeParam<&KeltnerChannel::window>{"window", 20},
         schema::SizeParam<&KeltnerChannel::atr_window>{"atr_window", 10},
-        schema::RealParam<&KeltnerChannel::multiplier>{"multiplier", 2.0,
-                                                       schema::Repr::Shown}};
+        schema::RealParam<&KeltnerChannel::multiplier>{"multiplier", 2.0, schema::Repr::Shown}};
   }
   static constexpr auto state() {
     return std::tuple{schema::ValueState<&KeltnerChannel::middle_>{"current average"},
@@ -32,8 +31,9 @@ class KeltnerChannel final : public TransformBase<KeltnerChannel> {
   }
   static constexpr schema::Docs kDocs{
       .summary = "Keltner channel: EMA of close +/- multiplier * ATR: [upper, middle, lower].",
-      .update = "Process one bar of high, low, close. Returns ``[upper, middle, lower]``, "
-                "``NaN`` during warm-up; a ``NaN`` bar starts both averages over.",
+      .update =
+          "Process one bar of high, low, close. Returns ``[upper, middle, lower]``, "
+          "``NaN`` during warm-up; a ``NaN`` bar starts both averages over.",
   };
 
   static Result<KeltnerChannel> create(Names inputs, Names outputs, std::size_t window,

@@ -6,7 +6,6 @@
 // (core/ops/range_smoothing.hpp).
 namespace zerak::range {
 
-inline constexpr std::string_view kHighLowClose =
-    "inputs must contain high, low and close columns";
+inline constexpr std::string_view kHighLowClose = "inputs must contain high, low and close columns";
 
 }  // namespace zerak::range

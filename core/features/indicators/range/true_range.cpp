@@ -39,8 +39,8 @@ OutputRow TrueRange::update(std::span<const Value> values) {
   return {out};
 }
 
-void TrueRange::update_block(std::span<const Value* const> inputs,
-                             std::span<Value* const> outputs, std::size_t bars) {
+void TrueRange::update_block(std::span<const Value* const> inputs, std::span<Value* const> outputs,
+                             std::size_t bars) {
   const auto run = [&](const Value* h, const Value* l, const Value* c, Value* out) {
     if (bars == 0) return;
     step(h[0], l[0], c[0], out[0]);

@@ -20,8 +20,9 @@ class TrueRange final : public TransformBase<TrueRange> {
   }
   static constexpr schema::Docs kDocs{
       .summary = "True range of high, low and the previous close.",
-      .update = "Process one bar of high, low, close. Returns ``[NaN]`` on the first bar "
-                "or after a ``NaN`` bar.",
+      .update =
+          "Process one bar of high, low, close. Returns ``[NaN]`` on the first bar "
+          "or after a ``NaN`` bar.",
   };
 
   static Result<TrueRange> create(Names inputs, Names outputs);
@@ -34,8 +35,7 @@ class TrueRange final : public TransformBase<TrueRange> {
                     std::size_t bars) override;
 
  private:
-  TrueRange(Names inputs, Names outputs)
-      : TransformBase(std::move(inputs), std::move(outputs)) {}
+  TrueRange(Names inputs, Names outputs) : TransformBase(std::move(inputs), std::move(outputs)) {}
 
   void step(const Value& high, const Value& low, const Value& close, Value& out) noexcept;
 

@@ -59,8 +59,7 @@ double oscillator(double a1, double b1, double a2, double b2, double a3, double 
 
 }  // namespace
 
-Value UltimateOscillator::step(const Value& high, const Value& low,
-                               const Value& close) noexcept {
+Value UltimateOscillator::step(const Value& high, const Value& low, const Value& close) noexcept {
   const bool usable = range::usable(high) && range::usable(low) && range::usable(close);
   const Value prev = prev_close_;
   prev_close_ = usable ? close : kMissing;

@@ -17,22 +17,22 @@ namespace zerak {
 class UltimateOscillator final : public TransformBase<UltimateOscillator> {
  public:
   static constexpr auto parameters() {
-    return std::tuple{
-        schema::inputs_param<UltimateOscillator>, schema::outputs_param<UltimateOscillator>,
-        schema::SizeParam<&UltimateOscillator::timeperiod1>{"timeperiod1", 7},
-        schema::SizeParam<&UltimateOscillator::timeperiod2>{"timeperiod2", 14},
-        schema::SizeParam<&UltimateOscillator::timeperiod3>{"timeperiod3", 28}};
+    return std::tuple{schema::inputs_param<UltimateOscillator>,
+                      schema::outputs_param<UltimateOscillator>,
+                      schema::SizeParam<&UltimateOscillator::timeperiod1>{"timeperiod1", 7},
+                      schema::SizeParam<&UltimateOscillator::timeperiod2>{"timeperiod2", 14},
+                      schema::SizeParam<&UltimateOscillator::timeperiod3>{"timeperiod3", 28}};
   }
   static constexpr auto state() {
-    return std::tuple{
-        schema::ValueState<&UltimateOscillator::prev_close_>{"previous close"},
-        schema::RingState<&UltimateOscillator::pressure_>{"buying pressures"},
-        schema::RingState<&UltimateOscillator::ranges_>{"true ranges"}};
+    return std::tuple{schema::ValueState<&UltimateOscillator::prev_close_>{"previous close"},
+                      schema::RingState<&UltimateOscillator::pressure_>{"buying pressures"},
+                      schema::RingState<&UltimateOscillator::ranges_>{"true ranges"}};
   }
   static constexpr schema::Docs kDocs{
       .summary = "Ultimate Oscillator of three windows of buying pressure and true range.",
-      .update = "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up or "
-                "while a ``NaN`` bar is in the longest window.",
+      .update =
+          "Process one bar of high, low, close. Returns ``[NaN]`` during warm-up or "
+          "while a ``NaN`` bar is in the longest window.",
   };
 
   static Result<UltimateOscillator> create(Names inputs, Names outputs, std::size_t timeperiod1,
@@ -54,8 +54,8 @@ class UltimateOscillator final : public TransformBase<UltimateOscillator> {
   [[nodiscard]] std::size_t timeperiod3() const noexcept { return given_[2]; }
 
  private:
-  UltimateOscillator(Names inputs, Names outputs, std::size_t timeperiod1,
-                     std::size_t timeperiod2, std::size_t timeperiod3);
+  UltimateOscillator(Names inputs, Names outputs, std::size_t timeperiod1, std::size_t timeperiod2,
+                     std::size_t timeperiod3);
 
   Value step(const Value& high, const Value& low, const Value& close) noexcept;
 

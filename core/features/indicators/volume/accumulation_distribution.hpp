@@ -25,8 +25,9 @@ class AccumulationDistribution final : public TransformBase<AccumulationDistribu
   }
   static constexpr schema::Docs kDocs{
       .summary = "Accumulation/distribution line (running total of money-flow volume).",
-      .update = "Process one bar. Returns ``[NaN]`` on ``NaN`` input; the total then "
-                "starts over from 0.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` on ``NaN`` input; the total then "
+          "starts over from 0.",
   };
   static constexpr std::size_t kValuesRead = 4;
 

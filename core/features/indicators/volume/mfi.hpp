@@ -13,8 +13,8 @@ namespace zerak {
 // (positive + negative flow), where a bar's flow (H + L + C) / 3 * V is
 // positive when its typical price rose from the bar before, negative when it
 // fell: decided on the exact sums H + L + C (volume_steps::typical_order),
-// so that a flat typical price counts neither way. A window whose flows sum to less than 1 gives 0, as the common
-// indicator library does.
+// so that a flat typical price counts neither way. A window whose flows sum to less than 1 gives 0,
+// as the common indicator library does.
 class Mfi final : public VolumeRatioWindow<Mfi> {
  public:
   static constexpr auto state() {
@@ -26,8 +26,9 @@ class Mfi final : public VolumeRatioWindow<Mfi> {
   }
   static constexpr schema::Docs kDocs{
       .summary = "Money Flow Index (volume-weighted RSI of the typical price), 0 to 100.",
-      .update = "Process one bar. Returns ``[NaN]`` during warm-up or while a ``NaN`` input "
-                "is among the window's bars or the bar before them.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` during warm-up or while a ``NaN`` input "
+          "is among the window's bars or the bar before them.",
   };
   static constexpr WindowCheck kChecks[] = {
       inputs_at_least(4, "inputs must contain high, low, close, and volume columns"),

@@ -26,8 +26,9 @@ class Obv final : public TransformBase<Obv> {
   }
   static constexpr schema::Docs kDocs{
       .summary = "On-balance volume (running total of signed volume).",
-      .update = "Process one bar. Returns ``[NaN]`` on ``NaN`` input; the total then "
-                "starts over.",
+      .update =
+          "Process one bar. Returns ``[NaN]`` on ``NaN`` input; the total then "
+          "starts over.",
   };
   static constexpr std::size_t kValuesRead = 2;
 
