@@ -1,5 +1,6 @@
 # make demo       set up what the demo needs, then run examples/quickstart.py
-# make test       set up with the test tools too, then run the C++ core tests
+# make test       set up with the test tools too, then check the layout and lint
+#                 (make lint, seconds), run the C++ core tests
 #                 (plain and sanitized, and the threaded ones under
 #                 ThreadSanitizer), the type checks, the check of the built
 #                 sdist and manylinux wheel, and the Python tests
@@ -44,7 +45,7 @@ CORE_TESTS := $(CORE) $(call files,tests/core)
 demo: build
 	$(PY) examples/quickstart.py
 
-test: core-tests core-tests-asan tsan typecheck dist-check pytest
+test: lint core-tests core-tests-asan tsan typecheck dist-check pytest
 
 bench: build $(VENV)/.bench-deps
 	$(PY) bench/run.py
