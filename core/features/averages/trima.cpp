@@ -14,8 +14,9 @@ Trima::Trima(Names inputs, std::size_t window, Names outputs)
       divisor_(static_cast<double>((window + 1) / 2) * static_cast<double>(window / 2 + 1)) {}
 
 // The weight of the i-th value from the oldest is min(i + 1, window - i). The
-// products are summed oldest first with a compensated sum, so the result is
-// within a few ulps of the exact weighted mean whatever the window.
+// products are summed oldest first with a compensated sum: only each product's
+// own rounding is left, so for values of one sign the result is within a few
+// ulps of the exact weighted mean whatever the window.
 OutputRow Trima::update(std::span<const Value> values) {
   if (values.empty()) return {kMissing};
   ring_.push(values[0]);
