@@ -280,6 +280,7 @@ inline std::vector<SnapshotCase> snapshot_cases() {
   window(std::type_identity<Dema>{}, "Dema", 4);
   window(std::type_identity<Tema>{}, "Tema", 3);
   window(std::type_identity<Trix>{}, "Trix", 3);
+  window(std::type_identity<Trima>{}, "Trima", 6);
   cases.push_back(stepping_case<Macd>(
       "Macd", [] { return made(Macd::create({"c0"}, {"m", "s", "h"}, 3, 6, 4)); }, 1));
   cases.push_back(stepping_case<StochasticRsi>(
