@@ -44,7 +44,7 @@
 // Technical indicators of one price column.
 #define ZERAK_CLOSE_INDICATOR_CLASSES(X)                                                   \
   X(Rsi) X(Macd) X(Roc) X(Momentum) X(StochasticRsi) X(Wma) X(Dema) X(Tema) X(Trix) \
-  X(BollingerBands)
+  X(BollingerBands) X(Trima)
 
 // Technical indicators of high, low and close.
 #define ZERAK_RANGE_INDICATOR_CLASSES(X) \

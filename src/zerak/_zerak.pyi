@@ -78,6 +78,7 @@ __all__ = [
     "Tema",
     "Trix",
     "BollingerBands",
+    "Trima",
     "TrueRange",
     "Atr",
     "Natr",
@@ -1235,6 +1236,18 @@ class BollingerBands(_Transform):
     def nbdevup(self) -> float: ...
     @property
     def nbdevdn(self) -> float: ...
+
+@final
+class Trima(_Transform):
+    """Triangular Moving Average with triangular weights."""
+
+    def __new__(cls, inputs: _Names, window: SupportsIndex, outputs: _Names) -> Trima: ...
+    @property
+    def inputs(self) -> list[str]: ...
+    @property
+    def window(self) -> int: ...
+    @property
+    def outputs(self) -> list[str]: ...
 
 @final
 class TrueRange(_Transform):

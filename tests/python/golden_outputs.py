@@ -272,6 +272,9 @@ def _configs():
         "Tema 30": lambda o: z.Tema(["c"], 30, o(1)),
         "Trix 1": lambda o: z.Trix(["x"], 1, o(1)),
         "Trix 30": lambda o: z.Trix(["c"], 30, o(1)),
+        "Trima 1": lambda o: z.Trima(["x"], 1, o(1)),
+        "Trima 4": lambda o: z.Trima(["x"], 4, o(1)),
+        "Trima 31": lambda o: z.Trima(["c"], 31, o(1)),
         "BollingerBands 2": lambda o: z.BollingerBands(["x"], 2, o(3)),
         "BollingerBands 20 1.5 2.5": lambda o: z.BollingerBands(
             ["c"], 20, o(3), nbdevup=1.5, nbdevdn=2.5

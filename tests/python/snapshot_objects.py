@@ -77,6 +77,7 @@ TRANSFORMS = {
     "Tema": lambda: zerak.Tema(["a"], 3, ["o"]),
     "Trix": lambda: zerak.Trix(["a"], 3, ["o"]),
     "BollingerBands": lambda: zerak.BollingerBands(["a"], 7, ["u", "m", "l"], nbdevup=1.5),
+    "Trima": lambda: zerak.Trima(["a"], 6, ["o"]),
     "TrueRange": lambda: zerak.TrueRange(["a", "b", "c"], ["o"]),
     "Atr": lambda: zerak.Atr(["a", "b", "c"], 5, ["o"]),
     "Natr": lambda: zerak.Natr(["a", "b", "c"], 4, ["o"]),

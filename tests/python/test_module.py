@@ -83,6 +83,7 @@ FAMILIES = [
         "Tema",
         "Trix",
         "BollingerBands",
+        "Trima",
     ],
     ["TrueRange", "Atr", "Natr", "Adx", "Cci", "UltimateOscillator", "KeltnerChannel"],
     [

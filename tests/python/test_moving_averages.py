@@ -1,4 +1,5 @@
 import math
+from fractions import Fraction
 
 import numpy as np
 import pandas as pd
@@ -13,6 +14,7 @@ AVERAGES = {
     zerak.Ema: "Exponential Moving Average with SMA seeding.",
     zerak.Kama: "Kaufman's Adaptive Moving Average.",
     zerak.Mma: "Median Moving Average over a rolling window.",
+    zerak.Trima: "Triangular Moving Average with triangular weights.",
 }
 
 
@@ -52,6 +54,20 @@ def ema_ref(xs, w):
             out.append(current)
         else:
             out.append(nan)
+    return out
+
+
+def trima_exact(xs, w):
+    """The triangular weighted mean in exact rationals, rounded once."""
+    weights = [min(i + 1, w - i) for i in range(w)]
+    out = []
+    for t in range(len(xs)):
+        win = xs[max(0, t - w + 1) : t + 1]
+        if len(win) < w or any(map(math.isnan, win)):
+            out.append(nan)
+        else:
+            exact = sum(Fraction(k) * Fraction(x) for k, x in zip(weights, win, strict=True))
+            out.append(float(exact / sum(weights)))
     return out
 
 
@@ -178,6 +194,27 @@ def test_against_pandas_rolling(seed, window):
     np.testing.assert_array_equal(mma, s.rolling(window).median().to_numpy())
 
 
+@pytest.mark.parametrize("window", [1, 2, 5, 30, 31])
+def test_trima_within_ulps_of_the_exact_weighted_mean(window):
+    xs = gappy_walk(window, 400)
+    got = np.array(run_live(zerak.Trima(["x"], window, ["y"]), xs))
+    want = np.array(trima_exact(xs, window))
+    np.testing.assert_array_equal(np.isnan(got), np.isnan(want))
+    ok = ~np.isnan(got)
+    assert np.all(np.abs(got[ok] - want[ok]) <= 2 * np.spacing(np.abs(want[ok])))
+    if window == 1:
+        same_floats(got.tolist(), xs)
+
+
+@pytest.mark.parametrize("window", [2, 3, 4, 5, 30, 31])
+def test_trima_matches_talib_before_its_running_sums_drift(window):
+    talib = pytest.importorskip("talib")
+    x = 1000.0 + np.cumsum(np.random.default_rng(window).normal(0.0, 1.0, 500))
+    got = np.array(run_live(zerak.Trima(["x"], window, ["y"]), x.tolist()))
+    assert np.isnan(got[: window - 1]).all()
+    np.testing.assert_allclose(got[window - 1 :], talib.TRIMA(x, window)[window - 1 :], rtol=1e-12)
+
+
 def test_median_orders_signed_zeros():
     # -0 sorts before +0, so the middle of (-0, +0, +0) is +0 and of (-0, -0, +0) is -0.
     same_floats(run_live(zerak.Mma(["x"], 3, ["y"]), [0.0, -0.0, 0.0, -0.0])[2:], [0.0, -0.0])
@@ -193,6 +230,7 @@ def test_median_orders_signed_zeros():
         (lambda: zerak.Mma(["x"], 5, ["y"]), 5),
         (lambda: zerak.Ema(["x"], 5, ["y"]), 5),
         (lambda: zerak.Kama(["x"], 5, ["y"]), 6),
+        (lambda: zerak.Trima(["x"], 5, ["y"]), 5),
     ],
 )
 def test_one_missing_input_blanks_exactly(make, blanked):

@@ -12,11 +12,12 @@
 #include "features/averages/mma.hpp"
 #include "features/averages/sma.hpp"
 #include "features/averages/tema.hpp"
+#include "features/averages/trima.hpp"
 #include "features/averages/trix.hpp"
 #include "features/averages/wma.hpp"
 
 #define ZERAK_AVERAGES_FAMILY(X) \
-  X(Sma) X(Ema) X(Kama) X(Mma) X(EwmVariance) X(EwmStd) X(Wma) X(Dema) X(Tema) X(Trix)
+  X(Sma) X(Ema) X(Kama) X(Mma) X(EwmVariance) X(EwmStd) X(Wma) X(Dema) X(Tema) X(Trix) X(Trima)
 
 namespace zerak {
 ZERAK_AVERAGES_FAMILY(ZERAK_CLASS_NAME)
