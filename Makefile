@@ -30,7 +30,7 @@ export PIP_NO_CACHE_DIR := 1
 
 # A step's stamp carries the time the step started, not the time it ended: a
 # file edited while the step runs is newer than the stamp and reruns it.
-stamp_start = @touch $@.started
+stamp_start = @mkdir -p $(@D) && touch $@.started
 stamp_done  = @mv $@.started $@
 
 # What each step is built from; a change to any of these reruns it.
